@@ -1,0 +1,62 @@
+#include "firebird.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+#include <firebird/Interface.h>
+
+#include <cstdlib>
+
+namespace db {
+
+namespace {
+const char *const kSystemConfig = "/etc/firebird/3.0/firebird.conf";
+}
+
+QString defaultFirebirdFolder()
+{
+    const QByteArray own = qgetenv("MIRELO_FIREBIRD_DIR");
+    if (!own.isEmpty())
+        return QString::fromLocal8Bit(own);
+    return QDir::tempPath() + QStringLiteral("/mirelo-firebird");
+}
+
+bool configureFirebird(const QString &folder)
+{
+    if (!QDir().mkpath(folder))
+        return false;
+    // SuperClassic lets several embedded processes open one file; they meet
+    // through the lock files in the same folder.
+    const QByteArray wanted = QByteArray("include ") + kSystemConfig + "\nServerMode = SuperClassic\n";
+    const QString confPath = folder + QStringLiteral("/firebird.conf");
+    QFile existing(confPath);
+    if (!existing.open(QIODevice::ReadOnly) || existing.readAll() != wanted) {
+        QSaveFile conf(confPath);
+        if (!conf.open(QIODevice::WriteOnly) || conf.write(wanted) != wanted.size() || !conf.commit())
+            return false;
+    }
+    const QByteArray native = QFile::encodeName(folder);
+    ::setenv("FIREBIRD", native.constData(), 1);
+    ::setenv("FIREBIRD_LOCK", native.constData(), 1);
+    return true;
+}
+
+Firebird::IMaster *master()
+{
+    static Firebird::IMaster *instance = Firebird::fb_get_master_interface();
+    return instance;
+}
+
+Firebird::IProvider *provider()
+{
+    static Firebird::IProvider *instance = master()->getDispatcher();
+    return instance;
+}
+
+Firebird::IUtil *util()
+{
+    return master()->getUtilInterface();
+}
+
+} // namespace db

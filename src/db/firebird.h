@@ -1,0 +1,26 @@
+#pragma once
+// Process-wide Firebird set-up: the private configuration folder and the
+// master interface. Call configureFirebird before any other database call.
+
+#include <QString>
+
+namespace Firebird { class IMaster; class IProvider; class IUtil; }
+
+namespace db {
+
+// Makes `folder` the engine's configuration root (FIREBIRD) and lock folder
+// (FIREBIRD_LOCK): its firebird.conf includes the system one and selects
+// SuperClassic, so that several processes using the same folder can share one
+// database file embedded and see each other's events. Every process that
+// opens the same file must name the same folder. Returns false when the
+// folder cannot be prepared.
+bool configureFirebird(const QString &folder);
+
+// The default folder: $MIRELO_FIREBIRD_DIR, else <temp>/mirelo-firebird.
+QString defaultFirebirdFolder();
+
+Firebird::IMaster *master();
+Firebird::IProvider *provider();
+Firebird::IUtil *util();
+
+} // namespace db
