@@ -9,10 +9,10 @@
 
 namespace rtfreport {
 
-// The plain engine error: the base of all the others.
-class ERpError : public std::runtime_error {
+// A failure with its text kept as a QString; what() gives it in UTF-8.
+class ETextError : public std::runtime_error {
 public:
-    explicit ERpError(const QString &message)
+    explicit ETextError(const QString &message)
         : std::runtime_error(message.toStdString()), m_message(message) {}
     const QString &message() const noexcept { return m_message; }
 
@@ -20,10 +20,17 @@ private:
     QString m_message;
 };
 
+// The plain engine error: the base of all the others.
+class ERpError : public ETextError { using ETextError::ETextError; };
+
 class EBadRtfFormat : public ERpError { using ERpError::ERpError; };
 class EIOError : public ERpError { using ERpError::ERpError; };
 class EIllegalScanUse : public ERpError { using ERpError::ERpError; };
 class EIllegalIFUse : public ERpError { using ERpError::ERpError; };
 class EIllegalFunctionUse : public ERpError { using ERpError::ERpError; };
+
+// The platform's conversion error: a text that does not read as a number,
+// an integer or a date. Not an engine error; a run reports it alike.
+class EConvertError : public ETextError { using ETextError::ETextError; };
 
 } // namespace rtfreport

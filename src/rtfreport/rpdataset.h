@@ -1,0 +1,124 @@
+#pragma once
+// The data sets a report scans, as the engine sees them. The program adapts
+// its queries to this interface; TRpMemoryDataSet serves the command line and
+// the tests.
+
+#include "rpformatsettings.h"
+#include "rpvariables.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QVariant>
+
+#include <vector>
+
+namespace rtfreport {
+
+enum class TRpFieldType {
+    String, FixedChar, WideString, Memo, WideMemo,
+    SmallInt, Integer, Word, AutoInc, LargeInt,
+    Float, Currency, BCD,
+    Boolean,
+    Date, Time, DateTime,
+    TimeStamp, FMTBcd, Graphic, Blob, Unknown,
+};
+
+// The engine's value type of a field type (timestamps, FMT-BCD, pictures and
+// the rest have none: rpdtUnknown).
+TRpDataType FieldDataType(TRpFieldType type);
+
+class TRpDataSet {
+public:
+    virtual ~TRpDataSet() = default;
+
+    virtual QString Name() const = 0;
+    virtual int FieldCount() const = 0;
+    virtual QString FieldName(int field) const = 0;
+    virtual TRpFieldType FieldType(int field) const = 0;
+    // First field of that name (compared without case), or -1.
+    int FindField(const QString &name) const;
+
+    // Values of the current record. Currency is in ten-thousandths; dates
+    // are day counts. A null value reads as "", 0, false or day 0.
+    virtual bool IsNull(int field) const = 0;
+    virtual QString AsString(int field) const = 0;
+    virtual qint64 AsInteger(int field) const = 0;
+    virtual qint64 AsCurrency(int field) const = 0;
+    virtual TRpFloat AsFloat(int field) const = 0;
+    virtual bool AsBoolean(int field) const = 0;
+    virtual TRpDateTime AsDateTime(int field) const = 0;
+    virtual QByteArray AsBytes(int field) const = 0;
+    // The text a grid would show for the field.
+    virtual QString DisplayText(int field) const = 0;
+
+    virtual void First() = 0;
+    virtual void Next() = 0;
+    virtual void Prior() = 0;
+    virtual void Last() = 0;
+    virtual bool Eof() const = 0;
+    virtual bool Bof() const = 0;
+
+    virtual QByteArray Bookmark() const = 0;
+    virtual void GotoBookmark(const QByteArray &bookmark) = 0;
+
+    // Controls bound to the data set stop following its movements while
+    // disabled; calls nest.
+    virtual bool ControlsDisabled() const = 0;
+    virtual void DisableControls() = 0;
+    virtual void EnableControls() = 0;
+};
+
+// Rows held in memory. Values are QVariants: QString, integers, double,
+// bool, or a double day count for dates; a null QVariant is a null field.
+class TRpMemoryDataSet : public TRpDataSet {
+public:
+    struct Field {
+        QString name;
+        TRpFieldType type;
+    };
+
+    TRpMemoryDataSet(QString name, std::vector<Field> fields,
+                     const TRpFormatSettings &settings = TRpFormatSettings::SystemDefault());
+    void AppendRow(std::vector<QVariant> values);
+    int RecNo() const { return m_current; }  // 0-based; -1 when empty
+
+    QString Name() const override { return m_name; }
+    int FieldCount() const override { return int(m_fields.size()); }
+    QString FieldName(int field) const override { return m_fields.at(field).name; }
+    TRpFieldType FieldType(int field) const override { return m_fields.at(field).type; }
+    bool IsNull(int field) const override;
+    QString AsString(int field) const override;
+    qint64 AsInteger(int field) const override;
+    qint64 AsCurrency(int field) const override;
+    TRpFloat AsFloat(int field) const override;
+    bool AsBoolean(int field) const override;
+    TRpDateTime AsDateTime(int field) const override;
+    QByteArray AsBytes(int field) const override;
+    QString DisplayText(int field) const override;
+
+    void First() override;
+    void Next() override;
+    void Prior() override;
+    void Last() override;
+    bool Eof() const override { return m_eof; }
+    bool Bof() const override { return m_bof; }
+    QByteArray Bookmark() const override;
+    void GotoBookmark(const QByteArray &bookmark) override;
+    bool ControlsDisabled() const override { return m_disableCount > 0; }
+    void DisableControls() override { ++m_disableCount; }
+    void EnableControls() override { m_disableCount = qMax(0, m_disableCount - 1); }
+
+private:
+    QVariant Value(int field) const;
+
+    QString m_name;
+    std::vector<Field> m_fields;
+    std::vector<std::vector<QVariant>> m_rows;
+    TRpFormatSettings m_settings;
+    int m_current = -1;
+    bool m_eof = true;
+    bool m_bof = true;
+    int m_disableCount = 0;
+};
+
+} // namespace rtfreport
