@@ -77,7 +77,7 @@ TEST_F(DatabaseLayer, PreparedStatementRunsManyTimesWithNewValues)
         "values (:idfirma, :nazwa, :nazwa, '', '', '', '', '', '')"));
     for (int i = 0; i < 50; ++i) {
         insert.setInt(QStringLiteral("idfirma"), company);
-        insert.setText(QStringLiteral("nazwa"), QString(i * 2, QLatin1Char('ż')));
+        insert.setText(QStringLiteral("nazwa"), QString(i * 2, QChar(0x017C)));
         insert.execute();
     }
     Statement select(transaction, QStringLiteral("select max(char_length(trim(NAZWA2))) from KONTRAHENT"));

@@ -3,6 +3,8 @@
 // temporary folder, with the engine's configuration and locks in the same
 // folder so that helper processes started by the test share them.
 
+#include "qtprinters.h"
+
 #include <QString>
 #include <QTemporaryDir>
 

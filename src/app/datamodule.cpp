@@ -1,0 +1,130 @@
+#include "datamodule.h"
+
+#include "daynumber.h"
+#include "dberror.h"
+#include "formatting.h"
+
+namespace app {
+
+QString databasePassword() { return QStringLiteral("quorbelin"); }
+
+TDataModule1::TDataModule1(Environment &env) : m_env(env) {}
+
+TDataModule1::~TDataModule1() { DataModuleDestroy(); }
+
+bool TDataModule1::DataModuleCreate(Messenger &messenger)
+{
+    try {
+        IBDatabase1.open({m_env.databaseName(), QStringLiteral("sysdba"), databasePassword()});
+        return true;
+    } catch (const db::DbError &) {
+        messenger.error(QStringLiteral("Połączenie z bazą zakończone niepowodzeniem."));
+        return false;
+    }
+}
+
+void TDataModule1::DataModuleDestroy() noexcept
+{
+    ibqFirma.close();
+    ibqKontrahent.close();
+    ibqNota.close();
+    if (IBTransaction1.isActive()) {
+        try {
+            IBTransaction1.commit();
+        } catch (const db::DbError &) {
+        }
+    }
+    IBDatabase1.close();
+}
+
+bool TDataModule1::locate(db::Statement &query, const QString &parameter, int id)
+{
+    IBTransaction1.commitIfActive();
+    IBTransaction1.start();
+    query.setInt(parameter, id);
+    query.open();
+    return query.next();
+}
+
+bool TDataModule1::ReadCompany(int idFirma)
+{
+    CompanyDetails &company = m_env.company;
+    const bool found = locate(ibqFirma, QStringLiteral("idfirma"), idFirma);
+    if (found) {
+        company.nazwa1 = ibqFirma.toText("NAZWA1");
+        company.nazwa2 = ibqFirma.toText("NAZWA2");
+        company.ulica = ibqFirma.toText("ULICA");
+        company.numerDomu = ibqFirma.toText("NUMERDOMU");
+        company.miejscowosc = ibqFirma.toText("MIEJSCOWOSC");
+        company.kodPocztowy = ibqFirma.toText("KODPOCZTOWY");
+        company.nip = ibqFirma.toText("NIP");
+        company.systemNumeracji = ibqFirma.toText("SYSTEMNUMERACJI");
+        company.nrMiesieczna = FlagFromText(ibqFirma.toText("NRMIESIECZNA"));
+    } else {
+        // The flag keeps its value: only the texts describe "no company".
+        const bool monthly = company.nrMiesieczna;
+        company = CompanyDetails{};
+        company.nrMiesieczna = monthly;
+    }
+    ibqFirma.close();
+    IBTransaction1.commit();
+    return found;
+}
+
+QString TDataModule1::CounterpartyName(int idKontrahent)
+{
+    QString name;
+    if (locate(ibqKontrahent, QStringLiteral("idkontrahent"), idKontrahent))
+        name = ibqKontrahent.toText("NAZWA1") + QLatin1Char(' ') + ibqKontrahent.toText("NAZWA2");
+    ibqKontrahent.close();
+    IBTransaction1.commit();
+    return name;
+}
+
+QString TDataModule1::CounterpartyAddress(int idKontrahent)
+{
+    QString address;
+    if (locate(ibqKontrahent, QStringLiteral("idkontrahent"), idKontrahent)) {
+        const auto field = [this](const char *name) { return ibqKontrahent.toText(QString::fromLatin1(name)); };
+        address = field("NAZWA1") + QLatin1Char(' ') + field("NAZWA2") + QStringLiteral("\r\n") + field("ULICA")
+                  + QLatin1Char(' ') + field("NUMERDOMU") + QStringLiteral(", ") + field("KODPOCZTOWY")
+                  + QLatin1Char(' ') + field("MIEJSCOWOSC") + QStringLiteral(". ") + field("KRAJ");
+        if (!field("NIP").isEmpty())
+            address += QStringLiteral("\r\nNIP: ") + field("NIP");
+    }
+    ibqKontrahent.close();
+    IBTransaction1.commit();
+    return address;
+}
+
+int TDataModule1::maxNumber(int idFirma, int firstDay, int lastDay)
+{
+    IBTransaction1.commitIfActive();
+    IBTransaction1.start();
+    ibqNota.setInt(QStringLiteral("idfirma"), idFirma);
+    ibqNota.setInt(QStringLiteral("dataod"), firstDay);
+    ibqNota.setInt(QStringLiteral("datado"), lastDay);
+    ibqNota.open();
+    const int value = ibqNota.next() ? ibqNota.toInt(0) : 0;
+    ibqNota.close();
+    IBTransaction1.commit();
+    return value;
+}
+
+int TDataModule1::MaxNumberInMonth(int idFirma, int day)
+{
+    return maxNumber(idFirma, firstDayOfMonth(day), lastDayOfMonth(day));
+}
+
+int TDataModule1::MaxNumberInYear(int idFirma, int day)
+{
+    return maxNumber(idFirma, firstDayOfYear(day), lastDayOfYear(day));
+}
+
+int TDataModule1::NextNoteNumber(int day)
+{
+    const int company = m_env.currentCompany;
+    return (m_env.company.nrMiesieczna ? MaxNumberInMonth(company, day) : MaxNumberInYear(company, day)) + 1;
+}
+
+} // namespace app

@@ -1,0 +1,173 @@
+#include "environment.h"
+
+#include "daynumber.h"
+#include "files.h"
+#include "formatting.h"
+#include "notesquery.h"
+#include "settings.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTextStream>
+
+namespace app {
+
+namespace {
+
+const QString kTemplateName = QStringLiteral("mr");
+const QString kDatabaseFile = QStringLiteral("/mr.fdb");
+
+// The first line of a text file without its line break; empty if unreadable.
+QString firstLine(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    QTextStream in(&file);
+    return in.readLine();
+}
+
+bool distributionGuard(const Environment &env, Messenger &messenger)
+{
+    if (!env.programFolder.toUpper().contains(QStringLiteral("DYSTRYBUCJA")))
+        return true;
+    messenger.message(QStringLiteral("Nie można uruchamiac programu z katalogu DYSTRYBUCJA ! Usuń CONFIG.INI"),
+                      QStringLiteral("UWAGA"), MessageIcon::None);
+    return false;
+}
+
+bool colourGuard(const StartupContext &context, Messenger &messenger)
+{
+    if (context.firstArgument.toUpper() == QStringLiteral("NC") || !context.colourDepth
+        || context.colourDepth() >= 8)
+        return true;
+    messenger.message(QStringLiteral("Program może działać jedynie w trybie 256 kolorów (lub więcej).\r\n"
+                                     "Proszę zmienić ustawienia karty graficznej i ponownie uruchomić program"),
+                      QStringLiteral("Nieprawidłowe ustawienie dla karty graficznej"), MessageIcon::Information);
+    return false;
+}
+
+void installTemplateDatabase(const Environment &env, Messenger &messenger)
+{
+    const QString database = env.dataFolder + kDatabaseFile;
+    const QString templatePath = env.programFolder + kTemplateName;
+    if (QFile::exists(database)) {
+        QFile::remove(templatePath);
+    } else if (QFile::exists(templatePath)) {
+        // A failed copy shows as the connection failure that follows.
+        CopyFileWaiting(templatePath, database);
+    } else {
+        messenger.error(QStringLiteral("Brak szablonu bazy. Proszę o kontakt z VORLANE."));
+    }
+}
+
+// Deletes the files erasemb.cfg names, relative to the program folder. Names
+// that lead out of the program folder are passed over.
+void eraseListedFiles(const Environment &env)
+{
+    QFile list(env.programFolder + QStringLiteral("erasemb.cfg"));
+    if (!list.open(QIODevice::ReadOnly | QIODevice::Text))
+        return;
+    const QString root = QDir::cleanPath(env.programFolder);
+    QTextStream in(&list);
+    while (!in.atEnd()) {
+        QString line = in.readLine();
+        line.replace(QLatin1Char('\\'), QLatin1Char('/'));
+        if (line.trimmed().isEmpty())
+            continue;
+        const QString path = QDir::cleanPath(env.programFolder + line);
+        if (!path.startsWith(root + QLatin1Char('/')))
+            continue;
+        QFile file(path);
+        if (QFileInfo(path).isFile()) {
+            file.setPermissions(file.permissions() | QFile::WriteOwner);
+            file.remove();
+        }
+    }
+}
+
+} // namespace
+
+Environment &environment()
+{
+    static Environment env;
+    return env;
+}
+
+VersionNumbers programVersion()
+{
+    return {MIRELO_VERSION_MAJOR, MIRELO_VERSION_MINOR, MIRELO_VERSION_RELEASE, MIRELO_VERSION_BUILD};
+}
+
+void setVersionTexts(Environment &env, const VersionNumbers &version)
+{
+    const QString major = QString::number(version.major);
+    const QString minor = PadNumber(version.minor, 2);
+    env.release = PadNumber(version.release, 2);
+    env.shortVersion = QStringLiteral("ver.") + major + QLatin1Char('.') + minor;
+    env.fullVersion = major + QLatin1Char('.') + minor + QLatin1Char('.') + env.release;
+}
+
+void resetFilter(FilterState &filter, const QDate &today)
+{
+    filter = FilterState{};
+    filter.dateTo = dayNumber(today);
+    filter.dateFrom = filter.dateTo - 61;
+}
+
+StartupResult InitEnvironment(Environment &env, const StartupContext &context)
+{
+    Messenger &messenger = *context.messenger;
+
+    setVersionTexts(env, context.version);
+    env.listQueryText = unfilteredNotesQuery();
+    env.lastNoteDate = dayNumber(context.today);
+    resetFilter(env.filter, context.today);
+    ApplyFormatSettings();
+
+    env.programFolder = QDir::cleanPath(context.programFolder) + QLatin1Char('/');
+    env.workingFolder = context.firstArgument.isEmpty()
+                            ? context.homeFolder + QStringLiteral("/Vorlane/Folder roboczy Mirelo")
+                            : QDir::cleanPath(QDir::current().absoluteFilePath(context.firstArgument));
+    env.printFolder = env.workingFolder + QStringLiteral("/Wydruki");
+
+    if (!distributionGuard(env, messenger) || !colourGuard(context, messenger))
+        return StartupResult::Stop;
+
+    const QString commonData = context.commonDataFolder + QStringLiteral("/Vorlane/Mirelo/Dane");
+    env.dataFolder = QDir(commonData).exists() ? commonData : env.programFolder + QStringLiteral("dane");
+
+    const QString fnet = env.programFolder + QStringLiteral("fnet.cfg");
+    env.sharedDatabaseLine = QFile::exists(fnet) ? firstLine(fnet) : QString();
+    env.databaseFolder = env.isSharedInstallation() ? env.sharedDatabaseLine : env.dataFolder;
+
+    for (const QString &folder : {env.dataFolder, env.workingFolder, env.printFolder})
+        QDir().mkpath(folder);
+
+    if (!env.isSharedInstallation())
+        installTemplateDatabase(env, messenger);
+    else
+        eraseListedFiles(env);
+
+    ReadSettings(env);
+    return StartupResult::Continue;
+}
+
+StartupContext processStartupContext(const QStringList &arguments, Messenger *messenger,
+                                     std::function<int()> colourDepth)
+{
+    StartupContext context;
+    context.programFolder = QCoreApplication::applicationDirPath();
+    context.firstArgument = arguments.size() > 1 ? arguments.at(1) : QString();
+    context.homeFolder = QDir::homePath();
+    context.commonDataFolder = QStringLiteral("/var/lib");
+    context.colourDepth = std::move(colourDepth);
+    context.today = QDate::currentDate();
+    context.version = programVersion();
+    context.messenger = messenger;
+    return context;
+}
+
+} // namespace app

@@ -1,0 +1,96 @@
+#pragma once
+// The process-wide working environment: folders, version texts, the current
+// company and its details, the double-row setting, the last note date, the
+// notes list query text and the filter state. Prepared once at start,
+// before any window exists.
+
+#include "messages.h"
+
+#include <QDate>
+#include <QString>
+
+#include <functional>
+
+namespace app {
+
+struct CompanyDetails {
+    QString nazwa1, nazwa2, ulica, numerDomu, miejscowosc, kodPocztowy, nip;
+    QString systemNumeracji;    // the numbering pattern
+    bool nrMiesieczna = false;  // numbers restart every month
+};
+
+struct FilterState {
+    int idKontrahent = 0;
+    int dateFrom = 0;  // day numbers
+    int dateTo = 0;
+    qint64 debitFrom = 0;  // ten-thousandths
+    qint64 debitTo = 9'999'999'990'000;
+    qint64 creditFrom = 0;
+    qint64 creditTo = 9'999'999'990'000;
+    QString text;
+};
+
+struct Environment {
+    QString programFolder;   // ends with "/"
+    QString workingFolder;   // no trailing "/"
+    QString printFolder;
+    QString dataFolder;
+    QString databaseFolder;
+    QString sharedDatabaseLine;  // first line of fnet.cfg; non-blank: shared installation
+
+    QString shortVersion;  // ver.2022.01
+    QString fullVersion;   // 2022.01.01
+    QString release;       // 01
+
+    int currentCompany = 0;
+    bool doubleRow = true;
+    int lastNoteDate = 0;
+    QString listQueryText;
+    CompanyDetails company;
+    FilterState filter;
+
+    QString databaseName() const { return databaseFolder + QStringLiteral("/mr.fdb"); }
+    bool isSharedInstallation() const { return !sharedDatabaseLine.trimmed().isEmpty(); }
+};
+
+// The one environment of the running program.
+Environment &environment();
+
+struct VersionNumbers {
+    int major = 0, minor = 0, release = 0, build = 0;
+};
+
+// The version the program was built as.
+VersionNumbers programVersion();
+
+// Short version, full version and release text.
+void setVersionTexts(Environment &env, const VersionNumbers &version);
+
+// Resets the filter to its defaults for `today`: the last 61 days, every amount.
+void resetFilter(FilterState &filter, const QDate &today);
+
+// What start-up needs of the platform, so that tests can supply it.
+struct StartupContext {
+    QString programFolder;        // folder of the executable
+    QString firstArgument;        // empty when none
+    QString homeFolder;           // holds the default working folder
+    QString commonDataFolder;     // machine-wide application data (/var/lib)
+    std::function<int()> colourDepth;  // bits per pixel of the desktop
+    QDate today;
+    VersionNumbers version;
+    Messenger *messenger = nullptr;
+};
+
+enum class StartupResult { Continue, Stop };
+
+// Prepares the environment in the fixed order of start-up: version texts,
+// list query, dates and filter, formats, folders, the guards, the data
+// folder, the shared-installation files, the template database and the
+// settings. Stop means a guard refused to run; the process ends with 0.
+StartupResult InitEnvironment(Environment &env, const StartupContext &context);
+
+// The context of this process: its executable, arguments, home and screen.
+StartupContext processStartupContext(const QStringList &arguments, Messenger *messenger,
+                                     std::function<int()> colourDepth);
+
+} // namespace app

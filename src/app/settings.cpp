@@ -1,0 +1,60 @@
+#include "settings.h"
+
+#include <QDir>
+#include <QSettings>
+
+namespace app {
+
+namespace {
+const QString kSection = QStringLiteral("Ustawienia");
+const QString kCompanyKey = QStringLiteral("IDFirma");
+const QString kDoubleRowKey = QStringLiteral("WierszPodwojny");
+
+// An integer as the INI reader takes it; anything else gives the default.
+int readInteger(const QSettings &settings, const QString &key, int fallback)
+{
+    bool ok = false;
+    const int value = settings.value(key).toString().trimmed().toInt(&ok);
+    return ok ? value : fallback;
+}
+} // namespace
+
+QString configFilePath(const QString &workingFolder)
+{
+    const QDir dir(workingFolder);
+    const QString preferred = QStringLiteral("Config.ini");
+    if (dir.exists(preferred))
+        return dir.filePath(preferred);
+    QStringList matches = dir.entryList(QDir::Files | QDir::Hidden);
+    matches.sort();
+    for (const QString &name : matches)
+        if (name.compare(preferred, Qt::CaseInsensitive) == 0)
+            return dir.filePath(name);
+    return dir.filePath(preferred);
+}
+
+void ReadSettings(Environment &env)
+{
+    env.currentCompany = 1;
+    env.doubleRow = true;
+    const QString path = configFilePath(env.workingFolder);
+    if (!QFile::exists(path))
+        return;
+    QSettings settings(path, QSettings::IniFormat);
+    settings.beginGroup(kSection);
+    env.currentCompany = readInteger(settings, kCompanyKey, 1);
+    env.doubleRow = readInteger(settings, kDoubleRowKey, 1) != 0;
+}
+
+bool WriteSettings(const Environment &env)
+{
+    QSettings settings(configFilePath(env.workingFolder), QSettings::IniFormat);
+    settings.beginGroup(kSection);
+    settings.setValue(kCompanyKey, QString::number(env.currentCompany));
+    settings.setValue(kDoubleRowKey, env.doubleRow ? QStringLiteral("1") : QStringLiteral("0"));
+    settings.endGroup();
+    settings.sync();
+    return settings.status() == QSettings::NoError;
+}
+
+} // namespace app

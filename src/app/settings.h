@@ -1,0 +1,20 @@
+#pragma once
+// Config.ini in the working folder: section "Ustawienia" with "IDFirma" and
+// "WierszPodwojny", plus the grid layout sections the windows keep there.
+
+#include "environment.h"
+
+namespace app {
+
+// The settings file of a working folder: an existing file whose name is
+// "config.ini" in any letter case, else "Config.ini" (to be created).
+QString configFilePath(const QString &workingFolder);
+
+// Reads the current company (default 1) and the double row (default true).
+void ReadSettings(Environment &env);
+
+// Writes both keys, keeping every other section. The file is replaced whole
+// or not at all. False when it cannot be written.
+bool WriteSettings(const Environment &env);
+
+} // namespace app

@@ -1,0 +1,203 @@
+// Start-up decisions: folders, guards, the template database, fnet.cfg and erasemb.cfg.
+#include "environment.h"
+#include "daynumber.h"
+#include "scriptedmessenger.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace app;
+
+namespace {
+
+void writeFile(const QString &path, const QByteArray &content)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+} // namespace
+
+class Startup : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(root.isValid());
+        programFolder = root.path() + "/program";
+        QDir().mkpath(programFolder);
+        context.programFolder = programFolder;
+        context.homeFolder = root.path() + "/home";
+        context.commonDataFolder = root.path() + "/var/lib";
+        context.colourDepth = [this] { return depth; };
+        context.today = QDate(2022, 3, 15);
+        context.version = {2022, 1, 1, 0};
+        context.messenger = &messenger;
+    }
+
+    StartupResult start()
+    {
+        env = Environment{};
+        messenger.shown.clear();
+        return InitEnvironment(env, context);
+    }
+
+    QString program(const QString &name) const { return programFolder + "/" + name; }
+
+    QTemporaryDir root;
+    QString programFolder;
+    int depth = 24;
+    StartupContext context;
+    testsupport::ScriptedMessenger messenger;
+    Environment env;
+};
+
+TEST_F(Startup, PreparesFoldersVersionsDatesAndDefaults)
+{
+    writeFile(program("mr"), "template");
+    ASSERT_EQ(start(), StartupResult::Continue);
+    EXPECT_EQ(env.shortVersion, "ver.2022.01");
+    EXPECT_EQ(env.fullVersion, "2022.01.01");
+    EXPECT_EQ(env.release, "01");
+    EXPECT_EQ(env.programFolder, programFolder + "/");
+    EXPECT_EQ(env.workingFolder, root.path() + "/home/Vorlane/Folder roboczy Mirelo");
+    EXPECT_EQ(env.printFolder, env.workingFolder + "/Wydruki");
+    EXPECT_EQ(env.dataFolder, programFolder + "/dane");
+    EXPECT_EQ(env.databaseFolder, env.dataFolder);
+    EXPECT_EQ(env.databaseName(), env.dataFolder + "/mr.fdb");
+    for (const QString &folder : {env.dataFolder, env.workingFolder, env.printFolder})
+        EXPECT_TRUE(QDir(folder).exists()) << folder.toStdString();
+    EXPECT_EQ(env.lastNoteDate, dayNumber(QDate(2022, 3, 15)));
+    EXPECT_EQ(env.filter.dateTo, env.lastNoteDate);
+    EXPECT_EQ(env.filter.dateFrom, env.lastNoteDate - 61);
+    EXPECT_EQ(env.filter.debitTo, 9999999990000);
+    EXPECT_EQ(env.currentCompany, 1);
+    EXPECT_TRUE(env.doubleRow);
+    EXPECT_TRUE(env.listQueryText.contains("order by nota.rok,nota.miesiac,nota.numer,nota.idnota"));
+    EXPECT_TRUE(messenger.shown.isEmpty());
+}
+
+TEST_F(Startup, FirstArgumentIsTheWorkingFolder)
+{
+    const QString robocze = root.path() + "/Robocze";
+    context.firstArgument = robocze;
+    ASSERT_EQ(start(), StartupResult::Continue);
+    EXPECT_EQ(env.workingFolder, robocze);
+    EXPECT_EQ(env.printFolder, robocze + "/Wydruki");
+    EXPECT_TRUE(QDir(robocze + "/Wydruki").exists());
+}
+
+TEST_F(Startup, NcSkipsTheColourCheckAndIsAlsoTheWorkingFolder)
+{
+    depth = 4;
+    ASSERT_EQ(start(), StartupResult::Stop);
+    ASSERT_EQ(messenger.shown.size(), 1);
+    EXPECT_EQ(messenger.shown[0].caption, "Nieprawidłowe ustawienie dla karty graficznej");
+    EXPECT_EQ(messenger.shown[0].icon, MessageIcon::Information);
+    EXPECT_TRUE(messenger.shown[0].text.startsWith("Program może działać jedynie w trybie 256 kolorów (lub więcej).\r\n"));
+
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(root.path());
+    context.firstArgument = "nc";
+    const StartupResult result = start();
+    QDir::setCurrent(previous);
+    EXPECT_EQ(result, StartupResult::Continue);
+    EXPECT_EQ(env.workingFolder, root.path() + "/nc");
+
+    depth = 8;
+    context.firstArgument.clear();
+    EXPECT_EQ(start(), StartupResult::Continue);
+}
+
+TEST_F(Startup, RefusesToRunFromADistributionFolder)
+{
+    context.programFolder = root.path() + "/Dystrybucja/bin";
+    ASSERT_EQ(start(), StartupResult::Stop);
+    ASSERT_EQ(messenger.shown.size(), 1);
+    EXPECT_EQ(messenger.shown[0].text, "Nie można uruchamiac programu z katalogu DYSTRYBUCJA ! Usuń CONFIG.INI");
+    EXPECT_EQ(messenger.shown[0].caption, "UWAGA");
+    EXPECT_EQ(messenger.shown[0].icon, MessageIcon::None);
+    EXPECT_FALSE(QDir(root.path() + "/home").exists()) << "folders made before the guard";
+}
+
+TEST_F(Startup, InstallsTheTemplateOnceThenDeletesIt)
+{
+    writeFile(program("mr"), "template");
+    ASSERT_EQ(start(), StartupResult::Continue);
+    QFile installed(env.dataFolder + "/mr.fdb");
+    ASSERT_TRUE(installed.open(QIODevice::ReadOnly));
+    EXPECT_EQ(installed.readAll(), "template");
+    EXPECT_TRUE(QFile::exists(program("mr")));
+
+    ASSERT_EQ(start(), StartupResult::Continue);
+    EXPECT_FALSE(QFile::exists(program("mr")));
+    EXPECT_TRUE(QFile::exists(env.dataFolder + "/mr.fdb"));
+    EXPECT_TRUE(messenger.shown.isEmpty());
+
+    // A later start without either file only reports the missing template.
+    QFile::remove(env.dataFolder + "/mr.fdb");
+    ASSERT_EQ(start(), StartupResult::Continue);
+    ASSERT_EQ(messenger.shown.size(), 1);
+    EXPECT_EQ(messenger.shown[0].text, "Brak szablonu bazy. Proszę o kontakt z VORLANE.");
+    EXPECT_EQ(messenger.shown[0].caption, " BŁĄD !");
+    EXPECT_EQ(messenger.shown[0].icon, MessageIcon::Error);
+}
+
+TEST_F(Startup, CommonDataFolderWinsWhenItExists)
+{
+    const QString common = context.commonDataFolder + "/Vorlane/Mirelo/Dane";
+    QDir().mkpath(common);
+    writeFile(program("mr"), "template");
+    ASSERT_EQ(start(), StartupResult::Continue);
+    EXPECT_EQ(env.dataFolder, common);
+    EXPECT_TRUE(QFile::exists(common + "/mr.fdb"));
+}
+
+TEST_F(Startup, SharedInstallationLeavesTheTemplateAndErasesListedFiles)
+{
+    writeFile(program("fnet.cfg"), "localhost:/srv/mirelo\r\nsecond line\r\n");
+    writeFile(program("mr"), "template");
+    writeFile(program("old.dll"), "x");
+    writeFile(program("sub/old.txt"), "x");
+    writeFile(root.path() + "/outside.txt", "x");
+    writeFile(program("erasemb.cfg"), "old.dll\r\nsub\\old.txt\r\nmissing.dll\r\n\r\n../outside.txt\r\n");
+    QFile::setPermissions(program("old.dll"), QFile::ReadOwner);
+
+    ASSERT_EQ(start(), StartupResult::Continue);
+    EXPECT_EQ(env.sharedDatabaseLine, "localhost:/srv/mirelo");
+    EXPECT_EQ(env.databaseName(), "localhost:/srv/mirelo/mr.fdb");
+    EXPECT_TRUE(QFile::exists(program("mr")));
+    EXPECT_FALSE(QFile::exists(env.dataFolder + "/mr.fdb"));
+    EXPECT_FALSE(QFile::exists(program("old.dll")));
+    EXPECT_FALSE(QFile::exists(program("sub/old.txt")));
+    EXPECT_TRUE(QFile::exists(root.path() + "/outside.txt")) << "a listed name left the program folder";
+    EXPECT_TRUE(messenger.shown.isEmpty());
+
+    // With a database already installed the template still stays.
+    writeFile(env.dataFolder + "/mr.fdb", "db");
+    ASSERT_EQ(start(), StartupResult::Continue);
+    EXPECT_TRUE(QFile::exists(program("mr")));
+}
+
+TEST_F(Startup, BlankFnetLineCountsAsLocal)
+{
+    writeFile(program("fnet.cfg"), "   \r\nlocalhost:/srv\r\n");
+    writeFile(program("erasemb.cfg"), "keep.dll\n");
+    writeFile(program("keep.dll"), "x");
+    writeFile(program("mr"), "template");
+    ASSERT_EQ(start(), StartupResult::Continue);
+    EXPECT_EQ(env.databaseFolder, env.dataFolder);
+    EXPECT_TRUE(QFile::exists(env.dataFolder + "/mr.fdb"));
+    EXPECT_TRUE(QFile::exists(program("keep.dll")));
+}
+
+TEST_F(Startup, FnetLineIsKeptAsRead)
+{
+    writeFile(program("fnet.cfg"), " /srv/mirelo ");
+    ASSERT_EQ(start(), StartupResult::Continue);
+    EXPECT_EQ(env.databaseFolder, " /srv/mirelo ");
+}

@@ -1,0 +1,103 @@
+// Config.ini: defaults, round trip, one file whatever the letter case, other sections kept.
+#include "settings.h"
+#include "qtprinters.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace app;
+
+class Settings : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        env.workingFolder = dir.path();
+    }
+    void write(const QString &name, const QByteArray &content)
+    {
+        QFile file(dir.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    QByteArray read(const QString &name)
+    {
+        QFile file(dir.filePath(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    QTemporaryDir dir;
+    Environment env;
+};
+
+TEST_F(Settings, MissingFileOrKeysGiveDefaults)
+{
+    env.currentCompany = 7;
+    env.doubleRow = false;
+    ReadSettings(env);
+    EXPECT_EQ(env.currentCompany, 1);
+    EXPECT_TRUE(env.doubleRow);
+
+    write("Config.ini", "[Ustawienia]\nIDFirma=abc\n");
+    env.doubleRow = false;
+    ReadSettings(env);
+    EXPECT_EQ(env.currentCompany, 1);
+    EXPECT_TRUE(env.doubleRow);
+
+    write("Config.ini", "garbage \x01\x02 without sections\n=\n[");
+    ReadSettings(env);
+    EXPECT_EQ(env.currentCompany, 1);
+}
+
+TEST_F(Settings, RoundTripKeepsOtherSections)
+{
+    write("Config.ini", "[frmMain.XDBGrid1]\nColumns=5\nColumn1=sData,80\n\n[Ustawienia]\nIDFirma=3\nWierszPodwojny=0\n");
+    ReadSettings(env);
+    EXPECT_EQ(env.currentCompany, 3);
+    EXPECT_FALSE(env.doubleRow);
+
+    env.currentCompany = 12;
+    env.doubleRow = true;
+    ASSERT_TRUE(WriteSettings(env));
+    const QByteArray text = read("Config.ini");
+    EXPECT_TRUE(text.contains("IDFirma=12")) << text.constData();
+    EXPECT_TRUE(text.contains("WierszPodwojny=1")) << text.constData();
+    EXPECT_TRUE(text.contains("Columns=5")) << text.constData();
+
+    Environment again;
+    again.workingFolder = env.workingFolder;
+    ReadSettings(again);
+    EXPECT_EQ(again.currentCompany, 12);
+    EXPECT_TRUE(again.doubleRow);
+}
+
+TEST_F(Settings, OneFileWhateverTheLetterCase)
+{
+    write("CONFIG.INI", "[Ustawienia]\nIDFirma=4\n");
+    EXPECT_EQ(configFilePath(dir.path()), dir.filePath("CONFIG.INI"));
+    ReadSettings(env);
+    EXPECT_EQ(env.currentCompany, 4);
+    env.currentCompany = 5;
+    ASSERT_TRUE(WriteSettings(env));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"CONFIG.INI"});
+    EXPECT_TRUE(read("CONFIG.INI").contains("IDFirma=5"));
+}
+
+TEST_F(Settings, WriteCreatesTheFileAndLeavesNoScratchFiles)
+{
+    env.currentCompany = 2;
+    ASSERT_TRUE(WriteSettings(env));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Config.ini"});
+}
+
+TEST_F(Settings, UnwritableFolderFailsWithoutHarm)
+{
+    // A file stands where the folder should be.
+    write("blocked", "x");
+    env.workingFolder = dir.filePath("blocked");
+    EXPECT_FALSE(WriteSettings(env));
+    EXPECT_EQ(read("blocked"), "x");
+}
