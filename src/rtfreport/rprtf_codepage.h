@@ -1,0 +1,13 @@
+#pragma once
+// The system's ANSI code page, in which the engine writes RTF: Windows-1250,
+// the program's Central European setting.
+
+#include <QByteArray>
+#include <QString>
+
+namespace rtfreport {
+
+// Characters the code page lacks become "?".
+QByteArray ToAnsiCodePage(const QString &text);
+
+} // namespace rtfreport

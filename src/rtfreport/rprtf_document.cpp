@@ -1,0 +1,340 @@
+#include "rprtf_document.h"
+
+#include <QBuffer>
+
+#include "rperrors.h"
+#include "rprtf_codepage.h"
+#include "rprtf_templatescanner.h"
+#include "rprtfstream.h"
+
+namespace rtfreport {
+namespace {
+
+constexpr char End = TRpTemplateScanner::EndOfTemplate;
+
+void PassOver(TRpTemplateScanner &scanner, int count)
+{
+    for (int i = 0; i < count; ++i)
+        scanner.ReadChar();
+}
+
+// Reads characters into `text` until the brace that closes `depth` open
+// groups (included). Escaped characters are taken with their backslash and
+// never counted. False when the template ends first.
+bool ReadThroughClosingBrace(TRpTemplateScanner &scanner, int depth, QByteArray &text)
+{
+    while (depth > 0) {
+        const char c = scanner.ReadChar();
+        if (c == End)
+            return false;
+        text += c;
+        if (c == '\\') {
+            const char escaped = scanner.ReadChar();
+            if (escaped == End)
+                return false;
+            text += escaped;
+        } else if (c == '{') {
+            ++depth;
+        } else if (c == '}') {
+            --depth;
+        }
+    }
+    return true;
+}
+
+// Collects the sub-groups of a header group up to its closing brace; text
+// between them is passed over.
+void ReadSubGroups(TRpTemplateScanner &scanner, QByteArrayList &groups, const QString &failure)
+{
+    for (;;) {
+        const char c = scanner.ReadChar();
+        if (c == End)
+            throw EBadRtfFormat(failure);
+        if (c == '}')
+            return;
+        if (c == '\\' && scanner.ReadChar() == End)
+            throw EBadRtfFormat(failure);
+        if (c != '{')
+            continue;
+        QByteArray group = "{";
+        if (!ReadThroughClosingBrace(scanner, 1, group))
+            throw EBadRtfFormat(failure);
+        groups.append(group);
+    }
+}
+
+// The number after `word` in `text` (0 when none), as a colour component.
+quint8 ColorComponent(const QByteArray &text, const char *word)
+{
+    const qsizetype at = text.indexOf(word);
+    if (at < 0)
+        return 0;
+    qsizetype end = at + qstrlen(word);
+    const qsizetype start = end;
+    while (end < text.size() && text[end] >= '0' && text[end] <= '9')
+        ++end;
+    return quint8(text.mid(start, end - start).toULongLong() % 256);
+}
+
+QByteArray Wrapped(const QByteArrayList &entries)
+{
+    QByteArray text;
+    for (const QByteArray &entry : entries)
+        text += "{" + entry + "}";
+    return text;
+}
+
+// A table text read from the template, which ends with its closing brace,
+// with the entries added by inserted RTF put in before that brace.
+QByteArray WithAddedEntries(const QByteArray &table, const QByteArrayList &added)
+{
+    return added.isEmpty() ? table : table.chopped(1) + Wrapped(added) + "}";
+}
+
+} // namespace
+
+int TRpColorStringList::UseColor(const QByteArray &color)
+{
+    for (int i = 0; i < size(); ++i)
+        if (at(i).compare(color, Qt::CaseInsensitive) == 0)
+            return i;
+    if (isEmpty())
+        append(";");
+    append(color);
+    return int(size()) - 1;
+}
+
+void TRpRtfDocument::ResetTables()
+{
+    FRTFFont.clear();
+    FRTFColor.clear();
+    FRTFStyle.clear();
+    FRTFDocInfo.clear();
+    FRTFListTable.Clear();
+    FDocColorTable.clear();
+    FIsFontTable = FIsColorTable = FIsStyle = FIsDocInfo = false;
+    FIsListTable = FIsListOverrideTable = false;
+    FInTable = false;
+}
+
+// ---- inserting RTF ------------------------------------------------------
+
+void TRpRtfDocument::InsertRtfText(const QString &rtf, bool keepLastPar)
+{
+    QByteArray bytes = ToAnsiCodePage(rtf);
+    QBuffer source(&bytes);
+    source.open(QIODevice::ReadOnly);
+    InsertRtfStream(&source, keepLastPar);
+}
+
+void TRpRtfDocument::InsertRtfStream(QIODevice *source, bool keepLastPar)
+{
+    if (!FOutput)
+        throw EIOError(QStringLiteral("No output to insert RTF into"));
+    source->seek(0);
+    TRpStream stream(this, source);
+    stream.SetOutStream(FOutput);
+    stream.FontTable().AddFromList(FRTFFont);
+    for (const QByteArray &color : std::as_const(FRTFColor))
+        stream.ColorTable().Add(color);
+    for (const QByteArray &style : std::as_const(FRTFStyle))
+        stream.StyleTable().Add(style);
+
+    stream.Process();
+
+    FRTFFont.clear();
+    for (int i = 0; i < stream.FontTable().Count(); ++i)
+        FRTFFont.append(stream.FontTable().GetString(i));
+    FRTFColor.clear();
+    for (int i = 0; i < stream.ColorTable().Count(); ++i)
+        FRTFColor.append(stream.ColorTable().GetString(i));
+    FRTFStyle.clear();
+    for (int i = 0; i < stream.StyleTable().Count(); ++i)
+        FRTFStyle.append(stream.StyleTable().GetString(i));
+
+    if (!keepLastPar && stream.LastParPosition() >= 0) {
+        // Carriage returns are ignored by RTF readers: the paragraph mark goes,
+        // the body keeps its length.
+        const qint64 end = FOutput->pos();
+        FOutput->seek(stream.LastParPosition());
+        FOutput->write(QByteArray(4 + stream.LastParDelimeter().size(), '\r'));
+        FOutput->seek(end);
+    }
+}
+
+// ---- template readers ---------------------------------------------------
+
+void TRpRtfDocument::LoadFontTable(TRpTemplateScanner &scanner)
+{
+    const QString failure = QStringLiteral("Can't read font table from input file");
+    PassOver(scanner, 8);
+    ReadSubGroups(scanner, FRTFFont, failure);
+    if (!UnicodeByDefault) {
+        for (QByteArray &font : FRTFFont) {
+            const qsizetype at = font.indexOf("fcharset");
+            if (at < 0)
+                continue;
+            const qsizetype start = at + 8;
+            qsizetype end = start;
+            while (end < font.size() && font[end] >= '0' && font[end] <= '9')
+                ++end;
+            if (end == start)
+                throw EBadRtfFormat(failure);
+            font = font.left(start) + QByteArray::number(Charset) + font.mid(end);
+        }
+    }
+    FIsFontTable = true;
+}
+
+void TRpRtfDocument::LoadColorTable(TRpTemplateScanner &scanner)
+{
+    PassOver(scanner, 9);
+    QByteArray colors;
+    if (!ReadThroughClosingBrace(scanner, 1, colors))
+        throw EBadRtfFormat(QStringLiteral("Can't read color table from input file"));
+    colors.chop(1);
+    // Entry by entry, so that a colour index in the body keeps naming the
+    // colour it named in the template, also after an entry without components.
+    qsizetype pieceStart = 0;
+    for (qsizetype end = colors.indexOf(';'); end >= 0; end = colors.indexOf(';', pieceStart)) {
+        const QByteArray piece = colors.mid(pieceStart, end - pieceStart + 1);
+        pieceStart = end + 1;
+        if (!piece.contains("\\red") && !piece.contains("\\green") && !piece.contains("\\blue")) {
+            FRTFColor.append(piece);
+            continue;
+        }
+        TRpColor color;
+        color.r = ColorComponent(piece, "\\red");
+        color.g = ColorComponent(piece, "\\green");
+        color.b = ColorComponent(piece, "\\blue");
+        FDocColorTable.append(color);
+        FRTFColor.append("\\red" + QByteArray::number(color.r) + "\\green" + QByteArray::number(color.g)
+                         + "\\blue" + QByteArray::number(color.b) + ";");
+    }
+    FIsColorTable = true;
+}
+
+void TRpRtfDocument::LoadStyleSheet(TRpTemplateScanner &scanner)
+{
+    PassOver(scanner, 11);
+    ReadSubGroups(scanner, FRTFStyle, QStringLiteral("Can't read style sheet from input file"));
+    FIsStyle = true;
+}
+
+void TRpRtfDocument::LoadDocInfo(TRpTemplateScanner &scanner)
+{
+    PassOver(scanner, 5);
+    ReadSubGroups(scanner, FRTFDocInfo, QStringLiteral("Can't read document info from input file"));
+    FIsDocInfo = true;
+}
+
+void TRpRtfDocument::ProcessListTable(TRpTemplateScanner &scanner)
+{
+    TRpRTFListTable &table = FRTFListTable;
+    PassOver(scanner, 12);
+    if (scanner.LookAhead(15).toLower() == "{\\*\\listpicture") {
+        table.FListPicture = QByteArray(1, scanner.ReadChar());
+        if (!ReadThroughClosingBrace(scanner, 1, table.FListPicture))
+            throw EBadRtfFormat(QStringLiteral("Can't read list table (listpicture) from input file"));
+        // Every picture of the group is counted, so that pictures added by
+        // inserted RTF are numbered after all of them.
+        table.FPictList += CollectListPictures(SplitRtfTokens(table.FListPicture));
+    }
+    if (!ReadThroughClosingBrace(scanner, 1, table.FListString))
+        throw EBadRtfFormat(QStringLiteral("Can't read list table (\\list) from input file"));
+    for (const TRpListText &list : CollectLists(SplitRtfTokens(table.FListString.chopped(1))))
+        table.AddListString(false, list.text, list.compare, {}, list.listID, list.templateID);
+    FIsListTable = true;
+}
+
+void TRpRtfDocument::ProcessListOverrideTable(TRpTemplateScanner &scanner)
+{
+    TRpRTFListTable &table = FRTFListTable;
+    PassOver(scanner, 20);
+    if (!ReadThroughClosingBrace(scanner, 1, table.FListOverrideString))
+        throw EBadRtfFormat(
+            QStringLiteral("Can't read list override table (\\listoverride) from input file"));
+    const QByteArrayList tokens = SplitRtfTokens(table.FListOverrideString.chopped(1));
+    for (const TRpListText &override_ : CollectListOverrides(tokens))
+        table.AddListOverrideString(false, override_.text, override_.compare, override_.lsID,
+                                    override_.listID);
+    FIsListOverrideTable = true;
+}
+
+// ---- table writers ------------------------------------------------------
+
+void TRpRtfDocument::Write(const QByteArray &bytes)
+{
+    if (!FOutput)
+        throw EIOError(QStringLiteral("No output to write the RTF header tables to"));
+    FOutput->write(bytes);
+}
+
+void TRpRtfDocument::OutFontTable() { Write("{\\fonttbl" + FRTFFont.join() + "}"); }
+
+void TRpRtfDocument::OutColorTable() { Write("{\\colortbl" + FRTFColor.join() + "}"); }
+
+void TRpRtfDocument::OutStyleSheet() { Write("{\\stylesheet" + FRTFStyle.join() + "}"); }
+
+void TRpRtfDocument::OutListTable()
+{
+    const TRpRTFListTable &table = FRTFListTable;
+    if (!FIsListTable && table.FListNew.Count() == 0)
+        return;
+    QByteArray text = "{\\*\\listtable";
+    if (!table.FListPicture.isEmpty())
+        text += WithAddedEntries(table.FListPicture, table.FPictListNew);
+    else if (!table.FPictListNew.isEmpty())
+        text += "{\\*\\listpicture" + Wrapped(table.FPictListNew) + "}";
+    if (FIsListTable)
+        text += WithAddedEntries(table.FListString, table.FListNew.Strings);
+    else
+        text += Wrapped(table.FListNew.Strings) + "}";
+    Write(text);
+}
+
+void TRpRtfDocument::OutListOverrideTable()
+{
+    const TRpRTFListTable &table = FRTFListTable;
+    if (!FIsListOverrideTable && table.FListOverrideNew.Count() == 0)
+        return;
+    QByteArray text = "{\\*\\listoverridetable";
+    if (FIsListOverrideTable)
+        text += WithAddedEntries(table.FListOverrideString, table.FListOverrideNew.Strings);
+    else
+        text += Wrapped(table.FListOverrideNew.Strings) + "}";
+    Write(text);
+}
+
+// ---- plain text ---------------------------------------------------------
+
+QString TRpRtfDocument::txt2rtf(const QString &text) const
+{
+    QString rtf;
+    rtf.reserve(text.size() + 16);
+    bool unicodeWritten = false;
+    for (const QChar ch : text) {
+        switch (ch.unicode()) {
+        case 9: rtf += u"\\tab "; break;
+        case 11: rtf += u"\\line "; break;
+        case 12: rtf += u"\\page "; break;
+        case 13: rtf += u"\\par "; break;
+        case '\\': rtf += u"\\\\"; break;
+        case '{': rtf += u"\\{"; break;
+        case '}': rtf += u"\\}"; break;
+        default:
+            if (!UnicodeByDefault || ch.unicode() <= 127) {
+                rtf += ch;
+                break;
+            }
+            unicodeWritten = true;
+            const quint8 ansiByte = quint8(ToAnsiCodePage(QString(ch)).at(0));
+            rtf += QStringLiteral("\\u%1 \\'%2")
+                       .arg(ch.unicode())
+                       .arg(QString::number(ansiByte, 16).toUpper().rightJustified(2, u'0'));
+        }
+    }
+    return unicodeWritten ? QStringLiteral("{\\uc1 ") + rtf + u'}' : rtf;
+}
+
+} // namespace rtfreport

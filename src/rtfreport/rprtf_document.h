@@ -1,0 +1,99 @@
+#pragma once
+// TRpRtfDocument: the RTF document the engine writes, as far as RTF syntax
+// goes: its header tables (fonts, colours, styles, document information,
+// lists), the settings that govern them, and the body output that inserted
+// RTF goes to.
+//
+// The report engine owns one for each run (or derives from it):
+//   - at the start of a run: ResetTables(), then set the settings from the
+//     engine's options (ProcessLists, UniqueLists, UnicodeByDefault, Charset,
+//     RTFStyleMode);
+//   - compile pass: when the template scanner meets a header group it calls
+//     the matching reader (LoadFontTable, ...) with the scanner on the
+//     backslash right after the group's "{";
+//   - run pass: SetOutput(body), keep FInTable current, InsertRtfText /
+//     InsertRtfStream for RTF values, UseColor for picture borders;
+//   - assembly: SetOutput(output) and the writers (OutFontTable, ...).
+
+#include <QByteArray>
+#include <QByteArrayList>
+#include <QIODevice>
+#include <QList>
+#include <QString>
+
+#include "rpheadertables.h"
+
+namespace rtfreport {
+
+class TRpTemplateScanner;
+
+// The colour list of the document, with colour registration.
+class TRpColorStringList : public QByteArrayList {
+public:
+    // The index of `color` (letter case ignored), appending it when absent;
+    // an empty list first gets the automatic colour ";".
+    int UseColor(const QByteArray &color);
+};
+
+class TRpRtfDocument {
+public:
+    // Settings, taken from the engine's properties and options for each run.
+    bool ProcessLists = false;     // eoProcessLists
+    bool UniqueLists = false;      // eoUniqueLists
+    bool UnicodeByDefault = false; // keep the template's font charsets, write Unicode escapes
+    int Charset = 1;               // written into the template's fonts unless UnicodeByDefault
+    int FRTFStyleMode = 1;         // RTFStyleMode: 1 maps inserted styles by name
+
+    // Header tables.
+    QByteArrayList FRTFFont;
+    TRpColorStringList FRTFColor;
+    QByteArrayList FRTFStyle;
+    QByteArrayList FRTFDocInfo;
+    TRpRTFListTable FRTFListTable;
+    QList<TRpColor> FDocColorTable;
+    bool FIsFontTable = false;
+    bool FIsColorTable = false;
+    bool FIsStyle = false;
+    bool FIsDocInfo = false;
+    bool FIsListTable = false;
+    bool FIsListOverrideTable = false;
+    bool FInTable = false; // the body is being written inside a table
+
+    // Empties every table and clears the flags: the start of a run.
+    void ResetTables();
+
+    // Where inserted RTF and the table writers write; not owned.
+    void SetOutput(QIODevice *output) { FOutput = output; }
+    QIODevice *Output() const { return FOutput; }
+
+    // Inserts an RTF document into the output, merging its header tables into
+    // the document's. Unless keepLastPar, its last "\par" is blanked out in place.
+    void InsertRtfText(const QString &rtf, bool keepLastPar);
+    void InsertRtfStream(QIODevice *source, bool keepLastPar);
+
+    // Template readers: the scanner stands on the backslash after the group's "{".
+    void LoadFontTable(TRpTemplateScanner &scanner);
+    void LoadColorTable(TRpTemplateScanner &scanner);
+    void LoadStyleSheet(TRpTemplateScanner &scanner);
+    void LoadDocInfo(TRpTemplateScanner &scanner);
+    void ProcessListTable(TRpTemplateScanner &scanner);
+    void ProcessListOverrideTable(TRpTemplateScanner &scanner);
+
+    // Table writers, writing to Output().
+    void OutFontTable();
+    void OutColorTable();
+    void OutStyleSheet();
+    void OutListTable();
+    void OutListOverrideTable();
+
+    // Plain value text as RTF text.
+    QString txt2rtf(const QString &text) const;
+    int UseColor(const QByteArray &color) { return FRTFColor.UseColor(color); }
+
+private:
+    void Write(const QByteArray &bytes);
+
+    QIODevice *FOutput = nullptr;
+};
+
+} // namespace rtfreport

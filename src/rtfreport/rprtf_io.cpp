@@ -1,0 +1,178 @@
+#include "rprtf_io.h"
+
+#include <limits>
+
+namespace rtfreport {
+namespace {
+
+constexpr qint64 WindowSize = 64 * 1024;
+constexpr qint64 SinkBlockSize = 64 * 1024;
+
+bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+} // namespace
+
+TRpByteSource::TRpByteSource(QIODevice *device)
+    : FDevice(device), FSize(device->size()), FPos(device->pos())
+{
+}
+
+const char *TRpByteSource::Peek(qint64 wanted, qint64 &available)
+{
+    const qint64 reachable = qMin(wanted, FSize - FPos);
+    if (reachable <= 0) {
+        available = 0;
+        return nullptr;
+    }
+    const qint64 windowEnd = FWindowStart + FWindow.size();
+    if (FPos < FWindowStart || FPos + reachable > windowEnd)
+        Refill(reachable);
+    available = qMin(reachable, FWindowStart + FWindow.size() - FPos);
+    return FWindow.constData() + (FPos - FWindowStart);
+}
+
+QByteArray TRpByteSource::ReadBytes(qint64 count)
+{
+    QByteArray bytes;
+    while (count > 0 && !AtEnd()) {
+        qint64 available = 0;
+        const char *chunk = Peek(qMin(count, WindowSize), available);
+        bytes.append(chunk, available);
+        Skip(available);
+        count -= available;
+    }
+    return bytes;
+}
+
+void TRpByteSource::Refill(qint64 wanted)
+{
+    FWindowStart = FPos;
+    FWindow.clear();
+    if (!FDevice->seek(FPos))
+        return;
+    FWindow = FDevice->read(qMax(wanted, WindowSize));
+    // A device that yields less than its size promised ends the input there.
+    if (FWindow.size() < qMin(qMax(wanted, WindowSize), FSize - FPos))
+        FSize = FPos + FWindow.size();
+}
+
+void TRpByteSink::Write(const char *data, qint64 size)
+{
+    if (size <= 0)
+        return;
+    if (size >= SinkBlockSize) {
+        Flush();
+        FDevice->write(data, size);
+        return;
+    }
+    FPending.append(data, size);
+    if (FPending.size() >= SinkBlockSize)
+        Flush();
+}
+
+void TRpByteSink::Flush()
+{
+    if (FPending.isEmpty())
+        return;
+    FDevice->write(FPending);
+    FPending.clear();
+}
+
+qint64 TRpBraceCounter::Feed(const char *data, qint64 size)
+{
+    for (qint64 i = 0; i < size; ++i) {
+        if (FState == State::BinaryBytes) {
+            const qint64 skipped = qMin(FBinaryLeft, size - i);
+            FBinaryLeft -= skipped;
+            i += skipped - 1;
+            if (FBinaryLeft == 0)
+                FState = State::Text;
+            continue;
+        }
+        if (StepIsGroupEnd(data[i]))
+            return i + 1;
+    }
+    return -1;
+}
+
+bool TRpBraceCounter::StepIsGroupEnd(char c)
+{
+    switch (FState) {
+    case State::AfterBackslash:
+        if (IsAsciiLetter(c)) {
+            FState = State::WordLetters;
+            FWordLength = 1;
+            FWordIsBin = (c == 'b');
+            return false;
+        }
+        FState = State::Text; // a control symbol: an escaped brace is not counted
+        return false;
+    case State::WordLetters:
+        if (IsAsciiLetter(c)) {
+            FWordIsBin = FWordIsBin && ((FWordLength == 1 && c == 'i') || (FWordLength == 2 && c == 'n'));
+            ++FWordLength;
+            return false;
+        }
+        FWordIsBin = FWordIsBin && FWordLength == 3;
+        if (IsDigit(c) || c == '-') {
+            FState = State::WordNumber;
+            FNumber = IsDigit(c) ? c - '0' : 0;
+            return false;
+        }
+        FState = State::Text;
+        return c == ' ' ? false : StepIsGroupEnd(c);
+    case State::WordNumber:
+        if (IsDigit(c)) {
+            if (FNumber < std::numeric_limits<qint64>::max() / 10 - 10)
+                FNumber = FNumber * 10 + (c - '0');
+            return false;
+        }
+        if (FWordIsBin && FNumber > 0) {
+            FState = State::BinaryBytes;
+            FBinaryLeft = FNumber;
+            if (c != ' ' && --FBinaryLeft == 0) // no blank: this byte is the first raw one
+                FState = State::Text;
+            return false;
+        }
+        FState = State::Text;
+        return c == ' ' ? false : StepIsGroupEnd(c);
+    case State::Text:
+    case State::BinaryBytes:
+        break;
+    }
+    if (c == '\\')
+        FState = State::AfterBackslash;
+    else if (c == '{')
+        ++FDepth;
+    else if (c == '}')
+        return --FDepth == 0;
+    return false;
+}
+
+qint64 FindGroupEnd(TRpByteSource &source, qint64 chunkSize)
+{
+    const qint64 start = source.Pos();
+    TRpBraceCounter counter;
+    qint64 end = -1;
+    while (end < 0 && !source.AtEnd()) {
+        qint64 available = 0;
+        const char *chunk = source.Peek(chunkSize, available);
+        const qint64 found = counter.Feed(chunk, available);
+        if (found >= 0)
+            end = source.Pos() + found;
+        else
+            source.Skip(available);
+    }
+    source.Seek(start);
+    return end;
+}
+
+qint64 FindGroupEnd(const QByteArray &bytes, qint64 start)
+{
+    TRpBraceCounter counter;
+    const qint64 found = counter.Feed(bytes.constData() + start, bytes.size() - start);
+    return found < 0 ? -1 : start + found;
+}
+
+} // namespace rtfreport

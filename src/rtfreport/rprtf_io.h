@@ -1,0 +1,90 @@
+#pragma once
+// Byte-level helpers of the RTF token stream: a buffered reader with random
+// access over a device, a buffered writer that knows its position, and the
+// brace counter that finds where a group ends without splitting it into tokens.
+
+#include <QByteArray>
+#include <QIODevice>
+
+namespace rtfreport {
+
+// Reads a random-access device through a window of bytes, so that tokens can
+// be looked at in place and the reader can return to an earlier position
+// (the "{" of a group) cheaply. Positions are the device's own.
+class TRpByteSource {
+public:
+    // Reading starts at the device's current position.
+    explicit TRpByteSource(QIODevice *device);
+
+    qint64 Pos() const { return FPos; }
+    qint64 Size() const { return FSize; }
+    bool AtEnd() const { return FPos >= FSize; }
+    void Seek(qint64 pos) { FPos = qBound<qint64>(0, pos, FSize); }
+    void Skip(qint64 count) { Seek(FPos + qMax<qint64>(0, count)); }
+
+    // Up to `wanted` bytes from the current position without moving it;
+    // fewer only at the end of the input.
+    const char *Peek(qint64 wanted, qint64 &available);
+    // The next `count` bytes (fewer at the end), moving past them.
+    QByteArray ReadBytes(qint64 count);
+
+private:
+    void Refill(qint64 wanted);
+
+    QIODevice *FDevice;
+    qint64 FSize;
+    qint64 FPos;
+    QByteArray FWindow;
+    qint64 FWindowStart = 0;
+};
+
+// Collects small writes and hands them to the device in large blocks. Pos()
+// is where the next byte will land in the device.
+class TRpByteSink {
+public:
+    explicit TRpByteSink(QIODevice *device) : FDevice(device) {}
+    ~TRpByteSink() { Flush(); }
+    TRpByteSink(const TRpByteSink &) = delete;
+    TRpByteSink &operator=(const TRpByteSink &) = delete;
+
+    void Write(const char *data, qint64 size);
+    void Write(const QByteArray &bytes) { Write(bytes.constData(), bytes.size()); }
+    qint64 Pos() const { return FDevice->pos() + FPending.size(); }
+    void Flush();
+
+private:
+    QIODevice *FDevice;
+    QByteArray FPending;
+};
+
+// Counts braces from a group's "{" until the brace that brings the count back
+// to zero. Escaped braces ("\{", "\}") are not counted, "\\" escapes only
+// itself, and the raw bytes announced by "\binN" are passed over, so that
+// binary picture data can never unbalance the count. Fed chunk by chunk.
+class TRpBraceCounter {
+public:
+    // Returns the offset in this chunk just past the closing brace, or -1 when
+    // the group goes on after the chunk.
+    qint64 Feed(const char *data, qint64 size);
+
+private:
+    enum class State { Text, AfterBackslash, WordLetters, WordNumber, BinaryBytes };
+    bool StepIsGroupEnd(char c);
+
+    State FState = State::Text;
+    int FDepth = 0;
+    bool FWordIsBin = false;
+    int FWordLength = 0;
+    qint64 FNumber = 0;
+    qint64 FBinaryLeft = 0;
+};
+
+// Finds the end of the group whose "{" is at the source's position: the
+// position just past its closing brace, or -1 when the input ends first.
+// Counts over fixed chunks of `chunkSize` bytes; the source position is kept.
+qint64 FindGroupEnd(TRpByteSource &source, qint64 chunkSize);
+
+// The same over a group held in memory, from its "{" at `start`.
+qint64 FindGroupEnd(const QByteArray &bytes, qint64 start);
+
+} // namespace rtfreport

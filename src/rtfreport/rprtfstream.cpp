@@ -1,0 +1,580 @@
+#include "rprtfstream.h"
+
+#include <cstring>
+
+#include <QBuffer>
+
+#include "rprtf_document.h"
+
+namespace rtfreport {
+namespace {
+
+constexpr qint64 TokenWindow = 100;
+constexpr qint64 ReadChunk = 500;
+constexpr qint64 CopyChunk = 1000;
+constexpr qint64 PlainRunWindow = 64 * 1024;
+
+bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsTokenStart(char c) { return c == '{' || c == '}' || c == '\\' || c == '\0'; }
+
+bool IsControlSymbol(char c)
+{
+    // A backslash before a line break is a paragraph mark in RTF: copying it
+    // keeps it one, where ending the stream there would lose the rest of the text.
+    return c == '-' || c == '\\' || c == '_' || c == '{' || c == '}' || c == '~' || c == '\r'
+        || c == '\n';
+}
+
+// Sets `target` to the bytes without giving up its storage (tokens are many).
+void Assign(QByteArray &target, const char *data, qint64 size)
+{
+    target.resize(size);
+    if (size > 0)
+        std::memcpy(target.data(), data, size_t(size));
+}
+
+// A control word's number; false for none, a lone "-" or one beyond 32 bits.
+bool ParamToInt(const QByteArray &param, qint32 &number)
+{
+    bool ok = false;
+    number = param.toInt(&ok);
+    return ok;
+}
+
+// The sub-groups of a group held in memory, text between them left out.
+QByteArrayList SubGroups(const QByteArray &group)
+{
+    QByteArrayList groups;
+    qsizetype i = 1;
+    while (i < group.size() - 1) {
+        if (group[i] == '\\') {
+            i += 2;
+        } else if (group[i] == '{') {
+            const qint64 end = FindGroupEnd(group, i);
+            if (end < 0)
+                break;
+            groups.append(group.mid(i, end - i));
+            i = end;
+        } else {
+            ++i;
+        }
+    }
+    return groups;
+}
+
+const char *const ColorWords[] = {"cb",   "highlight", "brdrcf",  "cbpat", "cf",
+                                  "cfpat", "chcbpat",  "chcfpat", "pncf",  "ulc"};
+
+bool IsListKind(TRpKwKind kind)
+{
+    return kind == TRpKwKind::ListTable || kind == TRpKwKind::ListOverrideTable;
+}
+
+bool IsColorWord(const QByteArray &word)
+{
+    for (const char *colorWord : ColorWords)
+        if (word == colorWord)
+            return true;
+    return false;
+}
+
+} // namespace
+
+TRpStream::TRpStream(TRpRtfDocument *owner, QIODevice *source)
+    : FOwner(owner), FStream(source), FSize(FStream.Size()),
+      FFontTable(std::make_unique<TRPFontStrings>()),
+      FColorTable(std::make_unique<TRPColorStrings>()),
+      FStyleTable(std::make_unique<TRPStyleStrings>(*FFontTable, *FColorTable))
+{
+    if (owner)
+        FStyleTable->SetStyleMode(owner->FRTFStyleMode);
+}
+
+TRpStream::~TRpStream() = default;
+
+// ---- tokens -------------------------------------------------------------
+
+TRPkwType TRpStream::ReadToken()
+{
+    FLastKey.resize(0);
+    FLastParam.resize(0);
+    FLastDelimeter.resize(0);
+    FLastReadStart = FStream.Pos();
+    qint64 available = 0;
+    const char *bytes = FStream.Peek(TokenWindow, available);
+    if (available == 0) {
+        FLastRead.resize(0);
+        return kwNone;
+    }
+    TRPkwType kind = kwChar;
+    qint64 length = 1;
+    switch (bytes[0]) {
+    case '\0':
+        kind = kwNone;
+        length = 0;
+        break;
+    case '{':
+        kind = kwOpen;
+        break;
+    case '}':
+        kind = kwClose;
+        break;
+    case '\\':
+        if (available < 2) {
+            kind = kwNone;
+        } else if (IsAsciiLetter(bytes[1])) {
+            ReadControlWord(bytes, available);
+            FStream.Skip(FLastRead.size());
+            return kwKeyWord;
+        } else if (bytes[1] == '*') {
+            kind = kwKeyDest;
+            length = 2;
+        } else if (IsControlSymbol(bytes[1])) {
+            kind = kwKeyChar;
+            length = 2;
+        } else if (bytes[1] == '\'') {
+            kind = available >= 4 ? kwHexChar : kwNone;
+            length = qMin<qint64>(4, available);
+        } else {
+            kind = kwNone;
+            length = 2;
+        }
+        break;
+    default:
+        break;
+    }
+    Assign(FLastRead, bytes, length);
+    FStream.Skip(length);
+    return kind;
+}
+
+void TRpStream::ReadControlWord(const char *bytes, qint64 available)
+{
+    qint64 end = 1;
+    while (end < available && IsAsciiLetter(bytes[end]))
+        ++end;
+    Assign(FLastKey, bytes, end);
+    const qint64 paramStart = end;
+    if (end < available && bytes[end] == '-')
+        ++end;
+    while (end < available && IsDigit(bytes[end]))
+        ++end;
+    Assign(FLastParam, bytes + paramStart, end - paramStart);
+    if (end < available && bytes[end] == ' ') {
+        FLastDelimeter = " ";
+        ++end;
+    }
+    Assign(FLastRead, bytes, end);
+}
+
+bool TRpStream::ProcessToStringList(QByteArrayList *list)
+{
+    if (!list)
+        return false;
+    while (ReadToken() != kwNone)
+        if (FLastRead != "\r" && FLastRead != "\n")
+            list->append(FLastRead);
+    return true;
+}
+
+QByteArrayList SplitRtfTokens(const QByteArray &rtf)
+{
+    QByteArray bytes = rtf;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    TRpStream stream(nullptr, &buffer);
+    QByteArrayList tokens;
+    stream.ProcessToStringList(&tokens);
+    return tokens;
+}
+
+// ---- writing ------------------------------------------------------------
+
+void TRpStream::Write(const char *data, qint64 size)
+{
+    if (!FPreWrite.isEmpty()) {
+        FOut->Write(FPreWrite);
+        FPreWrite.resize(0);
+    }
+    FOut->Write(data, size);
+}
+
+void TRpStream::WritePlainRun()
+{
+    qint64 available = 0;
+    const char *bytes = FStream.Peek(PlainRunWindow, available);
+    qint64 length = 0;
+    while (length < available && !IsTokenStart(bytes[length]))
+        ++length;
+    Write(bytes, length);
+    FStream.Skip(length);
+}
+
+// ---- Process ------------------------------------------------------------
+
+bool TRpStream::Process()
+{
+    if (!FOutStream || !FOwner)
+        return false;
+    FOut = std::make_unique<TRpByteSink>(FOutStream);
+    for (;;) {
+        // Runs of plain text are copied as they stand, as byte tokens would be.
+        qint64 available = 0;
+        const char *next = FStream.Peek(1, available);
+        if (available > 0 && !IsTokenStart(*next)) {
+            WritePlainRun();
+            continue;
+        }
+        const TRPkwType token = ReadToken();
+        if (token == kwNone)
+            break;
+        switch (token) {
+        case kwOpen:
+            FPositionStack.push_back(FLastReadStart);
+            if (!FPreWrite.isEmpty())
+                Write(nullptr, 0);
+            FPreWrite = "{";
+            break;
+        case kwClose:
+            if (!FPositionStack.empty())
+                FPositionStack.pop_back();
+            Write("}", 1);
+            break;
+        case kwKeyDest:
+            FPreWrite += "\\*";
+            break;
+        case kwKeyWord:
+            ProcessControlWord();
+            break;
+        default:
+            Write(FLastRead);
+            break;
+        }
+    }
+    FOut->Flush();
+    FOut.reset();
+    return true;
+}
+
+void TRpStream::ProcessControlWord()
+{
+    const QByteArray word = FLastKey.mid(1).toLower();
+    const TRpKwKind kind = LookupControlWord(std::string_view(word.constData(), word.size()));
+    switch (kind) {
+    case TRpKwKind::Dropped:
+        DropWord();
+        break;
+    case TRpKwKind::Copied:
+        Write(FLastRead);
+        break;
+    case TRpKwKind::Renumbered:
+        WriteRenumberedWord(word);
+        break;
+    case TRpKwKind::ParOrBin:
+        if (word == "par")
+            WritePar();
+        else
+            SkipBinaryData();
+        break;
+    case TRpKwKind::DefaultFont:
+        FDefFont = FLastParam;
+        break;
+    case TRpKwKind::TableWord:
+        if (FOwner->FInTable)
+            DropWord();
+        else
+            Write(FLastRead);
+        break;
+    case TRpKwKind::SkipGroup:
+    case TRpKwKind::CopyGroup:
+    case TRpKwKind::MergeTable:
+    case TRpKwKind::ListTable:
+    case TRpKwKind::ListOverrideTable:
+        if (!ConsumeGroup(kind, word))
+            DropWord();
+        break;
+    }
+}
+
+void TRpStream::DropWord()
+{
+    if (FLastDelimeter == " ")
+        Write("\r", 1);
+}
+
+void TRpStream::WritePar()
+{
+    Write(nullptr, 0);
+    FLastParPosition = FOut->Pos();
+    FLastParDelimeter = FLastDelimeter;
+    Write("\\par" + FLastDelimeter);
+}
+
+// Raw binary data cannot be read as tokens: its bytes are passed over, and
+// the word goes with them.
+void TRpStream::SkipBinaryData()
+{
+    bool ok = false;
+    const qint64 count = FLastParam.toLongLong(&ok);
+    if (ok && count > 0)
+        FStream.Skip(count);
+}
+
+void TRpStream::WriteRenumbered(const QByteArray &word, const TRPReplTable &map)
+{
+    qint32 number = 0;
+    if (!ParamToInt(FLastParam, number)) {
+        Write(FLastRead); // nothing to renumber: the word stays as it stands
+        return;
+    }
+    Write("\\" + word + QByteArray::number(map.GetRepl(number)) + FLastDelimeter);
+}
+
+void TRpStream::WriteRenumberedWord(const QByteArray &word)
+{
+    const bool inTable = FOwner->FInTable;
+    const bool lists = FOwner->ProcessLists;
+    if (word == "f" || word == "pnf") {
+        WriteRenumbered(word, *FFontTable);
+    } else if (word == "clcbpat" || word == "clcfpat") {
+        if (inTable)
+            DropWord();
+        else
+            WriteRenumbered(word, *FColorTable);
+    } else if (IsColorWord(word)) {
+        WriteRenumbered(word, *FColorTable);
+    } else if (word == "s" || word == "cs" || word == "ds" || word == "ts") {
+        WriteRenumbered(word, *FStyleTable);
+    } else if (word == "plain") {
+        // Without a merged font table there is no default font to name.
+        Write(FNewDefFont.isEmpty() ? "\\plain" + FLastDelimeter
+                                    : "\\plain\\f" + FNewDefFont + FLastDelimeter);
+    } else if (word == "row") {
+        Write((inTable ? "\\line" : "\\row") + FLastDelimeter);
+    } else if (word == "pard") {
+        Write((inTable ? "\\pard\\intbl" : "\\pard") + FLastDelimeter);
+    } else if (!lists) {
+        DropWord(); // listtext, ls, ilvl mean nothing without the list tables
+    } else if (word == "ls") {
+        WriteRenumbered(word, FLsIDRepl);
+    } else if (word == "ilvl") {
+        Write("\\ilvl" + FLastParam + FLastDelimeter);
+    } else {
+        Write(FLastRead); // listtext
+    }
+}
+
+// ---- groups -------------------------------------------------------------
+
+bool TRpStream::ReadGroup(qint64 start, QByteArray &group)
+{
+    FStream.Seek(start);
+    const qint64 end = FindGroupEnd(FStream, ReadChunk);
+    if (end < 0)
+        return false;
+    group = FStream.ReadBytes(end - start);
+    return true;
+}
+
+bool TRpStream::CopyGroup(qint64 start, qint64 copyFrom)
+{
+    FStream.Seek(start);
+    const qint64 end = FindGroupEnd(FStream, CopyChunk);
+    if (end < 0)
+        return false;
+    FStream.Seek(copyFrom);
+    while (FStream.Pos() < end) {
+        qint64 available = 0;
+        const char *chunk = FStream.Peek(end - FStream.Pos(), available);
+        FOut->Write(chunk, available);
+        FStream.Skip(available);
+    }
+    return true;
+}
+
+void TRpStream::SkipGroup(qint64 start)
+{
+    FStream.Seek(start);
+    const qint64 end = FindGroupEnd(FStream, CopyChunk);
+    FStream.Seek(end < 0 ? FSize : end); // an unclosed group runs to the end of the input
+}
+
+bool TRpStream::ConsumeGroup(TRpKwKind kind, const QByteArray &word)
+{
+    // A group that never closed once will not close later: from then on the
+    // rest of the input is read as ordinary tokens, so the stream cannot loop.
+    if (FPositionStack.empty() || FInputEndsInsideGroup)
+        return false;
+    const qint64 start = FPositionStack.back();
+    const qint64 afterWord = FStream.Pos();
+    // When part of the group has been written already, its "{" is out: copy
+    // from this word on, or close the group after consuming it, so that the
+    // output stays balanced and nothing is written twice.
+    const bool openerWritten = !FPreWrite.startsWith('{');
+    bool consumed = true;
+    QByteArray group;
+    if (kind == TRpKwKind::CopyGroup)
+        consumed = CopyGroup(start, openerWritten ? FLastReadStart : start);
+    else if (kind == TRpKwKind::SkipGroup || (IsListKind(kind) && !FOwner->ProcessLists))
+        SkipGroup(start);
+    else if ((consumed = ReadGroup(start, group)))
+        MergeGroup(word, group);
+    if (!consumed) {
+        FInputEndsInsideGroup = true;
+        FStream.Seek(afterWord);
+        return false;
+    }
+    FPositionStack.pop_back();
+    FPreWrite.resize(0);
+    if (openerWritten && kind != TRpKwKind::CopyGroup)
+        Write("}", 1);
+    return true;
+}
+
+void TRpStream::MergeGroup(const QByteArray &word, const QByteArray &group)
+{
+    if (word == "fonttbl")
+        ReadFontTable(group);
+    else if (word == "colortbl")
+        ReadColorTable(group);
+    else if (word == "stylesheet")
+        ReadStyleSheet(group);
+    else if (word == "listtable")
+        ReadListTable(group);
+    else if (word == "listoverridetable")
+        ReadListOverrideTable(group);
+}
+
+// ---- merging header tables ----------------------------------------------
+
+void TRpStream::ReadFontTable(const QByteArray &group)
+{
+    if (group.size() <= 16)
+        return;
+    for (const QByteArray &font : SubGroups(group))
+        FFontTable->AddNew(font);
+    // Without "\deff" the inserted document's default font is its font 0.
+    qint32 defaultFont = 0;
+    if (!ParamToInt(FDefFont, defaultFont))
+        defaultFont = 0;
+    FNewDefFont = QByteArray::number(FFontTable->GetRepl(defaultFont));
+}
+
+void TRpStream::ReadColorTable(const QByteArray &group)
+{
+    if (group.size() <= 11)
+        return;
+    const QByteArray colors = group.mid(10); // after "{\colortbl"
+    qint32 index = 0;
+    qsizetype pieceStart = 0;
+    for (qsizetype end = colors.indexOf(';'); end >= 0; end = colors.indexOf(';', pieceStart)) {
+        FColorTable->AddNew(index++, colors.mid(pieceStart, end - pieceStart + 1));
+        pieceStart = end + 1;
+    }
+}
+
+void TRpStream::ReadStyleSheet(const QByteArray &group)
+{
+    if (group.size() <= 17)
+        return;
+    for (const QByteArray &style : SubGroups(group))
+        FStyleTable->AddNew(style);
+    FStyleTable->CorrectNewStyles();
+}
+
+void TRpStream::ReadListTable(const QByteArray &group)
+{
+    if (group.size() <= 12)
+        return;
+    const QByteArrayList tokens = SplitRtfTokens(group);
+    if (group.toLower().contains("\\listpicture")) {
+        const QByteArrayList pictures = CollectListPictures(tokens);
+        for (int number = 0; number < pictures.size(); ++number)
+            FPictListRepl.AddRepl(number, FOwner->FRTFListTable.PictureIndex(pictures[number]));
+    }
+    const auto rewrite = [this](const QByteArray &token) { return RenumberListToken(token); };
+    for (const TRpListText &list : CollectLists(tokens, rewrite))
+        ProcessListStringToMainDoc(list.text, list.templateID, list.compare, list.listID);
+}
+
+QByteArray TRpStream::RenumberListToken(const QByteArray &token) const
+{
+    struct Rule {
+        const char *word;
+        const TRPReplTable &map;
+    };
+    const Rule rules[] = {
+        {"\\levelpicture", FPictListRepl}, {"\\f", *FFontTable},     {"\\pnf", *FFontTable},
+        {"\\cb", *FColorTable},            {"\\cf", *FColorTable},   {"\\brdrcf", *FColorTable},
+        {"\\cbpat", *FColorTable},         {"\\cfpat", *FColorTable}, {"\\chcbpat", *FColorTable},
+        {"\\chcfpat", *FColorTable},       {"\\pncf", *FColorTable}, {"\\ulc", *FColorTable},
+    };
+    for (const Rule &rule : rules) {
+        const QByteArray word(rule.word);
+        if (!IsControlWordToken(token, word))
+            continue;
+        qint32 number = 0;
+        if (!ParamToInt(token.mid(word.size()).trimmed(), number))
+            return token;
+        // The blank delimiter stays: a digit after the word would otherwise join its number.
+        return word + QByteArray::number(rule.map.GetRepl(number)) + (token.endsWith(' ') ? " " : "");
+    }
+    return token;
+}
+
+void TRpStream::ProcessListStringToMainDoc(QByteArray text, const QByteArray &templateID,
+                                           const QByteArray &strForCompare,
+                                           const QByteArray &listID)
+{
+    TRpRTFListTable &table = FOwner->FRTFListTable;
+    const qint32 insertedID = TextToInt32(listID);
+    if (!FOwner->UniqueLists) {
+        if (const TRpRTFListObject *same = table.FindList(strForCompare)) {
+            if (!FListIDRepl.HasRepl(insertedID))
+                FListIDRepl.AddRepl(insertedID, TextToInt32(same->ListID));
+            return;
+        }
+    }
+    const qint32 insertedTemplateID = TextToInt32(templateID);
+    const qint32 newID = table.ExistsListID(insertedID) ? table.GetNewListID() : insertedID;
+    const qint32 newTemplateID = table.ExistsListTemplateID(insertedTemplateID)
+        ? table.GetNewListTemplateID()
+        : insertedTemplateID;
+    if (!FListIDRepl.HasRepl(insertedID))
+        FListIDRepl.AddRepl(insertedID, newID);
+    text = ReplaceParam(text, "\\listid", newID);
+    text = ReplaceParam(text, "\\listtemplateid", newTemplateID);
+    table.AddListString(true, text, strForCompare, {}, QByteArray::number(newID),
+                        QByteArray::number(newTemplateID));
+}
+
+void TRpStream::ReadListOverrideTable(const QByteArray &group)
+{
+    if (group.size() <= 20)
+        return;
+    for (const TRpListText &override_ : CollectListOverrides(SplitRtfTokens(group)))
+        ProcessListOvrStringToMainDoc(override_.text, override_.listID, override_.compare,
+                                      override_.lsID);
+}
+
+void TRpStream::ProcessListOvrStringToMainDoc(QByteArray text, const QByteArray &listID,
+                                              const QByteArray &strForCompare,
+                                              const QByteArray &lsID)
+{
+    TRpRTFListTable &table = FOwner->FRTFListTable;
+    const qint32 newListID = FListIDRepl.GetRepl(TextToInt32(listID));
+    const qint32 insertedLs = TextToInt32(lsID);
+    if (const TRpRTFListOverrideObject *same = table.FindListOverride(strForCompare, newListID)) {
+        FLsIDRepl.AddRepl(insertedLs, TextToInt32(same->LsID));
+        return;
+    }
+    const qint32 newLs = table.GetNewLsID();
+    text = ReplaceParam(text, "\\listid", newListID);
+    text = ReplaceParam(text, "\\ls", newLs);
+    table.AddListOverrideString(true, text, strForCompare, QByteArray::number(newLs),
+                                QByteArray::number(newListID));
+    FLsIDRepl.AddRepl(insertedLs, newLs);
+}
+
+} // namespace rtfreport

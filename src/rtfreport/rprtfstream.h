@@ -1,0 +1,141 @@
+#pragma once
+// TRpStream: the RTF token stream that copies an inserted RTF document into
+// the body being written.
+//
+// Use for one insertion (TRpRtfDocument::InsertRtfStream does all of this):
+//   TRpStream stream(&document, &input);          // reads from input's position
+//   stream.SetOutStream(&body);
+//   stream.FontTable().AddFromList(...); ...      // the document's tables
+//   stream.Process();                             // copies, renumbers, merges
+//   ... read FontTable()/ColorTable()/StyleTable() back, LastParPosition() ...
+//
+// Process drops document-level control words, copies or skips destination
+// groups, renumbers every font, colour, style, list and list override
+// reference, and merges the inserted font table, colour table and style sheet
+// into the three tables and its list tables into the owner's list table.
+// The input must be a random-access device.
+
+#include <memory>
+
+#include <QByteArray>
+#include <QByteArrayList>
+#include <QIODevice>
+
+#include "rpheadertables.h"
+#include "rprtf_controlwords.h"
+#include "rprtf_io.h"
+
+namespace rtfreport {
+
+class TRpRtfDocument;
+
+enum TRPkwType {
+    kwNone = 0,    // end of the stream
+    kwOpen = 1,    // "{"
+    kwClose = 2,   // "}"
+    kwKeyDest = 3, // "\*"
+    kwKeyWord = 4, // a control word
+    kwKeyChar = 5, // a control symbol
+    kwHexChar = 6, // "\'" and two characters
+    kwChar = 7,    // any other byte
+};
+
+class TRpStream {
+public:
+    // `owner` supplies the options, FInTable, RTFStyleMode and the list table;
+    // it may be null for a stream only split into tokens. Neither the owner
+    // nor the source is owned.
+    TRpStream(TRpRtfDocument *owner, QIODevice *source);
+    ~TRpStream();
+    TRpStream(const TRpStream &) = delete;
+    TRpStream &operator=(const TRpStream &) = delete;
+
+    void SetOutStream(QIODevice *out) { FOutStream = out; }
+    QIODevice *OutStream() const { return FOutStream; }
+
+    // Copies the whole input to the output; false (and nothing written) when
+    // there is no output or no owner.
+    bool Process();
+    // Appends every token as read, one entry each, lone line breaks left out.
+    bool ProcessToStringList(QByteArrayList *list);
+
+    // Reads the next token; FLastRead and friends describe it.
+    TRPkwType ReadToken();
+    const QByteArray &LastRead() const { return FLastRead; }
+    const QByteArray &LastKey() const { return FLastKey; }
+    const QByteArray &LastParam() const { return FLastParam; }
+    const QByteArray &LastDelimeter() const { return FLastDelimeter; }
+
+    TRPFontStrings &FontTable() { return *FFontTable; }
+    TRPColorStrings &ColorTable() { return *FColorTable; }
+    TRPStyleStrings &StyleTable() { return *FStyleTable; }
+
+    // Output position of the last "\par" written (-1: none) and its delimiter.
+    qint64 LastParPosition() const { return FLastParPosition; }
+    const QByteArray &LastParDelimeter() const { return FLastParDelimeter; }
+
+private:
+    void ReadControlWord(const char *bytes, qint64 available);
+    void Write(const char *data, qint64 size);
+    void Write(const QByteArray &bytes) { Write(bytes.constData(), bytes.size()); }
+    void WritePlainRun();
+    void ProcessControlWord();
+    void WriteRenumberedWord(const QByteArray &word);
+    void WriteRenumbered(const QByteArray &word, const TRPReplTable &map);
+    void DropWord();
+    void WritePar();
+    void SkipBinaryData();
+
+    // Group operations, each starting at the "{" at `start`.
+    bool ReadGroup(qint64 start, QByteArray &group);
+    bool CopyGroup(qint64 start, qint64 copyFrom);
+    void SkipGroup(qint64 start);
+    // Consumes the group this control word belongs to by `kind`; false when it
+    // cannot (no open group, or a group that never closes).
+    bool ConsumeGroup(TRpKwKind kind, const QByteArray &word);
+    void MergeGroup(const QByteArray &word, const QByteArray &group);
+
+    void ReadFontTable(const QByteArray &group);
+    void ReadColorTable(const QByteArray &group);
+    void ReadStyleSheet(const QByteArray &group);
+    void ReadListTable(const QByteArray &group);
+    void ReadListOverrideTable(const QByteArray &group);
+    QByteArray RenumberListToken(const QByteArray &token) const;
+    void ProcessListStringToMainDoc(QByteArray text, const QByteArray &templateID,
+                                    const QByteArray &strForCompare, const QByteArray &listID);
+    void ProcessListOvrStringToMainDoc(QByteArray text, const QByteArray &listID,
+                                       const QByteArray &strForCompare, const QByteArray &lsID);
+
+    TRpRtfDocument *FOwner;
+    TRpByteSource FStream;
+    QIODevice *FOutStream = nullptr;
+    std::unique_ptr<TRpByteSink> FOut;
+    qint64 FSize;
+
+    QByteArray FPreWrite;
+    QByteArray FLastRead;
+    QByteArray FLastKey;
+    QByteArray FLastParam;
+    QByteArray FLastDelimeter;
+    qint64 FLastReadStart = 0; // input position of FLastRead
+    qint64 FLastParPosition = -1;
+    QByteArray FLastParDelimeter;
+    std::vector<qint64> FPositionStack;
+    // Set once a group to be copied or merged was found unclosed: the input
+    // ends inside it, so every later group would fail the same way.
+    bool FInputEndsInsideGroup = false;
+
+    QByteArray FDefFont;
+    QByteArray FNewDefFont;
+    std::unique_ptr<TRPFontStrings> FFontTable;
+    std::unique_ptr<TRPColorStrings> FColorTable;
+    std::unique_ptr<TRPStyleStrings> FStyleTable;
+    TRPReplTable FPictListRepl;
+    TRPReplTable FListIDRepl;
+    TRPReplTable FLsIDRepl;
+};
+
+// Splits RTF bytes into tokens as ProcessToStringList does.
+QByteArrayList SplitRtfTokens(const QByteArray &rtf);
+
+} // namespace rtfreport

@@ -1,0 +1,210 @@
+// The RTF token stream: tokens, Process with every kind of control word,
+// groups copied, skipped and merged, and input that ends badly.
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+
+#include "rprtf_controlwords.h"
+#include "rprtf_document.h"
+#include "rprtfstream.h"
+
+using namespace rtfreport;
+
+namespace {
+
+// Runs Process over `input` for `document` and returns what it wrote.
+QByteArray Process(TRpRtfDocument &document, const QByteArray &input)
+{
+    QByteArray inputBytes = input;
+    QBuffer source(&inputBytes);
+    source.open(QIODevice::ReadOnly);
+    QByteArray output;
+    QBuffer out(&output);
+    out.open(QIODevice::WriteOnly);
+    TRpStream stream(&document, &source);
+    stream.SetOutStream(&out);
+    EXPECT_TRUE(stream.Process());
+    out.close();
+    return output;
+}
+
+QByteArray Process(const QByteArray &input)
+{
+    TRpRtfDocument document;
+    return Process(document, input);
+}
+
+struct TokenCase {
+    const char *input;
+    TRPkwType kind;
+    const char *lastRead;
+    const char *key;
+    const char *param;
+    const char *delimiter;
+};
+
+class ReadTokenTest : public testing::TestWithParam<TokenCase> {};
+
+TEST_P(ReadTokenTest, DescribesTheFirstToken)
+{
+    const TokenCase &c = GetParam();
+    QByteArray bytes(c.input, qsizetype(std::strlen(c.input) + (c.input[0] == '\0' ? 1 : 0)));
+    QBuffer source(&bytes);
+    source.open(QIODevice::ReadOnly);
+    TRpStream stream(nullptr, &source);
+    EXPECT_EQ(stream.ReadToken(), c.kind);
+    EXPECT_EQ(stream.LastRead(), QByteArray(c.lastRead));
+    EXPECT_EQ(stream.LastKey(), QByteArray(c.key));
+    EXPECT_EQ(stream.LastParam(), QByteArray(c.param));
+    EXPECT_EQ(stream.LastDelimeter(), QByteArray(c.delimiter));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tokens, ReadTokenTest,
+    testing::Values(TokenCase{"", kwNone, "", "", "", ""},
+                    TokenCase{"\0abc", kwNone, "", "", "", ""},
+                    TokenCase{"{x", kwOpen, "{", "", "", ""},
+                    TokenCase{"}x", kwClose, "}", "", "", ""},
+                    TokenCase{"\\fs-20 x", kwKeyWord, "\\fs-20 ", "\\fs", "-20", " "},
+                    TokenCase{"\\b;", kwKeyWord, "\\b", "\\b", "", ""},
+                    TokenCase{"\\par\r\n", kwKeyWord, "\\par", "\\par", "", ""},
+                    TokenCase{"\\*\\generator", kwKeyDest, "\\*", "", "", ""},
+                    TokenCase{"\\~", kwKeyChar, "\\~", "", "", ""},
+                    TokenCase{"\\{", kwKeyChar, "\\{", "", "", ""},
+                    TokenCase{"\\'e9x", kwHexChar, "\\'e9", "", "", ""},
+                    TokenCase{"\\'e", kwNone, "\\'e", "", "", ""},
+                    TokenCase{"\\", kwNone, "\\", "", "", ""},
+                    TokenCase{"\\%", kwNone, "\\%", "", "", ""},
+                    TokenCase{"x", kwChar, "x", "", "", ""}));
+
+TEST(ProcessToStringList, GivesEveryTokenAsReadWithoutLoneLineBreaks)
+{
+    EXPECT_EQ(SplitRtfTokens("{\\b\\fs20 a\\'e9\r\n\\*}"),
+              (QByteArrayList{"{", "\\b", "\\fs20 ", "a", "\\'e9", "\\*", "}"}));
+}
+
+TEST(ProcessToStringList, RefusesAMissingList)
+{
+    QByteArray bytes = "{a}";
+    QBuffer source(&bytes);
+    source.open(QIODevice::ReadOnly);
+    TRpStream stream(nullptr, &source);
+    EXPECT_FALSE(stream.ProcessToStringList(nullptr));
+}
+
+TEST(Process, WithoutAnOutputWritesNothingAndFails)
+{
+    QByteArray bytes = "{a}";
+    QBuffer source(&bytes);
+    source.open(QIODevice::ReadOnly);
+    TRpRtfDocument document;
+    TRpStream stream(&document, &source);
+    EXPECT_FALSE(stream.Process());
+}
+
+TEST(ControlWords, KnowsEachKindAndDropsUnknownWords)
+{
+    EXPECT_EQ(LookupControlWord("absh"), TRpKwKind::Copied); // the first row
+    EXPECT_EQ(LookupControlWord("zwnj"), TRpKwKind::Copied); // the last row
+    EXPECT_EQ(LookupControlWord("rtf"), TRpKwKind::Dropped);
+    EXPECT_EQ(LookupControlWord("cf"), TRpKwKind::Renumbered);
+    EXPECT_EQ(LookupControlWord("bin"), TRpKwKind::ParOrBin);
+    EXPECT_EQ(LookupControlWord("deff"), TRpKwKind::DefaultFont);
+    EXPECT_EQ(LookupControlWord("xmlopen"), TRpKwKind::SkipGroup);
+    EXPECT_EQ(LookupControlWord("shppict"), TRpKwKind::CopyGroup);
+    EXPECT_EQ(LookupControlWord("stylesheet"), TRpKwKind::MergeTable);
+    EXPECT_EQ(LookupControlWord("trowd"), TRpKwKind::TableWord);
+    EXPECT_EQ(LookupControlWord("listtable"), TRpKwKind::ListTable);
+    EXPECT_EQ(LookupControlWord("listoverridetable"), TRpKwKind::ListOverrideTable);
+    EXPECT_EQ(LookupControlWord("sectd"), TRpKwKind::Dropped);
+    EXPECT_EQ(LookupControlWord("aaa"), TRpKwKind::Dropped);
+    EXPECT_EQ(LookupControlWord("zzzz"), TRpKwKind::Dropped);
+}
+
+struct ProcessCase {
+    const char *name;
+    const char *input;
+    const char *output;
+    bool inTable = false;
+    bool processLists = false;
+};
+
+class ProcessTest : public testing::TestWithParam<ProcessCase> {};
+
+TEST_P(ProcessTest, WritesTheBody)
+{
+    const ProcessCase &c = GetParam();
+    TRpRtfDocument document;
+    document.FInTable = c.inTable;
+    document.ProcessLists = c.processLists;
+    EXPECT_EQ(Process(document, c.input), QByteArray(c.output));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, ProcessTest,
+    testing::Values(
+        ProcessCase{"DroppedWordWithBlankLeavesCarriageReturn", "\\b\\ansi Text", "\\b\rText"},
+        ProcessCase{"DocumentWordsVanish", "{\\rtf1\\ansi\\ansicpg1250\\deff0 x}", "{x}"},
+        ProcessCase{"UnknownWordsAreDropped", "\\sectd\\caps A\\af3 B", "\rA\rB"},
+        ProcessCase{"CopiedWordsKeepNumberAndDelimiter", "\\fs-20 \\b0\\i x", "\\fs-20 \\b0\\i x"},
+        ProcessCase{"SymbolsHexAndLineBreaksStay", "a\\~\\'e9\r\nb\\{", "a\\~\\'e9\r\nb\\{"},
+        ProcessCase{"EmptyGroupsStay", "{\\b x}{}", "{\\b x}{}"},
+        ProcessCase{"DestinationMarkGoesWithTheOpener", "{\\*\\bkmkstart a}", "{\\*\\bkmkstart a}"},
+        ProcessCase{"SkippedGroupLeavesNoOpener", "a{\\*\\generator Writer;}b", "ab"},
+        ProcessCase{"SkippedGroupAfterWrittenTextIsClosed", "{\\b x\\header h}y", "{\\b x}y"},
+        ProcessCase{"InfoGroupIsSkippedWithNestedGroups", "{\\info{\\title T}{\\author A}}z", "z"},
+        ProcessCase{"PictureGroupIsCopiedWhole", "{\\pict\\pngblip 89ab\\cf7}x",
+                    "{\\pict\\pngblip 89ab\\cf7}x"},
+        ProcessCase{"CopiedGroupAfterWrittenTextIsNotWrittenTwice", "{\\b x\\pict 01}y}",
+                    "{\\b x\\pict 01}y}"},
+        ProcessCase{"BinaryDataCannotUnbalanceACopiedGroup", "{\\pict\\bin4 {{{{}after",
+                    "{\\pict\\bin4 {{{{}after"},
+        ProcessCase{"BinaryDataOutsideCopiedGroupsIsPassedOver", "{\\bin2 }}x}", "{x}"},
+        ProcessCase{"EscapedBackslashBeforeBraceClosesTheGroup", "{\\pict a\\\\}b", "{\\pict a\\\\}b"},
+        ProcessCase{"EscapedBraceIsNotCounted", "{\\pict a\\}b}c", "{\\pict a\\}b}c"},
+        ProcessCase{"ParIsWrittenWithItsDelimiter", "a\\par b\\par", "a\\par b\\par"},
+        ProcessCase{"DeffIsNotWritten", "\\deff3 x", "x"},
+        ProcessCase{"PlainWithoutFontTableStaysPlain", "\\plain x", "\\plain x"},
+        ProcessCase{"UnmappedReferencesKeepTheirNumbers", "\\f2 \\cf3\\s4 \\cs5 \\ts6\\ds7 x",
+                    "\\f2 \\cf3\\s4 \\cs5 \\ts6\\ds7 x"},
+        ProcessCase{"ReferenceWithoutNumberStaysAsRead", "\\f x\\cf-y", "\\f x\\cf-y"},
+        ProcessCase{"TableWordsOutsideATable", "\\trowd\\cellx100 \\pard\\intbl a\\cell\\row x",
+                    "\\trowd\\cellx100 \\pard\\intbl a\\cell\\row x"},
+        ProcessCase{"TableWordsInsideATable", "\\pard\\intbl abc\\cell\\row x\\clcbpat2 y",
+                    "\\pard\\intbl\rabc\\line x\ry", true},
+        ProcessCase{"PardInTableGetsIntbl", "\\pard x", "\\pard\\intbl x", true},
+        ProcessCase{"ListWordsWithoutListProcessing",
+                    "{\\*\\listtable{\\list\\listid5}}{\\listtext 1.}\\ls1\\ilvl0 Item",
+                    "{\r1.}\rItem"},
+        ProcessCase{"ListWordsWithListProcessing", "{\\listtext 1.}\\ls1\\ilvl0 Item",
+                    "{\\listtext 1.}\\ls1\\ilvl0 Item", false, true},
+        ProcessCase{"UnknownSymbolEndsTheStream", "{a\\%b}", "{a"},
+        ProcessCase{"ByteZeroEndsTheStream", "ab\0cd", "ab"},
+        ProcessCase{"BackslashBeforeLineBreakIsAParagraphMark", "a\\\nb\\\r\nc", "a\\\nb\\\r\nc"}),
+    [](const testing::TestParamInfo<ProcessCase> &info) { return std::string(info.param.name); });
+
+TEST(Process, UnclosedGroupsEndTheStreamWithoutLooping)
+{
+    struct Case {
+        const char *input;
+        const char *output;
+    };
+    const Case cases[] = {
+        // The rest is read as ordinary tokens once a group cannot be copied or merged.
+        {"{\\rtf1 {\\pict abc", "{\r{\rabc"},
+        {"{\\rtf1{\\fonttbl{\\f0 Arial;}", "{{{\\f0 Arial;}"},
+        {"{\\rtf1{\\pict 01}{\\colortbl;\\red1;", "{{\\pict 01}{;;"},
+        // A skipped group simply runs to the end.
+        {"{x{\\header never closed", "{x"},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(Process(c.input), QByteArray(c.output)) << c.input;
+}
+
+TEST(Process, ByteZeroInsideAGroupEndsTheStreamBeforeIt)
+{
+    EXPECT_EQ(Process(QByteArray("{\\b a\0b}", 8)), QByteArray("{\\b a"));
+}
+
+} // namespace
