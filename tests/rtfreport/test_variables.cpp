@@ -3,6 +3,7 @@
 
 #include "rpbasereport.h"
 #include "rperrors.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -13,18 +14,6 @@
 using namespace rtfreport;
 
 namespace {
-
-// The error text of a call, or "" when it does not throw E.
-template <typename E, typename F>
-QString MessageOf(F &&call)
-{
-    try {
-        call();
-    } catch (const E &error) {
-        return error.message();
-    }
-    return QString();
-}
 
 class VariablesTest : public ::testing::Test {
 protected:

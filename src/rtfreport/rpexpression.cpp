@@ -1,0 +1,565 @@
+#include "rpexpression.h"
+
+#include "rpconst.h"
+#include "rperrors.h"
+#include "rpfunc.h"
+
+namespace rtfreport {
+
+QChar ClosingQuote(QChar opening)
+{
+    switch (opening.unicode()) {
+    case u'"': return u'"';
+    case u'\'': return u'\'';
+    case u'`': return u'`';
+    case u'~': return u'~';
+    case 0x00AB: return QChar(0x00BB);  // « »
+    case 0x00BB: return QChar(0x00BB);  // » »
+    case 0x201C: return QChar(0x201D);  // “ ”
+    case 0x201D: return QChar(0x201D);  // ” ”
+    default: return QChar();
+    }
+}
+
+namespace {
+
+bool IsAsciiLetter(QChar c)
+{
+    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
+}
+
+bool IsDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+bool IsHighLetter(QChar c)
+{
+    return c.unicode() >= 0x00C0;
+}
+
+// Letters, digits, "_" and characters from U+00C0 upwards.
+bool IsNameChar(QChar c)
+{
+    return IsAsciiLetter(c) || IsDigit(c) || c == u'_' || IsHighLetter(c);
+}
+
+int NameEnd(const QString &text, int from)
+{
+    int i = from;
+    while (i < text.size() && (IsNameChar(text.at(i)) || text.at(i) == u' '))
+        ++i;
+    return i;
+}
+
+// Position just after the closing quote of the string opening at `at`, or
+// -1 when it does not close.
+int StringEnd(const QString &text, int at)
+{
+    const QChar close = ClosingQuote(text.at(at));
+    const int found = text.indexOf(close, at + 1);
+    return found < 0 ? -1 : found + 1;
+}
+
+// Position of the ")" matching the "(" at `open`, counting brackets outside
+// quoted strings; -1 when there is none.
+int MatchingBracket(const QString &text, int open)
+{
+    int depth = 0;
+    for (int i = open; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (!ClosingQuote(c).isNull()) {
+            const int end = StringEnd(text, i);
+            if (end < 0)
+                return -1;
+            i = end - 1;
+        } else if (c == u'(') {
+            ++depth;
+        } else if (c == u')' && --depth == 0) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+bool IsDateLiteral(const QString &t)
+{
+    if (t.size() < 12 || t.at(0) != u'{' || t.at(5) != u'-' || t.at(8) != u'-' || t.at(11) != u'}')
+        return false;
+    for (int i : {1, 2, 3, 4, 6, 7, 9, 10})
+        if (!IsDigit(t.at(i)))
+            return false;
+    return true;
+}
+
+// Length of a number at the start of t, 0 when there is none.
+int NumberLength(const QString &t)
+{
+    int i = 0;
+    const int n = t.size();
+    if (i < n && (t.at(i) == u'+' || t.at(i) == u'-'))
+        ++i;
+    bool point = false;
+    while (i < n && (IsDigit(t.at(i)) || (t.at(i) == u'.' && !point))) {
+        point = point || t.at(i) == u'.';
+        ++i;
+    }
+    if (i < n && (t.at(i) == u'e' || t.at(i) == u'E')) {
+        ++i;
+        if (i < n && (t.at(i) == u'+' || t.at(i) == u'-'))
+            ++i;
+        while (i < n && IsDigit(t.at(i)))
+            ++i;
+    }
+    return i > 0 && IsDigit(t.at(i - 1)) ? i : 0;
+}
+
+TRpToken Token(int kind, const QString &text, int length)
+{
+    return {kind, text.left(length), text.mid(length)};
+}
+
+// A name followed by ":" or "." and a field name, or a bracketed number.
+std::optional<TRpToken> ClassifyDataField(const QString &t, int nameEnd, bool dotAsColon)
+{
+    const QChar separator = t.at(nameEnd);
+    const int after = nameEnd + 1;
+    int end = -1;
+    if (after < t.size() && IsNameChar(t.at(after))) {
+        end = NameEnd(t, after);
+    } else if (after < t.size() && t.at(after) == u'(') {
+        int i = after + 1;
+        while (i < t.size() && IsDigit(t.at(i)))
+            ++i;
+        if (i > after + 1 && i < t.size() && t.at(i) == u')')
+            end = i + 1;
+    }
+    if (end < 0)
+        return std::nullopt;
+    TRpToken token = Token(separator == u':' ? tkDataFieldColon : tkDataFieldDot, t, end);
+    if (separator == u'.' && dotAsColon) {
+        token.token[nameEnd] = u':';
+        token.kind = tkDataFieldColon;
+    }
+    return token;
+}
+
+std::optional<TRpToken> ClassifyName(const QString &t, bool dotAsColon)
+{
+    const int end = NameEnd(t, 1);
+    const QChar before = t.at(end - 1);
+    if (end == t.size() || (t.at(end) != u'(' && t.at(end) != u'.' && t.at(end) != u':')) {
+        if (before == u' ')
+            return std::nullopt;
+        return Token(tkIdentifier, t, end);
+    }
+    const QChar c = t.at(end);
+    if (c == u'(') {
+        if (!IsNameChar(before))
+            return std::nullopt;
+        const int close = MatchingBracket(t, end);
+        if (close < 0)
+            return std::nullopt;
+        return Token(tkFunctionCall, t, close + 1);
+    }
+    if (c == u':' && end + 1 < t.size() && t.at(end + 1) == u'=')
+        return Token(tkIdentifier, t, end);
+    return ClassifyDataField(t, end, dotAsColon);
+}
+
+} // namespace
+
+TRpToken ClassifyToken(const QString &text, bool dotAsColon)
+{
+    const QString t = text.trimmed();
+    static const QString refused = QStringLiteral("):<>=*/%");
+    if (t.isEmpty() || refused.contains(t.at(0)))
+        return {tkNothing, QString(), t};
+    if (IsDateLiteral(t))
+        return Token(tkDate, t, 12);
+    if (t.left(4).toUpper() == u"TRUE")
+        return {tkBoolean, QStringLiteral("TRUE"), t.mid(4)};
+    if (t.left(5).toUpper() == u"FALSE")
+        return {tkBoolean, QStringLiteral("FALSE"), t.mid(5)};
+    const QChar first = t.at(0);
+    if (IsDigit(first) || first == u'+' || first == u'-' || first == u'.') {
+        if (const int length = NumberLength(t))
+            return Token(tkNumber, t, length);
+    }
+    if (t.size() > 1 && !ClosingQuote(first).isNull()) {
+        const int end = StringEnd(t, 0);
+        if (end > 0)
+            return Token(tkString, t, end);
+    }
+    if (IsAsciiLetter(first) || first == u'_' || IsHighLetter(first)) {
+        if (auto token = ClassifyName(t, dotAsColon))
+            return *token;
+    }
+    static const QString operatorStart = QStringLiteral("!(+-");
+    return {operatorStart.contains(first) ? tkOperator : tkNothing, QString(), t};
+}
+
+TRpOperatorToken ReadOperator(const QString &text, bool unaryAllowed)
+{
+    const QString t = text.trimmed();
+    static const char *const twoCharacter[] = {":=", "&&", "||", "<=", ">=", "<>", "!="};
+    for (const char *op : twoCharacter)
+        if (t.startsWith(QLatin1String(op)))
+            return {true, QLatin1String(op), t.mid(2)};
+    static const QString oneCharacter = QStringLiteral("!%()*+-/<=>");
+    if (t.isEmpty() || !oneCharacter.contains(t.at(0)))
+        return {false, QString(), t};
+    QString op = t.left(1);
+    if (unaryAllowed && (op == u"+" || op == u"-"))
+        op.prepend(u'u');
+    return {true, op, t.mid(1)};
+}
+
+// --- TRpExpression and TRpOperationStack -------------------------------------
+
+void TRpExpression::Add(const QString &text, bool isOperand, int argsNeed, bool reqBoolArg,
+                        bool allowBoolArg, bool retBoolRes, int priority, int fldnum)
+{
+    Add(TRpOperand{text, isOperand, argsNeed, reqBoolArg, allowBoolArg, retBoolRes, priority, fldnum});
+}
+
+void TRpExpression::Add(const TRpOperand &operand)
+{
+    if (operand.ReqBoolArg && !operand.AllowBoolArg)
+        throw ERpError(QStringLiteral(
+            "TRpExpression Add  - cannot set AllowBoolArg to false when ReqBoolArg is true"));
+    m_items.push_back(operand);
+}
+
+const TRpOperand &TRpExpression::GetOperand(int index) const
+{
+    if (index < 0 || index >= Count())
+        throw ERpError(u"TRpExpression GetOperand "_qs + QString::number(index)
+                       + u" - invalid index of operand"_qs);
+    return m_items[index];
+}
+
+const TRpOperand &TRpOperationStack::GetOperation(int index) const
+{
+    if (index < 0 || index >= Count())
+        throw ERpError(u"TRpOperationStack GetOperation "_qs + QString::number(index)
+                       + u" - invalid index of operation"_qs);
+    return m_items[index];
+}
+
+TRpOperand TRpOperationStack::Pop()
+{
+    TRpOperand top = GetOperation(Count() - 1);
+    m_items.pop_back();
+    return top;
+}
+
+// --- ParseInfix ----------------------------------------------------------------
+
+namespace {
+
+bool IsPrefixOperator(const QString &op)
+{
+    return op == u"u+" || op == u"u-" || op == u"!";
+}
+
+bool IsBinaryOperator(const QString &op)
+{
+    const TRpOperatorInfo *info = FindOperator(op);
+    return info && info->operands == 2;
+}
+
+// Whether an operator may follow the token before it ("" at the start, and
+// "operand" after an operand).
+bool OperatorMayFollow(const QString &previous, const QString &op)
+{
+    if (previous == u"operand" || previous == u")")
+        return IsBinaryOperator(op) || op == u")";
+    if (previous == u"&&" || previous == u"||")
+        return op == u"!" || op == u"(";
+    if (previous == u"u+" || previous == u"u-")
+        return op == u"(";
+    if (previous == u"!")
+        return op == u"!" || op == u"(";
+    if (previous == u"(" || previous.isEmpty())
+        return op == u"u+" || op == u"u-" || op == u"!" || op == u"(";
+    // + - * / % and the comparisons and :=
+    return op == u"(" || op == u"u+" || op == u"u-";
+}
+
+class InfixParser {
+public:
+    InfixParser(const QString &text, bool dotAsColon) : m_text(text), m_dotAsColon(dotAsColon) {}
+
+    QString Parse()
+    {
+        ReadTokens();
+        return Emit(ToPostfix());
+    }
+
+private:
+    [[noreturn]] void Fail(const QString &detail = QString()) const
+    {
+        throw EIllegalFunctionUse(u"Cannot process an expression: "_qs + m_text + detail);
+    }
+
+    QString Where() const
+    {
+        return (m_tokens.Count() == 0 ? u" error at the beginning "_qs : u" error after "_qs) + m_operands;
+    }
+
+    void ReadTokens()
+    {
+        QString rest = ReadFirstToken();
+        while (!rest.isEmpty()) {
+            static const QString operatorStart = QStringLiteral("!%&()*+-/:<=>|");
+            if (operatorStart.contains(rest.at(0))) {
+                const TRpOperatorToken op = ReadOperator(rest, UnaryAllowed());
+                if (!op.found)
+                    Fail(u" error after "_qs + m_operands);
+                AcceptOperator(op.op);
+                rest = op.rest;
+            } else {
+                const TRpToken token = ClassifyToken(rest, m_dotAsColon);
+                if (token.kind == tkNothing || token.kind == tkOperator)
+                    Fail(u" error after "_qs + m_operands);
+                AcceptOperand(token);
+                rest = token.rest;
+            }
+        }
+        if (m_depth > 0)
+            Fail(u" \")\" expected"_qs);
+        if (m_previous != u"operand" && m_previous != u")")
+            throw EIllegalFunctionUse(u"Unexpected end of expression: "_qs + m_text);
+    }
+
+    QString ReadFirstToken()
+    {
+        const TRpToken token = ClassifyToken(m_text, m_dotAsColon);
+        if (token.kind == tkNothing)
+            Fail();
+        if (token.kind != tkOperator) {
+            AcceptOperand(token);
+            return token.rest;
+        }
+        const TRpOperatorToken op = ReadOperator(m_text, true);
+        if (!op.found || !(IsPrefixOperator(op.op) || op.op == u"("))
+            Fail();
+        AcceptOperator(op.op);
+        return op.rest;
+    }
+
+    // Unary signs follow "(" and every binary operator except && and ||.
+    bool UnaryAllowed() const
+    {
+        if (m_previous == u"(")
+            return true;
+        return IsBinaryOperator(m_previous) && m_previous != u"&&" && m_previous != u"||";
+    }
+
+    void AcceptOperand(const TRpToken &token)
+    {
+        if (m_previous == u"operand" || m_previous == u")")
+            Fail(Where() + u" operation expected"_qs);
+        m_tokens.Add(token.token, true, 0, false, false, false, 0, token.kind);
+        m_operands += token.token;
+        m_previous = QStringLiteral("operand");
+    }
+
+    void AcceptOperator(const QString &op)
+    {
+        if (!OperatorMayFollow(m_previous, op))
+            Fail(Where() + u" \""_qs + op + u"\" not expected"_qs);
+        if (op == u"(")
+            ++m_depth;
+        if (op == u")" && --m_depth < 0)
+            Fail(u" - number of \")\" is more than number of \"(\" brackets"_qs);
+        const TRpOperatorInfo *info = FindOperator(op);
+        m_tokens.Add(op, false, info->operands, info->reqBoolArg, info->allowBoolArg,
+                     info->retBoolRes, info->priority, 0);
+        m_previous = op;
+    }
+
+    TRpExpression ToPostfix() const
+    {
+        TRpExpression output;
+        TRpOperationStack stack;
+        for (int i = 0; i < m_tokens.Count(); ++i) {
+            const TRpOperand &token = m_tokens.Operand(i);
+            if (token.IsOperand) {
+                output.Add(token);
+            } else if (token.Text == u"(") {
+                stack.Push(token);
+            } else if (token.Text == u")") {
+                while (stack.Top().Text != u"(")
+                    output.Add(stack.Pop());
+                stack.Pop();
+            } else {
+                // A prefix operator has no left operand: nothing stacked is
+                // complete before it, so it pops nothing (groups from the
+                // right).
+                if (!IsPrefixOperator(token.Text))
+                    while (stack.Count() > 0 && stack.Top().Text != u"("
+                           && stack.Top().Priority >= token.Priority)
+                        output.Add(stack.Pop());
+                stack.Push(token);
+            }
+        }
+        while (stack.Count() > 0)
+            output.Add(stack.Pop());
+        return output;
+    }
+
+    QString Emit(const TRpExpression &postfix) const
+    {
+        const TRpOperand &last = postfix.Operand(postfix.Count() - 1);
+        if (last.IsOperand)
+            throw EIllegalFunctionUse(u"Operation or function name missed in expression: "_qs + m_text
+                                      + u", operand: "_qs + last.Text);
+        QStringList stack;
+        for (int i = 0; i < postfix.Count(); ++i) {
+            const TRpOperand &item = postfix.Operand(i);
+            if (item.IsOperand) {
+                stack << item.Text;
+                continue;
+            }
+            if (stack.size() < item.ArgsNeed)
+                Fail();
+            const QString name = QLatin1String(BuiltInFunction(FindOperator(item.Text)->functionId).name);
+            QString call = name + u'(' + stack.takeLast();
+            if (item.ArgsNeed == 2)
+                call += u',' + stack.takeLast();
+            stack << call + u')';
+        }
+        if (stack.size() != 1)
+            Fail();
+        return stack.first();
+    }
+
+    QString m_text;
+    bool m_dotAsColon;
+    TRpExpression m_tokens;
+    QString m_operands;   // the operand tokens read so far, for messages
+    QString m_previous;   // "" at the start, "operand", or the operator
+    int m_depth = 0;
+};
+
+} // namespace
+
+QString ParseInfix(const QString &text, bool dotAsColon)
+{
+    return InfixParser(text, dotAsColon).Parse();
+}
+
+// --- calls -------------------------------------------------------------------------
+
+TRpArguments SplitArguments(const QString &text)
+{
+    TRpArguments result;
+    if (text.trimmed().isEmpty())
+        return result;
+    const QString walked = text + u',';
+    QString piece;
+    QChar closing;  // the quote that ends the string being read
+    int depth = 0;
+    for (QChar c : walked) {
+        if (!closing.isNull()) {
+            piece += c;
+            if (c == closing)
+                closing = QChar();
+            continue;
+        }
+        if (!ClosingQuote(c).isNull()) {
+            closing = ClosingQuote(c);
+            piece += c;
+        } else if (c == u'(') {
+            ++depth;
+            piece += c;
+        } else if (c == u')') {
+            if (--depth < 0) {
+                result.arguments << piece;
+                result.balanced = false;
+                return result;
+            }
+            piece += c;
+        } else if (c == u',' && depth == 0) {
+            result.arguments << piece;
+            piece.clear();
+        } else {
+            piece += c;
+        }
+    }
+    if (depth > 0 || !closing.isNull())
+        piece.chop(1);  // the "," added above, swallowed by a bracket or string
+    if (depth > 0 || !closing.isNull()) {
+        result.arguments << piece;
+        result.balanced = depth <= 0;
+    }
+    return result;
+}
+
+std::optional<int> LookupFunction(const QString &name, const TRpUDFList *udfList)
+{
+    const QString wanted = name.trimmed().toUpper();
+    // A function without a name is one not named yet: it never stands for
+    // the bracket function.
+    if (udfList && udfList->Functions().Count() > 0 && !wanted.isEmpty()) {
+        const int index = udfList->FindFunction(wanted);
+        if (index >= 0)
+            return index;
+    }
+    for (const TRpFunctionInfo &function : RpFunctions)
+        if (wanted == QLatin1String(function.name))
+            return function.id;
+    return std::nullopt;
+}
+
+int FunctionResultKind(int id, const TRpUDFList *udfList)
+{
+    return id < 0 ? BuiltInFunction(id).resultKind : udfList->Functions().Item(id).ResultType();
+}
+
+int FunctionArgMinCount(int id, const TRpUDFList *udfList)
+{
+    return id < 0 ? BuiltInFunction(id).minArgs : udfList->Functions().Item(id).ArgMinCount();
+}
+
+int FunctionArgMaxCount(int id, const TRpUDFList *udfList)
+{
+    return id < 0 ? BuiltInFunction(id).maxArgs : udfList->Functions().Item(id).ArgMaxCount();
+}
+
+QString FunctionName(int id, const TRpUDFList *udfList)
+{
+    return id < 0 ? QLatin1String(BuiltInFunction(id).name) : udfList->Functions().Item(id).Name();
+}
+
+TRpFunctionCall ParseFunctionCall(const QString &text, const TRpUDFList *udfList)
+{
+    QString name, inside;
+    if (text.size() > 2 && text.startsWith(u'(') && text.endsWith(u')')) {
+        inside = text.mid(1, text.size() - 2);
+    } else {
+        const int open = text.indexOf(u'(');
+        if (open < 0 || open == text.size() - 1 || !text.endsWith(u')'))
+            return {};
+        name = text.left(open).toUpper().trimmed();
+        inside = text.mid(open + 1, text.size() - open - 2);
+    }
+    const std::optional<int> id = LookupFunction(name, udfList);
+    if (!id)
+        return {};
+    const TRpArguments split = SplitArguments(inside);
+    if (!split.balanced)
+        throw EIllegalFunctionUse(u"Brackets balance violation in function "_qs + text);
+    const int count = int(split.arguments.size());
+    if (count < FunctionArgMinCount(*id, udfList))
+        throw EIllegalFunctionUse(u"Illegal function use: "_qs + text
+                                  + u" - number of arguments is less than minimum required"_qs);
+    if (count > FunctionArgMaxCount(*id, udfList))
+        throw EIllegalFunctionUse(u"Illegal function use: "_qs + text
+                                  + u" - number of arguments is more than maximum allowed"_qs);
+    return {true, *id, split.arguments};
+}
+
+} // namespace rtfreport

@@ -1,0 +1,24 @@
+#pragma once
+// Shared by the engine's tests: readable QStrings in failure messages and
+// the text of an expected error.
+
+#include <QString>
+
+#include <ostream>
+
+inline void PrintTo(const QString &text, std::ostream *os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
+// The message of the error E that call throws, or "<no error>".
+template <typename E, typename F>
+QString MessageOf(F &&call)
+{
+    try {
+        call();
+    } catch (const E &error) {
+        return error.message();
+    }
+    return QStringLiteral("<no error>");
+}
