@@ -1,0 +1,35 @@
+// generate_notes DATABASE [POSITIONS [COUNTERPARTIES]]: fills DATABASE (a copy
+// of the template database) with one company and its notes.
+#include "database.h"
+#include "dberror.h"
+#include "firebird.h"
+#include "notesgenerator.h"
+
+#include <QElapsedTimer>
+
+#include <cstdio>
+#include <cstdlib>
+
+int main(int argc, char **argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: generate_notes DATABASE [POSITIONS [COUNTERPARTIES]]\n");
+        return 2;
+    }
+    const int positions = argc > 2 ? std::atoi(argv[2]) : 100000;
+    const int counterparties = argc > 3 ? std::atoi(argv[3]) : 1000;
+    db::configureFirebird(db::defaultFirebirdFolder());
+    try {
+        db::Connection connection;
+        connection.open({QString::fromLocal8Bit(argv[1]), QStringLiteral("sysdba"), QStringLiteral("quorbelin")});
+        QElapsedTimer timer;
+        timer.start();
+        const bench::GeneratedData data = bench::generateNotes(connection, counterparties, positions);
+        std::printf("company %d: %d positions, %d counterparties in %.1f s\n", data.company, positions,
+                    counterparties, timer.elapsed() / 1000.0);
+    } catch (const db::DbError &error) {
+        std::fprintf(stderr, "generate_notes: %s\n", error.what());
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,18 @@
+#pragma once
+// Fills a database with companies, counterparties and note positions for
+// benchmarks and for trying the program out.
+
+#include "database.h"
+
+namespace bench {
+
+struct GeneratedData {
+    int company = 0;  // the company that holds the positions
+};
+
+// One company with `counterparties` counterparties and `positions` note
+// positions spread over the last years, numbered yearly, several positions
+// to a note; all in one transaction. Deterministic for a given size.
+GeneratedData generateNotes(db::Connection &connection, int counterparties, int positions);
+
+} // namespace bench
