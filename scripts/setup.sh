@@ -4,13 +4,14 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config
-  qt6-base-dev libqt6sql6 qt6-l10n-tools
+  # build
+  build-essential cmake ninja-build qt6-base-dev
+  # the database: client library, embedded engine, isql-fb for the template database
   firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-utils
+  # tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev
+  # the report engine's command-line tool
   nlohmann-json3-dev
-  libicu-dev
-  xauth xvfb
 )
 
 missing=()
