@@ -7,7 +7,12 @@ namespace rtfreport {
 QByteArray ToAnsiCodePage(const QString &text)
 {
     QStringEncoder encoder("windows-1250", QStringConverter::Flag::Default);
-    return encoder.encode(text);
+    QByteArray bytes = encoder.encode(text);
+    // The converter marks what it cannot map with the substitute character;
+    // the platform's conversion writes "?" there.
+    if (!text.contains(QChar(0x1A)))
+        bytes.replace('\x1a', '?');
+    return bytes;
 }
 
 } // namespace rtfreport

@@ -30,6 +30,9 @@ class TRpTemplateScanner;
 // The colour list of the document, with colour registration.
 class TRpColorStringList : public QByteArrayList {
 public:
+    using QByteArrayList::QByteArrayList;
+    TRpColorStringList() = default;
+
     // The index of `color` (letter case ignored), appending it when absent;
     // an empty list first gets the automatic colour ";".
     int UseColor(const QByteArray &color);

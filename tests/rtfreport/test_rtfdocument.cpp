@@ -1,0 +1,350 @@
+// The document's header tables: inserting RTF with its fonts, colours, styles
+// and lists merged, the template header readers and writers, txt2rtf and UseColor.
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+
+#include "rperrors.h"
+#include "rprtf_document.h"
+#include "rprtf_templatescanner.h"
+
+using namespace rtfreport;
+
+namespace {
+
+// A document writing its body into memory.
+class DocumentTest : public testing::Test {
+protected:
+    TRpRtfDocument document;
+    QByteArray body;
+    QBuffer out{&body};
+
+    void SetUp() override
+    {
+        out.open(QIODevice::ReadWrite);
+        document.SetOutput(&out);
+    }
+
+    QByteArray Insert(const QByteArray &rtf, bool keepLastPar = true)
+    {
+        const qint64 start = out.pos();
+        document.InsertRtfText(QString::fromLatin1(rtf), keepLastPar);
+        return body.mid(start);
+    }
+
+    // Reads a template header group with a reader; `group` starts after its "{".
+    template <typename Reader>
+    void Read(Reader reader, const QByteArray &group)
+    {
+        TRpBufferScanner scanner(group);
+        (document.*reader)(scanner);
+    }
+
+    template <typename Writer>
+    QByteArray Written(Writer writer)
+    {
+        const qint64 start = out.pos();
+        (document.*writer)();
+        return body.mid(start);
+    }
+};
+
+const QByteArray ArialDocument = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fswiss Arial;}}\\pard\\plain Hello\\par}";
+
+TEST_F(DocumentTest, InsertedFontGetsTheNextNumber)
+{
+    document.FRTFFont = {"{\\f0\\froman Times New Roman;}"};
+    EXPECT_EQ(Insert(ArialDocument), "{\\pard\\plain\\f1 Hello\\par}");
+    EXPECT_EQ(document.FRTFFont,
+              (QByteArrayList{"{\\f0\\froman Times New Roman;}", "{\\f1\\fswiss Arial;}"}));
+}
+
+TEST_F(DocumentTest, LastParagraphMarkIsBlankedInPlace)
+{
+    document.FRTFFont = {"{\\f0\\froman Times New Roman;}"};
+    EXPECT_EQ(Insert(ArialDocument, false), "{\\pard\\plain\\f1 Hello\r\r\r\r}");
+    EXPECT_EQ(Insert("{a\\par b\\par }", false), "{a\\par b\r\r\r\r\r}");
+    EXPECT_EQ(Insert("{no mark}", false), "{no mark}");
+}
+
+TEST_F(DocumentTest, AnEqualFontIsReused)
+{
+    document.FRTFFont = {"{\\f0\\fswiss Arial;}"};
+    EXPECT_EQ(Insert(ArialDocument), "{\\pard\\plain\\f0 Hello\\par}");
+    EXPECT_EQ(document.FRTFFont, (QByteArrayList{"{\\f0\\fswiss Arial;}"}));
+}
+
+TEST_F(DocumentTest, FontsOfTheBodyAndTheDefaultFontAreRenumbered)
+{
+    document.FRTFFont = {"{\\f0\\froman Times New Roman;}", "{\\f1\\fswiss Arial;}"};
+    const QByteArray inserted = "{\\rtf1\\deff1{\\fonttbl{\\f0\\fswiss Arial;}{\\f1\\fmodern Courier;}}"
+                                "\\plain\\f0 a\\f1 b{\\pnf0 c}}";
+    EXPECT_EQ(Insert(inserted), "{\\plain\\f2\\f1 a\\f2 b{\\pnf1 c}}");
+}
+
+TEST_F(DocumentTest, ColourTablesAreMerged)
+{
+    document.FRTFColor = {";", "\\red0\\green0\\blue0;"};
+    EXPECT_EQ(Insert("{{\\colortbl;\\red255\\green0\\blue0;}\\cf1 x\\cf0 y\\highlight1\\cb0 z}"),
+              "{\\cf2 x\\cf0 y\\highlight2\\cb0 z}");
+    EXPECT_EQ(document.FRTFColor,
+              (QByteArrayList{";", "\\red0\\green0\\blue0;", "\\red255\\green0\\blue0;"}));
+}
+
+TEST_F(DocumentTest, StylesMapByNameInModeOne)
+{
+    document.FRTFStyle = {"{\\s0 Normal;}", "{\\s2\\ql\\snext0 heading 1;}"};
+    EXPECT_EQ(Insert("{{\\stylesheet{\\s1\\ql\\snext0 heading 1;}}\\s1 T}"), "{\\s2 T}");
+    EXPECT_EQ(document.FRTFStyle.size(), 2);
+}
+
+TEST_F(DocumentTest, StylesAreAddedWithoutNameInOtherModes)
+{
+    document.FRTFStyleMode = 0;
+    document.FRTFStyle = {"{\\s0 Normal;}", "{\\s2\\ql\\snext0 heading 1;}"};
+    EXPECT_EQ(Insert("{{\\stylesheet{\\s1\\ql\\snext0 heading 1;}}\\s1 T}"), "{\\s3 T}");
+    EXPECT_EQ(document.FRTFStyle,
+              (QByteArrayList{"{\\s0 Normal;}", "{\\s2\\ql\\snext0 heading 1;}", "{\\s3\\ql\\snext0 ;}"}));
+}
+
+TEST_F(DocumentTest, ShortHeaderGroupsAreConsumedAndIgnored)
+{
+    EXPECT_EQ(Insert("{{\\fonttbl{\\f0A}}{\\colortbl}{\\stylesheet{\\s;}}x}"), "{x}");
+    EXPECT_TRUE(document.FRTFFont.isEmpty());
+    EXPECT_TRUE(document.FRTFColor.isEmpty());
+    EXPECT_TRUE(document.FRTFStyle.isEmpty());
+}
+
+TEST_F(DocumentTest, InsertionNeedsAnOutput)
+{
+    document.SetOutput(nullptr);
+    EXPECT_THROW(document.InsertRtfText("{x}", true), EIOError);
+}
+
+TEST_F(DocumentTest, InsertRtfStreamReadsTheWholeStream)
+{
+    QByteArray rtf = "{\\b bold\\par}";
+    QBuffer source(&rtf);
+    source.open(QIODevice::ReadOnly);
+    source.seek(5);
+    document.InsertRtfStream(&source, false);
+    EXPECT_EQ(body, "{\\b bold\r\r\r\r}");
+}
+
+// ---- lists ----------------------------------------------------------------
+
+const QByteArray TemplateListTable =
+    "\\*\\listtable{\\*\\listpicture{\\*\\shppict{\\pict A}}{\\*\\shppict{\\pict B}}}\r\n"
+    "{\\list\\listtemplateid100{\\listlevel\\levelnfc0\\f0 ;}\\listid7}}";
+const QByteArray TemplateOverrideTable =
+    "\\*\\listoverridetable{\\listoverride\\listid7\\listoverridecount0\\ls1}}";
+
+class ListDocumentTest : public DocumentTest {
+protected:
+    void SetUp() override
+    {
+        DocumentTest::SetUp();
+        document.ProcessLists = true;
+        Read(&TRpRtfDocument::ProcessListTable, TemplateListTable);
+        Read(&TRpRtfDocument::ProcessListOverrideTable, TemplateOverrideTable);
+    }
+};
+
+TEST_F(ListDocumentTest, TemplateListTablesAreRead)
+{
+    const TRpRTFListTable &table = document.FRTFListTable;
+    EXPECT_TRUE(document.FIsListTable);
+    EXPECT_TRUE(document.FIsListOverrideTable);
+    EXPECT_EQ(table.FListPicture, "{\\*\\listpicture{\\*\\shppict{\\pict A}}{\\*\\shppict{\\pict B}}}");
+    // Every picture is counted, the last one too.
+    EXPECT_EQ(table.FPictList, (QByteArrayList{"\\*\\shppict{\\pict A}", "\\*\\shppict{\\pict B}"}));
+    EXPECT_EQ(table.FListString, "\n{\\list\\listtemplateid100{\\listlevel\\levelnfc0\\f0 ;}\\listid7}}");
+    ASSERT_EQ(table.FList.Count(), 1);
+    EXPECT_EQ(table.FList.Strings[0], "\\list\\listtemplateid100{\\listlevel\\levelnfc0\\f0 ;}\\listid7");
+    EXPECT_EQ(table.FList.Objects[0]->ListID, "7");
+    EXPECT_EQ(table.FList.Objects[0]->ListTemplateID, "100");
+    ASSERT_EQ(table.FListOverride.Count(), 1);
+    EXPECT_EQ(table.FListOverride.Objects[0]->LsID, "1");
+}
+
+TEST_F(ListDocumentTest, AnEqualListAndOverrideAreReused)
+{
+    const QByteArray inserted =
+        "{{\\*\\listtable{\\list\\listtemplateid55{\\listlevel\\levelnfc0\\f0 ;}\\listid3}}"
+        "{\\*\\listoverridetable{\\listoverride\\listid3\\listoverridecount0\\ls9}}\\ls9 x}";
+    EXPECT_EQ(Insert(inserted), "{\\ls1 x}");
+    EXPECT_EQ(document.FRTFListTable.FListNew.Count(), 0);
+    EXPECT_EQ(document.FRTFListTable.FListOverrideNew.Count(), 0);
+    EXPECT_EQ(Written(&TRpRtfDocument::OutListOverrideTable), "{\\*\\listoverridetable" + TemplateOverrideTable.mid(20));
+}
+
+TEST_F(ListDocumentTest, ANewListGetsFreeNumbersAndItsOwnOverride)
+{
+    document.FRTFFont = {"{\\f0\\froman Times;}"};
+    const QByteArray inserted =
+        "{{\\fonttbl{\\f0\\fswiss Arial;}}"
+        "{\\*\\listtable{\\*\\listpicture{\\*\\shppict{\\pict C}}}"
+        "{\\list\\listtemplateid100{\\listlevel\\levelnfc23\\levelpicture0\\f0 ;}\\listid7}}"
+        "{\\*\\listoverridetable{\\listoverride\\listid7\\listoverridecount0\\ls1}}\\ls1 x}";
+    EXPECT_EQ(Insert(inserted), "{\\ls2 x}");
+    const TRpRTFListTable &table = document.FRTFListTable;
+    ASSERT_EQ(table.FListNew.Count(), 1);
+    EXPECT_EQ(table.FListNew.Strings[0],
+              "\\list\\listtemplateid101{\\listlevel\\levelnfc23\\levelpicture2\\f1 ;}\\listid8");
+    ASSERT_EQ(table.FListOverrideNew.Count(), 1);
+    EXPECT_EQ(table.FListOverrideNew.Strings[0], "\\listoverride\\listid8\\listoverridecount0\\ls2");
+
+    EXPECT_EQ(Written(&TRpRtfDocument::OutListTable),
+              "{\\*\\listtable{\\*\\listpicture{\\*\\shppict{\\pict A}}{\\*\\shppict{\\pict B}}"
+              "{\\*\\shppict{\\pict C}}}\n"
+              "{\\list\\listtemplateid100{\\listlevel\\levelnfc0\\f0 ;}\\listid7}"
+              "{\\list\\listtemplateid101{\\listlevel\\levelnfc23\\levelpicture2\\f1 ;}\\listid8}}");
+    EXPECT_EQ(Written(&TRpRtfDocument::OutListOverrideTable),
+              "{\\*\\listoverridetable{\\listoverride\\listid7\\listoverridecount0\\ls1}"
+              "{\\listoverride\\listid8\\listoverridecount0\\ls2}}");
+}
+
+TEST_F(ListDocumentTest, UniqueListsNeverReuseAList)
+{
+    document.UniqueLists = true;
+    Insert("{{\\*\\listtable{\\list\\listtemplateid55{\\listlevel\\levelnfc0\\f0 ;}\\listid3}}x}");
+    ASSERT_EQ(document.FRTFListTable.FListNew.Count(), 1);
+    EXPECT_EQ(document.FRTFListTable.FListNew.Objects[0]->ListID, "3"); // free: kept
+}
+
+TEST_F(DocumentTest, ListsAreWrittenOnlyWhenTheTemplateHadThemOrSomeWereAdded)
+{
+    EXPECT_EQ(Written(&TRpRtfDocument::OutListTable), "");
+    EXPECT_EQ(Written(&TRpRtfDocument::OutListOverrideTable), "");
+    document.ProcessLists = true;
+    Insert("{{\\*\\listtable{\\list\\listtemplateid5\\listid3}}"
+           "{\\*\\listoverridetable{\\listoverride\\listid3\\ls4}}x}");
+    EXPECT_EQ(Written(&TRpRtfDocument::OutListTable), "{\\*\\listtable{\\list\\listtemplateid5\\listid3}}");
+    EXPECT_EQ(Written(&TRpRtfDocument::OutListOverrideTable),
+              "{\\*\\listoverridetable{\\listoverride\\listid3\\ls1}}");
+}
+
+// ---- template readers and writers -------------------------------------------
+
+TEST_F(DocumentTest, FontTableCharsetsAreRewrittenUnlessUnicode)
+{
+    document.Charset = 238;
+    Read(&TRpRtfDocument::LoadFontTable,
+         "\\fonttbl\r\n{\\f0\\fswiss\\fcharset0 Arial;}{\\f1\\froman{\\*\\panose 0}Times;}}rest");
+    EXPECT_EQ(document.FRTFFont,
+              (QByteArrayList{"{\\f0\\fswiss\\fcharset238 Arial;}", "{\\f1\\froman{\\*\\panose 0}Times;}"}));
+    EXPECT_TRUE(document.FIsFontTable);
+    EXPECT_EQ(Written(&TRpRtfDocument::OutFontTable),
+              "{\\fonttbl{\\f0\\fswiss\\fcharset238 Arial;}{\\f1\\froman{\\*\\panose 0}Times;}}");
+
+    TRpRtfDocument unicode;
+    unicode.UnicodeByDefault = true;
+    TRpBufferScanner scanner("\\fonttbl{\\f0\\fcharset0 Arial;}}");
+    unicode.LoadFontTable(scanner);
+    EXPECT_EQ(unicode.FRTFFont, (QByteArrayList{"{\\f0\\fcharset0 Arial;}"}));
+}
+
+TEST_F(DocumentTest, ColourTableIsReadEntryByEntry)
+{
+    Read(&TRpRtfDocument::LoadColorTable, "\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}");
+    EXPECT_EQ(document.FRTFColor,
+              (QByteArrayList{";", "\\red255\\green0\\blue0;", "\\red0\\green0\\blue255;"}));
+    ASSERT_EQ(document.FDocColorTable.size(), 2);
+    EXPECT_EQ(document.FDocColorTable[1].color(), 255u * 65536u);
+    EXPECT_EQ(Written(&TRpRtfDocument::OutColorTable),
+              "{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}");
+
+    TRpRtfDocument other;
+    TRpBufferScanner scanner("\\colortbl\\red300\\blue2;;\\green7;}");
+    other.LoadColorTable(scanner);
+    EXPECT_EQ(other.FRTFColor,
+              (QByteArrayList{"\\red44\\green0\\blue2;", ";", "\\red0\\green7\\blue0;"}));
+}
+
+TEST_F(DocumentTest, StyleSheetAndDocumentInformationAreReadAsGroups)
+{
+    Read(&TRpRtfDocument::LoadStyleSheet, "\\stylesheet{\\s0 Normal;}\r\n{\\*\\cs10 \\additive F;}}");
+    EXPECT_EQ(document.FRTFStyle, (QByteArrayList{"{\\s0 Normal;}", "{\\*\\cs10 \\additive F;}"}));
+    EXPECT_EQ(Written(&TRpRtfDocument::OutStyleSheet), "{\\stylesheet{\\s0 Normal;}{\\*\\cs10 \\additive F;}}");
+    Read(&TRpRtfDocument::LoadDocInfo, "\\info{\\title A \\{x}{\\author B}}");
+    EXPECT_EQ(document.FRTFDocInfo, (QByteArrayList{"{\\title A \\{x}", "{\\author B}"}));
+    EXPECT_TRUE(document.FIsStyle);
+    EXPECT_TRUE(document.FIsDocInfo);
+}
+
+TEST_F(DocumentTest, BrokenHeaderGroupsAreRefusedWithTheirMessages)
+{
+    struct Case {
+        void (TRpRtfDocument::*reader)(TRpTemplateScanner &);
+        const char *group;
+        const char *message;
+    };
+    const Case cases[] = {
+        {&TRpRtfDocument::LoadFontTable, "\\fonttbl{\\f0 Arial;}", "Can't read font table from input file"},
+        {&TRpRtfDocument::LoadFontTable, "\\fonttbl{\\f0\\fcharset Arial;}}",
+         "Can't read font table from input file"},
+        {&TRpRtfDocument::LoadColorTable, "\\colortbl;\\red1", "Can't read color table from input file"},
+        {&TRpRtfDocument::ProcessListTable, "\\*\\listtable{\\*\\listpicture{x}",
+         "Can't read list table (listpicture) from input file"},
+        {&TRpRtfDocument::ProcessListTable, "\\*\\listtable{\\list\\listid1}",
+         "Can't read list table (\\list) from input file"},
+        {&TRpRtfDocument::ProcessListOverrideTable, "\\*\\listoverridetable{\\listoverride}",
+         "Can't read list override table (\\listoverride) from input file"},
+    };
+    for (const Case &c : cases) {
+        TRpRtfDocument fresh;
+        TRpBufferScanner scanner(c.group);
+        try {
+            (fresh.*c.reader)(scanner);
+            ADD_FAILURE() << c.group;
+        } catch (const EBadRtfFormat &error) {
+            EXPECT_EQ(error.message(), QString::fromLatin1(c.message)) << c.group;
+        }
+    }
+}
+
+TEST_F(DocumentTest, ResetTablesStartsARunAfresh)
+{
+    document.FRTFFont = {"{\\f0 A;}"};
+    document.FRTFListTable.FPictList = {"p"};
+    document.FIsFontTable = document.FInTable = true;
+    document.ResetTables();
+    EXPECT_TRUE(document.FRTFFont.isEmpty());
+    EXPECT_TRUE(document.FRTFListTable.FPictList.isEmpty());
+    EXPECT_FALSE(document.FIsFontTable);
+    EXPECT_FALSE(document.FInTable);
+}
+
+// ---- plain text and colours ---------------------------------------------------
+
+TEST(Txt2Rtf, EscapesRtfAndTurnsControlCharactersIntoWords)
+{
+    TRpRtfDocument document;
+    EXPECT_EQ(document.txt2rtf("a\\b{c}"), "a\\\\b\\{c\\}");
+    EXPECT_EQ(document.txt2rtf("\t\v\f"), "\\tab \\line \\page ");
+    EXPECT_EQ(document.txt2rtf("x\r\ny"), "x\\par \ny");
+    EXPECT_EQ(document.txt2rtf(QString::fromUtf8("żółć")), QString::fromUtf8("żółć"));
+}
+
+TEST(Txt2Rtf, WritesUnicodeEscapesWithACodePageFallback)
+{
+    TRpRtfDocument document;
+    document.UnicodeByDefault = true;
+    EXPECT_EQ(document.txt2rtf("plain"), "plain");
+    EXPECT_EQ(document.txt2rtf(QString::fromUtf8("Łódź {x}")),
+              "{\\uc1 \\u321 \\'A3\\u243 \\'F3d\\u378 \\'9F \\{x\\}}");
+    EXPECT_EQ(document.txt2rtf(QString::fromUtf8("€ж")), "{\\uc1 \\u8364 \\'80\\u1078 \\'3F}");
+}
+
+TEST(UseColor, RegistersColoursOnceIgnoringCase)
+{
+    TRpRtfDocument document;
+    EXPECT_EQ(document.UseColor("\\red1\\green2\\blue3;"), 1);
+    EXPECT_EQ(document.FRTFColor, (QByteArrayList{";", "\\red1\\green2\\blue3;"}));
+    EXPECT_EQ(document.UseColor("\\RED1\\green2\\blue3;"), 1);
+    EXPECT_EQ(document.UseColor("\\red0\\green0\\blue0;"), 2);
+    EXPECT_EQ(document.UseColor(";"), 0);
+}
+
+} // namespace
