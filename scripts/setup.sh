@@ -12,6 +12,8 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   # the report engine's command-line tool
   nlohmann-json3-dev
+  # the word processor that judges the engine's RTF in integration tests
+  libreoffice-writer-nogui
 )
 
 missing=()
