@@ -3,7 +3,7 @@
 #include "datamodule.h"
 #include "environment.h"
 #include "firebird.h"
-#include "messageboxes.h"
+#include "prompts.h"
 #include "settings.h"
 
 #include <QApplication>
@@ -18,7 +18,7 @@ int main(int argc, char **argv)
 
     QApplication application(argc, argv);
     ui::installBusyCursor();
-    ui::MessageBoxMessenger messenger;
+    ui::Prompts &messenger = ui::prompts();
 
     app::Environment &env = app::environment();
     const auto colourDepth = [] {

@@ -54,4 +54,9 @@ private:
 // The program's password of the database administrator.
 QString databasePassword();
 
+// The data module of the running program (set by the program entry; tests
+// set their own).
+TDataModule1 &dataModule();
+void setDataModule(TDataModule1 *module);
+
 } // namespace app

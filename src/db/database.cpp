@@ -676,4 +676,26 @@ QString Statement::toRawText(int column) const
 
 QString Statement::toText(int column) const { return trimBlanks(toRawText(column)); }
 
+QVariant Statement::value(int column) const
+{
+    if (isNull(column))
+        return {};
+    const Column &c = m_columns[static_cast<size_t>(column)];
+    switch (c.type) {
+    case SQL_SHORT:
+    case SQL_LONG:
+    case SQL_INT64:
+        if (c.scale == 0)
+            return toBigInt(column);
+        return toDouble(column);
+    case SQL_FLOAT:
+    case SQL_DOUBLE:
+        return toDouble(column);
+    case SQL_BOOLEAN:
+        return toBigInt(column) != 0;
+    default:
+        return toText(column);
+    }
+}
+
 } // namespace db

@@ -8,6 +8,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 #include <memory>
 #include <optional>
@@ -138,6 +139,9 @@ public:
     // Texts with surrounding blanks (characters up to the space) removed.
     QString toText(int column) const;
     QString toRawText(int column) const;
+    // The value as Qt holds it: null, qint64 (whole numbers), double (scaled
+    // and floating numbers) or the trimmed text.
+    QVariant value(int column) const;
 
     bool isNull(const QString &name) const { return isNull(requireColumn(name)); }
     qint32 toInt(const QString &name) const { return toInt(requireColumn(name)); }

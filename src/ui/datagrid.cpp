@@ -1,0 +1,198 @@
+#include "datagrid.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QSettings>
+#include <QStyledItemDelegate>
+
+namespace ui {
+
+namespace {
+
+// Texts of columns that must not be cut wrap into the row's lines instead.
+class GridDelegate : public QStyledItemDelegate {
+public:
+    explicit GridDelegate(DataGrid *grid) : QStyledItemDelegate(grid), m_grid(grid) {}
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const GridModel *model = m_grid->gridModel();
+        if (!model || index.column() >= model->columns().size())
+            return;
+        const GridColumn &column = model->columns()[index.column()];
+        if (!column.elide) {
+            option->textElideMode = Qt::ElideNone;
+            option->features |= QStyleOptionViewItem::WrapText;
+        }
+        if (column.checkBox)
+            option->displayAlignment = Qt::AlignCenter;
+    }
+
+private:
+    DataGrid *m_grid;
+};
+
+const QString kColumns = QStringLiteral("Columns");
+const QString kColumn = QStringLiteral("Column%1");
+
+} // namespace
+
+DataGrid::DataGrid(QWidget *parent) : QTableView(parent)
+{
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setAlternatingRowColors(false);
+    setShowGrid(true);
+    setWordWrap(true);
+    setItemDelegate(new GridDelegate(this));
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    horizontalHeader()->setSectionsMovable(true);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setDefaultAlignment(Qt::Alignment(Qt::AlignCenter | Qt::TextWordWrap));
+    horizontalHeader()->setStretchLastSection(false);
+    QFont titleFont = horizontalHeader()->font();
+    titleFont.setBold(true);
+    titleFont.setPixelSize(13);
+    horizontalHeader()->setFont(titleFont);
+    horizontalHeader()->setMinimumHeight(QFontMetrics(titleFont).lineSpacing() * 2 + 6);
+    // Keep showing the selection when the grid loses focus.
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Inactive, QPalette::Highlight, palette.color(QPalette::Active, QPalette::Highlight));
+    palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                     palette.color(QPalette::Active, QPalette::HighlightedText));
+    setPalette(palette);
+    setLinesPerRow(1);
+    connect(this, &QAbstractItemView::doubleClicked, this, [this] { emit rowActivated(); });
+}
+
+DataGrid::~DataGrid()
+{
+    if (!m_section.isEmpty())
+        saveLayout();
+}
+
+void DataGrid::setGridModel(GridModel *model)
+{
+    m_model = model;
+    setModel(model);
+    applyColumns();
+    connect(model, &QAbstractItemModel::modelReset, this, [this] {
+        if (m_model->columnCount() != horizontalHeader()->count())
+            applyColumns();
+    });
+}
+
+void DataGrid::applyColumns()
+{
+    if (!m_model)
+        return;
+    const auto &columns = m_model->columns();
+    for (int c = 0; c < columns.size(); ++c) {
+        setColumnWidth(c, columns[c].width);
+        setColumnHidden(c, !columns[c].visible);
+    }
+}
+
+void DataGrid::setLayoutStorage(const QString &configFile, const QString &section)
+{
+    m_configFile = configFile;
+    m_section = section;
+    loadLayout();
+}
+
+void DataGrid::loadLayout()
+{
+    if (!m_model || m_configFile.isEmpty())
+        return;
+    QSettings settings(m_configFile, QSettings::IniFormat);
+    settings.beginGroup(m_section);
+    const int count = settings.value(kColumns).toInt();
+    QHeaderView *header = horizontalHeader();
+    for (int i = 0; i < count; ++i) {
+        // field,width,visible in the order shown
+        const QStringList parts = settings.value(kColumn.arg(i + 1)).toString().split(QLatin1Char(','));
+        if (parts.size() < 3)
+            continue;
+        const int logical = m_model->columnOf(parts[0]);
+        if (logical < 0 || !m_model->columns()[logical].visible)
+            continue;
+        bool ok = false;
+        const int width = parts[1].toInt(&ok);
+        if (ok && width > 0 && width < 5000)
+            setColumnWidth(logical, width);
+        setColumnHidden(logical, parts[2] == QLatin1String("0"));
+        header->moveSection(header->visualIndex(logical), std::min(i, header->count() - 1));
+    }
+}
+
+void DataGrid::saveLayout() const
+{
+    if (!m_model || m_configFile.isEmpty())
+        return;
+    QSettings settings(m_configFile, QSettings::IniFormat);
+    settings.beginGroup(m_section);
+    const QHeaderView *header = horizontalHeader();
+    const int count = header->count();
+    settings.setValue(kColumns, count);
+    for (int visual = 0; visual < count; ++visual) {
+        const int logical = header->logicalIndex(visual);
+        settings.setValue(kColumn.arg(visual + 1), QStringLiteral("%1,%2,%3")
+                                                     .arg(m_model->columns()[logical].field)
+                                                     .arg(columnWidth(logical) > 0 ? columnWidth(logical)
+                                                                                   : m_model->columns()[logical].width)
+                                                     .arg(isColumnHidden(logical) ? 0 : 1));
+    }
+    settings.setValue(QStringLiteral("OrderFields"), QString());
+    settings.setValue(QStringLiteral("LinesCount"), m_lines);
+    settings.setValue(QStringLiteral("StretchMode"), 0);
+    settings.setValue(QStringLiteral("AutoLoadLayout"), 1);
+    settings.setValue(QStringLiteral("AutoSaveLayout"), 1);
+}
+
+void DataGrid::setLinesPerRow(int lines)
+{
+    m_lines = std::max(1, lines);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().lineSpacing() * m_lines + 6);
+}
+
+int DataGrid::currentRow() const
+{
+    const QModelIndex index = currentIndex();
+    return index.isValid() ? index.row() : -1;
+}
+
+void DataGrid::setCurrentRow(int row)
+{
+    if (!model() || row < 0 || row >= model()->rowCount()) {
+        return;
+    }
+    int column = 0;
+    while (column < model()->columnCount() - 1 && isColumnHidden(column))
+        ++column;
+    const QModelIndex index = model()->index(row, column);
+    setCurrentIndex(index);
+    scrollTo(index);
+}
+
+void DataGrid::keyPressEvent(QKeyEvent *event)
+{
+    const int key = event->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        emit rowActivated();
+        return;
+    }
+    const bool letterOrDigit = (key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9);
+    if (letterOrDigit || key == Qt::Key_Backspace) {
+        emit keyTyped(event);
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+} // namespace ui

@@ -1,0 +1,51 @@
+#pragma once
+// The data grid of the list windows: read-only, whole-row selection, bold
+// two-line titles, rows one or two text lines high, and a column layout
+// kept in the working folder's config.ini under "<form>.<grid>".
+
+#include "gridmodel.h"
+
+#include <QTableView>
+
+namespace ui {
+
+class DataGrid : public QTableView {
+    Q_OBJECT
+public:
+    explicit DataGrid(QWidget *parent = nullptr);
+    ~DataGrid() override;
+
+    void setGridModel(GridModel *model);
+    GridModel *gridModel() const { return m_model; }
+
+    // Where the layout lives; loads it now and saves it when the grid goes.
+    void setLayoutStorage(const QString &configFile, const QString &section);
+    void loadLayout();
+    void saveLayout() const;
+
+    void setLinesPerRow(int lines);
+    int linesPerRow() const { return m_lines; }
+
+    // The current row, or -1 when there is none.
+    int currentRow() const;
+    void setCurrentRow(int row);
+
+signals:
+    // A key the grid itself does not use (letters, digits, Enter, Backspace).
+    void keyTyped(QKeyEvent *event);
+    // Enter pressed, or a row double-clicked.
+    void rowActivated();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void applyColumns();
+
+    GridModel *m_model = nullptr;
+    QString m_configFile;
+    QString m_section;
+    int m_lines = 1;
+};
+
+} // namespace ui

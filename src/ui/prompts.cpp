@@ -1,0 +1,104 @@
+#include "prompts.h"
+
+#include "files.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace ui {
+
+namespace {
+
+Prompts *&installed()
+{
+    static Prompts *replacement = nullptr;
+    return replacement;
+}
+
+QMessageBox::Icon toIcon(app::MessageIcon icon)
+{
+    switch (icon) {
+    case app::MessageIcon::Error:
+        return QMessageBox::Critical;
+    case app::MessageIcon::Information:
+        return QMessageBox::Information;
+    case app::MessageIcon::Question:
+        return QMessageBox::Question;
+    case app::MessageIcon::Warning:
+        return QMessageBox::Warning;
+    case app::MessageIcon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QWidget *dialogParent() { return QApplication::activeWindow(); }
+
+} // namespace
+
+Prompts &prompts()
+{
+    static QtPrompts qtPrompts;
+    return installed() ? *installed() : qtPrompts;
+}
+
+void setPrompts(Prompts *replacement) { installed() = replacement; }
+
+app::MessageAnswer QtPrompts::message(const QString &text, const QString &caption, app::MessageIcon icon,
+                                      app::MessageButtons buttons, app::MessageAnswer defaultAnswer)
+{
+    QMessageBox box(toIcon(icon), caption, text, QMessageBox::NoButton, dialogParent());
+    if (buttons == app::MessageButtons::YesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(defaultAnswer == app::MessageAnswer::No ? QMessageBox::No : QMessageBox::Yes);
+        box.setButtonText(QMessageBox::Yes, QStringLiteral("&Tak"));
+        box.setButtonText(QMessageBox::No, QStringLiteral("&Nie"));
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
+    }
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return app::MessageAnswer::Yes;
+    case QMessageBox::No:
+        return app::MessageAnswer::No;
+    default:
+        return app::MessageAnswer::Ok;
+    }
+}
+
+std::optional<QString> QtPrompts::inputText(const QString &title, const QString &prompt, const QString &value)
+{
+    bool ok = false;
+    const QString text = QInputDialog::getText(dialogParent(), title, prompt, QLineEdit::Normal, value, &ok);
+    if (!ok)
+        return std::nullopt;
+    return text;
+}
+
+QString QtPrompts::openFileName(const QString &title, const QString &folder, const QString &filter)
+{
+    return QFileDialog::getOpenFileName(dialogParent(), title, folder, filter);
+}
+
+QString QtPrompts::saveFileName(const QString &title, const QString &folder, const QString &filter)
+{
+    return QFileDialog::getSaveFileName(dialogParent(), title, folder, filter);
+}
+
+void installBusyCursor()
+{
+    app::setBusyIndicator([](bool busy) {
+        if (busy)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    });
+}
+
+BusyCursor::BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+
+BusyCursor::~BusyCursor() { QApplication::restoreOverrideCursor(); }
+
+} // namespace ui

@@ -1,0 +1,57 @@
+#pragma once
+// Prompts that record every message and answer from a script, installed for
+// the life of the object.
+
+#include "prompts.h"
+#include "qtprinters.h"
+#include "scriptedmessenger.h"
+
+#include <QList>
+
+#include <optional>
+
+namespace testsupport {
+
+class ScriptedPrompts : public ui::Prompts {
+public:
+    ScriptedPrompts() { ui::setPrompts(this); }
+    ~ScriptedPrompts() override { ui::setPrompts(nullptr); }
+
+    app::MessageAnswer message(const QString &text, const QString &caption, app::MessageIcon icon,
+                               app::MessageButtons buttons, app::MessageAnswer defaultAnswer) override
+    {
+        shown.append({text, caption, icon, buttons, defaultAnswer});
+        if (!answers.isEmpty())
+            return answers.takeFirst();
+        return buttons == app::MessageButtons::YesNo ? defaultAnswer : app::MessageAnswer::Ok;
+    }
+
+    std::optional<QString> inputText(const QString &title, const QString &prompt, const QString &value) override
+    {
+        inputs.append({title, prompt, value});
+        return inputAnswers.isEmpty() ? std::nullopt : inputAnswers.takeFirst();
+    }
+
+    QString openFileName(const QString &title, const QString &, const QString &) override
+    {
+        fileDialogs.append(title);
+        return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
+    }
+    QString saveFileName(const QString &title, const QString &folder, const QString &filter) override
+    {
+        return openFileName(title, folder, filter);
+    }
+
+    struct Input {
+        QString title, prompt, value;
+    };
+
+    QList<app::MessageAnswer> answers;              // message answers, in order
+    QList<std::optional<QString>> inputAnswers;     // input box answers; nothing = Cancel
+    QList<QString> fileAnswers;                     // file dialog answers
+    QList<ShownMessage> shown;
+    QList<Input> inputs;
+    QStringList fileDialogs;
+};
+
+} // namespace testsupport
