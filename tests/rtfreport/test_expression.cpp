@@ -79,16 +79,13 @@ TEST(ReadOperatorTest, TwoCharacterOperatorsFirstAndUnarySigns)
     EXPECT_FALSE(ReadOperator("", false).found);
 }
 
-struct InfixCase {
-    const char16_t *formula;
-    const char16_t *call;
-};
+using InfixCase = TextCase;
 
 class ParseInfixTest : public ::testing::TestWithParam<InfixCase> {};
 
 TEST_P(ParseInfixTest, ConvertsToNestedCalls)
 {
-    EXPECT_EQ(ParseInfix(QString::fromUtf16(GetParam().formula), true), QString::fromUtf16(GetParam().call));
+    EXPECT_EQ(ParseInfix(QString::fromUtf16(GetParam().input), true), QString::fromUtf16(GetParam().expected));
 }
 
 INSTANTIATE_TEST_SUITE_P(Conversions, ParseInfixTest, ::testing::Values(
@@ -109,20 +106,17 @@ INSTANTIATE_TEST_SUITE_P(Conversions, ParseInfixTest, ::testing::Values(
     InfixCase{u"n%3=0", u"SYS_EQ(0,SYS_PERCENT(3,n))"},
     InfixCase{u"-3*2", u"SYS_MULT(2,-3)"}));
 
-struct ErrorCase {
-    const char16_t *formula;
-    const char16_t *message;
-};
+using ErrorCase = TextCase;
 
 class ParseInfixErrorTest : public ::testing::TestWithParam<ErrorCase> {};
 
 TEST_P(ParseInfixErrorTest, RefusesWithTheEngineText)
 {
     try {
-        ParseInfix(QString::fromUtf16(GetParam().formula), true);
+        ParseInfix(QString::fromUtf16(GetParam().input), true);
         FAIL() << "no error";
     } catch (const EIllegalFunctionUse &e) {
-        EXPECT_EQ(e.message(), QString::fromUtf16(GetParam().message));
+        EXPECT_EQ(e.message(), QString::fromUtf16(GetParam().expected));
     }
 }
 

@@ -6,6 +6,17 @@
 
 #include <ostream>
 
+// One row of a table of cases: a text in, the text expected out.
+struct TextCase {
+    const char16_t *input;
+    const char16_t *expected;
+};
+
+inline void PrintTo(const TextCase &c, std::ostream *os)
+{
+    *os << QString::fromUtf16(c.input).toStdString();
+}
+
 inline void PrintTo(const QString &text, std::ostream *os)
 {
     *os << '"' << text.toStdString() << '"';
