@@ -4,6 +4,7 @@
 #include "rpconst.h"
 #include "rperrors.h"
 #include "rpexpression.h"
+#include "rpformat.h"
 #include "rpfunc.h"
 
 #include <QDateTime>
@@ -149,6 +150,7 @@ private:
     void Arithmetic(int id);
     void AddOrSubtract(int id);
     void Assign(TRpReportVariable target, int valueIndex);
+    void RequireAssignable(int index, const QString &prefix, const QString &position) const;
     void Let();
     void Set();
     void Aggregate(int id);
@@ -293,34 +295,31 @@ void BuiltInCall::Assign(TRpReportVariable target, int valueIndex)
     target.Store(value.ValueText(), Arg(valueIndex).DataType());
 }
 
+// The target of ":=" and SET: a variable, and a named one.
+void BuiltInCall::RequireAssignable(int index, const QString &prefix, const QString &position) const
+{
+    if (!Arg(index).IsVariable())
+        throw EIllegalFunctionUse(prefix + m_text + u" - variable expected as "_qs + position);
+    if (!IsNamedVariable(Arg(index)))
+        throw EIllegalFunctionUse(prefix + m_text + u" - variable identifier expected as "_qs + position);
+}
+
 void BuiltInCall::Let()
 {
-    const TRpArgument &left = Arg(1);
-    if (!left.IsVariable())
-        throw EIllegalFunctionUse(u"Illegal expression: "_qs + m_text
-                                  + u" - variable expected as a left argument of operation \":=\""_qs);
-    if (!IsNamedVariable(left))
-        throw EIllegalFunctionUse(u"Illegal expression: "_qs + m_text
-                                  + u" - variable identifier expected as a left argument of operation \":=\""_qs);
+    RequireAssignable(1, u"Illegal expression: "_qs, u"a left argument of operation \":=\""_qs);
     if (!Arg(0).IsKnown() || Arg(0).DataType() == rpdtUnknown)
         Fail(u"Right argument type unknown. Operation \":=\", expression "_qs);
-    Assign(*left.variable(), 0);
+    Assign(*Arg(1).variable(), 0);
 }
 
 void BuiltInCall::Set()
 {
-    const TRpArgument &target = Arg(0);
-    if (!target.IsVariable())
-        throw EIllegalFunctionUse(u"Illegal function use: "_qs + m_text
-                                  + u" - variable expected as a first argument of function \"SET\""_qs);
-    if (!IsNamedVariable(target))
-        throw EIllegalFunctionUse(u"Illegal function use: "_qs + m_text
-                                  + u" - variable identifier expected as a first argument of function \"SET\""_qs);
+    RequireAssignable(0, u"Illegal function use: "_qs, u"a first argument of function \"SET\""_qs);
     if (!Arg(1).IsKnown())
         Fail(u"Second operand type unknown. Function \"SET\", expression "_qs);
     if (Arg(1).DataType() == rpdtUnknown)
         Fail(u"Operand type unknown. Function \"SET\", expression "_qs);
-    Assign(*target.variable(), 1);
+    Assign(*Arg(0).variable(), 1);
 }
 
 // --- aggregates and conditions -----------------------------------------------------
@@ -837,6 +836,10 @@ private:
         if (token.kind == tkNothing)
             throw EIllegalFunctionUse(u"Cannot use "_qs + (text.isEmpty() ? u"empty string"_qs : text)
                                       + u" as argument for another expression"_qs);
+        if (const int keyword = FormatKeywordOf(text))
+            throw EIllegalFunctionUse(u"Illegal function use: expression "_qs + text + u" has format function "_qs
+                                      + QLatin1String(RpFormatKeywords[keyword].keyword)
+                                      + u", which is not allowed within another expression"_qs);
         if (token.kind == tkOperator || !token.rest.isEmpty())
             return Call(ParseInfix(text, dotAsColon));
         if (token.kind == tkFunctionCall)

@@ -102,6 +102,12 @@ struct DecimalDigits {
     int exponent = 0;
 };
 
+// Keeps `keep` digits, rounding the rest half up.
+void RoundDigits(DecimalDigits &d, int keep);
+
+// The value's digits rounded half up to `significant` digits, as decimal
+// arithmetic would (2.5 keeps its tie and rounds up). The binary value is
+// first written with all the digits extended precision holds.
 DecimalDigits ToDigits(TRpFloat value, int significant)
 {
     DecimalDigits result;
@@ -110,13 +116,14 @@ DecimalDigits ToDigits(TRpFloat value, int significant)
         return result;
     char buffer[128];
     auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value),
-                                   std::chars_format::scientific, significant - 1);
+                                   std::chars_format::scientific, 18);
     const std::string text(buffer, ec == std::errc() ? end : buffer);
     const auto e = text.find('e');
     for (size_t i = 0; i < e; ++i)
         if (text[i] != '.')
             result.digits += QChar(text[i]);
     result.exponent = std::stoi(text.substr(e + 1)) + 1;
+    RoundDigits(result, significant);
     while (result.digits.endsWith(u'0'))
         result.digits.chop(1);
     return result;

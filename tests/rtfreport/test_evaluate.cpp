@@ -211,6 +211,9 @@ INSTANTIATE_TEST_SUITE_P(Messages, BuiltInMessageTest, ::testing::Values(
     MessageCase{u"LAST(ORDERS:NAME)", u"Illegal function use: LAST(ORDERS:NAME) - dataset identifier expected as argument of function \"LAST\""},
     MessageCase{u"ORDERS:NOPE+1", u"Illegal function use: ORDERS:NOPE+1 - dataset field NOPE not found"},
     MessageCase{u"NOPE(1)", u"Function not found: NOPE(1)"},
+    MessageCase{u"TRIM(FNUM(n,2))", u"Illegal function use: expression FNUM(n,2) has format function FNUM, which is not allowed within another expression"},
+    MessageCase{u"TRIM()", u"Illegal function use: TRIM() - number of arguments is less than minimum required"},
+    MessageCase{u"MID(s,,1)", u"Cannot use empty string as argument for another expression"},
     MessageCase{u"SUM('abc',T)", u"'abc' is not a valid floating point value"},
     MessageCase{u"MID(s,1.5)", u"'1.5' is not a valid integer value"},
     MessageCase{u"STOD('20210230')", u"Invalid argument to date encode"}));
