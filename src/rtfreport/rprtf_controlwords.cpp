@@ -1,8 +1,5 @@
 #include "rprtf_controlwords.h"
 
-#include <algorithm>
-#include <array>
-
 namespace rtfreport {
 namespace {
 
@@ -177,27 +174,36 @@ constexpr auto ControlWords = std::to_array<TRpControlWord>({
     {"zwnj", Copied},
 });
 
-constexpr bool WordsSortedAndUnique()
-{
-    return std::adjacent_find(ControlWords.begin(), ControlWords.end(),
-                              [](const TRpControlWord &a, const TRpControlWord &b) {
-                                  return a.word >= b.word;
-                              })
-        == ControlWords.end();
-}
-static_assert(WordsSortedAndUnique(), "the control-word table must stay sorted, one row per word");
+static_assert(SortedByWord(ControlWords), "the control-word table must stay sorted, one row per word");
+
+// Where the words of each first letter begin, so that halving starts from
+// that letter's rows: the lookup runs once for every control word copied.
+constexpr auto FirstLetterStarts = [] {
+    std::array<std::size_t, 27> starts{};
+    std::size_t row = 0;
+    for (std::size_t letter = 0; letter < 26; ++letter) {
+        starts[letter] = row;
+        while (row < ControlWords.size() && ControlWords[row].word[0] == char('a' + letter))
+            ++row;
+    }
+    starts[26] = row;
+    return starts;
+}();
+static_assert(FirstLetterStarts[26] == ControlWords.size(), "control words are lower-case letters");
 
 } // namespace
 
 TRpKwKind LookupControlWord(std::string_view word)
 {
-    auto found = std::lower_bound(ControlWords.begin(), ControlWords.end(), word,
-                                  [](const TRpControlWord &row, std::string_view key) {
-                                      return row.word < key;
-                                  });
-    if (found != ControlWords.end() && found->word == word)
-        return found->kind;
-    return Dropped;
+    if (word.empty() || word[0] < 'a' || word[0] > 'z')
+        return Dropped;
+    const std::size_t letter = std::size_t(word[0] - 'a');
+    const auto first = ControlWords.begin() + FirstLetterStarts[letter];
+    const auto last = ControlWords.begin() + FirstLetterStarts[letter + 1];
+    auto found = std::lower_bound(first, last, word, [](const TRpControlWord &row, std::string_view key) {
+        return WordLess(row.word, key);
+    });
+    return found != last && found->word == word ? found->kind : Dropped;
 }
 
 } // namespace rtfreport

@@ -2,6 +2,8 @@
 // The control words an inserted RTF document may carry, and what the token
 // stream does with each of them.
 
+#include <algorithm>
+#include <array>
 #include <string_view>
 
 namespace rtfreport {
@@ -21,6 +23,34 @@ enum class TRpKwKind {
     ListTable = 9,          // \listtable
     ListOverrideTable = 10, // \listoverridetable
 };
+
+// Orders words byte by byte; inline, as words are short and looked up often.
+constexpr bool WordLess(std::string_view a, std::string_view b)
+{
+    const std::size_t common = a.size() < b.size() ? a.size() : b.size();
+    for (std::size_t i = 0; i < common; ++i)
+        if (a[i] != b[i])
+            return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[i]);
+    return a.size() < b.size();
+}
+
+// Tables of control words are arrays of rows with a `word`, sorted by it
+// and searched by halving.
+template <typename Row, std::size_t N>
+constexpr bool SortedByWord(const std::array<Row, N> &rows)
+{
+    return std::adjacent_find(rows.begin(), rows.end(), [](const Row &a, const Row &b) {
+               return !WordLess(a.word, b.word);
+           }) == rows.end();
+}
+
+template <typename Row, std::size_t N>
+constexpr const Row *FindWord(const std::array<Row, N> &rows, std::string_view word)
+{
+    auto found = std::lower_bound(rows.begin(), rows.end(), word,
+                                  [](const Row &row, std::string_view key) { return WordLess(row.word, key); });
+    return found != rows.end() && found->word == word ? &*found : nullptr;
+}
 
 // Looks up a control word given in lower case and without its backslash
 // ("par", "fonttbl"). Words the table does not know are Dropped.

@@ -32,6 +32,14 @@ const char *TRpByteSource::Peek(qint64 wanted, qint64 &available)
     return FWindow.constData() + (FPos - FWindowStart);
 }
 
+const char *TRpByteSource::PeekWindow(qint64 &available)
+{
+    const char *bytes = Peek(1, available);
+    if (available > 0)
+        available = FWindowStart + FWindow.size() - FPos;
+    return bytes;
+}
+
 QByteArray TRpByteSource::ReadBytes(qint64 count)
 {
     QByteArray bytes;
@@ -66,16 +74,16 @@ void TRpByteSink::Write(const char *data, qint64 size)
         FDevice->write(data, size);
         return;
     }
-    FPending.append(data, size);
-    if (FPending.size() >= SinkBlockSize)
+    FPending.append(data, size_t(size));
+    if (qint64(FPending.size()) >= SinkBlockSize)
         Flush();
 }
 
 void TRpByteSink::Flush()
 {
-    if (FPending.isEmpty())
+    if (FPending.empty())
         return;
-    FDevice->write(FPending);
+    FDevice->write(FPending.data(), qint64(FPending.size()));
     FPending.clear();
 }
 

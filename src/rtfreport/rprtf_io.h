@@ -3,6 +3,8 @@
 // access over a device, a buffered writer that knows its position, and the
 // brace counter that finds where a group ends without splitting it into tokens.
 
+#include <string>
+
 #include <QByteArray>
 #include <QIODevice>
 
@@ -25,6 +27,9 @@ public:
     // Up to `wanted` bytes from the current position without moving it;
     // fewer only at the end of the input.
     const char *Peek(qint64 wanted, qint64 &available);
+    // Whatever the window holds from the current position on (at least one
+    // byte unless at the end), without moving.
+    const char *PeekWindow(qint64 &available);
     // The next `count` bytes (fewer at the end), moving past them.
     QByteArray ReadBytes(qint64 count);
 
@@ -49,12 +54,12 @@ public:
 
     void Write(const char *data, qint64 size);
     void Write(const QByteArray &bytes) { Write(bytes.constData(), bytes.size()); }
-    qint64 Pos() const { return FDevice->pos() + FPending.size(); }
+    qint64 Pos() const { return FDevice->pos() + qint64(FPending.size()); }
     void Flush();
 
 private:
     QIODevice *FDevice;
-    QByteArray FPending;
+    std::string FPending;
 };
 
 // Counts braces from a group's "{" until the brace that brings the count back

@@ -1,5 +1,6 @@
 #include "rprtfstream.h"
 
+#include <charconv>
 #include <cstring>
 
 #include <QBuffer>
@@ -12,7 +13,6 @@ namespace {
 constexpr qint64 TokenWindow = 100;
 constexpr qint64 ReadChunk = 500;
 constexpr qint64 CopyChunk = 1000;
-constexpr qint64 PlainRunWindow = 64 * 1024;
 
 bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -26,20 +26,16 @@ bool IsControlSymbol(char c)
         || c == '\n';
 }
 
-// Sets `target` to the bytes without giving up its storage (tokens are many).
-void Assign(QByteArray &target, const char *data, qint64 size)
-{
-    target.resize(size);
-    if (size > 0)
-        std::memcpy(target.data(), data, size_t(size));
-}
 
-// A control word's number; false for none, a lone "-" or one beyond 32 bits.
-bool ParamToInt(const QByteArray &param, qint32 &number)
+std::string_view Text(const QByteArray &bytes) { return {bytes.constData(), size_t(bytes.size())}; }
+
+// A control word's number; false for none, a lone "-" or one out of range.
+template <typename Number>
+bool ParseNumber(std::string_view text, Number &number)
 {
-    bool ok = false;
-    number = param.toInt(&ok);
-    return ok;
+    const char *end = text.data() + text.size();
+    const auto [last, error] = std::from_chars(text.data(), end, number);
+    return !text.empty() && error == std::errc() && last == end;
 }
 
 // The sub-groups of a group held in memory, text between them left out.
@@ -63,21 +59,30 @@ QByteArrayList SubGroups(const QByteArray &group)
     return groups;
 }
 
-const char *const ColorWords[] = {"cb",   "highlight", "brdrcf",  "cbpat", "cf",
-                                  "cfpat", "chcbpat",  "chcfpat", "pncf",  "ulc"};
-
 bool IsListKind(TRpKwKind kind)
 {
     return kind == TRpKwKind::ListTable || kind == TRpKwKind::ListOverrideTable;
 }
 
-bool IsColorWord(const QByteArray &word)
-{
-    for (const char *colorWord : ColorWords)
-        if (word == colorWord)
-            return true;
-    return false;
-}
+// How each word of kind Renumbered is written.
+enum class TRpRenumbering { Font, Color, CellColor, Style, Plain, Row, Pard, ListText, Ls, Ilvl };
+
+struct TRpRenumberedWord {
+    std::string_view word;
+    TRpRenumbering how;
+};
+
+using enum TRpRenumbering;
+
+constexpr auto RenumberedWords = std::to_array<TRpRenumberedWord>({
+    {"brdrcf", Color},  {"cb", Color},      {"cbpat", Color},     {"cf", Color},
+    {"cfpat", Color},   {"chcbpat", Color}, {"chcfpat", Color},   {"clcbpat", CellColor},
+    {"clcfpat", CellColor}, {"cs", Style},  {"ds", Style},        {"f", Font},
+    {"highlight", Color}, {"ilvl", Ilvl},   {"listtext", ListText}, {"ls", Ls},
+    {"pard", Pard},     {"plain", Plain},   {"pncf", Color},      {"pnf", Font},
+    {"row", Row},       {"s", Style},       {"ts", Style},        {"ulc", Color},
+});
+static_assert(SortedByWord(RenumberedWords), "the renumbered words must stay sorted");
 
 } // namespace
 
@@ -97,14 +102,12 @@ TRpStream::~TRpStream() = default;
 
 TRPkwType TRpStream::ReadToken()
 {
-    FLastKey.resize(0);
-    FLastParam.resize(0);
-    FLastDelimeter.resize(0);
+    FLastKey = FLastParam = FLastDelimeter = {};
     FLastReadStart = FStream.Pos();
     qint64 available = 0;
     const char *bytes = FStream.Peek(TokenWindow, available);
     if (available == 0) {
-        FLastRead.resize(0);
+        FLastRead.clear();
         return kwNone;
     }
     TRPkwType kind = kwChar;
@@ -144,7 +147,7 @@ TRPkwType TRpStream::ReadToken()
     default:
         break;
     }
-    Assign(FLastRead, bytes, length);
+    FLastRead.assign(bytes, size_t(length));
     FStream.Skip(length);
     return kind;
 }
@@ -154,18 +157,19 @@ void TRpStream::ReadControlWord(const char *bytes, qint64 available)
     qint64 end = 1;
     while (end < available && IsAsciiLetter(bytes[end]))
         ++end;
-    Assign(FLastKey, bytes, end);
-    const qint64 paramStart = end;
+    const qint64 keyEnd = end;
     if (end < available && bytes[end] == '-')
         ++end;
     while (end < available && IsDigit(bytes[end]))
         ++end;
-    Assign(FLastParam, bytes + paramStart, end - paramStart);
-    if (end < available && bytes[end] == ' ') {
-        FLastDelimeter = " ";
+    const qint64 paramEnd = end;
+    if (end < available && bytes[end] == ' ')
         ++end;
-    }
-    Assign(FLastRead, bytes, end);
+    FLastRead.assign(bytes, size_t(end));
+    const std::string_view read = FLastRead;
+    FLastKey = read.substr(0, size_t(keyEnd));
+    FLastParam = read.substr(size_t(keyEnd), size_t(paramEnd - keyEnd));
+    FLastDelimeter = read.substr(size_t(paramEnd));
 }
 
 bool TRpStream::ProcessToStringList(QByteArrayList *list)
@@ -174,7 +178,7 @@ bool TRpStream::ProcessToStringList(QByteArrayList *list)
         return false;
     while (ReadToken() != kwNone)
         if (FLastRead != "\r" && FLastRead != "\n")
-            list->append(FLastRead);
+            list->append(Bytes(FLastRead));
     return true;
 }
 
@@ -200,10 +204,19 @@ void TRpStream::Write(const char *data, qint64 size)
     FOut->Write(data, size);
 }
 
+void TRpStream::Write(std::initializer_list<std::string_view> pieces)
+{
+    Write(nullptr, 0);
+    for (std::string_view piece : pieces)
+        FOut->Write(piece.data(), qint64(piece.size()));
+}
+
+void TRpStream::WriteLastRead() { Write(FLastRead.data(), qint64(FLastRead.size())); }
+
 void TRpStream::WritePlainRun()
 {
     qint64 available = 0;
-    const char *bytes = FStream.Peek(PlainRunWindow, available);
+    const char *bytes = FStream.PeekWindow(available);
     qint64 length = 0;
     while (length < available && !IsTokenStart(bytes[length]))
         ++length;
@@ -248,7 +261,7 @@ bool TRpStream::Process()
             ProcessControlWord();
             break;
         default:
-            Write(FLastRead);
+            WriteLastRead();
             break;
         }
     }
@@ -259,14 +272,18 @@ bool TRpStream::Process()
 
 void TRpStream::ProcessControlWord()
 {
-    const QByteArray word = FLastKey.mid(1).toLower();
-    const TRpKwKind kind = LookupControlWord(std::string_view(word.constData(), word.size()));
+    char lowerCase[TokenWindow];
+    const qsizetype length = FLastKey.size() - 1; // without the backslash
+    for (qsizetype i = 0; i < length; ++i)
+        lowerCase[i] = char(FLastKey[i + 1] | 0x20); // letters only: ASCII lower case
+    const std::string_view word(lowerCase, size_t(length));
+    const TRpKwKind kind = LookupControlWord(word);
     switch (kind) {
     case TRpKwKind::Dropped:
         DropWord();
         break;
     case TRpKwKind::Copied:
-        Write(FLastRead);
+        WriteLastRead();
         break;
     case TRpKwKind::Renumbered:
         WriteRenumberedWord(word);
@@ -278,13 +295,13 @@ void TRpStream::ProcessControlWord()
             SkipBinaryData();
         break;
     case TRpKwKind::DefaultFont:
-        FDefFont = FLastParam;
+        FDefFont = Bytes(FLastParam);
         break;
     case TRpKwKind::TableWord:
         if (FOwner->FInTable)
             DropWord();
         else
-            Write(FLastRead);
+            WriteLastRead();
         break;
     case TRpKwKind::SkipGroup:
     case TRpKwKind::CopyGroup:
@@ -307,61 +324,83 @@ void TRpStream::WritePar()
 {
     Write(nullptr, 0);
     FLastParPosition = FOut->Pos();
-    FLastParDelimeter = FLastDelimeter;
-    Write("\\par" + FLastDelimeter);
+    FLastParDelimeter = Bytes(FLastDelimeter);
+    Write({"\\par", FLastDelimeter});
 }
 
 // Raw binary data cannot be read as tokens: its bytes are passed over, and
 // the word goes with them.
 void TRpStream::SkipBinaryData()
 {
-    bool ok = false;
-    const qint64 count = FLastParam.toLongLong(&ok);
-    if (ok && count > 0)
+    qint64 count = 0;
+    if (ParseNumber(FLastParam, count) && count > 0)
         FStream.Skip(count);
 }
 
-void TRpStream::WriteRenumbered(const QByteArray &word, const TRPReplTable &map)
+void TRpStream::WriteRenumbered(std::string_view word, const TRPReplTable &map)
 {
     qint32 number = 0;
-    if (!ParamToInt(FLastParam, number)) {
-        Write(FLastRead); // nothing to renumber: the word stays as it stands
+    if (!ParseNumber(FLastParam, number)) {
+        WriteLastRead(); // nothing to renumber: the word stays as it stands
         return;
     }
-    Write("\\" + word + QByteArray::number(map.GetRepl(number)) + FLastDelimeter);
+    char digits[16];
+    const auto converted = std::to_chars(digits, digits + sizeof digits, map.GetRepl(number));
+    Write({"\\", word, std::string_view(digits, size_t(converted.ptr - digits)), FLastDelimeter});
 }
 
-void TRpStream::WriteRenumberedWord(const QByteArray &word)
+void TRpStream::WriteRenumberedWord(std::string_view word)
 {
     const bool inTable = FOwner->FInTable;
     const bool lists = FOwner->ProcessLists;
-    if (word == "f" || word == "pnf") {
+    const std::string_view delimiter = FLastDelimeter;
+    switch (FindWord(RenumberedWords, word)->how) {
+    case Font:
         WriteRenumbered(word, *FFontTable);
-    } else if (word == "clcbpat" || word == "clcfpat") {
+        break;
+    case CellColor:
         if (inTable)
             DropWord();
         else
             WriteRenumbered(word, *FColorTable);
-    } else if (IsColorWord(word)) {
+        break;
+    case Color:
         WriteRenumbered(word, *FColorTable);
-    } else if (word == "s" || word == "cs" || word == "ds" || word == "ts") {
+        break;
+    case Style:
         WriteRenumbered(word, *FStyleTable);
-    } else if (word == "plain") {
+        break;
+    case Plain:
         // Without a merged font table there is no default font to name.
-        Write(FNewDefFont.isEmpty() ? "\\plain" + FLastDelimeter
-                                    : "\\plain\\f" + FNewDefFont + FLastDelimeter);
-    } else if (word == "row") {
-        Write((inTable ? "\\line" : "\\row") + FLastDelimeter);
-    } else if (word == "pard") {
-        Write((inTable ? "\\pard\\intbl" : "\\pard") + FLastDelimeter);
-    } else if (!lists) {
-        DropWord(); // listtext, ls, ilvl mean nothing without the list tables
-    } else if (word == "ls") {
-        WriteRenumbered(word, FLsIDRepl);
-    } else if (word == "ilvl") {
-        Write("\\ilvl" + FLastParam + FLastDelimeter);
-    } else {
-        Write(FLastRead); // listtext
+        if (FNewDefFont.isEmpty())
+            Write({"\\plain", delimiter});
+        else
+            Write({"\\plain\\f", Text(FNewDefFont), delimiter});
+        break;
+    case Row:
+        Write({inTable ? "\\line" : "\\row", delimiter});
+        break;
+    case Pard:
+        Write({inTable ? "\\pard\\intbl" : "\\pard", delimiter});
+        break;
+    case ListText: // list words mean nothing without the list tables
+        if (lists)
+            WriteLastRead();
+        else
+            DropWord();
+        break;
+    case Ls:
+        if (lists)
+            WriteRenumbered(word, FLsIDRepl);
+        else
+            DropWord();
+        break;
+    case Ilvl:
+        if (lists)
+            Write({"\\ilvl", FLastParam, delimiter});
+        else
+            DropWord();
+        break;
     }
 }
 
@@ -400,7 +439,7 @@ void TRpStream::SkipGroup(qint64 start)
     FStream.Seek(end < 0 ? FSize : end); // an unclosed group runs to the end of the input
 }
 
-bool TRpStream::ConsumeGroup(TRpKwKind kind, const QByteArray &word)
+bool TRpStream::ConsumeGroup(TRpKwKind kind, std::string_view word)
 {
     // A group that never closed once will not close later: from then on the
     // rest of the input is read as ordinary tokens, so the stream cannot loop.
@@ -432,7 +471,7 @@ bool TRpStream::ConsumeGroup(TRpKwKind kind, const QByteArray &word)
     return true;
 }
 
-void TRpStream::MergeGroup(const QByteArray &word, const QByteArray &group)
+void TRpStream::MergeGroup(std::string_view word, const QByteArray &group)
 {
     if (word == "fonttbl")
         ReadFontTable(group);
@@ -456,7 +495,7 @@ void TRpStream::ReadFontTable(const QByteArray &group)
         FFontTable->AddNew(font);
     // Without "\deff" the inserted document's default font is its font 0.
     qint32 defaultFont = 0;
-    if (!ParamToInt(FDefFont, defaultFont))
+    if (!ParseNumber(Text(FDefFont), defaultFont))
         defaultFont = 0;
     FNewDefFont = QByteArray::number(FFontTable->GetRepl(defaultFont));
 }
@@ -515,7 +554,7 @@ QByteArray TRpStream::RenumberListToken(const QByteArray &token) const
         if (!IsControlWordToken(token, word))
             continue;
         qint32 number = 0;
-        if (!ParamToInt(token.mid(word.size()).trimmed(), number))
+        if (!ParseNumber(Text(token.mid(word.size()).trimmed()), number))
             return token;
         // The blank delimiter stays: a digit after the word would otherwise join its number.
         return word + QByteArray::number(rule.map.GetRepl(number)) + (token.endsWith(' ') ? " " : "");

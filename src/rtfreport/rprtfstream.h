@@ -15,7 +15,10 @@
 // into the three tables and its list tables into the owner's list table.
 // The input must be a random-access device.
 
+#include <initializer_list>
 #include <memory>
+#include <string>
+#include <string_view>
 
 #include <QByteArray>
 #include <QByteArrayList>
@@ -61,10 +64,10 @@ public:
 
     // Reads the next token; FLastRead and friends describe it.
     TRPkwType ReadToken();
-    const QByteArray &LastRead() const { return FLastRead; }
-    const QByteArray &LastKey() const { return FLastKey; }
-    const QByteArray &LastParam() const { return FLastParam; }
-    const QByteArray &LastDelimeter() const { return FLastDelimeter; }
+    QByteArray LastRead() const { return Bytes(FLastRead); }
+    QByteArray LastKey() const { return Bytes(FLastKey); }
+    QByteArray LastParam() const { return Bytes(FLastParam); }
+    QByteArray LastDelimeter() const { return Bytes(FLastDelimeter); }
 
     TRPFontStrings &FontTable() { return *FFontTable; }
     TRPColorStrings &ColorTable() { return *FColorTable; }
@@ -75,13 +78,16 @@ public:
     const QByteArray &LastParDelimeter() const { return FLastParDelimeter; }
 
 private:
+    static QByteArray Bytes(std::string_view text) { return QByteArray(text.data(), qsizetype(text.size())); }
     void ReadControlWord(const char *bytes, qint64 available);
     void Write(const char *data, qint64 size);
     void Write(const QByteArray &bytes) { Write(bytes.constData(), bytes.size()); }
     void WritePlainRun();
     void ProcessControlWord();
-    void WriteRenumberedWord(const QByteArray &word);
-    void WriteRenumbered(const QByteArray &word, const TRPReplTable &map);
+    void Write(std::initializer_list<std::string_view> pieces);
+    void WriteLastRead();
+    void WriteRenumberedWord(std::string_view word);
+    void WriteRenumbered(std::string_view word, const TRPReplTable &map);
     void DropWord();
     void WritePar();
     void SkipBinaryData();
@@ -92,8 +98,8 @@ private:
     void SkipGroup(qint64 start);
     // Consumes the group this control word belongs to by `kind`; false when it
     // cannot (no open group, or a group that never closes).
-    bool ConsumeGroup(TRpKwKind kind, const QByteArray &word);
-    void MergeGroup(const QByteArray &word, const QByteArray &group);
+    bool ConsumeGroup(TRpKwKind kind, std::string_view word);
+    void MergeGroup(std::string_view word, const QByteArray &group);
 
     void ReadFontTable(const QByteArray &group);
     void ReadColorTable(const QByteArray &group);
@@ -113,10 +119,12 @@ private:
     qint64 FSize;
 
     QByteArray FPreWrite;
-    QByteArray FLastRead;
-    QByteArray FLastKey;
-    QByteArray FLastParam;
-    QByteArray FLastDelimeter;
+    // The last token. Tokens are many and short: the text is kept without
+    // allocating, the key, number and delimiter are views into it.
+    std::string FLastRead;
+    std::string_view FLastKey;
+    std::string_view FLastParam;
+    std::string_view FLastDelimeter;
     qint64 FLastReadStart = 0; // input position of FLastRead
     qint64 FLastParPosition = -1;
     QByteArray FLastParDelimeter;
