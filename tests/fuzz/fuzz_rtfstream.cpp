@@ -1,0 +1,50 @@
+// Random bytes as inserted RTF: Process must end, without a crash or a
+// memory error, whatever the input. The first byte picks the options, so that
+// list merging and table mode are reached too.
+
+#include <cstddef>
+#include <cstdint>
+
+#include <QBuffer>
+
+#include "rperrors.h"
+#include "rprtf_document.h"
+
+using namespace rtfreport;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size == 0)
+        return 0;
+    const uint8_t options = data[0];
+    QByteArray input(reinterpret_cast<const char *>(data + 1), qsizetype(size - 1));
+    QBuffer source(&input);
+    source.open(QIODevice::ReadOnly);
+
+    TRpRtfDocument document;
+    document.ProcessLists = options & 1;
+    document.UniqueLists = options & 2;
+    document.FInTable = options & 4;
+    document.FRTFStyleMode = (options & 8) ? 1 : 0;
+    document.FRTFFont = {"{\\f0\\froman Times New Roman;}"};
+    document.FRTFColor = {";", "\\red0\\green0\\blue0;"};
+    document.FRTFStyle = {"{\\s0 Normal;}", "{\\s1\\snext0 heading 1;}"};
+    document.FRTFListTable.AddListString(false, "\\list\\listtemplateid1\\listid1", "\\list", {}, "1", "1");
+    document.FRTFListTable.AddListOverrideString(false, "\\listoverride\\listid1\\ls1", "\\listoverride", "1", "1");
+
+    QByteArray output;
+    QBuffer out(&output);
+    out.open(QIODevice::ReadWrite);
+    document.SetOutput(&out);
+    try {
+        document.InsertRtfStream(&source, options & 16);
+        document.OutFontTable();
+        document.OutColorTable();
+        document.OutStyleSheet();
+        document.OutListTable();
+        document.OutListOverrideTable();
+    } catch (const ERpError &) {
+        // A list number that is no number is refused with a message: fine.
+    }
+    return 0;
+}
