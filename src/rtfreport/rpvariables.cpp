@@ -112,9 +112,20 @@ void TRpVarList::LoadDataTypes(const QByteArray &bytes)
 
 // --- TRpReportVariable ------------------------------------------------------------
 
-TRpReportVariable::TRpReportVariable(TRpBaseReport *owner, const TRpFormatSettings &settings)
+static const TRpFormatSettings &SystemSettings()
+{
+    static const TRpFormatSettings settings = TRpFormatSettings::SystemDefault();
+    return settings;
+}
+
+TRpReportVariable::TRpReportVariable(TRpBaseReport *owner)
     : m_owner(owner), m_local(owner == nullptr),
-      m_settings(owner ? owner->FormatSettings() : settings)
+      m_settings(owner ? owner->FormatSettings() : SystemSettings())
+{
+}
+
+TRpReportVariable::TRpReportVariable(const TRpFormatSettings &settings)
+    : m_owner(nullptr), m_local(true), m_settings(settings)
 {
 }
 

@@ -63,8 +63,10 @@ private:
 // A variable without an owner is local.
 class TRpReportVariable {
 public:
-    explicit TRpReportVariable(TRpBaseReport *owner = nullptr,
-                               const TRpFormatSettings &settings = TRpFormatSettings::SystemDefault());
+    // Takes the owner's locale; a variable without an owner takes the
+    // system's, or the one given.
+    explicit TRpReportVariable(TRpBaseReport *owner = nullptr);
+    explicit TRpReportVariable(const TRpFormatSettings &settings);
 
     // A local variable holding a value of the given type.
     static TRpReportVariable LocalValue(TRpBaseReport *owner, const QString &text, TRpDataType type);

@@ -310,6 +310,19 @@ TEST_F(EvaluateTest, AggregatesStartAgainOnTheFirstPassOnly)
     EXPECT_EQ(report.VarByName("T")->ValueText(), u"7");
 }
 
+TEST_F(EvaluateTest, FieldsKeepTheirWholeValue)
+{
+    // Large integers are read whole, not cut to 32 bits.
+    TRpMemoryDataSet ids("IDS", {{"ID", TRpFieldType::LargeInt}, {"AT", TRpFieldType::Time},
+                                 {"RAW", TRpFieldType::Blob}});
+    ids.AppendRow({qint64(5000000000), EncodeTime(10, 15, 0, 0), QByteArray("xyz")});
+    report.RegisterDataSet("IDS", &ids);
+    EXPECT_EQ(Text("IDS:ID+1"), u"5000000001");
+    EXPECT_EQ(Text("TIMETOSTR(IDS:AT)"), u"10:15:00");
+    EXPECT_EQ(Type("IIF(TRUE,IDS:RAW,0)"), rpdtUnknown);
+    EXPECT_EQ(Error("IDS:RAW='xyz'"), u"Operator/operand type mismatch. Operation \"=\", expression IDS:RAW='xyz'");
+}
+
 TEST_F(EvaluateTest, DataSetFunctionsMoveTheNamedDataSet)
 {
     EXPECT_EQ(Text("BOF(ORDERS)"), u"True");
