@@ -92,7 +92,8 @@ void DataGrid::applyColumns()
 {
     if (!m_model)
         return;
-    const auto &columns = m_model->columns();
+    m_columns = m_model->columns();
+    const auto &columns = m_columns;
     for (int c = 0; c < columns.size(); ++c) {
         setColumnWidth(c, columns[c].width);
         setColumnHidden(c, !columns[c].visible);
@@ -133,19 +134,19 @@ void DataGrid::loadLayout()
 
 void DataGrid::saveLayout() const
 {
-    if (!m_model || m_configFile.isEmpty())
+    if (m_columns.isEmpty() || m_configFile.isEmpty())
         return;
     QSettings settings(m_configFile, QSettings::IniFormat);
     settings.beginGroup(m_section);
     const QHeaderView *header = horizontalHeader();
-    const int count = header->count();
+    const int count = std::min<int>(header->count(), m_columns.size());
     settings.setValue(kColumns, count);
     for (int visual = 0; visual < count; ++visual) {
         const int logical = header->logicalIndex(visual);
         settings.setValue(kColumn.arg(visual + 1), QStringLiteral("%1,%2,%3")
-                                                     .arg(m_model->columns()[logical].field)
+                                                     .arg(m_columns[logical].field)
                                                      .arg(columnWidth(logical) > 0 ? columnWidth(logical)
-                                                                                   : m_model->columns()[logical].width)
+                                                                                   : m_columns[logical].width)
                                                      .arg(isColumnHidden(logical) ? 0 : 1));
     }
     settings.setValue(QStringLiteral("OrderFields"), QString());
@@ -184,6 +185,7 @@ void DataGrid::keyPressEvent(QKeyEvent *event)
 {
     const int key = event->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        emit returnPressed();
         emit rowActivated();
         return;
     }
@@ -193,6 +195,12 @@ void DataGrid::keyPressEvent(QKeyEvent *event)
         return;
     }
     QTableView::keyPressEvent(event);
+}
+
+void DataGrid::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    QTableView::mouseDoubleClickEvent(event);
+    emit gridDoubleClicked();
 }
 
 } // namespace ui

@@ -35,14 +35,22 @@ signals:
     void keyTyped(QKeyEvent *event);
     // Enter pressed, or a row double-clicked.
     void rowActivated();
+    // Enter pressed (also announced as rowActivated).
+    void returnPressed();
+    // A double click anywhere on the grid, also where no row is.
+    void gridDoubleClicked();
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
 
 private:
     void applyColumns();
 
     GridModel *m_model = nullptr;
+    // The model's columns as last applied: the layout is saved from these,
+    // also when the model has gone before the grid.
+    QList<GridColumn> m_columns;
     QString m_configFile;
     QString m_section;
     int m_lines = 1;

@@ -1,0 +1,408 @@
+#include "mainwindow.h"
+
+#include "dberror.h"
+#include "masterdata.h"
+#include "notesquery.h"
+#include "prompts.h"
+#include "settings.h"
+#include "shell.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace notes {
+
+namespace {
+
+const QString kFilteredPanel = QStringLiteral("FILTROWANE");
+
+QToolButton *commandButton(QAction *action, QWidget *parent)
+{
+    auto *button = new QToolButton(parent);
+    button->setDefaultAction(action);
+    button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    button->setFixedSize(80, 44);
+    button->setIconSize(QSize(20, 20));
+    return button;
+}
+
+} // namespace
+
+TfrmMain::TfrmMain(app::Environment &env, app::TDataModule1 &data, QWidget *parent)
+    : QMainWindow(parent), ibtNota(data.IBDatabase1), ibqNota(ibtNota), m_env(env), m_data(data),
+      m_model(new NotesListModel(env, this))
+{
+    setObjectName(QStringLiteral("frmMain"));
+    createActions();
+    createMenus();
+    createCentralArea();
+    FormCreate();
+}
+
+TfrmMain::~TfrmMain()
+{
+    IBEvents1.reset();
+    ibqNota.close();
+    if (ibtNota.isActive()) {
+        try {
+            ibtNota.commit();
+        } catch (const db::DbError &) {
+        }
+    }
+}
+
+void TfrmMain::createActions()
+{
+    const auto action = [this](const QString &text, QStyle::StandardPixmap icon, const QKeySequence &key = {}) {
+        auto *a = new QAction(style()->standardIcon(icon), text, this);
+        if (!key.isEmpty())
+            a->setShortcut(key);
+        return a;
+    };
+    actDodaj = action(QStringLiteral("Dodaj"), QStyle::SP_FileDialogNewFolder, Qt::Key_Insert);
+    actPopraw = action(QStringLiteral("Popraw"), QStyle::SP_FileDialogDetailedView, Qt::Key_F5);
+    actPokaz = action(QStringLiteral("Pokaż"), QStyle::SP_FileDialogContentsView);
+    actKasuj = action(QStringLiteral("Kasuj"), QStyle::SP_TrashIcon, Qt::Key_Delete);
+    actDrukuj = action(QStringLiteral("Drukuj"), QStyle::SP_DialogSaveButton);
+    actFiltr = action(QStringLiteral("Filtruj"), QStyle::SP_FileDialogListView);
+    actRejestrNot = action(QStringLiteral("Zestawienie not"), QStyle::SP_FileDialogInfoView);
+    actUp = action(QStringLiteral("Przesuń do góry"), QStyle::SP_ArrowUp);
+    actDown = action(QStringLiteral("Przesuń w dół"), QStyle::SP_ArrowDown);
+    actZmianaFirmy = action(QStringLiteral("Zmiana firmy"), QStyle::SP_DirHomeIcon);
+    actOdbiorcy = action(QStringLiteral("Odbiorcy"), QStyle::SP_DirIcon);
+    actWierszPodwojny = action(QStringLiteral("Wiersz podwójny"), QStyle::SP_CustomBase);
+    actWierszPodwojny->setIcon({});
+    actWierszPodwojny->setCheckable(true);
+    actWierszPodwojny->setChecked(true);
+    actPodrecznik = action(QStringLiteral("Podręcznik"), QStyle::SP_DialogHelpButton, Qt::Key_F1);
+    actStronaInternetowa = action(QStringLiteral("Strona internetowa VORLANE"), QStyle::SP_DriveNetIcon);
+    actFolderWydrukow = action(QStringLiteral("Folder wydruków"), QStyle::SP_DirOpenIcon);
+    actArchiwizacja = action(QStringLiteral("Archiwizacja"), QStyle::SP_DriveHDIcon);
+    actDearchiwizacja = action(QStringLiteral("Dearchiwizacja"), QStyle::SP_BrowserReload);
+    actWyjscie = action(QStringLiteral("Wyjście"), QStyle::SP_DialogCloseButton);
+
+    connect(actZmianaFirmy, &QAction::triggered, this, &TfrmMain::actZmianaFirmyExecute);
+    connect(actWierszPodwojny, &QAction::triggered, this, &TfrmMain::actWierszPodwojnyExecute);
+    connect(actOdbiorcy, &QAction::triggered, this, [] { masterdata::ShowCounterpartyList(false); });
+    connect(actWyjscie, &QAction::triggered, this, &QWidget::close);
+    connect(actFolderWydrukow, &QAction::triggered, this, [this] { service::openFolder(m_env.printFolder); });
+    connect(actPodrecznik, &QAction::triggered, this,
+            [this] { service::openFile(m_env.programFolder + QStringLiteral("podrecznik.pdf")); });
+    connect(actStronaInternetowa, &QAction::triggered, this, [] { service::openUrl(service::vendorUrl()); });
+}
+
+void TfrmMain::createMenus()
+{
+    QMenu *noty = menuBar()->addMenu(QStringLiteral("&Noty"));
+    noty->addActions({actDodaj, actPopraw, actPokaz});
+    noty->addSeparator();
+    noty->addAction(actKasuj);
+
+    QMenu *listy = menuBar()->addMenu(QStringLiteral("Listy"));
+    listy->addAction(actOdbiorcy);
+
+    QMenu *ustawienia = menuBar()->addMenu(QStringLiteral("&Ustawienia"));
+    ustawienia->addAction(actZmianaFirmy);
+    ustawienia->addSeparator();
+    ustawienia->addAction(actWierszPodwojny);
+
+    QMenu *zestawienia = menuBar()->addMenu(QStringLiteral("&Zestawienia"));
+    zestawienia->addAction(actRejestrNot);
+
+    QMenu *pomoc = menuBar()->addMenu(QStringLiteral("&Pomoc"));
+    pomoc->addActions({actPodrecznik, actStronaInternetowa});
+    pomoc->addSeparator();
+    pomoc->addAction(actFolderWydrukow);
+    pomoc->addSeparator();
+    pomoc->addActions({actArchiwizacja, actDearchiwizacja});
+
+    QAction *wyjscie = menuBar()->addAction(QStringLiteral("&Wyjście"));
+    connect(wyjscie, &QAction::triggered, this, &QWidget::close);
+}
+
+void TfrmMain::createCentralArea()
+{
+    auto *central = new QWidget(this);
+    auto *layout = new QVBoxLayout(central);
+    layout->setContentsMargins(2, 2, 2, 2);
+
+    XDBGrid1 = new ui::DataGrid(central);
+    XDBGrid1->setObjectName(QStringLiteral("XDBGrid1"));
+    XDBGrid1->setGridModel(m_model);
+    XDBGrid1->setContextMenuPolicy(Qt::ActionsContextMenu);
+    const auto separator = [this] {
+        auto *s = new QAction(this);
+        s->setSeparator(true);
+        return s;
+    };
+    XDBGrid1->addActions({actDodaj, actPopraw, actPokaz, separator(), actKasuj, separator(), actUp, actDown});
+    layout->addWidget(XDBGrid1, 1);
+
+    auto *bar = new QHBoxLayout;
+    for (QAction *a : {actDodaj, actPopraw, actPokaz, actKasuj, actDrukuj, actFiltr})
+        bar->addWidget(commandButton(a, central));
+    bar->addStretch(1);
+    bar->addWidget(commandButton(actWyjscie, central));
+    layout->addLayout(bar);
+    setCentralWidget(central);
+
+    pnlBanner = new QLabel(QStringLiteral("Proszę wybrać firmę"), central);
+    QFont bannerFont(QStringLiteral("Georgia"));
+    bannerFont.setBold(true);
+    bannerFont.setPixelSize(37);
+    pnlBanner->setFont(bannerFont);
+    pnlBanner->setAlignment(Qt::AlignCenter);
+    pnlBanner->setFrameShape(QFrame::Panel);
+    pnlBanner->setFrameShadow(QFrame::Raised);
+    pnlBanner->setAutoFillBackground(true);
+    pnlBanner->hide();
+
+    statusPanel0 = new QLabel(QStringLiteral(" "), this);
+    statusPanel0->setFixedWidth(130);
+    statusPanel0->setAlignment(Qt::AlignCenter);
+    statusPanel1 = new QLabel(QStringLiteral(" "), this);
+    statusBar()->addWidget(statusPanel0);
+    statusBar()->addWidget(statusPanel1, 1);
+
+    // Esc closes through the same question as "Wyjście".
+    auto *escape = new QShortcut(Qt::Key_Escape, this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
+}
+
+void TfrmMain::FormCreate()
+{
+    setWindowTitle(QStringLiteral("Mirelo ") + m_env.shortVersion + QStringLiteral(" rev.") + m_env.release);
+    validateCurrentCompany();
+    XDBGrid1->setLayoutStorage(app::configFilePath(m_env.workingFolder),
+                               objectName() + QLatin1Char('.') + XDBGrid1->objectName());
+}
+
+// A company from Config.ini that is gone gives way to the first one.
+void TfrmMain::validateCurrentCompany()
+{
+    db::Transaction &transaction = m_data.IBTransaction1;
+    transaction.commitIfActive();
+    transaction.start();
+    db::Statement firma(transaction, QStringLiteral("select IDFIRMA from FIRMA order by IDFIRMA"));
+    firma.open();
+    int first = 0;
+    bool found = false;
+    while (firma.next()) {
+        const int id = firma.toInt(0);
+        if (first == 0)
+            first = id;
+        if (id == m_env.currentCompany) {
+            found = true;
+            break;
+        }
+    }
+    firma.close();
+    transaction.commit();
+    if (!found)
+        m_env.currentCompany = first;
+}
+
+void TfrmMain::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_shown) {
+        m_shown = true;
+        FormShow();
+    }
+}
+
+void TfrmMain::FormShow()
+{
+    if (m_env.isSharedInstallation()) {
+        actArchiwizacja->setVisible(false);
+        actDearchiwizacja->setVisible(false);
+    }
+    OpenNotesList();
+    IBEvents1 = std::make_unique<db::EventListener>(m_data.IBDatabase1, QStringLiteral("OdswiezNota"));
+    connect(IBEvents1.get(), &db::EventListener::posted, this, &TfrmMain::IBEvents1EventAlert);
+    try {
+        IBEvents1->start();
+    } catch (const db::DbError &error) {
+        showDatabaseError(error.message());
+    }
+}
+
+void TfrmMain::OpenNotesList()
+{
+    if (m_env.currentCompany > 0) {
+        if (m_data.ReadCompany(m_env.currentCompany)) {
+            statusPanel1->setText(QStringLiteral(" ") + m_env.company.nazwa1);
+            pnlBanner->hide();
+        } else {
+            m_env.currentCompany = 0;
+        }
+    }
+    if (m_env.currentCompany == 0) {
+        statusPanel1->setText(QStringLiteral(" BRAK WYBRANEJ FIRMY"));
+        pnlBanner->show();
+        placeBanner();
+    }
+    const int company = m_env.currentCompany;
+    loadList(m_env.listQueryText, [company](db::Statement &q) { q.setInt(QStringLiteral("idfirma"), company); });
+    UpdateActions();
+}
+
+void TfrmMain::loadList(const QString &sql, const std::function<void(db::Statement &)> &bind, int row)
+{
+    ui::BusyCursor busy;
+    ibqNota.close();
+    try {
+        if (ibqNota.sql() != sql)
+            ibqNota.setSql(sql);
+        ibtNota.startIfInactive();
+        bind(ibqNota);
+        ibqNota.open();
+        m_model->setRows(fetchNotes(ibqNota));
+    } catch (const db::DbError &error) {
+        m_model->setRows({});
+        showDatabaseError(error.message());
+    }
+    const int rows = m_model->rowCount();
+    XDBGrid1->setCurrentRow(row < 0 || row >= rows ? rows - 1 : row);
+    emit listOpened();
+}
+
+void TfrmMain::UpdateActions()
+{
+    const bool hasRows = m_model->rowCount() > 0;
+    for (QAction *a : {actPopraw, actPokaz, actKasuj, actDrukuj})
+        a->setEnabled(hasRows);
+    const bool filtered = statusPanel0->text().trimmed().toUpper() == kFilteredPanel;
+    for (QAction *a : {actDodaj, actUp, actDown})
+        a->setEnabled(!filtered);
+    actWierszPodwojny->setChecked(m_env.doubleRow);
+    XDBGrid1->setLinesPerRow(m_env.doubleRow ? 2 : 1);
+}
+
+void TfrmMain::OpenCurrentNote()
+{
+    const NoteRow *note = currentNote();
+    if (!note)
+        return;
+    const QString sql = app::notesQueryHead() + QStringLiteral("nota.idfirma=:idfirma and\r\nnota.numer=:numer and\r\n"
+                                                               "nota.data=:data\r\n")
+                        + app::notesQueryTail().section(QStringLiteral("\r\n"), 1);
+    const int company = m_env.currentCompany, numer = note->numer, data = note->data;
+    loadList(sql, [=](db::Statement &q) {
+        q.setInt(QStringLiteral("idfirma"), company);
+        q.setInt(QStringLiteral("numer"), numer);
+        q.setInt(QStringLiteral("data"), data);
+    });
+}
+
+int TfrmMain::ListDateSpan()
+{
+    const auto &rows = m_model->rows();
+    if (rows.empty())
+        return 0;
+    // The rows are in memory: no need to move the grid to read them.
+    return rows.back().data - rows.front().data;
+}
+
+const NoteRow *TfrmMain::currentNote() const
+{
+    const int row = XDBGrid1->currentRow();
+    return row >= 0 && row < m_model->rowCount() ? &m_model->row(row) : nullptr;
+}
+
+void TfrmMain::selectRowOf(qint32 idNota, int fallbackRow)
+{
+    const int row = m_model->rowOf(idNota);
+    XDBGrid1->setCurrentRow(row >= 0 ? row : std::min(fallbackRow, m_model->rowCount() - 1));
+}
+
+// Another copy of the program (or this one) committed a change to NOTA.
+void TfrmMain::IBEvents1EventAlert()
+{
+    const NoteRow *note = currentNote();
+    if (!ibtNota.isActive() || !note || note->idNota == 0)
+        return;
+    const qint32 idNota = note->idNota;
+    const int row = XDBGrid1->currentRow();
+    try {
+        ibtNota.commit();
+    } catch (const db::DbError &error) {
+        showDatabaseError(error.message());
+        return;
+    }
+    const QString sql = ibqNota.sql();
+    const int company = m_env.currentCompany;
+    // Keep the list's own parameters (the company, or a narrowed note).
+    const QStringList names = ibqNota.parameterNames();
+    const NoteRow current = *note;
+    loadList(sql, [&](db::Statement &q) {
+        for (const QString &name : names) {
+            if (name == QLatin1String("IDFIRMA"))
+                q.setInt(name, company);
+            else if (name == QLatin1String("NUMER"))
+                q.setInt(name, current.numer);
+            else if (name == QLatin1String("DATA"))
+                q.setInt(name, current.data);
+        }
+    }, row);
+    selectRowOf(idNota, row);
+}
+
+void TfrmMain::actZmianaFirmyExecute()
+{
+    const int chosen = masterdata::ShowCompanyList(true);
+    if (chosen != 0)
+        m_env.currentCompany = chosen;
+    m_data.ReadCompany(m_env.currentCompany);
+    if (chosen != 0)
+        ui::prompts().information(QStringLiteral("Wybrano firmę: ") + m_env.company.nazwa1);
+    UpdateActions();
+    OpenNotesList();
+}
+
+void TfrmMain::actWierszPodwojnyExecute()
+{
+    m_env.doubleRow = actWierszPodwojny->isChecked();
+    XDBGrid1->setLinesPerRow(m_env.doubleRow ? 2 : 1);
+}
+
+void TfrmMain::closeEvent(QCloseEvent *event)
+{
+    const app::MessageAnswer answer =
+        ui::prompts().message(QStringLiteral("Czy na pewno opuścić program ?"), QStringLiteral("Wyjście z programu"),
+                              app::MessageIcon::Question, app::MessageButtons::YesNo, app::MessageAnswer::Yes);
+    if (answer == app::MessageAnswer::Yes)
+        event->accept();
+    else
+        event->ignore();
+}
+
+void TfrmMain::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    placeBanner();
+}
+
+void TfrmMain::placeBanner()
+{
+    QWidget *area = centralWidget();
+    const QSize size(std::min(area->width() - 40, 600), 120);
+    pnlBanner->setGeometry(QRect(QPoint((area->width() - size.width()) / 2, (area->height() - size.height()) / 2), size));
+    pnlBanner->raise();
+}
+
+void TfrmMain::showDatabaseError(const QString &message)
+{
+    ui::prompts().message(message, app::kCaptionError, app::MessageIcon::Error);
+}
+
+} // namespace notes

@@ -1,0 +1,108 @@
+#pragma once
+// A connected database with companies and notes, the program's environment
+// pointing at temporary folders, and scripted prompts: what a main window
+// needs to open.
+
+#include "datamodule.h"
+#include "daynumber.h"
+#include "formatting.h"
+#include "notesquery.h"
+#include "mainwindow.h"
+#include "scriptedprompts.h"
+#include "testdatabase.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+class NotesFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        env = app::Environment{};
+        env.workingFolder = work.path();
+        env.databaseFolder = database.folder();
+        env.shortVersion = QStringLiteral("ver.2022.01");
+        env.release = QStringLiteral("01");
+        env.listQueryText = app::unfilteredNotesQuery();
+        env.currentCompany = 1;
+        app::formatSettings().decimalSeparator = QLatin1Char(',');
+        ASSERT_TRUE(data.DataModuleCreate(prompts));
+        app::setDataModule(&data);
+        transaction.start();
+    }
+
+    void TearDown() override
+    {
+        window.reset();
+        transaction.commitIfActive();
+        app::setDataModule(nullptr);
+    }
+
+    int addCompany(const QString &name, const QString &pattern = QStringLiteral("NN/RRRR"))
+    {
+        db::Statement insert(transaction, QStringLiteral(
+            "insert into FIRMA (NAZWA1, NAZWA2, ULICA, NUMERDOMU, MIEJSCOWOSC, KODPOCZTOWY, NIP, TELEFON, "
+            "SYSTEMNUMERACJI, NRMIESIECZNA) values (:nazwa1, '', '', '', '', '', '', '', :wzor, 'N') returning IDFIRMA"));
+        insert.setText(QStringLiteral("nazwa1"), name);
+        insert.setText(QStringLiteral("wzor"), pattern);
+        insert.execute();
+        return insert.toInt(0);
+    }
+
+    int addCounterparty(int company, const QString &name)
+    {
+        db::Statement insert(transaction, QStringLiteral(
+            "insert into KONTRAHENT (IDFIRMA, NAZWA1, NAZWA2, ULICA, NUMERDOMU, MIEJSCOWOSC, KODPOCZTOWY, NIP, "
+            "TELEFON, AKTYWNY) values (:idfirma, :nazwa1, '', '', '', '', '', '', '', 'Y') returning IDKONTRAHENT"));
+        insert.setInt(QStringLiteral("idfirma"), company);
+        insert.setText(QStringLiteral("nazwa1"), name);
+        insert.execute();
+        return insert.toInt(0);
+    }
+
+    int addNote(int company, int counterparty, const QDate &date, int number, qint64 debit, qint64 credit,
+                const QString &text = QStringLiteral("treść"))
+    {
+        db::Statement insert(transaction, QStringLiteral(
+            "INSERT INTO NOTA (IDFIRMA, DATA, NUMER, IDKONTRAHENT, OBCIAZYLISMY, UZNALISMY, TRESC, MIESIAC, ROK) "
+            "values (:idfirma, :data, :numer, :idkontrahent, :obciazylismy, :uznalismy, :tresc, :miesiac, :rok) "
+            "returning IDNOTA"));
+        insert.setInt(QStringLiteral("idfirma"), company);
+        insert.setInt(QStringLiteral("data"), app::dayNumber(date));
+        insert.setInt(QStringLiteral("numer"), number);
+        insert.setInt(QStringLiteral("idkontrahent"), counterparty);
+        insert.setAmount(QStringLiteral("obciazylismy"), debit);
+        insert.setAmount(QStringLiteral("uznalismy"), credit);
+        insert.setText(QStringLiteral("tresc"), text);
+        insert.setInt(QStringLiteral("miesiac"), date.month());
+        insert.setInt(QStringLiteral("rok"), date.year());
+        insert.execute();
+        return insert.toInt(0);
+    }
+
+    // Commits the set-up rows and opens the main window.
+    notes::TfrmMain &openWindow()
+    {
+        transaction.commitIfActive();
+        window = std::make_unique<notes::TfrmMain>(env, data);
+        window->resize(1000, 600);
+        window->show();
+        return *window;
+    }
+
+    QString cell(int row, int column) const
+    {
+        return window->notesModel()->index(row, column).data().toString();
+    }
+
+    testsupport::TestDatabase database;
+    QTemporaryDir work;
+    testsupport::ScriptedPrompts prompts;
+    app::Environment env;
+    app::TDataModule1 data{env};
+    db::Transaction transaction{data.IBDatabase1};
+    std::unique_ptr<notes::TfrmMain> window;
+};

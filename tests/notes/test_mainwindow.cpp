@@ -1,0 +1,210 @@
+// The main window over a real database: banner, display columns, colours,
+// the last row, the double-row setting, the refresh on "OdswiezNota" and
+// the closing question.
+#include "notesfixture.h"
+#include "settings.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QProcess>
+#include <QTest>
+
+using testsupport::waitFor;
+
+namespace {
+const QString nb = QString(QChar(0x00A0));
+}
+
+using MainWindow = NotesFixture;
+
+TEST_F(MainWindow, WithoutCompaniesShowsTheBannerAndDisablesRowCommands)
+{
+    notes::TfrmMain &w = openWindow();
+    EXPECT_EQ(env.currentCompany, 0);
+    EXPECT_TRUE(w.pnlBanner->isVisible());
+    EXPECT_EQ(w.pnlBanner->text(), "Proszę wybrać firmę");
+    EXPECT_EQ(w.statusPanel1->text(), " BRAK WYBRANEJ FIRMY");
+    for (QAction *a : {w.actPopraw, w.actPokaz, w.actKasuj, w.actDrukuj})
+        EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
+    EXPECT_TRUE(w.actDodaj->isEnabled());
+    EXPECT_EQ(w.windowTitle(), "Mirelo ver.2022.01 rev.01");
+    EXPECT_TRUE(prompts.shown.isEmpty());
+}
+
+TEST_F(MainWindow, ShowsDisplayColumnsInNoteColoursAndOpensOnTheLastRow)
+{
+    const int company = addCompany("Biuro", "NN/MM/RRRR");
+    const int counterparty = addCounterparty(company, "Odbiorca Łódź");
+    env.currentCompany = company;
+    for (int number = 4; number <= 8; ++number)
+        addNote(company, counterparty, QDate(2021, 11, 30), number, number == 5 ? 0 : 12345675000,
+                number == 5 ? 5000 : 0);
+
+    notes::TfrmMain &w = openWindow();
+    EXPECT_FALSE(w.pnlBanner->isVisible());
+    EXPECT_EQ(w.statusPanel1->text(), " Biuro");
+    const notes::NotesListModel &model = *w.notesModel();
+    ASSERT_EQ(model.rowCount(), 5);
+    EXPECT_EQ(w.XDBGrid1->currentRow(), 4);
+
+    EXPECT_EQ(cell(0, 0), "30.11.2021");
+    EXPECT_EQ(cell(0, 1), "4/11/2021");
+    EXPECT_EQ(cell(0, 2), "Odbiorca Łódź");
+    EXPECT_EQ(cell(0, 3), "1" + nb + "234" + nb + "567,50");
+    EXPECT_EQ(cell(0, 4), "---");
+    EXPECT_EQ(cell(1, 3), "---");
+    EXPECT_EQ(cell(1, 4), "0,50");
+    EXPECT_EQ(cell(0, 5), "treść");
+
+    const QColor expected[] = {{203, 250, 209}, {208, 219, 249}, {248, 254, 169}, {209, 209, 209}, {203, 250, 209}};
+    for (int row = 0; row < 5; ++row)
+        EXPECT_EQ(model.index(row, 2).data(Qt::BackgroundRole).value<QColor>(), expected[row]) << row;
+    for (QAction *a : {w.actPopraw, w.actPokaz, w.actKasuj, w.actDrukuj})
+        EXPECT_TRUE(a->isEnabled());
+}
+
+TEST_F(MainWindow, ListRunsByYearMonthNumberAndEntryOrder)
+{
+    const int company = addCompany("A");
+    const int other = addCompany("B");
+    const int k = addCounterparty(company, "K");
+    env.currentCompany = company;
+    addNote(company, k, QDate(2022, 1, 5), 1, 100, 0, "2022 first");
+    addNote(company, k, QDate(2021, 12, 1), 2, 100, 0, "december 2");
+    addNote(company, k, QDate(2021, 12, 1), 1, 100, 0, "december 1a");
+    addNote(company, k, QDate(2021, 12, 1), 1, 100, 0, "december 1b");
+    addNote(other, addCounterparty(other, "X"), QDate(2021, 12, 1), 1, 100, 0, "other company");
+    openWindow();
+    QStringList texts;
+    for (int row = 0; row < window->notesModel()->rowCount(); ++row)
+        texts << cell(row, 5);
+    EXPECT_EQ(texts, QStringList({"december 1a", "december 1b", "december 2", "2022 first"}));
+}
+
+TEST_F(MainWindow, MissingCompanyFromSettingsGivesWayToTheFirst)
+{
+    const int first = addCompany("Pierwsza");
+    addCompany("Druga");
+    env.currentCompany = 999;
+    openWindow();
+    EXPECT_EQ(env.currentCompany, first);
+    EXPECT_EQ(window->statusPanel1->text(), " Pierwsza");
+}
+
+TEST_F(MainWindow, DoubleRowSwitchedOffIsRememberedAcrossARestart)
+{
+    addCompany("A");
+    notes::TfrmMain &w = openWindow();
+    EXPECT_TRUE(w.actWierszPodwojny->isChecked());
+    const int doubleHeight = w.XDBGrid1->verticalHeader()->defaultSectionSize();
+    w.actWierszPodwojny->trigger();
+    EXPECT_FALSE(env.doubleRow);
+    EXPECT_LT(w.XDBGrid1->verticalHeader()->defaultSectionSize(), doubleHeight);
+    window.reset();
+    ASSERT_TRUE(app::WriteSettings(env));
+
+    env.doubleRow = true;
+    app::ReadSettings(env);
+    EXPECT_FALSE(env.doubleRow);
+    notes::TfrmMain &again = openWindow();
+    EXPECT_FALSE(again.actWierszPodwojny->isChecked());
+    EXPECT_EQ(again.XDBGrid1->linesPerRow(), 1);
+}
+
+TEST_F(MainWindow, GridLayoutIsKeptInConfigIni)
+{
+    addCompany("A");
+    openWindow();
+    window->XDBGrid1->setColumnWidth(2, 222);
+    window.reset();
+    openWindow();
+    EXPECT_EQ(window->XDBGrid1->columnWidth(2), 222);
+    QFile config(app::configFilePath(env.workingFolder));
+    ASSERT_TRUE(config.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(config.readAll().contains("[frmMain.XDBGrid1]"));
+}
+
+TEST_F(MainWindow, ClosingAsksAndNoKeepsTheWindow)
+{
+    addCompany("A");
+    notes::TfrmMain &w = openWindow();
+    prompts.answers = {app::MessageAnswer::No};
+    QApplication::setActiveWindow(&w);
+    w.XDBGrid1->setFocus();
+    QTest::keyClick(w.XDBGrid1, Qt::Key_Escape);
+    ASSERT_EQ(prompts.shown.size(), 1);
+    EXPECT_EQ(prompts.shown[0].text, "Czy na pewno opuścić program ?");
+    EXPECT_EQ(prompts.shown[0].caption, "Wyjście z programu");
+    EXPECT_EQ(prompts.shown[0].icon, app::MessageIcon::Question);
+    EXPECT_EQ(prompts.shown[0].buttons, app::MessageButtons::YesNo);
+    EXPECT_TRUE(w.isVisible());
+
+    prompts.answers = {app::MessageAnswer::Yes};
+    w.actWyjscie->trigger();
+    EXPECT_FALSE(w.isVisible());
+}
+
+TEST_F(MainWindow, ChangeCommittedByAnotherProcessReachesTheList)
+{
+    const int company = addCompany("A");
+    const int k = addCounterparty(company, "K");
+    env.currentCompany = company;
+    addNote(company, k, QDate(2022, 1, 3), 1, 100, 0);
+    addNote(company, k, QDate(2022, 1, 3), 2, 100, 0);
+    notes::TfrmMain &w = openWindow();
+    ASSERT_EQ(w.notesModel()->rowCount(), 2);
+    w.XDBGrid1->setCurrentRow(0);
+    const qint32 remembered = w.currentNote()->idNota;
+    waitFor([] { return false; }, 300);  // the listener's first count
+
+    QProcess writer;
+    writer.start(QStringLiteral(NOTA_WRITER), {database.path(), "commit"});
+    ASSERT_TRUE(writer.waitForFinished(30000));
+    ASSERT_EQ(writer.exitCode(), 0) << writer.readAllStandardError().toStdString();
+
+    EXPECT_TRUE(waitFor([&] { return w.notesModel()->rowCount() == 3; }));
+    EXPECT_EQ(w.currentNote()->idNota, remembered);
+}
+
+TEST_F(MainWindow, OpenCurrentNoteNarrowsToItsPositionsAndTheSpanIsInDays)
+{
+    const int company = addCompany("A");
+    const int k = addCounterparty(company, "K");
+    env.currentCompany = company;
+    addNote(company, k, QDate(2022, 3, 1), 1, 100, 0, "a");
+    addNote(company, k, QDate(2022, 3, 1), 2, 100, 0, "b1");
+    addNote(company, k, QDate(2022, 3, 1), 2, 200, 0, "b2");
+    addNote(company, k, QDate(2022, 5, 13), 3, 100, 0, "c");
+    notes::TfrmMain &w = openWindow();
+    EXPECT_EQ(w.ListDateSpan(), 73);
+    EXPECT_EQ(w.XDBGrid1->currentRow(), 3) << "the span moved the current row";
+
+    w.XDBGrid1->setCurrentRow(1);
+    w.OpenCurrentNote();
+    ASSERT_EQ(w.notesModel()->rowCount(), 2);
+    EXPECT_EQ(cell(0, 5), "b1");
+    EXPECT_EQ(cell(1, 5), "b2");
+    EXPECT_EQ(w.XDBGrid1->currentRow(), 1);
+    EXPECT_EQ(w.ListDateSpan(), 0);
+
+    w.OpenNotesList();
+    EXPECT_EQ(w.notesModel()->rowCount(), 4);
+    EXPECT_EQ(w.XDBGrid1->currentRow(), 3);
+}
+
+TEST_F(MainWindow, FilteredStatusDisablesAddingAndMoves)
+{
+    addCompany("A");
+    notes::TfrmMain &w = openWindow();
+    w.statusPanel0->setText(" Filtrowane");
+    w.UpdateActions();
+    for (QAction *a : {w.actDodaj, w.actUp, w.actDown})
+        EXPECT_FALSE(a->isEnabled());
+    w.statusPanel0->setText(" ");
+    w.UpdateActions();
+    EXPECT_TRUE(w.actDodaj->isEnabled());
+}
