@@ -20,6 +20,14 @@ TRpBaseReport::~TRpBaseReport()
     StopRTInfo();
 }
 
+void TRpBaseReport::SetFormatSettings(const TRpFormatSettings &settings)
+{
+    m_settings = settings;
+    const QString name = m_sharedVariable->Name();
+    *m_sharedVariable = TRpReportVariable(this);
+    m_sharedVariable->SetVarName(name);
+}
+
 QString TRpBaseReport::BooleanText(bool value) const
 {
     if (m_trueValue == m_falseValue)

@@ -47,7 +47,8 @@ public:
 
     // The locale of the conversions; variables take a copy when created.
     const TRpFormatSettings &FormatSettings() const { return m_settings; }
-    void SetFormatSettings(const TRpFormatSettings &settings) { m_settings = settings; }
+    // Also renews the locale of the shared variable of VarByName.
+    void SetFormatSettings(const TRpFormatSettings &settings);
 
     TRpRTFOptions Options() const { return m_options; }
     void SetOptions(TRpRTFOptions options) { m_options = options; }

@@ -1,5 +1,7 @@
 #include "rpconst.h"
 
+#include "rperrors.h"
+
 namespace rtfreport {
 
 const std::array<TRpFunctionInfo, BuiltInFunctionCount> RpFunctions = {{
@@ -41,7 +43,9 @@ const std::array<TRpFunctionInfo, BuiltInFunctionCount> RpFunctions = {{
 
 const TRpFunctionInfo &BuiltInFunction(int id)
 {
-    return RpFunctions.at(-id - 1);
+    if (id >= 0 || id < -BuiltInFunctionCount)
+        throw EIllegalFunctionUse(u"Function not found: built-in function "_qs + QString::number(id));
+    return RpFunctions[-id - 1];
 }
 
 const std::array<TRpOperatorInfo, OperatorCount> RpOperators = {{

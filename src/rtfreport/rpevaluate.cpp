@@ -750,11 +750,12 @@ void DispatchFunction(TRpBaseReport &report, int id, TRpUDFArgs &args, const QSt
         for (const TRpArgument &a : args)
             if (NamedVariableMissing(report, a))
                 throw variableNotFound(a);
-        const TRpUDF &function = report.UDFList()->Functions().Item(id);
+        const TRpUDF &function = UserFunction(id, report.UDFList());
         if (function.OnCalculate())
             function.OnCalculate()(&report, args, argCount, result);
         return;
     }
+    BuiltInFunction(id);  // refuses identifiers outside the table
     if (id == fnBrackets) {
         const TRpArgument &inside = args.at(0);
         if (!inside.IsVariable())

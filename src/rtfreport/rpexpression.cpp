@@ -514,24 +514,31 @@ std::optional<int> LookupFunction(const QString &name, const TRpUDFList *udfList
     return std::nullopt;
 }
 
+const TRpUDF &UserFunction(int id, const TRpUDFList *udfList)
+{
+    if (!udfList || id < 0 || id >= udfList->Functions().Count())
+        throw EIllegalFunctionUse(u"Function not found: user function "_qs + QString::number(id));
+    return udfList->Functions().Item(id);
+}
+
 int FunctionResultKind(int id, const TRpUDFList *udfList)
 {
-    return id < 0 ? BuiltInFunction(id).resultKind : udfList->Functions().Item(id).ResultType();
+    return id < 0 ? BuiltInFunction(id).resultKind : UserFunction(id, udfList).ResultType();
 }
 
 int FunctionArgMinCount(int id, const TRpUDFList *udfList)
 {
-    return id < 0 ? BuiltInFunction(id).minArgs : udfList->Functions().Item(id).ArgMinCount();
+    return id < 0 ? BuiltInFunction(id).minArgs : UserFunction(id, udfList).ArgMinCount();
 }
 
 int FunctionArgMaxCount(int id, const TRpUDFList *udfList)
 {
-    return id < 0 ? BuiltInFunction(id).maxArgs : udfList->Functions().Item(id).ArgMaxCount();
+    return id < 0 ? BuiltInFunction(id).maxArgs : UserFunction(id, udfList).ArgMaxCount();
 }
 
 QString FunctionName(int id, const TRpUDFList *udfList)
 {
-    return id < 0 ? QLatin1String(BuiltInFunction(id).name) : udfList->Functions().Item(id).Name();
+    return id < 0 ? QLatin1String(BuiltInFunction(id).name) : UserFunction(id, udfList).Name();
 }
 
 TRpFunctionCall ParseFunctionCall(const QString &text, const TRpUDFList *udfList)

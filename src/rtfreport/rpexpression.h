@@ -14,6 +14,7 @@
 
 namespace rtfreport {
 
+class TRpUDF;
 class TRpUDFList;
 
 // Token kinds of ClassifyToken.
@@ -87,6 +88,9 @@ TRpArguments SplitArguments(const QString &text);
 // The identifier of a function name: a user function's index (0, 1, ...)
 // when the list has one of that name, else a built-in's -1 .. -68.
 std::optional<int> LookupFunction(const QString &name, const TRpUDFList *udfList);
+// The user function of an identifier; EIllegalFunctionUse when the list
+// has none (it changed since the call was looked up).
+const TRpUDF &UserFunction(int id, const TRpUDFList *udfList);
 int FunctionResultKind(int id, const TRpUDFList *udfList);
 int FunctionArgMinCount(int id, const TRpUDFList *udfList);
 int FunctionArgMaxCount(int id, const TRpUDFList *udfList);

@@ -361,6 +361,14 @@ TEST_F(EvaluateTest, UserFunctionsGetTheirArgumentsAndFillTheResult)
     EXPECT_EQ(Text("SILENT(1)"), u"");
     EXPECT_EQ(Error("JOIN(missing)"), u"Illegal function use: JOIN(missing) - report variable missing not found");
     EXPECT_EQ(calls, 1);
+
+    // A call compiled against a longer list finds no function.
+    TRpUDFArgs none;
+    TRpArgument result;
+    EXPECT_EQ(MessageOf<EIllegalFunctionUse>([&] { DispatchFunction(report, 5, none, "F()", result, 0); }),
+              u"Function not found: user function 5");
+    EXPECT_EQ(MessageOf<EIllegalFunctionUse>([&] { DispatchFunction(report, -69, none, "F()", result, 0); }),
+              u"Function not found: built-in function -69");
 }
 
 } // namespace

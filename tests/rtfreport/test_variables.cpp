@@ -31,6 +31,12 @@ TEST_F(VariablesTest, NumbersAreStoredWithADotAndShownInTheLocale)
     EXPECT_EQ(english.VarByName("TOTAL")->AsString(), u"12.5");
     EXPECT_EQ(polish.VarByName("Total")->AsFloat(), 12.5L);
     EXPECT_EQ(polish.VarByName("Total")->DataType(), rpdtNumber);
+
+    // The shared variable follows a change of the report's locale.
+    TRpReportVariable *shared = polish.VarByName("Total");
+    polish.SetFormatSettings(TRpFormatSettings::English());
+    EXPECT_EQ(polish.VarByName("Total"), shared);
+    EXPECT_EQ(shared->AsString(), u"12.5");
 }
 
 TEST(CanonicalNumbers, GeneralFormWithFifteenDigits)
