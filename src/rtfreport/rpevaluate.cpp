@@ -205,10 +205,11 @@ void BuiltInCall::Compare(int id)
 {
     const OperandMessages messages = OperationMessages(ComparisonLabel(id));
     const TRpArgument &right = Arg(0), &left = Arg(1);
-    if (!left.IsKnown() || !right.IsKnown())
-        Fail(messages.unknown);
+    // Different types are reported before unknown ones.
     if (left.DataType() != right.DataType())
         Fail(messages.expected);
+    if (!left.IsKnown() || !right.IsKnown())
+        Fail(messages.unknown);
     const TRpReportVariable l = Value(1), r = Value(0);
     bool outcome = false;
     switch (left.DataType()) {

@@ -170,6 +170,7 @@ INSTANTIATE_TEST_SUITE_P(Messages, BuiltInMessageTest, ::testing::Values(
     MessageCase{u"u*2", u"Operand type unknown. Operation \"*\", expression u*2"},
     MessageCase{u"n=s", u"Operator/operand type mismatch. Operation \"=\", expression n=s"},
     MessageCase{u"u=u", u"Operand type unknown. Operation \"=\", expression u=u"},
+    MessageCase{u"u<1", u"Operator/operand type mismatch. Operation \"<\", expression u<1"},
     MessageCase{u"n!=s", u"Operator/operand type mismatch. Operation \"not equal\", expression n!=s"},
     MessageCase{u"n&&TRUE", u"Operator/operand type mismatch. Operation \"&&\", expression n&&TRUE"},
     MessageCase{u"!n", u"Operator/operand type mismatch. Operation not \"!\", expression !n"},
