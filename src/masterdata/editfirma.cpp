@@ -1,0 +1,92 @@
+#include "editfirma.h"
+
+#include "prompts.h"
+
+#include <QApplication>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QValidator>
+
+namespace masterdata {
+
+namespace {
+
+const QString kMonthPattern = QStringLiteral("NN/MM/RRRR");
+
+// Turns typed letters into capitals.
+class UpperCaseValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString &input, int &) const override
+    {
+        input = input.toUpper();
+        return Acceptable;
+    }
+};
+
+} // namespace
+
+TfrmEditFirma::TfrmEditFirma(QWidget *parent)
+    : PartyDialog(30, parent),
+      gbNumeracja(new QGroupBox(QStringLiteral("System numeracji "))),
+      rbMiesieczny(new QRadioButton(QStringLiteral("miesięczny"))),
+      rbRoczny(new QRadioButton(QStringLiteral("roczny"))),
+      edtSystemNumeracji(new QLineEdit)
+{
+    setWindowTitle(QStringLiteral(" Edycja firmy - szczegóły"));
+    edtSystemNumeracji->setMaxLength(30);
+    edtSystemNumeracji->setValidator(new UpperCaseValidator(edtSystemNumeracji));
+
+    auto *group = new QGridLayout(gbNumeracja);
+    group->addWidget(rbMiesieczny, 0, 0);
+    group->addWidget(rbRoczny, 1, 0);
+    group->addWidget(new QLabel(QStringLiteral("Szablon numeracji")), 0, 1);
+    group->addWidget(edtSystemNumeracji, 1, 1);
+    extraLayout->addWidget(gbNumeracja, 0, 0);
+
+    connect(rbMiesieczny, &QRadioButton::toggled, this, [this](bool checked) {
+        if (checked)
+            monthlySelected();
+    });
+}
+
+void TfrmEditFirma::setFields(const CompanyFields &fields, bool showMode)
+{
+    setTexts(fields.texts);
+    setWholeText(edtSystemNumeracji, fields.systemNumeracji);
+    (fields.nrMiesieczna ? rbMiesieczny : rbRoczny)->setChecked(true);
+    if (showMode) {
+        setWindowTitle(QStringLiteral(" Podgląd danych firmy"));
+        disableTexts();
+        gbNumeracja->setEnabled(false);
+    }
+}
+
+CompanyFields TfrmEditFirma::fields() const
+{
+    return {texts(), edtSystemNumeracji->text(), rbMiesieczny->isChecked()};
+}
+
+void TfrmEditFirma::monthlySelected()
+{
+    if (edtSystemNumeracji->text().contains(QStringLiteral("MM")))
+        return;
+    const bool change = ui::prompts().question(
+        QStringLiteral("Ustawiony jest MIESIĘCZNY system numeracji. Tymczasem numer noty\r\n"
+                       "nie zawiera numeru miesiąca. Zalecana jest zmiana tego ustawienia.\r\n\r\n"
+                       "Czy ustawić system numeracji NN/MM/RRRR ?"));
+    if (change)
+        edtSystemNumeracji->setText(kMonthPattern);
+}
+
+bool EditCompany(CompanyFields &fields, bool showMode)
+{
+    TfrmEditFirma dialog(QApplication::activeWindow());
+    dialog.setFields(fields, showMode);
+    return acceptInto(dialog, fields);
+}
+
+} // namespace masterdata
