@@ -13,6 +13,7 @@ namespace {
 constexpr qint64 TokenWindow = 100;
 constexpr qint64 ReadChunk = 500;
 constexpr qint64 CopyChunk = 1000;
+constexpr qint64 UnclosedScanLimit = 16;
 
 bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -441,11 +442,17 @@ void TRpStream::SkipGroup(qint64 start)
 
 bool TRpStream::ConsumeGroup(TRpKwKind kind, std::string_view word)
 {
-    // A group that never closed once will not close later: from then on the
-    // rest of the input is read as ordinary tokens, so the stream cannot loop.
-    if (FPositionStack.empty() || FInputEndsInsideGroup)
+    if (FPositionStack.empty())
         return false;
+    // A group that does not close before the end of the input is left to the
+    // token loop: reading goes on after this word as ordinary tokens, so the
+    // stream cannot loop. A group enclosing one known to be unclosed cannot
+    // close either and is not counted again; and once failed counts have
+    // read the input many times over, no more are tried, so that nested
+    // unclosed groups cost linear time.
     const qint64 start = FPositionStack.back();
+    if (start <= FUnclosedGroupStart || FUnclosedScanBytes > UnclosedScanLimit * FSize)
+        return false;
     const qint64 afterWord = FStream.Pos();
     // When part of the group has been written already, its "{" is out: copy
     // from this word on, or close the group after consuming it, so that the
@@ -460,7 +467,8 @@ bool TRpStream::ConsumeGroup(TRpKwKind kind, std::string_view word)
     else if ((consumed = ReadGroup(start, group)))
         MergeGroup(word, group);
     if (!consumed) {
-        FInputEndsInsideGroup = true;
+        FUnclosedGroupStart = start;
+        FUnclosedScanBytes += FSize - start;
         FStream.Seek(afterWord);
         return false;
     }

@@ -129,9 +129,9 @@ private:
     qint64 FLastParPosition = -1;
     QByteArray FLastParDelimeter;
     std::vector<qint64> FPositionStack;
-    // Set once a group to be copied or merged was found unclosed: the input
-    // ends inside it, so every later group would fail the same way.
-    bool FInputEndsInsideGroup = false;
+    // Input position of the "{" of the last group found unclosed; -1: none.
+    qint64 FUnclosedGroupStart = -1;
+    qint64 FUnclosedScanBytes = 0; // read by brace counts that found no end
 
     QByteArray FDefFont;
     QByteArray FNewDefFont;

@@ -195,11 +195,22 @@ TEST(Process, UnclosedGroupsEndTheStreamWithoutLooping)
         {"{\\rtf1 {\\pict abc", "{\r{\rabc"},
         {"{\\rtf1{\\fonttbl{\\f0 Arial;}", "{{{\\f0 Arial;}"},
         {"{\\rtf1{\\pict 01}{\\colortbl;\\red1;", "{{\\pict 01}{;;"},
+        // A closed group inside an unclosed one is still copied or skipped.
+        {"{\\rtf1{\\shppict{\\pict 01}{\\*\\generator x}z", "{{{\\pict 01}z"},
         // A skipped group simply runs to the end.
         {"{x{\\header never closed", "{x"},
     };
     for (const Case &c : cases)
         EXPECT_EQ(Process(c.input), QByteArray(c.output)) << c.input;
+}
+
+TEST(Process, ManyNestedUnclosedGroupsAreReadOnceAsTokens)
+{
+    // Counting every one of them to the end would take hours.
+    const QByteArray input = QByteArray("{\\pict ").repeated(300000);
+    const QByteArray output = Process(input);
+    EXPECT_EQ(output.count('{'), 300000);
+    EXPECT_TRUE(output.endsWith("{\r"));
 }
 
 TEST(Process, ByteZeroInsideAGroupEndsTheStreamBeforeIt)
