@@ -342,7 +342,7 @@ void SizeAxesInMillimetres(Axis main, Axis other, bool proportional, double mill
 int FittingScale(int pixels, const Axis &axis)
 {
     const double wanted = pixels == 0 ? 1 : pixels;
-    return int(std::nearbyint(wanted * axis.scale / (axis.size > 0 ? axis.size : 1)));
+    return int(std::clamp(std::nearbyint(wanted * axis.scale / (axis.size > 0 ? axis.size : 1)), 1.0, 65535.0));
 }
 
 } // namespace

@@ -547,10 +547,11 @@ TRpDateTime EncodeTime(int hour, int minute, int second, int millisecond)
 TRpDateParts DecodeDateTime(TRpDateTime value)
 {
     constexpr qint64 msPerDay = 86400000;
+    // Day counts of the years 1 to 9999; anything else has no date.
+    if (!(value > -693594.0 && value < 2958466.0))
+        throw EConvertError(QStringLiteral("Invalid argument to date encode"));
     qint64 day = 0, msOfDay = 0;
-    if (!std::isfinite(value) || std::fabs(value) > 3e6) {
-        day = 0;  // far outside the calendar: day 0 rather than garbage
-    } else if (value >= 0) {
+    if (value >= 0) {
         const qint64 total = std::llround(value * msPerDay);
         day = total / msPerDay;
         msOfDay = total % msPerDay;

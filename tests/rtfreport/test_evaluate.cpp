@@ -217,7 +217,8 @@ INSTANTIATE_TEST_SUITE_P(Messages, BuiltInMessageTest, ::testing::Values(
     MessageCase{u"MID(s,,1)", u"Cannot use empty string as argument for another expression"},
     MessageCase{u"SUM('abc',T)", u"'abc' is not a valid floating point value"},
     MessageCase{u"MID(s,1.5)", u"'1.5' is not a valid integer value"},
-    MessageCase{u"STOD('20210230')", u"Invalid argument to date encode"}));
+    MessageCase{u"STOD('20210230')", u"Invalid argument to date encode"},
+    MessageCase{u"{9999-12-31}+1", u"Invalid argument to date encode"}));
 
 TEST_F(EvaluateTest, ErrorClassesFollowTheKindOfFault)
 {

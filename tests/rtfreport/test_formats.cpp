@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 using namespace rtfreport;
 
 namespace {
@@ -303,6 +305,9 @@ TEST(LocaleHelpers, CanonicalDatesAroundDayZero)
     EXPECT_EQ(CanonicalDateTime(44530.999999999), u"{2021-12-01,00:00:00:000}");
     EXPECT_EQ(CanonicalDate(EncodeDate(1, 1, 1)), u"{0001-01-01}");
     EXPECT_THROW(EncodeDate(10000, 1, 1), EConvertError);
+    // Day counts outside the years 1 to 9999 have no date text.
+    EXPECT_THROW(CanonicalDate(3e6), EConvertError);
+    EXPECT_THROW(CanonicalDate(std::nan("")), EConvertError);
 }
 
 } // namespace
