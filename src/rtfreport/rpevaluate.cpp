@@ -78,7 +78,7 @@ OperandMessages MidMessages(const QString &ordinal, TRpDataType type)
                 + ExpressionWord};
 }
 
-QString DataSetFunctionName(int id)
+QString BuiltInName(int id)
 {
     return QLatin1String(BuiltInFunction(id).name);
 }
@@ -441,7 +441,7 @@ void BuiltInCall::Pos()
 void BuiltInCall::DataSetFunction(int id)
 {
     const TRpArgument &a = Arg(0);
-    const QString function = Quoted(DataSetFunctionName(id));
+    const QString function = Quoted(BuiltInName(id));
     if (!a.IsVariable())
         throw EIllegalFunctionUse(u"Illegal function use: "_qs + m_text
                                   + u" - dataset identifier expected as argument of function "_qs + function);
@@ -502,7 +502,7 @@ TRpDateTime Now()
 void BuiltInCall::DateFunction(int id)
 {
     const TRpFormatSettings &settings = m_report.FormatSettings();
-    const QString name = DataSetFunctionName(id);
+    const QString name = BuiltInName(id);
     switch (id) {
     case fnNow: Out().SetAsDateTime(Now()); return;
     case fnDate: Out().SetAsDateTime(std::trunc(Now())); return;
@@ -531,7 +531,7 @@ void BuiltInCall::DateFunction(int id)
 
 void BuiltInCall::DatePart(int id)
 {
-    Require(0, rpdtDateTime, SingleOperandMessages(DataSetFunctionName(id), rpdtDateTime));
+    Require(0, rpdtDateTime, SingleOperandMessages(BuiltInName(id), rpdtDateTime));
     const TRpDateParts p = DecodeDateTime(Value(0).AsDateTime());
     switch (id) {
     case fnYear: Out().SetAsInteger(p.year); break;
@@ -719,7 +719,7 @@ void PrepareFunction(TRpBaseReport &report, int id, TRpUDFArgs &args, const QStr
     if (!accumulator.IsVariable())
         throw EIllegalFunctionUse(u"Illegal function use: "_qs + expressionText
                                   + u" - report variable expected as a second argument of function "_qs
-                                  + Quoted(DataSetFunctionName(id)));
+                                  + Quoted(BuiltInName(id)));
     if (IsNamedVariable(accumulator) && report.VarList().IndexOfName(accumulator.variable()->Name()) < 0)
         report.CreateVar(accumulator.variable()->Name(), 0.0);
     bool noReset = false;
