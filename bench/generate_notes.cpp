@@ -1,5 +1,6 @@
 // generate_notes DATABASE [POSITIONS [COUNTERPARTIES]]: fills DATABASE (a copy
 // of the template database) with one company and its notes.
+// generate_notes --demo DATABASE: a few companies, counterparties and notes to try the program with.
 #include "database.h"
 #include "dberror.h"
 #include "firebird.h"
@@ -9,11 +10,17 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 int main(int argc, char **argv)
 {
+    const bool demo = argc > 1 && std::strcmp(argv[1], "--demo") == 0;
+    if (demo) {
+        ++argv;
+        --argc;
+    }
     if (argc < 2) {
-        std::fprintf(stderr, "usage: generate_notes DATABASE [POSITIONS [COUNTERPARTIES]]\n");
+        std::fprintf(stderr, "usage: generate_notes [--demo] DATABASE [POSITIONS [COUNTERPARTIES]]\n");
         return 2;
     }
     const int positions = argc > 2 ? std::atoi(argv[2]) : 100000;
@@ -22,6 +29,11 @@ int main(int argc, char **argv)
     try {
         db::Connection connection;
         connection.open({QString::fromLocal8Bit(argv[1]), QStringLiteral("sysdba"), QStringLiteral("quorbelin")});
+        if (demo) {
+            bench::generateDemo(connection, QDate::currentDate());
+            std::printf("demo data written to %s\n", argv[1]);
+            return 0;
+        }
         QElapsedTimer timer;
         timer.start();
         const bench::GeneratedData data = bench::generateNotes(connection, counterparties, positions);

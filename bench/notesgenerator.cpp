@@ -92,4 +92,104 @@ GeneratedData generateNotes(db::Connection &connection, int counterparties, int 
     return data;
 }
 
+
+namespace {
+
+struct DemoCompany {
+    const char *name1, *name2, *street, *house, *town, *postcode, *nip, *pattern;
+    bool monthly;
+};
+
+const DemoCompany kDemoCompanies[] = {
+    {"Biuro Rachunkowe Żuraw", "Sp. z o.o.", "Piękna", "12", "Warszawa", "00-549", "525-100-20-30", "NN/MM/RRRR", true},
+    {"Przedsiębiorstwo Handlowe Łoś", "Anna Łoś", "Długa", "5a", "Gdańsk", "80-827", "583-200-10-11", "NNN/RRRR", false},
+    {"Usługi Transportowe Ćwik", "", "Krakowska", "101", "Kraków", "31-062", "676-300-40-50", "NT/NNNN/RR", false},
+};
+
+const char *const kDemoCounterparties[] = {
+    "Hurtownia Świt", "Zakład Energetyczny Północ", "Jan Kowalski", "Maria Wiśniewska", "Spółdzielnia Mleczarska",
+    "Ośrodek Szkoleniowy Żagiel", "Piekarnia Złoty Kłos", "Auto-Serwis Śruba", "Kancelaria Nowak i Wspólnicy",
+    "Drukarnia Ślęża", "Apteka Pod Orłem", "Gospodarstwo Rolne Łąka",
+};
+
+} // namespace
+
+void generateDemo(db::Connection &connection, const QDate &today)
+{
+    QRandomGenerator random(2022);
+    db::Transaction transaction(connection);
+    transaction.start();
+    db::Statement company(transaction, QStringLiteral(
+        "INSERT INTO FIRMA (NAZWA1, NAZWA2, ULICA, NUMERDOMU, MIEJSCOWOSC, KODPOCZTOWY, NIP, KRAJ, TELEFON, "
+        "SYSTEMNUMERACJI, NRMIESIECZNA) values (:nazwa1, :nazwa2, :ulica, :numerdomu, :miejscowosc, :kodpocztowy, "
+        ":nip, 'Polska', '', :systemnumeracji, :nrmiesieczna) returning IDFIRMA"));
+    db::Statement counterparty(transaction, QStringLiteral(
+        "INSERT INTO KONTRAHENT (IDFIRMA, NAZWA1, NAZWA2, ULICA, NUMERDOMU, MIEJSCOWOSC, KODPOCZTOWY, NIP, KRAJ, "
+        "TELEFON, AKTYWNY) values (:idfirma, :nazwa1, '', :ulica, :numerdomu, :miejscowosc, :kodpocztowy, :nip, "
+        "'Polska', '', :aktywny) returning IDKONTRAHENT"));
+    db::Statement note(transaction, QStringLiteral(
+        "INSERT INTO NOTA (IDFIRMA, DATA, NUMER, IDKONTRAHENT, OBCIAZYLISMY, UZNALISMY, TRESC, MIESIAC, ROK) "
+        "values (:idfirma, :data, :numer, :idkontrahent, :obciazylismy, :uznalismy, :tresc, :miesiac, :rok)"));
+
+    for (const DemoCompany &c : kDemoCompanies) {
+        company.setText(QStringLiteral("nazwa1"), QString::fromUtf8(c.name1));
+        company.setText(QStringLiteral("nazwa2"), QString::fromUtf8(c.name2));
+        company.setText(QStringLiteral("ulica"), QString::fromUtf8(c.street));
+        company.setText(QStringLiteral("numerdomu"), QString::fromUtf8(c.house));
+        company.setText(QStringLiteral("miejscowosc"), QString::fromUtf8(c.town));
+        company.setText(QStringLiteral("kodpocztowy"), QString::fromUtf8(c.postcode));
+        company.setText(QStringLiteral("nip"), QString::fromUtf8(c.nip));
+        company.setText(QStringLiteral("systemnumeracji"), QString::fromUtf8(c.pattern));
+        company.setText(QStringLiteral("nrmiesieczna"), c.monthly ? QStringLiteral("Y") : QStringLiteral("N"));
+        company.execute();
+        const int companyId = company.toInt(0);
+
+        QList<int> recipients;
+        for (int i = 0; i < int(std::size(kDemoCounterparties)); ++i) {
+            counterparty.setInt(QStringLiteral("idfirma"), companyId);
+            counterparty.setText(QStringLiteral("nazwa1"), QString::fromUtf8(kDemoCounterparties[i]));
+            counterparty.setText(QStringLiteral("ulica"), QStringLiteral("Ogrodowa"));
+            counterparty.setText(QStringLiteral("numerdomu"), QString::number(random.bounded(1, 120)));
+            counterparty.setText(QStringLiteral("miejscowosc"), QString::fromUtf8(kTowns[i % int(std::size(kTowns))]));
+            counterparty.setText(QStringLiteral("kodpocztowy"), QStringLiteral("%1-%2").arg(random.bounded(10, 99)).arg(random.bounded(100, 999)));
+            counterparty.setText(QStringLiteral("nip"), i % 3 == 2 ? QString() : QString::number(5200000000LL + random.bounded(99999999)));
+            const bool active = i % 5 != 4;
+            counterparty.setText(QStringLiteral("aktywny"), active ? QStringLiteral("Y") : QStringLiteral("N"));
+            counterparty.execute();
+            if (active)
+                recipients << counterparty.toInt(0);
+        }
+
+        // About a hundred positions over the last six months, a note every few days.
+        QDate date = today.addMonths(-6);
+        int number = 0;
+        int period = c.monthly ? date.month() : date.year();
+        while (date <= today) {
+            const int current = c.monthly ? date.month() : date.year();
+            if (current != period) {
+                period = current;
+                number = 0;
+            }
+            ++number;
+            const int recipient = recipients[random.bounded(int(recipients.size()))];
+            for (int position = random.bounded(1, 4); position > 0; --position) {
+                const bool debit = random.bounded(4) != 0;
+                const qint64 amount = qint64(random.bounded(100, 2500000)) * 100;
+                note.setInt(QStringLiteral("idfirma"), companyId);
+                note.setInt(QStringLiteral("data"), app::dayNumber(date));
+                note.setInt(QStringLiteral("numer"), number);
+                note.setInt(QStringLiteral("idkontrahent"), recipient);
+                note.setAmount(QStringLiteral("obciazylismy"), debit ? amount : 0);
+                note.setAmount(QStringLiteral("uznalismy"), debit ? 0 : amount);
+                note.setText(QStringLiteral("tresc"), sentence(random, random.bounded(3, 10)));
+                note.setInt(QStringLiteral("miesiac"), date.month());
+                note.setInt(QStringLiteral("rok"), date.year());
+                note.execute();
+            }
+            date = date.addDays(random.bounded(1, 4));
+        }
+    }
+    transaction.commit();
+}
+
 } // namespace bench

@@ -4,6 +4,8 @@
 
 #include "database.h"
 
+#include <QDate>
+
 namespace bench {
 
 struct GeneratedData {
@@ -14,5 +16,10 @@ struct GeneratedData {
 // positions spread over the last years, numbered yearly, several positions
 // to a note; all in one transaction. Deterministic for a given size.
 GeneratedData generateNotes(db::Connection &connection, int counterparties, int positions);
+
+// Demo data for trying the program: three companies (one numbering monthly,
+// two yearly), a few dozen counterparties, some inactive, and a few hundred
+// positions over the last months before `today`, numbered as each company numbers.
+void generateDemo(db::Connection &connection, const QDate &today);
 
 } // namespace bench

@@ -37,6 +37,9 @@ public:
 
     // The current row, or nullptr for an empty list.
     const NoteRow *currentNote() const;
+    // On "OdswiezNota": commits the list's transaction and reopens the list
+    // on the row it was on. Nothing happens without an open, non-empty list.
+    void IBEvents1EventAlert();
     NotesListModel *notesModel() const { return m_model; }
 
     // Notes list commands.
@@ -73,7 +76,6 @@ private:
     // Runs the list query with the given text and selects `row` (-1: the last).
     void loadList(const QString &sql, const std::function<void(db::Statement &)> &bind, int row = -1);
     void selectRowOf(qint32 idNota, int fallbackRow);
-    void IBEvents1EventAlert();
     void actZmianaFirmyExecute();
     void actWierszPodwojnyExecute();
     void showDatabaseError(const QString &message);

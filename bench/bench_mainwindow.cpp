@@ -1,0 +1,104 @@
+// The main window over 100 000 positions: opening the list, and reopening it
+// after another connection committed a change, beside the raw fetch of the
+// same rows through the database layer.
+#include "benchdatabase.h"
+#include "datamodule.h"
+#include "mainwindow.h"
+#include "notesquery.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+struct Program {
+    Program()
+    {
+        const bench::BenchDatabase &database = bench::benchDatabase();
+        env.workingFolder = work.path();
+        env.databaseFolder = database.path.section(QLatin1Char('/'), 0, -2);
+        env.listQueryText = app::unfilteredNotesQuery();
+        env.currentCompany = database.company;
+        data.IBDatabase1.open(database.parameters());
+        app::setDataModule(&data);
+        window = std::make_unique<notes::TfrmMain>(env, data);
+        window->resize(1200, 800);
+    }
+    QTemporaryDir work;
+    app::Environment env;
+    app::TDataModule1 data{env};
+    std::unique_ptr<notes::TfrmMain> window;
+};
+
+Program &program()
+{
+    static Program instance;
+    return instance;
+}
+
+void BM_RawFetch(benchmark::State &state)
+{
+    const bench::BenchDatabase &database = bench::benchDatabase();
+    db::Connection connection;
+    connection.open(database.parameters());
+    db::Transaction transaction(connection);
+    db::Statement list(transaction, app::unfilteredNotesQuery());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(bench::fetchNotesList(transaction, list, database.company));
+}
+
+void BM_OpenNotesList(benchmark::State &state)
+{
+    notes::TfrmMain &window = *program().window;
+    window.show();
+    QApplication::processEvents();
+    for (auto _ : state) {
+        window.OpenNotesList();
+        QApplication::processEvents();  // paint what shows
+    }
+    state.counters["rows"] = window.notesModel()->rowCount();
+}
+
+// Another connection commits a change to a position; the window hears
+// "OdswiezNota" and reopens its list, back on the row it was on.
+void BM_ReopenAfterChange(benchmark::State &state)
+{
+    notes::TfrmMain &window = *program().window;
+    window.show();
+    window.OpenNotesList();
+    db::Connection other;
+    other.open(bench::benchDatabase().parameters());
+    db::Transaction transaction(other);
+    db::Statement change(transaction, QStringLiteral("update NOTA set LP = coalesce(LP, 0) + 1 where IDNOTA = :id"));
+    int reopened = 0;
+    QObject::connect(&window, &notes::TfrmMain::listOpened, [&reopened] { ++reopened; });
+    for (auto _ : state) {
+        const int before = reopened;
+        transaction.start();
+        change.setInt(QStringLiteral("id"), window.currentNote()->idNota);
+        change.execute();
+        transaction.commit();
+        while (reopened == before)
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        QApplication::processEvents();
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_RawFetch)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3);
+BENCHMARK(BM_OpenNotesList)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3);
+BENCHMARK(BM_ReopenAfterChange)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3);
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    program().window.reset();
+    benchmark::Shutdown();
+    return 0;
+}
