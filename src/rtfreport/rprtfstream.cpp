@@ -1,7 +1,6 @@
 #include "rprtfstream.h"
 
 #include <charconv>
-#include <cstring>
 
 #include <QBuffer>
 
@@ -26,7 +25,6 @@ bool IsControlSymbol(char c)
     return c == '-' || c == '\\' || c == '_' || c == '{' || c == '}' || c == '~' || c == '\r'
         || c == '\n';
 }
-
 
 std::string_view Text(const QByteArray &bytes) { return {bytes.constData(), size_t(bytes.size())}; }
 
@@ -355,7 +353,12 @@ void TRpStream::WriteRenumberedWord(std::string_view word)
     const bool inTable = FOwner->FInTable;
     const bool lists = FOwner->ProcessLists;
     const std::string_view delimiter = FLastDelimeter;
-    switch (FindWord(RenumberedWords, word)->how) {
+    const TRpRenumberedWord *renumbered = FindWord(RenumberedWords, word);
+    if (!renumbered) {
+        WriteLastRead();
+        return;
+    }
+    switch (renumbered->how) {
     case Font:
         WriteRenumbered(word, *FFontTable);
         break;
