@@ -83,6 +83,10 @@ QToolButton *MasterListWindow::buttonFor(QAction *action)
     button->setDefaultAction(action);
     button->setToolButtonStyle(Qt::ToolButtonTextOnly);
     button->setMinimumSize(80, 30);
+    // The button follows the action's visibility, which a tool button does not.
+    const auto followVisibility = [button, action] { button->setHidden(!action->isVisible()); };
+    followVisibility();
+    connect(action, &QAction::visibleChanged, button, followVisibility);
     return button;
 }
 

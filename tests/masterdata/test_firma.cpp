@@ -304,7 +304,7 @@ TEST_F(CompanyList, ColumnLayoutIsKeptInConfigIni)
     const QString configFile = app::configFilePath(database.folder());
     EXPECT_TRUE(configFile.endsWith("/Config.ini")) << configFile.toStdString();
     QSettings settings(configFile, QSettings::IniFormat);
-    EXPECT_TRUE(settings.childGroups().contains("frmFirma.dbgFirma"));
+    EXPECT_EQ(settings.value("frmFirma.dbgFirma/Columns").toInt(), 13);
 
     TfrmFirma reopened(true);
     EXPECT_EQ(reopened.dbgFirma->columnWidth(reopened.dbgFirma->gridModel()->columnOf("ULICA")), 321);

@@ -1,0 +1,135 @@
+// The details dialogs: when "OK" may be pressed, the numbering question,
+// the pattern in capitals and stored texts longer than the typing limits.
+#include "editfirma.h"
+#include "editkontrahent.h"
+#include "scriptedprompts.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace masterdata;
+using app::MessageAnswer;
+
+namespace {
+
+const QString kNumberingQuestion = QStringLiteral(
+    "Ustawiony jest MIESIĘCZNY system numeracji. Tymczasem numer noty\r\n"
+    "nie zawiera numeru miesiąca. Zalecana jest zmiana tego ustawienia.\r\n\r\n"
+    "Czy ustawić system numeracji NN/MM/RRRR ?");
+
+std::unique_ptr<PartyDialog> companyDialog(const QString &name)
+{
+    auto dialog = std::make_unique<TfrmEditFirma>();
+    CompanyFields fields;
+    fields.texts.nazwa1 = name;
+    dialog->setFields(fields, false);
+    return dialog;
+}
+
+std::unique_ptr<PartyDialog> counterpartyDialog(const QString &name)
+{
+    auto dialog = std::make_unique<TfrmEditKontrahent>();
+    CounterpartyFields fields;
+    fields.texts.nazwa1 = name;
+    dialog->setFields(fields, false, false);
+    return dialog;
+}
+
+} // namespace
+
+TEST(DetailsDialogs, OkNeedsANameOfMoreThanTwoCharactersWithoutSurroundingBlanks)
+{
+    const struct {
+        QString name;
+        bool ok;
+    } cases[] = {{"", false}, {"ab", false}, {"  ab  ", false}, {"     ", false},
+                 {"abc", true}, {" a c ", true}, {"Łóź", true}};
+    for (const auto &make : {companyDialog, counterpartyDialog}) {
+        for (const auto &c : cases) {
+            // Checked when the dialog is filled and on every change of the name.
+            EXPECT_EQ(make(c.name)->bbtnOK->isEnabled(), c.ok) << c.name.toStdString();
+            const auto dialog = make("Początkowa");
+            dialog->edtNazwa1->setText(c.name);
+            EXPECT_EQ(dialog->bbtnOK->isEnabled(), c.ok) << c.name.toStdString();
+        }
+    }
+}
+
+TEST(DetailsDialogs, SelectingMonthlyWithoutMonthInThePatternAsksToSetIt)
+{
+    const struct {
+        QString pattern;
+        MessageAnswer answer;
+        bool asked;
+        QString result;
+    } cases[] = {
+        {"NN", MessageAnswer::Yes, true, "NN/MM/RRRR"},
+        {"NN/RRRR", MessageAnswer::No, true, "NN/RRRR"},
+        {"", MessageAnswer::Yes, true, "NN/MM/RRRR"},
+        {"NN/MM", MessageAnswer::Yes, false, "NN/MM"},
+    };
+    for (const auto &c : cases) {
+        testsupport::ScriptedPrompts prompts;
+        prompts.answers = {c.answer};
+        TfrmEditFirma dialog;
+        CompanyFields fields;
+        fields.systemNumeracji = c.pattern;
+        dialog.setFields(fields, false);
+        EXPECT_TRUE(prompts.shown.isEmpty());  // "roczny" asks nothing
+        dialog.rbMiesieczny->setChecked(true);
+        ASSERT_EQ(prompts.shown.size(), c.asked ? 1 : 0) << c.pattern.toStdString();
+        if (c.asked) {
+            EXPECT_EQ(prompts.shown[0].text, kNumberingQuestion);
+            EXPECT_EQ(prompts.shown[0].caption, " PYTANIE");
+            EXPECT_EQ(prompts.shown[0].defaultAnswer, MessageAnswer::Yes);
+        }
+        EXPECT_EQ(dialog.fields().systemNumeracji, c.result) << c.pattern.toStdString();
+        EXPECT_TRUE(dialog.fields().nrMiesieczna);
+    }
+}
+
+TEST(DetailsDialogs, AMonthlyCompanyShownAsksTooAndStaysInert)
+{
+    testsupport::ScriptedPrompts prompts;
+    prompts.answers = {MessageAnswer::No};
+    TfrmEditFirma dialog;
+    dialog.setFields({{"Firma"}, "NN", true}, true);
+    EXPECT_EQ(prompts.shown.size(), 1);
+    EXPECT_EQ(dialog.windowTitle(), " Podgląd danych firmy");
+    for (QWidget *input : std::initializer_list<QWidget *>{dialog.edtNazwa1, dialog.edtTelefon, dialog.rbRoczny,
+                                                           dialog.edtSystemNumeracji})
+        EXPECT_FALSE(input->isEnabled());
+    EXPECT_TRUE(dialog.rbMiesieczny->isChecked());
+}
+
+TEST(DetailsDialogs, ThePatternIsTypedInCapitals)
+{
+    TfrmEditFirma dialog;
+    dialog.setFields({}, false);
+    dialog.edtSystemNumeracji->clear();
+    QTest::keyClicks(dialog.edtSystemNumeracji, "nn/mm/rrrr");
+    EXPECT_EQ(dialog.fields().systemNumeracji, "NN/MM/RRRR");
+}
+
+TEST(DetailsDialogs, StoredTextsLongerThanTheTypingLimitComeBackWhole)
+{
+    const QString street(45, QChar(u'ż'));
+    TfrmEditFirma dialog;
+    CompanyFields fields;
+    fields.texts.nazwa1 = "Firma";
+    fields.texts.ulica = street;
+    dialog.setFields(fields, false);
+    EXPECT_EQ(dialog.fields().texts.ulica, street);
+
+    // Typing still stops at the limit of a company's street.
+    TfrmEditFirma fresh;
+    fresh.setFields({}, false);
+    QTest::keyClicks(fresh.edtUlica, QString(35, QLatin1Char('a')));
+    EXPECT_EQ(fresh.fields().texts.ulica.size(), 30);
+}
