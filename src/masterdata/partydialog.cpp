@@ -45,6 +45,7 @@ PartyDialog::PartyDialog(int streetLength, QWidget *parent)
       extraLayout(new QGridLayout)
 {
     setModal(true);
+    setMinimumWidth(440);
     auto *fields = new QGridLayout;
     fields->addWidget(new QLabel(QStringLiteral("Nazwa")), 0, 0, 1, 4);
     fields->addWidget(edtNazwa1, 1, 0, 1, 4);
