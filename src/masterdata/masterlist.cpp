@@ -38,7 +38,6 @@ MasterListWindow::MasterListWindow(const QString &caption, const QString &idFiel
       actWybierz(action(QStringLiteral("Wybierz"), {}, this)),
       actWyjscie(action(QStringLiteral("Wyjście"), {}, this)),
       dbgList(new ui::DataGrid(this)),
-      listModel(this),
       ibtList(app::dataModule().IBDatabase1),
       ibqList(ibtList),
       ibqListInsert(ibtList),

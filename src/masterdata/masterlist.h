@@ -86,7 +86,7 @@ protected:
     db::Transaction ibtList;
     db::Statement ibqList;
     db::Statement ibqListInsert;  // returns the new row's identifier
-    db::Statement ibqListUpdate;  // identifies the row by the lower-case key name
+    db::Statement ibqListUpdate;  // takes the key as :idfirma, :idkontrahent
     db::Statement ibqListDelete;
 
 private:
