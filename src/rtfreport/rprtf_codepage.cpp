@@ -15,4 +15,10 @@ QByteArray ToAnsiCodePage(const QString &text)
     return bytes;
 }
 
+char ToAnsiByte(QChar ch)
+{
+    const QByteArray bytes = ch.isSurrogate() ? QByteArray() : ToAnsiCodePage(QString(ch));
+    return bytes.isEmpty() ? '?' : bytes.at(0);
+}
+
 } // namespace rtfreport

@@ -9,5 +9,7 @@ namespace rtfreport {
 
 // Characters the code page lacks become "?".
 QByteArray ToAnsiCodePage(const QString &text);
+// One UTF-16 unit's byte; half of a surrogate pair has none and gives "?".
+char ToAnsiByte(QChar ch);
 
 } // namespace rtfreport

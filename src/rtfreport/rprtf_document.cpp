@@ -328,7 +328,7 @@ QString TRpRtfDocument::txt2rtf(const QString &text) const
                 break;
             }
             unicodeWritten = true;
-            const quint8 ansiByte = quint8(ToAnsiCodePage(QString(ch)).at(0));
+            const quint8 ansiByte = quint8(ToAnsiByte(ch));
             rtf += QStringLiteral("\\u%1 \\'%2")
                        .arg(ch.unicode())
                        .arg(QString::number(ansiByte, 16).toUpper().rightJustified(2, u'0'));

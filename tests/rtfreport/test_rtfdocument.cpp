@@ -116,6 +116,16 @@ TEST_F(DocumentTest, ShortHeaderGroupsAreConsumedAndIgnored)
     EXPECT_TRUE(document.FRTFStyle.isEmpty());
 }
 
+TEST_F(DocumentTest, TablesLongerThanACountingChunkAreMerged)
+{
+    QByteArray fonts = "{\\fonttbl";
+    for (int font = 0; font < 60; ++font)
+        fonts += "{\\f" + QByteArray::number(font) + "\\fswiss Font " + QByteArray::number(font) + ";}";
+    EXPECT_EQ(Insert("{" + fonts + "}\\f59 x}"), "{\\f60 x}");
+    ASSERT_EQ(document.FRTFFont.size(), 60);
+    EXPECT_EQ(document.FRTFFont.last(), "{\\f60\\fswiss Font 59;}");
+}
+
 TEST_F(DocumentTest, InsertionNeedsAnOutput)
 {
     document.SetOutput(nullptr);
@@ -227,6 +237,17 @@ TEST_F(DocumentTest, ListsAreWrittenOnlyWhenTheTemplateHadThemOrSomeWereAdded)
 
 // ---- template readers and writers -------------------------------------------
 
+TEST(BufferScanner, PassesOverControlCharactersAndReportsTheEnd)
+{
+    TRpBufferScanner scanner(QByteArray("a\r\n\tb\x01", 6));
+    EXPECT_EQ(scanner.LookAhead(5), QByteArray("a\tb") + char(26) + char(26));
+    QByteArray read;
+    for (int i = 0; i < 6; ++i)
+        read += scanner.ReadChar();
+    EXPECT_EQ(read, QByteArray("a\n\tb") + char(26) + char(26));
+    EXPECT_EQ(scanner.Pos(), 6);
+}
+
 TEST_F(DocumentTest, FontTableCharsetsAreRewrittenUnlessUnicode)
 {
     document.Charset = 238;
@@ -335,6 +356,8 @@ TEST(Txt2Rtf, WritesUnicodeEscapesWithACodePageFallback)
     EXPECT_EQ(document.txt2rtf(QString::fromUtf8("Łódź {x}")),
               "{\\uc1 \\u321 \\'A3\\u243 \\'F3d\\u378 \\'9F \\{x\\}}");
     EXPECT_EQ(document.txt2rtf(QString::fromUtf8("€ж")), "{\\uc1 \\u8364 \\'80\\u1078 \\'3F}");
+    // Each half of a surrogate pair is written with its own fallback.
+    EXPECT_EQ(document.txt2rtf(QString::fromUtf8("a😀")), "{\\uc1 a\\u55357 \\'3F\\u56832 \\'3F}");
 }
 
 TEST(UseColor, RegistersColoursOnceIgnoringCase)

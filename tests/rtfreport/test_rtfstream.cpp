@@ -204,6 +204,16 @@ TEST(Process, UnclosedGroupsEndTheStreamWithoutLooping)
         EXPECT_EQ(Process(c.input), QByteArray(c.output)) << c.input;
 }
 
+TEST(Process, LargeGroupsAreCountedAcrossChunksAndReadWindows)
+{
+    // Far larger than the counting chunks and the read window, with braces
+    // in raw binary data.
+    const QByteArray picture = "{\\pict\\pngblip " + QByteArray(150000, 'a') + "\\bin3 {{}"
+        + QByteArray(70000, 'b') + "}";
+    const QByteArray skipped = "{\\*\\generator " + QByteArray(90000, 'g') + "}";
+    EXPECT_EQ(Process("{\\rtf1 " + picture + skipped + "tail}"), "{\r" + picture + "tail}");
+}
+
 TEST(Process, ManyNestedUnclosedGroupsAreReadOnceAsTokens)
 {
     // Counting every one of them to the end would take hours.
