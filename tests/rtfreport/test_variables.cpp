@@ -83,6 +83,10 @@ TEST_F(VariablesTest, NamesAreTrimmedAndUniqueWithoutCase)
               u"Can't add report variable A - variable already exists");
     EXPECT_EQ(polish.VarList().Count(), 1);
     EXPECT_EQ(polish.GetVarNumber("A"), 1);
+    // A text literal is a string, not a boolean.
+    polish.CreateVar("Text", "Tak");
+    EXPECT_EQ(polish.VarByName("Text")->DataType(), rpdtString);
+    EXPECT_EQ(polish.GetVarNumber("text"), 2);
     EXPECT_EQ(polish.GetVarNumber("b"), 0);
 }
 
