@@ -98,8 +98,12 @@ TEST(DetailsDialogs, AMonthlyCompanyShownAsksTooAndStaysInert)
 {
     testsupport::ScriptedPrompts prompts;
     prompts.answers = {MessageAnswer::No};
+    CompanyFields fields;
+    fields.texts.nazwa1 = "Firma";
+    fields.systemNumeracji = "NN";
+    fields.nrMiesieczna = true;
     TfrmEditFirma dialog;
-    dialog.setFields({{"Firma"}, "NN", true}, true);
+    dialog.setFields(fields, true);
     EXPECT_EQ(prompts.shown.size(), 1);
     EXPECT_EQ(dialog.windowTitle(), " Podgląd danych firmy");
     for (QWidget *input : std::initializer_list<QWidget *>{dialog.edtNazwa1, dialog.edtTelefon, dialog.rbRoczny,
