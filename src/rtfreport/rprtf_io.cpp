@@ -57,9 +57,8 @@ void TRpByteSource::Refill(qint64 wanted)
 {
     FWindowStart = FPos;
     FWindow.clear();
-    if (!FDevice->seek(FPos))
-        return;
-    FWindow = FDevice->read(qMax(wanted, WindowSize));
+    if (FDevice->seek(FPos))
+        FWindow = FDevice->read(qMax(wanted, WindowSize));
     // A device that yields less than its size promised ends the input there.
     if (FWindow.size() < qMin(qMax(wanted, WindowSize), FSize - FPos))
         FSize = FPos + FWindow.size();

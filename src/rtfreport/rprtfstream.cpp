@@ -430,6 +430,8 @@ bool TRpStream::CopyGroup(qint64 start, qint64 copyFrom)
     while (FStream.Pos() < end) {
         qint64 available = 0;
         const char *chunk = FStream.Peek(end - FStream.Pos(), available);
+        if (available == 0)
+            break; // the device gave less than it held a moment ago
         FOut->Write(chunk, available);
         FStream.Skip(available);
     }

@@ -223,6 +223,30 @@ TEST(Process, ManyNestedUnclosedGroupsAreReadOnceAsTokens)
     EXPECT_TRUE(output.endsWith("{\r"));
 }
 
+// A device that claims more bytes than it gives.
+class ShortDevice : public QBuffer {
+public:
+    using QBuffer::QBuffer;
+    qint64 size() const override { return QBuffer::size() + 100000; }
+};
+
+TEST(Process, ADeviceGivingLessThanItsSizeEndsTheInput)
+{
+    for (const char *text : {"{\\pict 01", "{\\rtf1{\\pict 01}{\\fonttbl{\\f0 A;}x", "plain"}) {
+        QByteArray input = text;
+        ShortDevice source(&input);
+        source.open(QIODevice::ReadOnly);
+        QByteArray output;
+        QBuffer out(&output);
+        out.open(QIODevice::WriteOnly);
+        TRpRtfDocument document;
+        TRpStream stream(&document, &source);
+        stream.SetOutStream(&out);
+        EXPECT_TRUE(stream.Process());
+        EXPECT_FALSE(output.isEmpty()) << text;
+    }
+}
+
 TEST(Process, ByteZeroInsideAGroupEndsTheStreamBeforeIt)
 {
     EXPECT_EQ(Process(QByteArray("{\\b a\0b}", 8)), QByteArray("{\\b a"));
