@@ -1,6 +1,7 @@
 // Random bytes as inserted RTF: Process must end, without a crash or a
 // memory error, whatever the input. The first byte picks the options, so that
-// list merging and table mode are reached too.
+// list merging and table mode are reached too, and with bit 5 the bytes are
+// read as template header groups and as plain text instead.
 
 #include <cstddef>
 #include <cstdint>
@@ -9,8 +10,31 @@
 
 #include "rperrors.h"
 #include "rprtf_document.h"
+#include "rprtf_templatescanner.h"
 
 using namespace rtfreport;
+
+namespace {
+
+void ReadAsTemplateHeader(TRpRtfDocument &document, const QByteArray &input)
+{
+    using Reader = void (TRpRtfDocument::*)(TRpTemplateScanner &);
+    const Reader readers[] = {&TRpRtfDocument::LoadFontTable, &TRpRtfDocument::LoadColorTable,
+                              &TRpRtfDocument::LoadStyleSheet, &TRpRtfDocument::LoadDocInfo,
+                              &TRpRtfDocument::ProcessListTable,
+                              &TRpRtfDocument::ProcessListOverrideTable};
+    for (Reader reader : readers) {
+        TRpBufferScanner scanner(input);
+        try {
+            (document.*reader)(scanner);
+        } catch (const ERpError &) {
+            // a broken header group is refused with a message: fine
+        }
+    }
+    document.txt2rtf(QString::fromUtf8(input));
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -37,7 +61,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     out.open(QIODevice::ReadWrite);
     document.SetOutput(&out);
     try {
-        document.InsertRtfStream(&source, options & 16);
+        document.UnicodeByDefault = options & 64;
+        if (options & 32)
+            ReadAsTemplateHeader(document, input);
+        else
+            document.InsertRtfStream(&source, options & 16);
         document.OutFontTable();
         document.OutColorTable();
         document.OutStyleSheet();
