@@ -7,6 +7,7 @@
 #include "settings.h"
 
 #include <QApplication>
+#include <QScreen>
 
 namespace notes {
 
@@ -29,6 +30,9 @@ int RunProgram(const app::StartupContext &context)
     int result = 0;
     {
         TfrmMain mainWindow(env, dataModule);
+        // Without a window manager "maximised" means nothing: fill the screen.
+        if (const QScreen *screen = QGuiApplication::primaryScreen())
+            mainWindow.setGeometry(screen->availableGeometry());
         mainWindow.showMaximized();
         result = QApplication::exec();
     }

@@ -181,6 +181,14 @@ void DataGrid::setCurrentRow(int row)
     scrollTo(index);
 }
 
+// The current row stays in sight when the grid grows or shrinks.
+void DataGrid::resizeEvent(QResizeEvent *event)
+{
+    QTableView::resizeEvent(event);
+    if (currentIndex().isValid())
+        scrollTo(currentIndex());
+}
+
 void DataGrid::keyPressEvent(QKeyEvent *event)
 {
     const int key = event->key();

@@ -42,6 +42,9 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    // The windows search their lists themselves; Qt's own row search stays off.
+    void keyboardSearch(const QString &) override {}
     void mouseDoubleClickEvent(QMouseEvent *event) override;
 
 private:
