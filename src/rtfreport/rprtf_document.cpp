@@ -233,7 +233,11 @@ void TRpRtfDocument::ProcessListTable(TRpTemplateScanner &scanner)
     TRpRTFListTable &table = FRTFListTable;
     PassOver(scanner, 12);
     if (scanner.LookAhead(15).toLower() == "{\\*\\listpicture") {
-        table.FListPicture = QByteArray(1, scanner.ReadChar());
+        // Looking ahead passes over line feeds and tabs, reading does not.
+        char opener = scanner.ReadChar();
+        while (opener == '\n' || opener == '\t')
+            opener = scanner.ReadChar();
+        table.FListPicture = QByteArray(1, opener);
         if (!ReadThroughClosingBrace(scanner, 1, table.FListPicture))
             throw EBadRtfFormat(QStringLiteral("Can't read list table (listpicture) from input file"));
         // Every picture of the group is counted, so that pictures added by

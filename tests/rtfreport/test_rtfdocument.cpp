@@ -145,7 +145,7 @@ TEST_F(DocumentTest, InsertRtfStreamReadsTheWholeStream)
 // ---- lists ----------------------------------------------------------------
 
 const QByteArray TemplateListTable =
-    "\\*\\listtable{\\*\\listpicture{\\*\\shppict{\\pict A}}{\\*\\shppict{\\pict B}}}\r\n"
+    "\\*\\listtable\r\n{\\*\\listpicture{\\*\\shppict{\\pict A}}{\\*\\shppict{\\pict B}}}\r\n"
     "{\\list\\listtemplateid100{\\listlevel\\levelnfc0\\f0 ;}\\listid7}}";
 const QByteArray TemplateOverrideTable =
     "\\*\\listoverridetable{\\listoverride\\listid7\\listoverridecount0\\ls1}}";
