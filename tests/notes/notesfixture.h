@@ -10,6 +10,7 @@
 #include "mainwindow.h"
 #include "scriptedprompts.h"
 #include "testdatabase.h"
+#include "testrows.h"
 
 #include <QTemporaryDir>
 
@@ -43,44 +44,19 @@ protected:
 
     int addCompany(const QString &name, const QString &pattern = QStringLiteral("NN/RRRR"))
     {
-        db::Statement insert(transaction, QStringLiteral(
-            "insert into FIRMA (NAZWA1, NAZWA2, ULICA, NUMERDOMU, MIEJSCOWOSC, KODPOCZTOWY, NIP, TELEFON, "
-            "SYSTEMNUMERACJI, NRMIESIECZNA) values (:nazwa1, '', '', '', '', '', '', '', :wzor, 'N') returning IDFIRMA"));
-        insert.setText(QStringLiteral("nazwa1"), name);
-        insert.setText(QStringLiteral("wzor"), pattern);
-        insert.execute();
-        return insert.toInt(0);
+        return testsupport::insertCompany(transaction, name, pattern);
     }
 
     int addCounterparty(int company, const QString &name)
     {
-        db::Statement insert(transaction, QStringLiteral(
-            "insert into KONTRAHENT (IDFIRMA, NAZWA1, NAZWA2, ULICA, NUMERDOMU, MIEJSCOWOSC, KODPOCZTOWY, NIP, "
-            "TELEFON, AKTYWNY) values (:idfirma, :nazwa1, '', '', '', '', '', '', '', 'Y') returning IDKONTRAHENT"));
-        insert.setInt(QStringLiteral("idfirma"), company);
-        insert.setText(QStringLiteral("nazwa1"), name);
-        insert.execute();
-        return insert.toInt(0);
+        return testsupport::insertCounterparty(transaction, company, name);
     }
 
     int addNote(int company, int counterparty, const QDate &date, int number, qint64 debit, qint64 credit,
                 const QString &text = QStringLiteral("treść"))
     {
-        db::Statement insert(transaction, QStringLiteral(
-            "INSERT INTO NOTA (IDFIRMA, DATA, NUMER, IDKONTRAHENT, OBCIAZYLISMY, UZNALISMY, TRESC, MIESIAC, ROK) "
-            "values (:idfirma, :data, :numer, :idkontrahent, :obciazylismy, :uznalismy, :tresc, :miesiac, :rok) "
-            "returning IDNOTA"));
-        insert.setInt(QStringLiteral("idfirma"), company);
-        insert.setInt(QStringLiteral("data"), app::dayNumber(date));
-        insert.setInt(QStringLiteral("numer"), number);
-        insert.setInt(QStringLiteral("idkontrahent"), counterparty);
-        insert.setAmount(QStringLiteral("obciazylismy"), debit);
-        insert.setAmount(QStringLiteral("uznalismy"), credit);
-        insert.setText(QStringLiteral("tresc"), text);
-        insert.setInt(QStringLiteral("miesiac"), date.month());
-        insert.setInt(QStringLiteral("rok"), date.year());
-        insert.execute();
-        return insert.toInt(0);
+        return testsupport::insertNote(transaction, company, counterparty,
+                                       {app::dayNumber(date), number, debit, credit, text});
     }
 
     // Commits the set-up rows and opens the main window.

@@ -20,10 +20,7 @@ public:
     app::MessageAnswer message(const QString &text, const QString &caption, app::MessageIcon icon,
                                app::MessageButtons buttons, app::MessageAnswer defaultAnswer) override
     {
-        shown.append({text, caption, icon, buttons, defaultAnswer});
-        if (!answers.isEmpty())
-            return answers.takeFirst();
-        return buttons == app::MessageButtons::YesNo ? defaultAnswer : app::MessageAnswer::Ok;
+        return messages.message(text, caption, icon, buttons, defaultAnswer);
     }
 
     std::optional<QString> inputText(const QString &title, const QString &prompt, const QString &value) override
@@ -46,10 +43,11 @@ public:
         QString title, prompt, value;
     };
 
-    QList<app::MessageAnswer> answers;              // message answers, in order
-    QList<std::optional<QString>> inputAnswers;     // input box answers; nothing = Cancel
-    QList<QString> fileAnswers;                     // file dialog answers
-    QList<ShownMessage> shown;
+    ScriptedMessenger messages;
+    QList<app::MessageAnswer> &answers = messages.answers;  // message answers, in order
+    QList<ShownMessage> &shown = messages.shown;
+    QList<std::optional<QString>> inputAnswers;  // input box answers; nothing = Cancel
+    QList<QString> fileAnswers;                  // file dialog answers
     QList<Input> inputs;
     QStringList fileDialogs;
 };
