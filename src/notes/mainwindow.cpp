@@ -259,6 +259,7 @@ void TfrmMain::OpenNotesList()
 void TfrmMain::loadList(const QString &sql, const std::function<void(db::Statement &)> &bind, int row)
 {
     ui::BusyCursor busy;
+    m_listParameters = bind;
     ibqNota.close();
     try {
         if (ibqNota.sql() != sql)
@@ -339,21 +340,8 @@ void TfrmMain::IBEvents1EventAlert()
         showDatabaseError(error.message());
         return;
     }
-    const QString sql = ibqNota.sql();
-    const int company = m_env.currentCompany;
-    // Keep the list's own parameters (the company, or a narrowed note).
-    const QStringList names = ibqNota.parameterNames();
-    const NoteRow current = *note;
-    loadList(sql, [&](db::Statement &q) {
-        for (const QString &name : names) {
-            if (name == QLatin1String("IDFIRMA"))
-                q.setInt(name, company);
-            else if (name == QLatin1String("NUMER"))
-                q.setInt(name, current.numer);
-            else if (name == QLatin1String("DATA"))
-                q.setInt(name, current.data);
-        }
-    }, row);
+    // The same list again: its text and parameters as last opened.
+    loadList(ibqNota.sql(), m_listParameters, row);
     selectRowOf(idNota, row);
 }
 

@@ -84,6 +84,7 @@ private:
     app::Environment &m_env;
     app::TDataModule1 &m_data;
     NotesListModel *m_model;
+    std::function<void(db::Statement &)> m_listParameters;  // of the list as last opened
     std::unique_ptr<db::EventListener> IBEvents1;
     bool m_shown = false;
 };
