@@ -8,7 +8,8 @@ packages=(
   build-essential cmake ninja-build qt6-base-dev
   # the database: client library, embedded engine, isql-fb for the template database
   firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-utils
-  # tests and benchmarks
+  # tests and benchmarks; the server stands in for a shared installation
+  firebird3.0-server
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   # the report engine's command-line tool
   nlohmann-json3-dev

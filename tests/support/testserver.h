@@ -1,0 +1,39 @@
+#pragma once
+// A private Firebird server for one test process: its own configuration,
+// security database (user sysdba with the program's password) and port on
+// 127.0.0.1, stopped when the object goes. Database names it serves read
+// "localhost/<port>:<path>".
+
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+
+namespace testsupport {
+
+class TestServer {
+public:
+    TestServer();
+    ~TestServer();
+
+    // False when this machine has no server program; the reason says why.
+    bool isRunning() const { return m_running; }
+    const QString &reason() const { return m_reason; }
+
+    // A copy of the template database in the server's folder.
+    QString newDatabase(const QString &name);
+    // The name a client attaches with.
+    QString remoteName(const QString &path) const;
+    QString folder() const { return m_dir.path(); }
+    int port() const { return m_port; }
+
+private:
+    bool start();
+
+    QTemporaryDir m_dir;
+    QProcess m_server;
+    int m_port = 0;
+    bool m_running = false;
+    QString m_reason;
+};
+
+} // namespace testsupport
