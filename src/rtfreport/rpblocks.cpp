@@ -1,0 +1,610 @@
+// Block commands: compiling SCAN, SCANENTRY, SCANFOOTER, ENDSCAN, IF,
+// ELSIF, ELSE and ENDIF, absorbing the paragraph mark of a command that
+// stands alone, and running the block records.
+
+#include "rprtf.h"
+
+#include "rpconst.h"
+#include "rperrors.h"
+#include "rpevaluate.h"
+#include "rpexpression.h"
+#include "rpformat.h"
+
+namespace rtfreport {
+
+namespace {
+
+// The items of a command split at top-level commas, trimmed.
+QStringList CommandItems(const QString &commandText)
+{
+    QStringList items = SplitArguments(commandText).arguments;
+    for (QString &item : items)
+        item = item.trimmed();
+    if (items.isEmpty())
+        items << commandText;
+    return items;
+}
+
+bool EndsWithBracket(const QString &item)
+{
+    return item.endsWith(u')');
+}
+
+QString BracesOnly(const QString &text)
+{
+    QString braces;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == u'\\') {
+            ++i;  // an escaped brace or backslash counts for nothing
+            continue;
+        }
+        if (c == u'{' || c == u'}')
+            braces += c;
+    }
+    return braces;
+}
+
+int NetBraces(const QString &braces)
+{
+    return int(braces.count(u'{')) - int(braces.count(u'}'));
+}
+
+// Drops every "{" directly followed by "}" together with it, in one pass.
+QString DropEmptyPairs(const QString &braces)
+{
+    QString out;
+    for (qsizetype i = 0; i < braces.size(); ++i) {
+        if (braces.at(i) == u'{' && i + 1 < braces.size() && braces.at(i + 1) == u'}') {
+            ++i;
+            continue;
+        }
+        out += braces.at(i);
+    }
+    return out;
+}
+
+} // namespace
+
+// --- compiling ----------------------------------------------------------------------
+
+void TRpRTF::CompileCondition(const QString &conditionText, int block)
+{
+    TRpRowContent field;
+    field.Field = conditionText;
+    CompileExpression(conditionText, field, false, true, block);
+}
+
+void TRpRTF::CheckScanItem(const QString &item, const QString &commandText)
+{
+    const bool dotAsColon = Options().testFlag(eoDotAsColon);
+    const TRpToken token = ClassifyToken(item, dotAsColon);
+    if (token.kind != tkFunctionCall || !token.rest.trimmed().isEmpty())
+        throw EIllegalScanUse(u"Cannot process expression "_qs + item + u" in scan command "_qs + commandText);
+    if (FormatKeywordOf(item))
+        throw EIllegalScanUse(u"Format function "_qs + item + u" not allowed in scan command "_qs + commandText);
+    const TRpFunctionCall call = ParseFunctionCall(item, UDFList());
+    if (!call.isCall)
+        throw EIllegalFunctionUse(u"Function not found: "_qs + item);
+    const auto fail = [&](const QString &argument, const char *why) {
+        throw EIllegalFunctionUse(u"Illegal function use: "_qs + argument + QLatin1String(why) + item);
+    };
+    const auto kindOf = [&](const QString &argument) {
+        if (FormatKeywordOf(argument))
+            fail(argument, " - format function not allowed in scan command in expression ");
+        return ClassifyToken(argument, dotAsColon).kind;
+    };
+    if (call.id == fnVar) {
+        for (const QString &raw : call.arguments)
+            if (kindOf(raw.trimmed()) != tkIdentifier)
+                fail(raw.trimmed(), " - report variable expected as argument in expression ");
+        return;
+    }
+    if (call.id != fnSum && call.id != fnCtn && call.id != fnCts)
+        return;
+    const QStringList &a = call.arguments;
+    const int first = kindOf(a.value(0).trimmed());
+    if (first != tkDataFieldDot && first != tkDataFieldColon && first != tkIdentifier && first != tkFunctionCall)
+        fail(a.value(0).trimmed(), " - datafield, variable or UDF expected as first argument in expression ");
+    if (kindOf(a.value(1).trimmed()) != tkIdentifier)
+        fail(a.value(1).trimmed(), " - report variable expected as second argument in expression ");
+    if (a.size() > 2 && a.at(2).trimmed().toUpper() != u"NORESET")
+        fail(a.at(2).trimmed(), " - symbol \")\" or keyword \"NORESET\" expected as third argument in expression ");
+}
+
+void TRpRTF::CompileScanItems(const QStringList &items, const QString &commandText)
+{
+    for (const QString &item : items) {
+        CheckScanItem(item, commandText);
+        TRpRowContent field;
+        field.Field = item;
+        CompileExpression(item, field, false, false, FScs->InnermostScanNum());
+    }
+}
+
+void TRpRTF::CompileScan(const QString &commandText, const QString &codes, int commandPnt)
+{
+    QStringList items = CommandItems(commandText);
+    const QString first = items.takeFirst();
+    if (!EndsWithBracket(first))
+        throw EIllegalScanUse(u"Illegal using of \"scan\" keyword: "_qs + first);
+    const qsizetype open = first.indexOf(u'(');
+    const QString typedAlias = first.mid(open + 1, first.size() - open - 2).trimmed();
+    TRpDataSet *dataSet = nullptr;
+    if (!typedAlias.isEmpty()) {
+        const int index = AliasIndex(typedAlias);
+        if (index < 0 || index >= int(FDFiles.size()))
+            throw EIllegalScanUse(u"Scan Alias not found: "_qs + typedAlias);
+        dataSet = FDFiles[index];
+    }
+    bool page = false, noEof = false;
+    QString whileText;
+    QStringList aggregates;
+    for (const QString &item : items) {
+        const QString lower = item.toLower();
+        if (lower == u"page") {
+            page = true;
+        } else if (lower == u"noeof") {
+            noEof = true;
+        } else if (lower.startsWith(u"while(") && item.size() > 7 && EndsWithBracket(item)) {
+            if (!whileText.isEmpty())
+                throw EIllegalScanUse(u"More than one \"while\" function is not allowed in command "_qs + commandText);
+            whileText = item;
+        } else {
+            aggregates << item;
+        }
+    }
+    if (!whileText.isEmpty())
+        CompileCondition(whileText, FScs->InnermostScanNum());
+    if (typedAlias.isEmpty() && whileText.isEmpty())
+        throw EIllegalScanUse(u"Either \"scan\" with DataSet or \"while\" function must be present in command "_qs
+                              + commandText);
+    const QString absorbed = KillPar(commandPnt);
+    const bool isWhile = !whileText.isEmpty();
+    const int position = FCm->WriteBlock(isWhile ? cmWhileScan : cmScan, m_template.Fpnt, codes, absorbed,
+                                         FScs->ScCount() + 1);
+    FScs->EnterScan(position, m_template.Fpnt, bkScan, whileText, isWhile, noEof, page, dataSet);
+    if (FLastBoundaryPnt < 0)
+        FLastBoundaryPnt = commandPnt;
+    CompileScanItems(aggregates, commandText);
+}
+
+void TRpRTF::CompileScanEntry(const QString &commandText, const QString &codes, int commandPnt)
+{
+    QStringList items = CommandItems(commandText);
+    items.removeFirst();
+    TRpScanInfo *info = FScs->InnermostScanInfo();
+    if (!info)
+        throw EIllegalScanUse(u"Error: Scanentry must be after scan: "_qs + commandText);
+    if (info->IsScan() && info->FIsEntry)
+        throw EIllegalScanUse(u"Error: Scanentry already exists for scan block: "_qs + commandText);
+    if (info->IsScan() && info->FIsFooter)
+        throw EIllegalScanUse(u"Error: Scanentry not allowed after scanfooter: "_qs + commandText);
+    if (!info->IsScan())
+        throw EIllegalScanUse(u"Error: Scanentry is not expected: "_qs + commandText);
+    const QString absorbed = KillPar(commandPnt);
+    const int position = FCm->WriteBlock(cmScanEntry, m_template.Fpnt, codes, absorbed, info->FNumber);
+    FScs->SetScanEntry(position, m_template.Fpnt);
+    CompileScanItems(items, commandText);
+}
+
+void TRpRTF::CompileScanFooter(const QString &commandText, const QString &codes, int commandPnt)
+{
+    QStringList items = CommandItems(commandText);
+    items.removeFirst();
+    TRpScanInfo *info = FScs->InnermostScanInfo();
+    if (!info)
+        throw EIllegalScanUse(u"Error: Scanfooter must be after Scan: "_qs + commandText);
+    if (info->IsScan() && info->FIsFooter)
+        throw EIllegalScanUse(u"Error: Scanfooter already exists for scan block: "_qs + commandText);
+    if (!info->IsScan())
+        throw EIllegalScanUse(u"Error: Scanfooter is not expected: "_qs + commandText);
+    CompileScanItems(items, commandText);
+    FCm->WriteBlock(cmScanNext, m_template.Fpnt, QString(), QString(), info->FNumber);
+    if (info->FIsWhile)
+        CompileCondition(info->FWhileString, info->FNumber);
+    const QString absorbed = KillPar(commandPnt);
+    const int position = FCm->WriteBlock(cmScanFooter, m_template.Fpnt, codes, absorbed, info->FNumber);
+    FScs->SetScanFooter(position, m_template.Fpnt);
+}
+
+void TRpRTF::CompileEndScan(const QString &commandText, const QString &codes, int commandPnt)
+{
+    QStringList items = CommandItems(commandText);
+    items.removeFirst();
+    TRpScanInfo *info = FScs->InnermostScanInfo();
+    if (!info)
+        throw EIllegalScanUse(u"Error: Endscan must be after scan: "_qs + commandText);
+    if (!info->IsScan())
+        throw EIllegalScanUse(u"Error: Endscan is not expected: "_qs + commandText);
+    CompileScanItems(items, commandText);
+    if (!info->FIsFooter) {
+        FCm->WriteBlock(cmScanNext, m_template.Fpnt, QString(), QString(), info->FNumber);
+        if (info->FIsWhile)
+            CompileCondition(info->FWhileString, info->FNumber);
+    }
+    const QString absorbed = KillPar(commandPnt);
+    FCm->WriteBlock(cmEndScan, m_template.Fpnt, codes, absorbed, info->FNumber);
+    FScs->ExitScan();
+}
+
+void TRpRTF::CompileIf(const QString &commandText, const QString &codes, int commandPnt)
+{
+    const QStringList items = CommandItems(commandText);
+    if (items.size() > 1)
+        throw EIllegalIFUse(u"Illegal using of \"if\" command: "_qs + commandText);
+    if (!EndsWithBracket(items.first()))
+        throw EIllegalIFUse(u"Illegal using of \"if\" keyword: "_qs + items.first());
+    CompileCondition(commandText, FScs->InnermostScanNum());
+    const QString absorbed = KillPar(commandPnt);
+    const int position = FCm->WriteBlock(cmIf, m_template.Fpnt, codes, absorbed, FScs->ScCount() + 1, 0);
+    FScs->EnterScan(position, m_template.Fpnt, bkIf, commandText, true, false, false, nullptr);
+    FElsIfChains.push_back(0);
+    if (FLastBoundaryPnt < 0)
+        FLastBoundaryPnt = commandPnt;
+}
+
+void TRpRTF::CompileElsIf(const QString &commandText, const QString &codes, int commandPnt)
+{
+    const QStringList items = CommandItems(commandText);
+    if (items.size() > 1)
+        throw EIllegalIFUse(u"Illegal using of \"elsif\" command: "_qs + commandText);
+    if (!EndsWithBracket(items.first()))
+        throw EIllegalIFUse(u"Illegal using of \"elsif\" keyword: "_qs + items.first());
+    TRpScanInfo *info = FScs->InnermostScanInfo();
+    if (!info)
+        throw EIllegalIFUse(u"Error: \"elseif\" must be after \"if\": "_qs + commandText);
+    if (info->FrplngId != bkIf && info->FrplngId != bkElsIf)
+        throw EIllegalIFUse(u"Error: \"elseif\" is not expected: "_qs + commandText);
+    const int pnt = m_template.Fpnt;
+    FCm->WriteBlock(cmEndIf, pnt, QString(), QString(), info->FNumber);
+    FScs->ExitScan();
+    int position = FCm->WriteBlock(cmIf, pnt, codes, QString(), FScs->ScCount() + 1, 1);
+    const TRpScanInfo &elsePart = FScs->EnterScan(position, pnt, bkElse, commandText, true, false, false, nullptr);
+    CompileCondition(commandText, elsePart.FNumber);
+    const QString absorbed = KillPar(commandPnt);
+    position = FCm->WriteBlock(cmIf, m_template.Fpnt, codes, absorbed, FScs->ScCount() + 1, 0);
+    FScs->EnterScan(position, m_template.Fpnt, bkElsIf, commandText, true, false, false, nullptr);
+    if (!FElsIfChains.empty())
+        ++FElsIfChains.back();
+    FScs->SetScElsIfCount(FScs->ScElsIfCount() + 1);
+    if (FLastBoundaryPnt < 0)
+        FLastBoundaryPnt = commandPnt;
+}
+
+void TRpRTF::CompileElse(const QString &commandText, const QString &codes, int commandPnt)
+{
+    if (CommandItems(commandText).size() > 1)
+        throw EIllegalIFUse(u"Illegal using of \"Else\" command: "_qs + commandText);
+    TRpScanInfo *info = FScs->InnermostScanInfo();
+    if (!info)
+        throw EIllegalIFUse(u"Error: \"else\" must be after \"if\": "_qs + commandText);
+    if (info->FrplngId != bkIf && info->FrplngId != bkElsIf)
+        throw EIllegalIFUse(u"Error: \"else\" is not expected: "_qs + commandText);
+    const QString absorbed = KillPar(commandPnt);
+    const int pnt = m_template.Fpnt;
+    FCm->WriteBlock(cmEndIf, pnt, codes, absorbed, info->FNumber);
+    FScs->ExitScan();
+    const int position = FCm->WriteBlock(cmIf, pnt, QString(), QString(), FScs->ScCount() + 1, 1);
+    FScs->EnterScan(position, pnt, bkElse, commandText, true, false, false, nullptr);
+}
+
+void TRpRTF::CompileEndIf(const QString &commandText, const QString &codes, int commandPnt)
+{
+    if (CommandItems(commandText).size() > 1)
+        throw EIllegalIFUse(u"Illegal using of \"endif\" command: "_qs + commandText);
+    TRpScanInfo *info = FScs->InnermostScanInfo();
+    if (!info)
+        throw EIllegalIFUse(u"Error: \"endif\" must be after \"if\": "_qs + commandText);
+    if (info->IsScan())
+        throw EIllegalIFUse(u"Error: \"endif\" is not expected: "_qs + commandText);
+    // Each chain closes the levels its own ELSIF commands opened.
+    const int elsIfLevels = FElsIfChains.empty() ? 0 : FElsIfChains.back();
+    if (!FElsIfChains.empty())
+        FElsIfChains.pop_back();
+    for (int i = 0; i < elsIfLevels && FScs->InnermostScanInfo(); ++i) {
+        FCm->WriteBlock(cmEndIf, m_template.Fpnt, QString(), QString(), FScs->InnermostScanNum());
+        FScs->ExitScan();
+    }
+    FScs->SetScElsIfCount(qMax(0, FScs->ScElsIfCount() - elsIfLevels));
+    const QString absorbed = KillPar(commandPnt);
+    FCm->WriteBlock(cmEndIf, m_template.Fpnt, codes, absorbed, FScs->InnermostScanNum());
+    FScs->ExitScan();
+}
+
+// --- KillPar --------------------------------------------------------------------------
+
+QString TRpRTF::KillPar(int commandPnt)
+{
+    TRpTemplateBuffer &t = m_template;
+    // The split below must not disturb the state of the fields around it.
+    const int savedSkip = FUnicodeSkipCount;
+    const std::vector<int> savedStack = FUcStack;
+    const auto visible = [&](const QByteArray &text) {
+        const bool has = !SplitFieldText(text).command.isEmpty();
+        FUnicodeSkipCount = savedSkip;
+        FUcStack = savedStack;
+        return has;
+    };
+    if (FLastBoundaryPnt >= 1 && FLastBoundaryPnt < commandPnt
+        && visible(t.Bytes.mid(FLastBoundaryPnt - 1, commandPnt - FLastBoundaryPnt)))
+        return QString();
+
+    const int start = t.Fpnt;
+    QByteArray collected;
+    int p = start;
+    bool parMet = false;
+    static const char *const stops[] = {"\\trowd", "\\row", "\\cell", "\\page", "\\sect", "\\line"};
+    static const char *const skipped[] = {"\\field", "\\*\\fldinst", "\\pict", "\\object", "\\shprslt", "\\*\\shppict"};
+    const auto wordAt = [&](int at, const char *word) {
+        int i = 0;
+        for (; word[i]; ++i)
+            if (QChar::toLower(uint(quint8(t.At(at + i)))) != uint(quint8(word[i])))
+                return false;
+        const char after = t.At(at + i);
+        return !((after >= 'a' && after <= 'z') || (after >= 'A' && after <= 'Z'));
+    };
+    while (p <= t.Flent()) {
+        const char c = t.At(p);
+        if (c == '\\') {
+            const char after = t.At(p + 4);
+            if (QByteArray(t.Bytes.constData() + p - 1, qMin(4, t.Flent() - p + 1)).toLower() == "\\par"
+                && !((after >= 'a' && after <= 'z') || (after >= 'A' && after <= 'Z') || (after >= '0' && after <= '9'))) {
+                parMet = true;
+                break;
+            }
+            bool stop = false;
+            for (const char *word : stops)
+                stop = stop || wordAt(p, word);
+            if (stop)
+                break;
+        }
+        if (c == '{') {
+            bool stop = false;
+            for (const char *word : skipped)
+                stop = stop || wordAt(p + 1, word);
+            if (stop) {
+                if (RTInfo())
+                    PrintRTI(u"KillPar - NeedToSkipBlock: "_qs + QString::fromLatin1(collected));
+                break;
+            }
+        }
+        collected += c;
+        ++p;
+    }
+    if (!parMet || visible(collected))
+        return QString();
+    FLastBoundaryPnt = p;
+    p += 4;
+    if (t.At(p) == ' ')
+        ++p;
+    t.Fpnt = p;
+    return QString::fromLatin1(collected);
+}
+
+// --- running ------------------------------------------------------------------------
+
+int TRpRTF::BlockEndPosition(const TRpScanInfo &info) const
+{
+    const int endKind = info.IsScan() ? cmEndScan : cmEndIf;
+    for (int position = info.FCmPosition + 1; position < FCm->Count(); ++position) {
+        const TRpCommand &command = FCm->At(position);
+        if (command.kind == endKind && command.block == info.FNumber)
+            return position;
+    }
+    return FCm->Count() - 1;
+}
+
+// The braces a record would write: the template text it copies and its strings.
+QString TRpRTF::BracesOf(const TRpCommand &command, int previousPnt) const
+{
+    switch (command.kind) {
+    case cmCopyText:
+        return BracesOnly(QString::fromLatin1(
+            m_template.Bytes.mid(previousPnt - 1, qMax(0, command.pnt - previousPnt))));
+    case cmFormatting:
+        return BracesOnly(FCm->String(command.codes));
+    case cmVariable: case cmNumber: case cmString: case cmBoolean: case cmDate:
+    case cmDataFieldDot: case cmDataFieldColon: case cmExpression: {
+        const TRpRowContent &field = FCm->FieldOf(command);
+        return command.kind == cmExpression && !command.output ? QString() : BracesOnly(field.sout);
+    }
+    default:
+        return QString();
+    }
+}
+
+void TRpRTF::ComputeBalance(TRpScanInfo &info)
+{
+    const int end = BlockEndPosition(info);
+    const TRpCommand &opening = FCm->At(info.FCmPosition);
+    // The empty balance: everything the block would write, its end record excluded.
+    QString braces = BracesOnly(FCm->String(opening.absorbed));
+    int previousPnt = opening.pnt;
+    for (int position = info.FCmPosition + 1; position < end; ++position) {
+        const TRpCommand &command = FCm->At(position);
+        if (command.kind == cmOperation || command.kind == cmExpressionEnd)
+            continue;
+        if (command.codes >= 0 && command.kind != cmFormatting)
+            braces += BracesOnly(FCm->String(command.codes)) + BracesOnly(FCm->String(command.absorbed));
+        else
+            braces += BracesOf(command, previousPnt);
+        if (command.kind != cmExpression || command.output)
+            previousPnt = command.pnt;
+        else
+            previousPnt = command.pnt;
+    }
+    info.FEmptyBalanceS = DropEmptyPairs(braces);
+
+    if (info.IsScan()) {
+        // The net count of one repetition, nested scans counted by their ends only.
+        const TRpCommand &entry = FCm->At(info.FEntryCmPosition);
+        int net = NetBraces(BracesOnly(FCm->String(entry.absorbed)));
+        const int last = info.FIsFooter ? info.FFooterCmPosition : end;
+        previousPnt = entry.pnt;
+        int nested = 0;
+        for (int position = info.FEntryCmPosition + 1; position <= last; ++position) {
+            const TRpCommand &command = FCm->At(position);
+            const bool scanStart = command.kind == cmScan || command.kind == cmWhileScan;
+            if (position == last) {
+                net += NetBraces(BracesOnly(FCm->String(command.codes)));
+            } else if (scanStart) {
+                if (nested++ == 0)
+                    net += NetBraces(BracesOnly(FCm->String(command.codes)));
+            } else if (command.kind == cmEndScan) {
+                if (--nested == 0)
+                    net += NetBraces(BracesOnly(FCm->String(command.absorbed)));
+            } else if (nested == 0) {
+                if (command.codes >= 0 && command.kind != cmFormatting)
+                    net += NetBraces(BracesOnly(FCm->String(command.codes)) + BracesOnly(FCm->String(command.absorbed)));
+                else if (command.kind != cmOperation && command.kind != cmExpressionEnd)
+                    net += NetBraces(BracesOf(command, previousPnt));
+            }
+            previousPnt = command.pnt;
+        }
+        info.FFullBalance = net;
+    }
+    info.FBalance = true;
+}
+
+// Aggregates in a stretch that is passed over still get their target
+// variables, so that fields after the stretch find them.
+void TRpRTF::PrepareSkippedAggregates(int from, int to)
+{
+    for (int position = from; position < to; ++position) {
+        const TRpCommand &command = FCm->At(position);
+        if (command.kind != cmExpression || command.output || command.manage)
+            continue;
+        const int id = FCm->FieldOf(command).NField;
+        if (id != fnSum && id != fnCtn && id != fnCts && id != fnVar)
+            continue;
+        std::vector<const TRpCommand *> operands;
+        int p = position + 1;
+        for (; p < to && FCm->At(p).kind != cmExpressionEnd; ++p)
+            if (FCm->At(p).kind == cmVariable)
+                operands.push_back(&FCm->At(p));
+        if (id == fnVar) {
+            for (const TRpCommand *operand : operands)
+                if (VarList().IndexOfName(FCm->FieldOf(*operand).Field) < 0)
+                    CreateVar(FCm->FieldOf(*operand).Field, QString());
+        } else if (!operands.empty()) {
+            const QString target = FCm->FieldOf(*operands.back()).Field.toUpper() == u"NORESET" && operands.size() > 1
+                                       ? FCm->FieldOf(*operands[operands.size() - 2]).Field
+                                       : FCm->FieldOf(*operands.back()).Field;
+            if (VarList().IndexOfName(target) < 0)
+                CreateVar(target, 0.0);
+        }
+        position = p;
+    }
+}
+
+void TRpRTF::RunScan(int &position, const TRpCommand &command)
+{
+    TRpScanInfo &info = FScs->Block(command.block);
+    FScs->SetCurrentScan(info.FNumber);
+    WriteString(command.codes);
+    info.FFirstPass = true;
+    if (!info.FBalance)
+        ComputeBalance(info);
+    if (OnScanBefore)
+        OnScanBefore(this, info);
+    if (!info.FNoEof || FScs->NotEof(FManageResult)) {
+        WriteString(command.absorbed);
+        FScs->GoFirst();
+        info.FIsCompleted = false;
+        if (OnScanRecord)
+            OnScanRecord(this, info);
+        return;
+    }
+    const int end = BlockEndPosition(info);
+    PrepareSkippedAggregates(position + 1, end);
+    WriteText(info.FEmptyBalanceS);
+    const TRpCommand &endRecord = FCm->At(end);
+    WriteString(endRecord.codes);
+    WriteString(endRecord.absorbed);
+    if (OnScanEof)
+        OnScanEof(this, info);
+    info.FIsCompleted = true;
+    position = end;
+    FCmLastFpnt = endRecord.pnt;
+}
+
+void TRpRTF::RunScanNext(const TRpCommand &command)
+{
+    TRpScanInfo &info = FScs->Block(command.block);
+    FScs->SetCurrentScan(info.FNumber);
+    if (FScs->NotDataSetEof())
+        FScs->GoNext();
+    if (info.FIsWhile)
+        FManageResult = false;
+}
+
+void TRpRTF::RunScanEnd(int &position, const TRpCommand &command)
+{
+    TRpScanInfo &info = FScs->Block(command.block);
+    FScs->SetCurrentScan(info.FNumber);
+    info.FFirstPass = false;
+    WriteString(command.codes);
+    const bool notEof = FScs->NotEof(FManageResult);
+    if (notEof && !info.FIsCompleted && OnScanRecord)
+        OnScanRecord(this, info);
+    if (!notEof || info.FIsCompleted) {
+        WriteString(command.absorbed);
+        info.FFirstPass = true;
+        if (!info.FIsCompleted) {
+            if (OnScanEof)
+                OnScanEof(this, info);
+            info.FIsCompleted = true;
+        }
+        return;
+    }
+    if (info.FFullBalance < 0)
+        WriteText(QString(-info.FFullBalance, u'{'));
+    else if (info.FFullBalance > 0)
+        WriteText(QString(info.FFullBalance, u'}'));
+    position = info.FEntryCmPosition;
+    const TRpCommand &entry = FCm->At(position);
+    FCmLastFpnt = entry.pnt;
+    WriteString(entry.absorbed);
+    if (info.FNewPage)
+        WriteBytes("\\page ");
+}
+
+void TRpRTF::RunIf(int &position, const TRpCommand &command)
+{
+    TRpScanInfo &info = FScs->Block(command.block);
+    const TRpScanInfo *before = FScs->CurrentScanInfo();
+    WriteString(command.codes);
+    info.FFirstPass = before ? before->FFirstPass : true;
+    FScs->SetCurrentScan(info.FNumber);
+    if (!info.FBalance)
+        ComputeBalance(info);
+    info.FScanManageResult = FManageResult;
+    if (FManageResult == (command.flag != 0)) {
+        const int end = BlockEndPosition(info);
+        PrepareSkippedAggregates(position + 1, end);
+        WriteText(info.FEmptyBalanceS);
+        const TRpCommand &endRecord = FCm->At(end);
+        WriteString(endRecord.codes);
+        WriteString(endRecord.absorbed);
+        info.FIsCompleted = true;
+        position = end;
+        FCmLastFpnt = endRecord.pnt;
+        return;
+    }
+    WriteString(command.absorbed);
+    info.FIsCompleted = false;
+}
+
+void TRpRTF::RunEndIf(const TRpCommand &command)
+{
+    TRpScanInfo &info = FScs->Block(command.block);
+    FScs->SetCurrentScan(info.FNumber);
+    info.FFirstPass = false;
+    WriteString(command.codes);
+    WriteString(command.absorbed);
+    info.FIsCompleted = true;
+    FManageResult = info.FScanManageResult;
+}
+
+} // namespace rtfreport

@@ -1,0 +1,129 @@
+#pragma once
+// The command stream a template compiles into: one record per stretch of
+// plain text, field, expression step, table mark, header table or block
+// command, with the strings the records name kept once in a string table.
+//
+// Records are held in a vector; a record's index is its stream position, so
+// loops can go back to a record and skips can pass over records. Every record
+// carries the template position just after the text it covers: a copying
+// record copies the template bytes between the previous record's position
+// and its own.
+
+#include "rpformat.h"
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+namespace rtfreport {
+
+enum TRpCommandKind {
+    cmStart = -9999,
+    cmEnd = -10000,
+    cmCopyText = -5,
+    cmCopyGroup = -10,
+    cmTableStart = -6,
+    cmTableEnd = -7,
+    cmFormatting = -16,
+    cmVariable = 0,
+    cmNumber = 2,
+    cmString = 3,
+    cmBoolean = 4,
+    cmDate = 5,
+    cmDataFieldDot = -1,
+    cmDataFieldColon = -2,
+    cmExpression = -13,
+    cmOperation = -15,
+    cmExpressionEnd = -14,
+    cmFontTable = -17,
+    cmColorTable = -18,
+    cmStyleSheet = -19,
+    cmDocInfo = -20,
+    cmListTable = -28,
+    cmListOverrideTable = -29,
+    cmScan = -3,
+    cmWhileScan = -21,
+    cmScanEntry = -11,
+    cmScanFooter = -12,
+    cmEndScan = -4,
+    cmScanNext = -22,
+    cmIf = -23,
+    cmEndIf = -24,
+};
+
+// Operation markers of IIF: after its condition, its true and its false branch.
+enum TRpIifMarker { iifAfterCondition = -66, iifAfterTrue = -67, iifAfterFalse = -68 };
+
+enum TRpRcTypes { rcdata, rcsimple, rcnottext };
+
+// One compiled field, operand or expression.
+struct TRpRowContent {
+    QString stestf;    // the field as met: "\\" + raw text + "\\"
+    QString Dalias;    // data-set alias of a data field
+    QString Field;     // name, literal, field name or number, or expression text
+    QString sout;      // formatting codes split out of the field, written after the value
+    TRpFieldFormat fmt;
+    TRpRcTypes ftype = rcsimple;
+    int NField = -1;   // resolved field index; for an expression its outer function id
+    quint8 DefinedType = 1;
+    bool Defined = false;
+    TRpDataSet *dataSet = nullptr;  // the data set a resolved data field reads
+};
+
+struct TRpCommand {
+    int kind = cmStart;
+    int pnt = 1;         // template position just after the covered text (1-based)
+    int field = -1;      // index of the field record
+    int codes = -1;      // string index: the formatting codes of a block or cmFormatting record
+    int absorbed = -1;   // string index: the text KillPar absorbed
+    int block = 0;       // block number
+    int flag = 0;        // cmIf: 0 written when true, 1 when false
+    bool output = false; // cmExpression: the value is written
+    bool manage = false; // cmExpression: the value steers a block
+    // cmOperation
+    int functionId = 0;
+    int argCount = 0;
+    int iifSequence = 0;
+    int parentId = 0;
+    int argPosition = 0;
+};
+
+class TRpCommandStream {
+public:
+    TRpCommandStream();
+
+    int Count() const { return int(m_records.size()); }
+    const TRpCommand &At(int position) const { return m_records[position]; }
+    TRpCommand &At(int position) { return m_records[position]; }
+    TRpRowContent &FieldOf(const TRpCommand &command) { return m_fields[command.field]; }
+    const TRpRowContent &FieldOf(const TRpCommand &command) const { return m_fields[command.field]; }
+
+    // The index of text in the string table, adding it the first time.
+    int AddString(const QString &text);
+    const QString &String(int index) const;
+    // The string table itself; format keywords keep their pictures in it.
+    QStringList &Strings() { return m_strings; }
+    const QStringList &Strings() const { return m_strings; }
+
+    // Writers. Each returns the new record's position. A cmCopyText right
+    // after a cmCopyText only moves the previous record's template position.
+    int WriteCopyText(int pnt);
+    int WriteMark(int kind, int pnt);
+    int WriteField(int kind, int pnt, const TRpRowContent &field);
+    int WriteFormatting(int pnt, const QString &codes);
+    int WriteExpression(int pnt, const TRpRowContent &field, bool output, bool manage, int block);
+    int WriteOperation(int pnt, int functionId, int argCount, int iifSequence, int parentId, int argPosition);
+    int WriteBlock(int kind, int pnt, const QString &codes, const QString &absorbed, int block, int flag = 0);
+
+private:
+    int Append(TRpCommand command);
+
+    std::vector<TRpCommand> m_records;
+    std::vector<TRpRowContent> m_fields;
+    QStringList m_strings;
+    QHash<QString, int> m_stringIndex;
+};
+
+} // namespace rtfreport

@@ -1,0 +1,357 @@
+// TRpRTF: properties, the Execute family, the template source, data-set
+// registration and the run's bookkeeping.
+
+#include "rprtf.h"
+
+#include "rpdataset.h"
+#include "rperrors.h"
+
+#include <QBuffer>
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QScopeGuard>
+
+namespace rtfreport {
+
+TRpRTF::TRpRTF(const TRpFormatSettings &settings) : TRpBaseReport(settings) {}
+
+TRpRTF::~TRpRTF() = default;
+
+const std::array<TRpColor, 16> &TRpRTF::ColorTable()
+{
+    static const std::array<TRpColor, 16> colors{{
+        {0, 0, 0}, {255, 0, 0}, {255, 255, 0}, {0, 255, 0}, {255, 0, 255}, {0, 0, 255}, {0, 255, 255},
+        {255, 255, 255}, {128, 0, 0}, {128, 128, 0}, {0, 128, 0}, {128, 0, 128}, {0, 0, 128}, {0, 128, 128},
+        {128, 128, 128}, {192, 192, 192},
+    }};
+    return colors;
+}
+
+// --- template source -----------------------------------------------------------------
+
+void TRpRTF::SetInFile(const QString &fileName)
+{
+    if (fileName != m_inFile && FTmLoaded)
+        FreeTemplate();
+    m_inFile = fileName;
+}
+
+void TRpRTF::SetTemplateBuffer(const QByteArray &buffer, int size)
+{
+    if (Executing())
+        throw EIOError(QStringLiteral("Can't set template while executing report"));
+    m_template.Bytes = buffer.left(qMax(0, size));
+    m_template.Fpnt = 1;
+    m_inFile.clear();
+    FTmLoaded = true;
+}
+
+void TRpRTF::FreeTemplate()
+{
+    if (Executing())
+        throw EIOError(QStringLiteral("Can't set template while executing report"));
+    m_template.Bytes.clear();
+    m_template.Fpnt = 1;
+    FTmLoaded = false;
+}
+
+void TRpRTF::LoadTemplate()
+{
+    if (!FTmLoaded) {
+        QFile file(m_inFile);
+        if (m_inFile.isEmpty() || !file.exists() || !file.open(QIODevice::ReadOnly))
+            throw EIOError(u"Can't read file "_qs + m_inFile);
+        const qint64 size = file.size();
+        m_template.Bytes = file.readAll();
+        if (m_template.Bytes.size() < size)
+            throw EIOError(u"Can't read report template from file: "_qs + m_inFile);
+    }
+    m_template.Fpnt = 1;
+    if (!m_template.Bytes.startsWith("{\\rtf")) {
+        if (!FTmLoaded)
+            m_template.Bytes.clear();
+        throw EBadRtfFormat(QStringLiteral("Template is not RTF file."));
+    }
+}
+
+// --- data sets ---------------------------------------------------------------------
+
+void TRpRTF::RegisterDataSets(const std::vector<TRpDataSet *> &dataSets)
+{
+    FDFiles = dataSets;
+    FInDList.clear();
+    FInDListOneCharExists = false;
+    for (int i = 0; i < int(dataSets.size()); ++i) {
+        const QString name = dataSets[i] ? dataSets[i]->Name().trimmed().toUpper() : QString();
+        FInDList.emplace_back(name, i);
+        FInDListOneCharExists = FInDListOneCharExists || name.size() == 1;
+    }
+}
+
+int TRpRTF::AliasIndex(const QString &alias) const
+{
+    const QString text = alias.trimmed().toUpper();
+    if (text.isEmpty())
+        return -1;
+    if (text.size() == 1 && FInDListOneCharExists)
+        for (const auto &[name, index] : FInDList)
+            if (name == text)
+                return index;
+    if (text.size() == 1 && text.at(0) >= u'A' && text.at(0) <= u'Z')
+        return text.at(0).unicode() - 'A';
+    for (const auto &[name, index] : FInDList)
+        if (name == text)
+            return index;
+    return -1;
+}
+
+TRpDataSet *TRpRTF::DataSetByAlias(const QString &alias) const
+{
+    const int index = AliasIndex(alias);
+    return index >= 0 && index < int(FDFiles.size()) ? FDFiles[index] : nullptr;
+}
+
+int TRpRTF::LookupField(const TRpDataSet &dataSet, const QString &fieldText)
+{
+    const QString text = fieldText.trimmed();
+    if (text.startsWith(u'(') && text.endsWith(u')')) {
+        const QString digits = text.mid(1, text.size() - 2);
+        bool ok = !digits.isEmpty();
+        for (const QChar c : digits)
+            ok = ok && c >= u'0' && c <= u'9';
+        const int index = ok ? digits.toInt(&ok) : -1;
+        return ok && index < dataSet.FieldCount() ? index : -1;
+    }
+    return dataSet.FindField(text);
+}
+
+bool TRpRTF::AggregateResetDue() const
+{
+    const TRpScanInfo *current = FScs ? FScs->CurrentScanInfo() : nullptr;
+    return !current || current->FFirstPass;
+}
+
+// --- a run ---------------------------------------------------------------------------
+
+void TRpRTF::ProcessTemplate(QIODevice *outStream)
+{
+    const auto release = qScopeGuard([this] { ReleaseRun(); });
+    m_document.ResetTables();
+    m_document.ProcessLists = Options().testFlag(eoProcessLists);
+    m_document.UniqueLists = Options().testFlag(eoUniqueLists);
+    m_document.UnicodeByDefault = m_unicodeByDefault;
+    m_document.Charset = m_charset;
+    m_document.FRTFStyleMode = m_rtfStyleMode;
+    FLastBoundaryPnt = FKwdPnt = -1;
+    FTableRowOpen = false;
+    FOutTab.clear();
+    FElsIfChains.clear();
+    FLangText = QByteArray::number(m_lang);
+
+    LoadTemplate();
+    if (!outStream && !m_outFile.isEmpty() && QFile::exists(m_outFile))
+        QFile::remove(m_outFile);
+
+    FCm = std::make_unique<TRpCommandStream>();
+    CompilePass();
+    if (const TRpScanInfo *open = FScs->InnermostScanInfo()) {
+        if (open->IsScan())
+            throw EIllegalScanUse(QStringLiteral("Nesting error - endscan expected, but end of document found"));
+        throw EIllegalIFUse(QStringLiteral("Endif expected, but end of document found"));
+    }
+
+    m_document.FInTable = false;
+    if (qobject_cast<QBuffer *>(outStream)) {
+        FTmpStream = std::make_unique<QBuffer>();
+        FTmpStream->open(QIODevice::ReadWrite);
+    } else {
+        FTmpFileName = CreateTmpFileName(QStringLiteral("rpr"));
+        auto file = std::make_unique<QFile>(FTmpFileName);
+        if (!file->open(QIODevice::ReadWrite | QIODevice::Truncate))
+            throw EIOError(u"Can't create file "_qs + FTmpFileName + u": "_qs + file->errorString());
+        FTmpStream = std::move(file);
+    }
+    FOutf = FTmpStream.get();
+    m_document.SetOutput(FOutf);
+    FScs->SetCurrentScan(0);
+    RunPass();
+    AppendOutTab(0);
+
+    if (outStream) {
+        outStream->seek(0);
+        Assemble(outStream);
+        outStream->seek(0);
+        return;
+    }
+    QFile output(m_outFile);
+    if (!output.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw EIOError(u"Cannot create file \""_qs + m_outFile + u"\". "_qs + output.errorString());
+    Assemble(&output);
+    if (!output.flush())
+        throw EIOError(u"Can't write report results: "_qs + output.errorString());
+}
+
+void TRpRTF::ReleaseRun()
+{
+    m_document.SetOutput(nullptr);
+    FOutf = nullptr;
+    if (FTmpStream)
+        FTmpStream->close();
+    FTmpStream.reset();
+    if (!FTmpFileName.isEmpty())
+        QFile::remove(FTmpFileName);
+    FTmpFileName.clear();
+    FCm.reset();
+    if (!FTmLoaded)
+        m_template.Bytes.clear();
+    FOutTab.clear();
+}
+
+void TRpRTF::RecordFailure(std::exception_ptr failure, const std::function<void()> &restoreControls)
+{
+    m_executeSuccessful = false;
+    try {
+        std::rethrow_exception(failure);
+    } catch (const ETextError &error) {
+        m_lastErrMsg = error.message();
+    } catch (const std::exception &error) {
+        m_lastErrMsg = QString::fromUtf8(error.what());
+    } catch (...) {
+        m_lastErrMsg = QStringLiteral("Unknown error.");
+    }
+    try {
+        restoreControls();
+    } catch (...) {
+        // the failure of the run is the one to report
+    }
+}
+
+void TRpRTF::RunReport(const std::vector<TRpDataSet *> &dataSets, QIODevice *outStream, bool open, int showCmd)
+{
+    m_executeSuccessful = true;
+    m_lastErrMsg = QStringLiteral("No errors.");
+    std::vector<bool> controlStatus;
+    const auto restoreControls = [&] {
+        for (size_t i = 0; i < controlStatus.size(); ++i)
+            if (dataSets[i] && !controlStatus[i])
+                dataSets[i]->EnableControls();
+        controlStatus.clear();
+    };
+    try {
+        if (m_disableControls) {
+            for (TRpDataSet *dataSet : dataSets) {
+                controlStatus.push_back(dataSet ? dataSet->ControlsDisabled() : true);
+                // Held once more only when not held already, so none is left behind.
+                if (dataSet && !dataSet->ControlsDisabled())
+                    dataSet->DisableControls();
+            }
+        }
+        SetExecuting(true);
+        const auto idle = qScopeGuard([this] {
+            SetExecuting(false);
+            FScs.reset();
+        });
+        FScs = std::make_unique<TRpScans>(this);
+        FIifCounter = 0;
+        FManageResult = false;
+        RegisterDataSets(dataSets);
+        ProcessTemplate(outStream);
+    } catch (...) {
+        RecordFailure(std::current_exception(), restoreControls);
+        throw;
+    }
+    try {
+        if (open) {
+            const int result = ShellOpenFile(m_outFile, showCmd);
+            if (result <= 32)
+                throw EIOError(u"Failed to open report results. Error message: "_qs + ShellResultText(result));
+        }
+        if (OnFinished)
+            OnFinished(this);
+        restoreControls();
+    } catch (...) {
+        RecordFailure(std::current_exception(), restoreControls);
+        throw;
+    }
+}
+
+void TRpRTF::Execute(const std::vector<TRpDataSet *> &dataSets)
+{
+    RunReport(dataSets, nullptr, false, 0);
+}
+
+void TRpRTF::ExecuteOpen(const std::vector<TRpDataSet *> &dataSets, int showCmd)
+{
+    RunReport(dataSets, nullptr, true, showCmd);
+}
+
+void TRpRTF::ExecuteStream(const std::vector<TRpDataSet *> &dataSets, QIODevice *outStream)
+{
+    if (!outStream)
+        throw EIOError(QStringLiteral("No output stream given"));
+    RunReport(dataSets, outStream, false, 0);
+}
+
+// --- files and the shell ---------------------------------------------------------------
+
+int TRpRTF::ShellOpenFile(const QString &fileName, int showCmd)
+{
+    return ShellOpen ? ShellOpen(fileName, showCmd) : 31;
+}
+
+QString TRpRTF::ShellResultText(int result)
+{
+    switch (result) {
+    case 0: return QStringLiteral("The operating system is out of memory or resources.");
+    case 2: return QStringLiteral("The specified file was not found.");
+    case 3: return QStringLiteral("The specified path was not found.");
+    case 5: return QStringLiteral("The operating system denied access to the specified file.");
+    case 8: return QStringLiteral("There was not enough memory to complete the operation.");
+    case 11: return QStringLiteral("The .EXE file is invalid (non-Win32 .EXE or error in .EXE image).");
+    case 26: return QStringLiteral("A sharing violation occurred.");
+    case 27: return QStringLiteral("The filename association is incomplete or invalid.");
+    case 28: return QStringLiteral("The DDE transaction could not be completed because the request timed out.");
+    case 29: return QStringLiteral("The DDE transaction failed.");
+    case 30:
+        return QStringLiteral(
+            "The DDE transaction could not be completed because other DDE transactions were being processed.");
+    case 31: return QStringLiteral("There is no application associated with the given filename extension.");
+    case 32: return QStringLiteral("The specified dynamic-link library was not found.");
+    default: return QStringLiteral("Reason unknown.");
+    }
+}
+
+QString TRpRTF::CreateFileName(const QString &directory, const QString &prefix)
+{
+    return CreateFileName(directory, prefix, QStringLiteral(".doc"));
+}
+
+QString TRpRTF::CreateFileName(const QString &directory, const QString &prefix, const QString &extension)
+{
+    QString folder = directory;
+    if (!folder.isEmpty()) {
+        if (!QFileInfo(folder).isDir())
+            throw EIOError(u"CreateFileName: directory "_qs + directory + u" does not exist"_qs);
+        if (!folder.endsWith(u'/'))
+            folder += u'/';
+    }
+    static QElapsedTimer ticks = [] {
+        QElapsedTimer timer;
+        timer.start();
+        return timer;
+    }();
+    const quint64 tickCount = quint64(QDateTime::currentMSecsSinceEpoch()) + quint64(ticks.elapsed());
+    QRandomGenerator random(quint32(QDateTime::currentMSecsSinceEpoch()));
+    const quint32 number = random.bounded(65535u);
+    QString suffix = extension;
+    if (!suffix.isEmpty() && !suffix.startsWith(u'.'))
+        suffix.prepend(u'.');
+    return folder + prefix + QString::number(tickCount, 16).toUpper()
+           + QStringLiteral("%1").arg(number, 4, 16, QLatin1Char('0')).toUpper() + suffix;
+}
+
+} // namespace rtfreport

@@ -1,0 +1,251 @@
+#pragma once
+// TRpRTF: the report engine a program creates to turn an RTF template, the
+// report variables and its data sets into an RTF document.
+//
+// A run compiles the template once into a command stream (fields between
+// backslash delimiters, block commands), replays the stream over the
+// variables and data sets into a body, and assembles the output with header
+// tables regenerated from the engine's own lists.
+
+#include "rpbasereport.h"
+#include "rpcommands.h"
+#include "rprtf_document.h"
+#include "rprtf_templatescanner.h"
+#include "rpargument.h"
+#include "rpscans.h"
+
+#include <QByteArray>
+#include <QIODevice>
+#include <QString>
+
+#include <array>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace rtfreport {
+
+class TRpDataSet;
+class TRpImageFormat;
+class TRpRTF;
+
+// The template bytes with a 1-based read position.
+class TRpTemplateBuffer {
+public:
+    QByteArray Bytes;
+    int Fpnt = 1;
+
+    int Flent() const { return int(Bytes.size()); }
+    bool AtEnd() const { return Fpnt > Flent(); }
+    // The raw byte at a 1-based position; EndOfTemplate past the end.
+    char At(int pnt) const
+    {
+        return pnt >= 1 && pnt <= Flent() ? Bytes[pnt - 1] : TRpTemplateScanner::EndOfTemplate;
+    }
+};
+
+struct TRpOutTabRec {
+    qint64 start = 0;
+    qint64 end = 0;
+    int kind = 0;
+};
+
+// The result of a field read by ReadNextField.
+struct TRpReadField {
+    bool found = false;   // false at the end of the template
+    QByteArray rawText;   // between the delimiters, formatting codes included
+};
+
+struct TRpSplitText {
+    QString command;
+    QString codes;
+};
+
+using TRpOnScanEvent = std::function<void(TRpRTF *sender, TRpScanInfo &scanInfo)>;
+using TRpOnImageFormat = std::function<void(TRpRTF *sender, int formatIndex, TRpImageFormat &imageFormat)>;
+using TRpOnFinished = std::function<void(TRpRTF *sender)>;
+// Opens a file with its associated program; returns the shell's result
+// (above 32 on success).
+using TRpShellOpen = std::function<int(const QString &fileName, int showCmd)>;
+
+class TRpRTF : public TRpBaseReport {
+public:
+    explicit TRpRTF(const TRpFormatSettings &settings = TRpFormatSettings::SystemDefault());
+    ~TRpRTF() override;
+
+    // --- properties ---
+    QString InFile() const { return m_inFile; }
+    // A different name also drops a template given by SetTemplateBuffer.
+    void SetInFile(const QString &fileName);
+    QString OutFile() const { return m_outFile; }
+    void SetOutFile(const QString &fileName) { m_outFile = fileName; }
+    bool UnicodeByDefault() const { return m_unicodeByDefault; }
+    void SetUnicodeByDefault(bool value) { m_unicodeByDefault = value; }
+    int Charset() const { return m_charset; }
+    void SetCharset(int charset) { m_charset = quint8(charset); }
+    int Lang() const { return m_lang; }
+    void SetLang(int lang) { m_lang = quint16(lang); }
+    int RTFStyleMode() const { return m_rtfStyleMode; }
+    void SetRTFStyleMode(int mode) { m_rtfStyleMode = mode; }
+    bool DisableControls() const { return m_disableControls; }
+    void SetDisableControls(bool value) { m_disableControls = value; }
+    bool ExecuteSuccessful() const { return m_executeSuccessful; }
+    QString LastErrMsg() const { return m_lastErrMsg; }
+    bool InTable() const { return m_document.FInTable; }
+    const TRpRtfDocument &Document() const { return m_document; }
+    TRpReportDataCollection &ReportData() { return m_reportData; }
+
+    TRpOnFinished OnFinished;
+    TRpOnImageFormat OnImageFormat;
+    TRpOnScanEvent OnScanBefore;
+    TRpOnScanEvent OnScanRecord;
+    TRpOnScanEvent OnScanEof;
+    // The shell request behind ShellOpenFile; none answers 31 (no program).
+    TRpShellOpen ShellOpen;
+
+    // --- operations ---
+    void Execute(const std::vector<TRpDataSet *> &dataSets);
+    void ExecuteOpen(const std::vector<TRpDataSet *> &dataSets, int showCmd);
+    void ExecuteStream(const std::vector<TRpDataSet *> &dataSets, QIODevice *outStream);
+    int ShellOpenFile(const QString &fileName, int showCmd);
+    static QString ShellResultText(int result);
+    static QString CreateFileName(const QString &directory, const QString &prefix);
+    static QString CreateFileName(const QString &directory, const QString &prefix, const QString &extension);
+    void SetTemplateBuffer(const QByteArray &buffer, int size);
+    void FreeTemplate();
+    QString txt2rtf(const QString &text) const { return m_document.txt2rtf(text); }
+
+    // The engine's 16 default colours (picture borders).
+    static const std::array<TRpColor, 16> &ColorTable();
+
+    // --- what a run supplies to expressions ---
+    TRpDataSet *DataSetByAlias(const QString &alias) const override;
+    bool AggregateResetDue() const override;
+    // The index of a registered data set for an alias text, or -1.
+    int AliasIndex(const QString &alias) const;
+    // A field by name or "(n)"; -1 when not found.
+    static int LookupField(const TRpDataSet &dataSet, const QString &fieldText);
+
+    // --- compile steps, usable on their own ---
+    TRpSplitText SplitFieldText(const QByteArray &rawText);
+    static QString NormaliseCommandText(const QString &text);
+    enum TRpCommandClass { ccScan, ccScanEntry, ccScanFooter, ccEndScan, ccIf, ccEndIf, ccElse, ccElsIf, ccField };
+    static TRpCommandClass ClassifyCommand(const QString &commandText);
+
+private:
+    // run
+    void RunReport(const std::vector<TRpDataSet *> &dataSets, QIODevice *outStream, bool open, int showCmd);
+    void RecordFailure(std::exception_ptr failure, const std::function<void()> &restoreControls);
+    void ProcessTemplate(QIODevice *outStream);
+    void LoadTemplate();
+    void ReleaseRun();
+    void RegisterDataSets(const std::vector<TRpDataSet *> &dataSets);
+
+    // compile pass (rptemplate.cpp)
+    void CompilePass();
+    TRpReadField ReadNextField();
+    bool ReadHeaderGroup();
+    bool SkippedGroupAhead() const;
+    int BoundaryWordLength(int pnt) const;
+    bool FieldDelimiterAt(int pnt, int *length) const;
+    bool ReadFieldBody(QByteArray &body);
+    int QuoteOpening(int pnt, int *length, QByteArray *text) const;
+    bool QuoteClosing(int pnt, int *length, QByteArray *text) const;
+    void CompileField(const QByteArray &rawText, const TRpSplitText &split);
+    void CompileSimpleField(const QString &commandText, const TRpSplitText &split, const QByteArray &rawText);
+    void CompileExpression(const QString &expressionText, const TRpRowContent &field, bool output, bool manage,
+                           int block);
+    void CompileArguments(const QString &callText, int parentId, int argPosition);
+    TRpRowContent OperandField(const QString &argument, int *kind);
+    int KindOfToken(int tokenKind) const;
+
+    // blocks (rpblocks.cpp)
+    void CompileScan(const QString &commandText, const QString &codes, int commandPnt);
+    void CompileScanEntry(const QString &commandText, const QString &codes, int commandPnt);
+    void CompileScanFooter(const QString &commandText, const QString &codes, int commandPnt);
+    void CompileEndScan(const QString &commandText, const QString &codes, int commandPnt);
+    void CompileIf(const QString &commandText, const QString &codes, int commandPnt);
+    void CompileElsIf(const QString &commandText, const QString &codes, int commandPnt);
+    void CompileElse(const QString &commandText, const QString &codes, int commandPnt);
+    void CompileEndIf(const QString &commandText, const QString &codes, int commandPnt);
+    void CompileScanItems(const QStringList &items, const QString &commandText);
+    void CheckScanItem(const QString &item, const QString &commandText);
+    void CompileCondition(const QString &conditionText, int block);
+    QString KillPar(int commandPnt);
+    void RunScan(int &position, const TRpCommand &command);
+    void RunScanNext(const TRpCommand &command);
+    void RunScanEnd(int &position, const TRpCommand &command);
+    void RunIf(int &position, const TRpCommand &command);
+    void RunEndIf(const TRpCommand &command);
+    void ComputeBalance(TRpScanInfo &info);
+    int BlockEndPosition(const TRpScanInfo &info) const;
+    void PrepareSkippedAggregates(int from, int to);
+    QString BracesOf(const TRpCommand &command, int previousPnt) const;
+
+    // run pass and assembly (rprun.cpp)
+    void RunPass();
+    void RunRecord(int &position);
+    void CopyTemplate(int fromPnt, int toPnt);
+    void WriteBytes(const QByteArray &bytes);
+    void WriteText(const QString &text);
+    void WriteString(int index);
+    void WriteValue(const QString &text, const TRpRowContent &field);
+    void WriteMissing(const TRpRowContent &field);
+    void WriteSimpleField(const TRpCommand &command);
+    void WriteDataField(TRpRowContent &field);
+    bool ResolveDataField(TRpRowContent &field);
+    void WriteHyperlink(const QString &text, const TRpRowContent &field);
+    void WriteInsertedRtf(const QString &text, const TRpRowContent &field);
+    void WritePicture(const QByteArray &bytes, const TRpRowContent &field);
+    void WritePictureFromFile(const QString &fileName, const TRpRowContent &field);
+    void WriteStoredPicture(const QByteArray &stored, const TRpRowContent &field);
+    int EvaluateExpression(int position);
+    TRpArgument ExpressionOperand(const TRpCommand &command, const TRpRowContent &expression);
+    int PassOverIifBranch(int position, int marker, int sequence, std::vector<TRpArgument> &stack);
+    void WriteExpressionResult(const TRpArgument &result, const TRpRowContent &field, int functionId);
+    void AppendOutTab(int kind);
+    void Assemble(QIODevice *output);
+    void CopyBody(QIODevice *output, qint64 start, qint64 end);
+
+    // properties
+    QString m_inFile;
+    QString m_outFile = QStringLiteral("outfile.doc");
+    bool m_unicodeByDefault = false;
+    quint8 m_charset = 1;
+    quint16 m_lang = 0;
+    int m_rtfStyleMode = 1;
+    bool m_disableControls = true;
+    bool m_executeSuccessful = false;
+    QString m_lastErrMsg = QStringLiteral("No errors.");
+    TRpReportDataCollection m_reportData;
+
+    // template
+    TRpTemplateBuffer m_template;
+    bool FTmLoaded = false;
+
+    // run state
+    TRpRtfDocument m_document;
+    std::vector<TRpDataSet *> FDFiles;
+    std::vector<std::pair<QString, int>> FInDList;
+    bool FInDListOneCharExists = false;
+    std::unique_ptr<TRpScans> FScs;
+    std::unique_ptr<TRpCommandStream> FCm;
+    bool FManageResult = false;
+    int FIifCounter = 0;
+    int FUnicodeSkipCount = 1;
+    std::vector<int> FUcStack;
+    bool FTableRowOpen = false;
+    int FLastBoundaryPnt = -1;
+    int FKwdPnt = -1;
+    QByteArray FLangText;
+    std::vector<TRpOutTabRec> FOutTab;
+    QIODevice *FOutf = nullptr;
+    std::unique_ptr<QIODevice> FTmpStream;
+    QString FTmpFileName;
+    int FCmLastFpnt = 1;
+    int FQuoteIndex = 0;
+    std::vector<int> FElsIfChains; // ELSIF levels of each open IF chain
+};
+
+} // namespace rtfreport

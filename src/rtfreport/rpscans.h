@@ -1,0 +1,132 @@
+#pragma once
+// Blocks of a template: scans over data sets (or while a condition holds)
+// and the parts of IF chains, numbered in template order and kept on one
+// stack while the template compiles.
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+namespace rtfreport {
+
+class TRpDataSet;
+class TRpRTF;
+
+enum TRpBlockKind { bkScan = 0, bkIf = 4, bkElse = 5, bkElsIf = 7 };
+
+class TRpScanInfo {
+public:
+    TRpRTF *OwnerReport() const { return FOwnerReport; }
+    int Number() const { return FNumber; }
+    int ScanLevel() const { return FLevel; }
+    int RpLngId() const { return FrplngId; }
+    TRpDataSet *DataSet() const { return FDataSet; }
+    int CmPosition() const { return FCmPosition; }
+    int EntryCmPosition() const { return FEntryCmPosition; }
+    bool NewPage() const { return FNewPage; }
+    bool NoEof() const { return FNoEof; }
+    bool IsCompleted() const { return FIsCompleted; }
+    bool IsEntry() const { return FIsEntry; }
+    bool IsFooter() const { return FIsFooter; }
+    bool IsWhile() const { return FIsWhile; }
+    QString WhileString() const { return FWhileString; }
+    bool ScanManageResult() const { return FScanManageResult; }
+    bool FirstPass() const { return FFirstPass; }
+    bool Balance() const { return FBalance; }
+    int FullBalance() const { return FFullBalance; }
+    QString EmptyBalance() const { return FEmptyBalanceS; }
+    bool UseSelectedRows() const { return FUseBookMarkList; }
+    void SetUseSelectedRows(bool use) { FUseBookMarkList = use; }
+    const QList<QByteArray> &SelectedRows() const { return FBookMarkList; }
+    // An empty list also stops using selected rows.
+    void SetSelectedRows(const QList<QByteArray> &rows);
+    void ClearSelectedRows() { FBookMarkList.clear(); FUseBookMarkList = false; }
+
+    bool IsScan() const { return FrplngId == bkScan; }
+
+    TRpRTF *FOwnerReport = nullptr;
+    int FNumber = 0;
+    int FLevel = 0;
+    int FrplngId = bkScan;
+    int FCmPosition = 0;
+    int FScanPnt = 0;
+    int FEntryCmPosition = 0;
+    int FScanEntryPnt = 0;
+    bool FIsEntry = false;
+    int FFooterCmPosition = 0;
+    int FScanFooterPnt = 0;
+    bool FIsFooter = false;
+    TRpDataSet *FDataSet = nullptr;
+    bool FNewPage = false;
+    bool FNoEof = false;
+    bool FIsWhile = false;
+    QString FWhileString;
+    bool FUseBookMarkList = false;
+    QList<QByteArray> FBookMarkList;
+    int FBookMarkPos = 0;
+    bool FIsCompleted = false;
+    bool FFirstPass = true;
+    bool FScanManageResult = false;
+    bool FBalance = false;
+    int FFullBalance = 0;
+    QString FEmptyBalanceS;
+};
+
+class TRpScans {
+public:
+    explicit TRpScans(TRpRTF *owner) : FOwnerReport(owner) {}
+
+    TRpRTF *OwnerReport() const { return FOwnerReport; }
+    int ScCount() const { return FScCount; }
+    int ScLevel() const { return FScLevel; }
+    int ScElsIfCount() const { return FElsIfCount; }
+    void SetScElsIfCount(int count) { FElsIfCount = count; }
+
+    TRpScanInfo &EnterScan(int cmPos, int pnt, int rplngId, const QString &whileText, bool isWhile, bool noEof,
+                           bool page, TRpDataSet *dataSet);
+    void ExitScan();
+    void SetScanEntry(int cmPos, int pnt);
+    void SetScanFooter(int cmPos, int pnt);
+
+    // The innermost open block of the compile pass, or none.
+    TRpScanInfo *InnermostScanInfo();
+    int InnermostScanNum() const { return FScLevel > 0 ? FScanNum[FScLevel - 1] : 0; }
+
+    TRpScanInfo &Block(int number) { return *FArrScanInfo.at(number - 1); }
+    void SetCurrentScan(int number);
+    int CurrentScanNum() const { return FNum; }
+    TRpScanInfo *CurrentScanInfo() { return FNum > 0 ? &Block(FNum) : nullptr; }
+
+    // Navigation of the current block.
+    void GoFirst();
+    void GoNext();
+    bool NotDataSetEof();
+    bool NotEof(bool manageResult);
+
+private:
+    TRpRTF *FOwnerReport;
+    std::vector<std::unique_ptr<TRpScanInfo>> FArrScanInfo;
+    int FScCount = 0;
+    int FScLevel = 0;
+    int FScLevelMax = 0;
+    std::vector<quint16> FScanNum;
+    int FNum = 0;
+    int FElsIfCount = 0;
+};
+
+// Data sets given here are kept by the application only; a template finds
+// data sets through the array handed to the Execute family.
+class TRpReportDataCollection {
+public:
+    int Add(TRpDataSet *Source, const QString &Alias)
+    {
+        Q_UNUSED(Source);
+        Q_UNUSED(Alias);
+        return 0;
+    }
+};
+
+} // namespace rtfreport

@@ -1,0 +1,745 @@
+// The compile pass: walking the template, reading fields between backslash
+// delimiters, splitting and classifying their text, and writing the command
+// stream.
+
+#include "rprtf.h"
+
+#include "rpconst.h"
+#include "rperrors.h"
+#include "rpexpression.h"
+#include "rpformat.h"
+#include "rpfunc.h"
+#include "rprtf_io.h"
+
+#include <QStringDecoder>
+
+namespace rtfreport {
+
+namespace {
+
+constexpr int MaxFieldLength = 10000;
+
+bool IsAsciiLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool IsDigitChar(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+bool IsHexDigit(char c)
+{
+    return IsDigitChar(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// One byte of the code page as a character.
+QChar FromAnsiByte(char byte)
+{
+    if (quint8(byte) < 128)
+        return QChar(quint8(byte));
+    static const QString table = [] {
+        QByteArray all;
+        for (int b = 128; b < 256; ++b)
+            all += char(b);
+        QStringDecoder decoder("windows-1250");
+        QString text = decoder.decode(all);
+        return text.size() == 128 ? text : QString(128, QChar::ReplacementCharacter);
+    }();
+    return table.at(quint8(byte) - 128);
+}
+
+QString FromAnsi(const QByteArray &bytes)
+{
+    QString text;
+    text.reserve(bytes.size());
+    for (char b : bytes)
+        text += FromAnsiByte(b);
+    return text;
+}
+
+bool GoesToCommandText(QChar ch)
+{
+    const int u = ch.unicode();
+    return (u >= 32 && u <= 91) || u == 93 || (u >= 95 && u <= 122) || u == 124 || (u >= 126 && u <= 729);
+}
+
+// The group kinds whose contents are copied without looking for fields.
+const char *const SkippedGroupWords[] = {"\\field", "\\*\\fldinst", "\\pict", "\\object", "\\shprslt", "\\*\\shppict"};
+const char *const BoundaryWords[] = {"\\trowd", "\\row", "\\cell", "\\page", "\\sect", "\\line", "\\par"};
+
+} // namespace
+
+namespace {
+
+// Whether the template has the control word (backslash included, compared
+// without case) at pnt, not followed by a letter.
+bool WordAt(const TRpTemplateBuffer &t, int pnt, const char *word)
+{
+    int i = 0;
+    for (; word[i]; ++i) {
+        const char c = t.At(pnt + i);
+        if (QChar::toLower(uint(quint8(c))) != uint(quint8(word[i])))
+            return false;
+    }
+    return !IsAsciiLetter(t.At(pnt + i));
+}
+
+// The same, allowing letters to follow ("\intbl", "\pard" begin words).
+bool PrefixAt(const TRpTemplateBuffer &t, int pnt, const char *word)
+{
+    for (int i = 0; word[i]; ++i)
+        if (QChar::toLower(uint(quint8(t.At(pnt + i)))) != uint(quint8(word[i])))
+            return false;
+    return true;
+}
+
+} // namespace
+
+// --- ReadNextField ---------------------------------------------------------------
+
+int TRpRTF::BoundaryWordLength(int pnt) const
+{
+    for (const char *word : BoundaryWords)
+        if (WordAt(m_template, pnt, word))
+            return int(qstrlen(word));
+    return 0;
+}
+
+bool TRpRTF::SkippedGroupAhead() const
+{
+    // Fpnt stands just after the "{".
+    for (const char *word : SkippedGroupWords) {
+        if (Options().testFlag(eoProcessFormFields) && qstrcmp(word, "\\field") == 0)
+            continue;
+        if (WordAt(m_template, m_template.Fpnt, word))
+            return true;
+    }
+    return false;
+}
+
+bool TRpRTF::FieldDelimiterAt(int pnt, int *length) const
+{
+    if (m_template.At(pnt) != '\\')
+        return false;
+    const char next = m_template.At(pnt + 1);
+    if (next == '\\' && m_template.At(pnt + 2) != '*') {
+        *length = 2;
+        return true;
+    }
+    if (next == '\'' && m_template.At(pnt + 2) == '5' && (m_template.At(pnt + 3) | 0x20) == 'c') {
+        *length = 4;
+        return true;
+    }
+    return false;
+}
+
+bool TRpRTF::ReadHeaderGroup()
+{
+    struct HeaderGroup {
+        const char *word;
+        int kind;
+        bool TRpRtfDocument::*met;
+        void (TRpRtfDocument::*read)(TRpTemplateScanner &);
+        bool listOnly;
+    };
+    static const HeaderGroup groups[] = {
+        {"\\fonttbl", cmFontTable, &TRpRtfDocument::FIsFontTable, &TRpRtfDocument::LoadFontTable, false},
+        {"\\colortbl", cmColorTable, &TRpRtfDocument::FIsColorTable, &TRpRtfDocument::LoadColorTable, false},
+        {"\\stylesheet", cmStyleSheet, &TRpRtfDocument::FIsStyle, &TRpRtfDocument::LoadStyleSheet, false},
+        {"\\info", cmDocInfo, &TRpRtfDocument::FIsDocInfo, &TRpRtfDocument::LoadDocInfo, false},
+        {"\\*\\listtable", cmListTable, &TRpRtfDocument::FIsListTable, &TRpRtfDocument::ProcessListTable, true},
+        {"\\*\\listoverridetable", cmListOverrideTable, &TRpRtfDocument::FIsListOverrideTable,
+         &TRpRtfDocument::ProcessListOverrideTable, true},
+    };
+    for (const HeaderGroup &group : groups) {
+        if (m_document.*group.met || (group.listOnly && !Options().testFlag(eoProcessLists)))
+            continue;
+        if (!WordAt(m_template, m_template.Fpnt, group.word))
+            continue;
+        TRpBufferScanner scanner(m_template.Bytes, m_template.Fpnt - 1);
+        (m_document.*group.read)(scanner);
+        m_template.Fpnt = int(scanner.Pos()) + 1;
+        m_document.*group.met = true;
+        FCm->WriteMark(group.kind, m_template.Fpnt);
+        return true;
+    }
+    return false;
+}
+
+TRpReadField TRpRTF::ReadNextField()
+{
+    TRpTemplateBuffer &t = m_template;
+    while (!t.AtEnd()) {
+        const int p = t.Fpnt;
+        const char c = t.At(p);
+        if (c == '\\') {
+            int delimiter = 0;
+            if (FieldDelimiterAt(p, &delimiter)) {
+                FKwdPnt = p;
+                t.Fpnt = p + delimiter;
+                QByteArray body;
+                if (ReadFieldBody(body))
+                    return {true, body};
+                FCm->WriteCopyText(t.Fpnt);
+                return {true, QByteArray()};
+            }
+            if (BoundaryWordLength(p) > 0)
+                FLastBoundaryPnt = p;
+            if (WordAt(t, p, "\\trowd")) {
+                FCm->WriteMark(cmTableStart, p);
+                m_document.FInTable = FTableRowOpen = true;
+            } else if (WordAt(t, p, "\\row")) {
+                t.Fpnt = p + 4;
+                FCm->WriteCopyText(t.Fpnt);
+                FCm->WriteMark(cmTableEnd, t.Fpnt);
+                m_document.FInTable = FTableRowOpen = false;
+                continue;
+            } else if (PrefixAt(t, p, "\\intbl")) {
+                FCm->WriteMark(cmTableStart, p);
+                m_document.FInTable = true;
+            } else if (PrefixAt(t, p, "\\pard") && m_document.FInTable && !FTableRowOpen) {
+                t.Fpnt = p + 5;
+                FCm->WriteCopyText(t.Fpnt);
+                FCm->WriteMark(cmTableEnd, t.Fpnt);
+                m_document.FInTable = false;
+                continue;
+            } else if (PrefixAt(t, p, "\\uc") && IsDigitChar(t.At(p + 3))) {
+                int number = 0;
+                for (int q = p + 3; IsDigitChar(t.At(q)); ++q)
+                    number = qMin(number * 10 + (t.At(q) - '0'), 1000);
+                FUnicodeSkipCount = number;
+            }
+            // A control symbol ("\{", "\}", "\'e6", ...) is copied as one unit,
+            // so that an escaped brace is never taken for a group.
+            const char next = t.At(p + 1);
+            if (next == '\'' && IsHexDigit(t.At(p + 2)) && IsHexDigit(t.At(p + 3)))
+                t.Fpnt = p + 4;
+            else if (!IsAsciiLetter(next) && next != TRpTemplateScanner::EndOfTemplate)
+                t.Fpnt = p + 2;
+            else
+                t.Fpnt = p + 1;
+            FCm->WriteCopyText(t.Fpnt);
+            continue;
+        }
+        if (c == '{') {
+            t.Fpnt = p + 1;
+            if (ReadHeaderGroup())
+                continue;
+            if (SkippedGroupAhead()) {
+                const qint64 end = FindGroupEnd(t.Bytes, p - 1);
+                t.Fpnt = end < 0 ? t.Flent() + 1 : int(end) + 1;
+                FCm->WriteMark(cmCopyGroup, t.Fpnt);
+                continue;
+            }
+            FUcStack.push_back(FUnicodeSkipCount);
+        } else if (c == '}') {
+            t.Fpnt = p + 1;
+            if (!FUcStack.empty()) {
+                FUnicodeSkipCount = FUcStack.back();
+                FUcStack.pop_back();
+            }
+        } else {
+            t.Fpnt = p + 1;
+        }
+        FCm->WriteCopyText(t.Fpnt);
+    }
+    return {};
+}
+
+// --- the field body --------------------------------------------------------------
+
+int TRpRTF::QuoteOpening(int pnt, int *length, QByteArray *text) const
+{
+    const TRpTemplateBuffer &t = m_template;
+    const quint8 c = quint8(t.At(pnt));
+    const auto single = [&](int kind) {
+        *length = 1;
+        *text = QByteArray(1, char(c));
+        return kind;
+    };
+    switch (c) {
+    case 147: case 148: return single(1);
+    case 171: case 187: return single(3);
+    case '"': return single(4);
+    case '\'': return single(5);
+    case '`': return single(6);
+    case '~': return single(7);
+    default: break;
+    }
+    if (c != '\\')
+        return 0;
+    if (t.At(pnt + 1) == '\'' && IsHexDigit(t.At(pnt + 2)) && IsHexDigit(t.At(pnt + 3))) {
+        const QByteArray hex = QByteArray(1, t.At(pnt + 2)).append(t.At(pnt + 3)).toLower();
+        int kind = 0;
+        if (hex == "93" || hex == "94")
+            kind = 1;
+        else if (hex == "ab" || hex == "bb")
+            kind = 3;
+        if (kind) {
+            *length = 4;
+            *text = t.Bytes.mid(pnt - 1, 4);
+        }
+        return kind;
+    }
+    static const struct { const char *word; int kind; } words[] = {
+        {"\\lquote", 2}, {"\\rquote", 2}, {"\\ldblquote", 8}, {"\\rdblquote", 8}};
+    for (const auto &w : words) {
+        if (WordAt(t, pnt, w.word)) {
+            *length = int(qstrlen(w.word)) + (t.At(pnt + int(qstrlen(w.word))) == ' ' ? 1 : 0);
+            *text = t.Bytes.mid(pnt - 1, *length);
+            return w.kind;
+        }
+    }
+    return 0;
+}
+
+bool TRpRTF::QuoteClosing(int pnt, int *length, QByteArray *text) const
+{
+    const TRpTemplateBuffer &t = m_template;
+    const quint8 c = quint8(t.At(pnt));
+    const auto take = [&](int size) {
+        *length = size;
+        *text = t.Bytes.mid(pnt - 1, size);
+        return true;
+    };
+    const auto hexIs = [&](const char *hex) {
+        return c == '\\' && t.At(pnt + 1) == '\''
+               && QByteArray(1, t.At(pnt + 2)).append(t.At(pnt + 3)).toLower() == hex;
+    };
+    const auto word = [&](const char *w) {
+        if (!WordAt(t, pnt, w))
+            return false;
+        const int size = int(qstrlen(w));
+        return take(size + (t.At(pnt + size) == ' ' ? 1 : 0));
+    };
+    switch (FQuoteIndex) {
+    case 1:
+    case 8:
+        if (c == 148)
+            return take(1);
+        if (hexIs("94"))
+            return take(4);
+        return word("\\rdblquote");
+    case 2:
+    case 5:
+        if (c == '\'')
+            return take(1);
+        return word("\\rquote");
+    case 3:
+        if (c == 187)
+            return take(1);
+        return hexIs("bb") && take(4);
+    case 4: return c == '"' && take(1);
+    case 6: return c == '`' && take(1);
+    case 7: return c == '~' && take(1);
+    default: return false;
+    }
+}
+
+bool TRpRTF::ReadFieldBody(QByteArray &body)
+{
+    TRpTemplateBuffer &t = m_template;
+    const int bodyStart = t.Fpnt;
+    FQuoteIndex = 0;
+    int counted = 0;
+    const auto fail = [&] {
+        FQuoteIndex = 0;
+        t.Fpnt = bodyStart;
+        body.clear();
+        return false;
+    };
+    while (counted < MaxFieldLength && !t.AtEnd()) {
+        const int p = t.Fpnt;
+        const char c = t.At(p);
+        ++counted;
+        if (quint8(c) < 32 && c != '\n' && c != '\t') {
+            t.Fpnt = p + 1;
+            continue;
+        }
+        int length = 0;
+        QByteArray text;
+        const bool hexEscape = c == '\\' && t.At(p + 1) == '\'' && IsHexDigit(t.At(p + 2)) && IsHexDigit(t.At(p + 3));
+        if (FQuoteIndex != 0) {
+            if (QuoteClosing(p, &length, &text)) {
+                body += text;
+                t.Fpnt = p + length;
+                FQuoteIndex = 0;
+            } else if (c == '\\' && t.At(p + 1) == '\\') {
+                body += t.Bytes.mid(p - 1, 2);
+                t.Fpnt = p + 2;
+            } else if (hexEscape) {
+                body += t.Bytes.mid(p - 1, 4);
+                t.Fpnt = p + 4;
+            } else {
+                body += c;
+                t.Fpnt = p + 1;
+            }
+            continue;
+        }
+        if (const int kind = QuoteOpening(p, &length, &text)) {
+            body += text;
+            t.Fpnt = p + length;
+            FQuoteIndex = kind;
+            continue;
+        }
+        if (FieldDelimiterAt(p, &length)) {
+            t.Fpnt = p + length;
+            return true;
+        }
+        if (hexEscape) {
+            body += t.Bytes.mid(p - 1, 4);
+            t.Fpnt = p + 4;
+            continue;
+        }
+        if (c == '\\' && t.At(p + 1) == '~') {
+            body += "\\~";
+            t.Fpnt = p + 2;
+            continue;
+        }
+        if (c == '\\' && BoundaryWordLength(p) > 0)
+            return fail();
+        if (c == '{') {
+            t.Fpnt = p + 1;
+            const bool skipped = SkippedGroupAhead();
+            t.Fpnt = p;
+            if (skipped)
+                return fail();
+        }
+        body += c;
+        t.Fpnt = p + 1;
+    }
+    return fail();
+}
+
+// --- SplitFieldText ----------------------------------------------------------------
+
+TRpSplitText TRpRTF::SplitFieldText(const QByteArray &raw)
+{
+    TRpSplitText out;
+    int fallbackToDrop = 0;
+    const auto toCommand = [&](QChar ch) {
+        if (fallbackToDrop > 0) {
+            --fallbackToDrop;
+            return;
+        }
+        out.command += ch;
+    };
+    const auto at = [&](qsizetype i) { return i < raw.size() ? raw[i] : '\0'; };
+    qsizetype i = 0;
+    while (i < raw.size()) {
+        const char c = raw[i];
+        if (c == '\\') {
+            const char next = at(i + 1);
+            if (next == '\'' && IsHexDigit(at(i + 2)) && IsHexDigit(at(i + 3))) {
+                const char byte = char(raw.mid(i + 2, 2).toInt(nullptr, 16));
+                if (byte != 0)
+                    toCommand(FromAnsiByte(byte));
+                i += 4;
+                continue;
+            }
+            if (next == 'u' && IsDigitChar(at(i + 2))) {
+                qsizetype j = i + 2;
+                int code = 0;
+                while (IsDigitChar(at(j)))
+                    code = qMin(code * 10 + (raw[j++] - '0'), 0xFFFF);
+                toCommand(QChar(code));
+                fallbackToDrop = FUnicodeSkipCount;
+                if (at(j) == ' ')
+                    ++j;
+                i = j;
+                continue;
+            }
+            if (next == '\\' || next == '{' || next == '}') {
+                toCommand(QChar::fromLatin1(next));
+                i += 2;
+                continue;
+            }
+            if (next == '~') {
+                toCommand(u' ');
+                i += 2;
+                continue;
+            }
+            qsizetype j = i + 1;
+            while (j < raw.size() && raw[j] != '\\' && raw[j] != ' ' && raw[j] != '{' && raw[j] != '}')
+                ++j;
+            const QByteArray name = raw.mid(i + 1, j - i - 1);
+            if (at(j) == ' ')
+                ++j;
+            if (name == "lquote" || name == "rquote") {
+                toCommand(u'\'');
+            } else if (name == "ldblquote") {
+                toCommand(QChar(0x201C));
+            } else if (name == "rdblquote") {
+                toCommand(QChar(0x201D));
+            } else {
+                out.codes += FromAnsi(raw.mid(i, j - i));
+                if (name.startsWith("uc") && name.size() > 2) {
+                    bool ok = false;
+                    const int number = name.mid(2).toInt(&ok);
+                    if (ok)
+                        FUnicodeSkipCount = number;
+                }
+            }
+            i = j;
+            continue;
+        }
+        if (c == '{') {
+            if (raw.mid(i + 1, 5) == "\\*\\pn" && (at(i + 6) == ' ' || IsAsciiLetter(at(i + 6)))) {
+                const qint64 end = FindGroupEnd(raw, i);
+                const qsizetype stop = end < 0 ? raw.size() : qsizetype(end);
+                out.codes += FromAnsi(raw.mid(i, stop - i));
+                i = stop;
+                continue;
+            }
+            out.codes += u'{';
+            FUcStack.push_back(FUnicodeSkipCount);
+            ++i;
+            continue;
+        }
+        if (c == '}') {
+            out.codes += u'}';
+            if (!FUcStack.empty()) {
+                FUnicodeSkipCount = FUcStack.back();
+                FUcStack.pop_back();
+            }
+            ++i;
+            continue;
+        }
+        const QChar ch = FromAnsiByte(c);
+        if (GoesToCommandText(ch))
+            toCommand(ch);
+        else
+            out.codes += ch;
+        ++i;
+    }
+    out.command = NormaliseCommandText(out.command);
+    return out;
+}
+
+QString TRpRTF::NormaliseCommandText(const QString &text)
+{
+    const QString trimmed = text.trimmed();
+    QString result;
+    result.reserve(trimmed.size());
+    QChar closing;
+    bool inBrackets = false;
+    for (const QChar ch : trimmed) {
+        if (!closing.isNull()) {
+            result += ch;
+            if (ch == closing)
+                closing = QChar();
+            continue;
+        }
+        switch (ch.unicode()) {
+        case '"': case '\'': case '`': case '~': closing = ch; break;
+        case 0xAB: case 0xBB: closing = QChar(0xBB); break;
+        case 0x201C: case 0x201D: closing = QChar(0x201D); break;
+        case '[': inBrackets = true; continue;
+        case ']': inBrackets = false; continue;
+        case ' ':
+            if (!inBrackets)
+                continue;
+            break;
+        default: break;
+        }
+        result += ch;
+    }
+    return result.trimmed();
+}
+
+// --- ClassifyCommand and compiling fields ---------------------------------------------
+
+TRpRTF::TRpCommandClass TRpRTF::ClassifyCommand(const QString &commandText)
+{
+    const QString upper = commandText.toUpper();
+    const auto callFrom = [&](const char *prefix, int minimumPosition) {
+        return upper.startsWith(QLatin1String(prefix)) && upper.indexOf(u')') + 1 >= minimumPosition;
+    };
+    if (callFrom("SCAN(", 6))
+        return ccScan;
+    if (upper.startsWith(u"SCANENTRY"))
+        return ccScanEntry;
+    if (upper.startsWith(u"SCANFOOTER"))
+        return ccScanFooter;
+    if (upper.startsWith(u"ENDSCAN"))
+        return ccEndScan;
+    if (callFrom("IF(", 5))
+        return ccIf;
+    if (upper.startsWith(u"ENDIF"))
+        return ccEndIf;
+    if (upper.startsWith(u"ELSE"))
+        return ccElse;
+    if (callFrom("ELSIF(", 8))
+        return ccElsIf;
+    return ccField;
+}
+
+void TRpRTF::CompileField(const QByteArray &rawText, const TRpSplitText &split)
+{
+    const QString &command = split.command;
+    const int commandPnt = FKwdPnt;
+    switch (ClassifyCommand(command)) {
+    case ccScan: CompileScan(command, split.codes, commandPnt); return;
+    case ccScanEntry: CompileScanEntry(command, split.codes, commandPnt); return;
+    case ccScanFooter: CompileScanFooter(command, split.codes, commandPnt); return;
+    case ccEndScan: CompileEndScan(command, split.codes, commandPnt); return;
+    case ccIf: CompileIf(command, split.codes, commandPnt); return;
+    case ccEndIf: CompileEndIf(command, split.codes, commandPnt); return;
+    case ccElse: CompileElse(command, split.codes, commandPnt); return;
+    case ccElsIf: CompileElsIf(command, split.codes, commandPnt); return;
+    case ccField: CompileSimpleField(command, split, rawText); return;
+    }
+}
+
+int TRpRTF::KindOfToken(int tokenKind) const
+{
+    switch (tokenKind) {
+    case tkIdentifier: return cmVariable;
+    case tkNumber: return cmNumber;
+    case tkString: return cmString;
+    case tkBoolean: return cmBoolean;
+    case tkDate: return cmDate;
+    case tkDataFieldDot: return cmDataFieldDot;
+    case tkDataFieldColon: return cmDataFieldColon;
+    default: return cmCopyText;
+    }
+}
+
+// The field record of a variable, literal or data-field token.
+TRpRowContent TRpRTF::OperandField(const QString &text, int *kind)
+{
+    const TRpToken token = ClassifyToken(text, Options().testFlag(eoDotAsColon));
+    TRpRowContent field;
+    *kind = KindOfToken(token.kind);
+    field.Field = token.token;
+    if (token.kind == tkString)
+        field.Field = token.token.mid(1, token.token.size() - 2);
+    if (token.kind == tkDataFieldDot || token.kind == tkDataFieldColon) {
+        qsizetype separator = token.token.indexOf(u':');
+        const qsizetype dot = token.token.indexOf(u'.');
+        if (separator < 0 || (dot >= 0 && dot < separator))
+            separator = dot;
+        field.Dalias = token.token.left(separator).trimmed();
+        if (field.Dalias.size() > 1)
+            field.Dalias = field.Dalias.toUpper();
+        field.Field = token.token.mid(separator + 1);
+    }
+    return field;
+}
+
+void TRpRTF::CompileSimpleField(const QString &commandText, const TRpSplitText &split, const QByteArray &rawText)
+{
+    const int pnt = m_template.Fpnt;
+    const bool dotAsColon = Options().testFlag(eoDotAsColon);
+    const TRpParsedFormat parsed = ParseFormatFunction(commandText, FormatSettings(), FCm->Strings(), UDFList());
+    const QString text = parsed.expression.trimmed();
+    const TRpToken token = ClassifyToken(text, dotAsColon);
+    if (token.kind == tkNothing) {
+        FCm->WriteCopyText(pnt);
+        return;
+    }
+    TRpRowContent field;
+    if (token.kind != tkOperator && token.kind != tkFunctionCall && token.rest.trimmed().isEmpty()) {
+        int kind = cmCopyText;
+        field = OperandField(text, &kind);
+        field.fmt = parsed.format;
+        field.sout = split.codes;
+        field.stestf = u"\\\\"_qs + FromAnsi(rawText) + u"\\\\"_qs;
+        FCm->WriteField(kind, pnt, field);
+        return;
+    }
+    const QString callText = token.kind == tkFunctionCall && token.rest.trimmed().isEmpty()
+                                 ? text
+                                 : ParseInfix(text, dotAsColon);
+    const TRpFunctionCall call = ParseFunctionCall(callText, UDFList());
+    if (!call.isCall) {
+        if (Options().testFlag(eoClearMissedFields))
+            FCm->WriteFormatting(pnt, split.codes);
+        else
+            FCm->WriteCopyText(pnt);
+        return;
+    }
+    field.fmt = parsed.format;
+    field.sout = split.codes;
+    field.stestf = u"\\\\"_qs + FromAnsi(rawText) + u"\\\\"_qs;
+    field.Field = text;
+    CompileExpression(callText, field, true, false, FScs->InnermostScanNum());
+}
+
+void TRpRTF::CompileExpression(const QString &callText, const TRpRowContent &field, bool output, bool manage,
+                               int block)
+{
+    const int pnt = m_template.Fpnt;
+    const TRpFunctionCall call = ParseFunctionCall(callText, UDFList());
+    if (!call.isCall)
+        throw EIllegalFunctionUse(u"Function not found: "_qs + callText);
+    TRpRowContent expression = field;
+    if (expression.Field.isEmpty())
+        expression.Field = callText;
+    expression.NField = call.id;
+    expression.ftype = rcdata;
+    expression.Defined = true;
+    expression.DefinedType = 0;
+    FCm->WriteExpression(pnt, expression, output, manage, block);
+    CompileArguments(callText, 0, 0);
+    FCm->WriteMark(cmExpressionEnd, pnt);
+}
+
+void TRpRTF::CompileArguments(const QString &callText, int parentId, int argPosition)
+{
+    const int pnt = m_template.Fpnt;
+    const bool dotAsColon = Options().testFlag(eoDotAsColon);
+    const TRpFunctionCall call = ParseFunctionCall(callText, UDFList());
+    const bool iif = call.id == fnIif;
+    const int sequence = iif ? ++FIifCounter : 0;
+    for (int i = 0; i < call.arguments.size(); ++i) {
+        const QString argument = call.arguments.at(i).trimmed();
+        if (const int keyword = FormatKeywordOf(argument))
+            throw EIllegalFunctionUse(u"Illegal function use: expression "_qs + argument + u" has format function "_qs
+                                      + QLatin1String(RpFormatKeywords[keyword].keyword)
+                                      + u", which is not allowed within another expression"_qs);
+        const TRpToken token = ClassifyToken(argument, dotAsColon);
+        if (token.kind == tkNothing)
+            throw EIllegalFunctionUse(u"Cannot use "_qs + (argument.isEmpty() ? u"empty string"_qs : argument)
+                                      + u" as argument for another expression"_qs);
+        if (token.kind == tkOperator || token.kind == tkFunctionCall || !token.rest.trimmed().isEmpty()) {
+            const QString nested = token.kind == tkFunctionCall && token.rest.trimmed().isEmpty()
+                                       ? argument
+                                       : ParseInfix(argument, dotAsColon);
+            if (!ParseFunctionCall(nested, UDFList()).isCall)
+                throw EIllegalFunctionUse(u"Function not found: "_qs + argument);
+            CompileArguments(nested, call.id, i + 1);
+        } else {
+            int kind = cmCopyText;
+            TRpRowContent field = OperandField(argument, &kind);
+            FCm->WriteField(kind, pnt, field);
+        }
+        if (iif && i < 3)
+            FCm->WriteOperation(pnt, iifAfterCondition - i, 1, sequence, call.id, i + 1);
+    }
+    FCm->WriteOperation(pnt, call.id, int(call.arguments.size()), sequence, parentId, argPosition);
+}
+
+// --- the pass -----------------------------------------------------------------------
+
+void TRpRTF::CompilePass()
+{
+    FCm->WriteMark(cmStart, 1);
+    FUnicodeSkipCount = 1;
+    FUcStack.clear();
+    for (;;) {
+        const TRpReadField read = ReadNextField();
+        if (!read.found)
+            break;
+        if (read.rawText.isEmpty()) {
+            FCm->WriteCopyText(m_template.Fpnt);  // the delimiters stay as typed
+            continue;
+        }
+        CompileField(read.rawText, SplitFieldText(read.rawText));
+    }
+    FCm->WriteMark(cmEnd, m_template.Flent() + 1);
+}
+
+} // namespace rtfreport
