@@ -1,0 +1,182 @@
+// mirelo-rtf from the outside: exit codes, messages, data files, and a
+// template written with LibreOffice that LibreOffice reads back after the
+// run (skipped where LibreOffice is not installed).
+//
+// note_template.rtf was written by
+//   soffice --headless --infilter="HTML (StarWriter)" --convert-to rtf note_template.html
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+namespace {
+
+#ifdef MIRELO_RTF
+const QString Tool = QStringLiteral(MIRELO_RTF);
+#else
+const QString Tool;
+#endif
+
+const QString Data = QStringLiteral(MIRELO_TEST_DATA);
+
+struct Result {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Result RunTool(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(Tool, arguments);
+    process.waitForFinished(60000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
+            process.readAllStandardError()};
+}
+
+QByteArray ReadFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+class MireloRtf : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (Tool.isEmpty())
+            GTEST_SKIP() << "mirelo-rtf is not built";
+    }
+
+    QString Write(const QString &name, const QByteArray &bytes)
+    {
+        QFile file(folder.filePath(name));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return file.fileName();
+    }
+
+    QTemporaryDir folder;
+};
+
+TEST_F(MireloRtf, VariablesOfEveryKindToStandardOutput)
+{
+    const QString tmpl = Write("t.rtf", "{\\rtf1 \\\\T\\\\|\\\\N\\\\|\\\\B\\\\|\\\\D\\\\|\\\\DT\\\\}");
+    const Result r = RunTool({"--var", "T=Żółw", "--number", "N=1234.5", "--bool", "B=true", "--date", "D=2021-11-30",
+                              "--date", "DT=2021-11-30T10:15:00", "--true", "Tak", "--lang", "1033", tmpl, "-"});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QByteArray("{\\rtf1 \\lang1033 \xaf\xf3\xb3w|\\lang1033 1234,5|\\lang1033 Tak|"
+                                "\\lang1033 30.11.2021|\\lang1033 30.11.2021 10:15:00}"));
+    EXPECT_TRUE(r.err.isEmpty());
+}
+
+TEST_F(MireloRtf, LocaleAndOptions)
+{
+    const QString tmpl = Write("t.rtf", "{\\rtf1 \\\\N\\\\\\\\MISSING\\\\}");
+    const Result r = RunTool({"--locale", "en_US", "--number", "N=2.5", "--option", "eoClearMissedFields",
+                              "--lang", "0", tmpl, "-"});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QByteArray("{\\rtf1 \\lang0 2.5}"));
+}
+
+TEST_F(MireloRtf, EveryFieldTypeOfADataFile)
+{
+    const QString tmpl = Write("t.rtf", "{\\rtf1 \\\\SCAN(A)\\\\[\\\\A:S\\\\|\\\\A:M\\\\|\\\\A:I\\\\|\\\\A:L\\\\|"
+                                        "\\\\A:F\\\\|\\\\FNUM(A:C,10:2)\\\\|\\\\A:B\\\\|\\\\A:T\\\\|\\\\A:D\\\\|"
+                                        "\\\\A:H\\\\|\\\\A:DT\\\\|\\\\A:G\\\\]\\\\ENDSCAN\\\\}");
+    const Result r = RunTool({"--lang", "0", "--data", Data + "/all_field_types.json", tmpl, "-"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QByteArray firstRow = r.out.mid(r.out.indexOf('['), r.out.indexOf(']') - r.out.indexOf('[') + 1);
+    EXPECT_EQ(firstRow, QByteArray("[\\lang0 tekst|\\lang0 notatka|\\lang0 42|\\lang0 9007199254740993|"
+                                   "\\lang0 2,5|\\lang0 1\xa0" "234,50 z\xb3|\\lang0 7,25|\\lang0 True|\\lang0 30.11.2021|"
+                                   "\\lang0 10:15:00|\\lang0 30.11.2021|]"));
+    EXPECT_EQ(r.out.count('['), 2);
+}
+
+TEST_F(MireloRtf, FailedRunExitsWithOneAndLeavesNoOutput)
+{
+    const QString tmpl = Write("t.rtf", "{\\rtf1 \\\\SCAN(A)\\\\x\\\\ENDSCAN\\\\}");
+    const QString output = folder.filePath("out.rtf");
+    const Result r = RunTool({tmpl, output});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, QByteArray("mirelo-rtf: Scan Alias not found: A\n"));
+    EXPECT_FALSE(QFile::exists(output));
+
+    const Result missing = RunTool({folder.filePath("none.rtf"), output});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_EQ(missing.err, ("mirelo-rtf: Can't read file " + folder.filePath("none.rtf") + "\n").toUtf8());
+}
+
+struct BadCall {
+    const char *name;
+    QStringList arguments;
+    const char *jsonFile;  // written as data.json when not empty
+};
+
+class MireloRtfUsage : public MireloRtf, public ::testing::WithParamInterface<BadCall> {};
+
+TEST_P(MireloRtfUsage, ExitsWithTwoAndTheUsage)
+{
+    const QString tmpl = Write("t.rtf", "{\\rtf1 x}");
+    if (*GetParam().jsonFile)
+        Write("data.json", GetParam().jsonFile);
+    QStringList arguments;
+    for (QString a : GetParam().arguments)
+        arguments << a.replace("DATA", folder.filePath("data.json")).replace("TMPL", tmpl);
+    const Result r = RunTool(arguments);
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.err.startsWith("mirelo-rtf: ")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("usage: mirelo-rtf")) << r.err.toStdString();
+    EXPECT_TRUE(r.out.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Calls, MireloRtfUsage,
+    ::testing::Values(
+        BadCall{"no_output", {"TMPL"}, ""},
+        BadCall{"unknown_argument", {"--colour", "TMPL", "-"}, ""},
+        BadCall{"bad_number", {"--number", "N=1,5", "TMPL", "-"}, ""},
+        BadCall{"bad_bool", {"--bool", "B=yes", "TMPL", "-"}, ""},
+        BadCall{"bad_date", {"--date", "D=2021-02-30", "TMPL", "-"}, ""},
+        BadCall{"variable_without_name", {"--var", "=x", "TMPL", "-"}, ""},
+        BadCall{"unknown_option_name", {"--option", "eoNothing", "TMPL", "-"}, ""},
+        BadCall{"unknown_locale", {"--locale", "de_DE", "TMPL", "-"}, ""},
+        BadCall{"missing_data_file", {"--data", "DATA", "TMPL", "-"}, ""},
+        BadCall{"not_json", {"--data", "DATA", "TMPL", "-"}, "{\"name\": "},
+        BadCall{"no_rows", {"--data", "DATA", "TMPL", "-"}, "{\"name\": \"X\", \"fields\": []}"},
+        BadCall{"unknown_type", {"--data", "DATA", "TMPL", "-"},
+                "{\"name\": \"X\", \"fields\": [{\"name\": \"A\", \"type\": \"money\"}], \"rows\": []}"},
+        BadCall{"short_row", {"--data", "DATA", "TMPL", "-"},
+                "{\"name\": \"X\", \"fields\": [{\"name\": \"A\", \"type\": \"integer\"}], \"rows\": [[]]}"},
+        BadCall{"wrong_value", {"--data", "DATA", "TMPL", "-"},
+                "{\"name\": \"X\", \"fields\": [{\"name\": \"A\", \"type\": \"date\"}], \"rows\": [[\"30.11.2021\"]]}"},
+        BadCall{"bad_base64", {"--data", "DATA", "TMPL", "-"},
+                "{\"name\": \"X\", \"fields\": [{\"name\": \"A\", \"type\": \"graphic\"}], \"rows\": [[\"@@\"]]}"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(MireloRtf, LibreOfficeReadsTheNoteMadeFromItsOwnTemplate)
+{
+    const QString soffice = QStandardPaths::findExecutable("soffice");
+    if (soffice.isEmpty())
+        GTEST_SKIP() << "LibreOffice is not installed";
+    const QString output = folder.filePath("note.rtf");
+    const Result r = RunTool({"--var", "NUMER=7/2021", "--date", "DATA=2021-11-30", "--var", "ODBIORCA=Firma Żółw",
+                              "--var", "STRONA=https://example.com|example.com", "--data",
+                              Data + "/note_positions.json", Data + "/note_template.rtf", output});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(ReadFile(output).contains("HYPERLINK \"https://example.com\""));
+
+    QProcess process;
+    process.start(soffice, {"-env:UserInstallation=file://" + folder.filePath("profile"), "--headless",
+                            "--convert-to", "txt:Text (encoded):UTF8", "--outdir", folder.path(), output});
+    ASSERT_TRUE(process.waitForFinished(120000));
+    QString text = QString::fromUtf8(ReadFile(folder.filePath("note.txt")));
+    text.remove(QChar(0xFEFF));
+    const QString expected = QString::fromUtf8(ReadFile(Data + "/note_template.txt"));
+    EXPECT_EQ(text.trimmed().toStdString(), expected.trimmed().toStdString());
+}
+
+} // namespace
