@@ -22,7 +22,8 @@ public:
     qint64 Size() const { return FSize; }
     bool AtEnd() const { return FPos >= FSize; }
     void Seek(qint64 pos) { FPos = qBound<qint64>(0, pos, FSize); }
-    void Skip(qint64 count) { Seek(FPos + qMax<qint64>(0, count)); }
+    // Moves on by `count` bytes, at most to the end.
+    void Skip(qint64 count) { Seek(FPos + qBound<qint64>(0, count, FSize - FPos)); }
 
     // Up to `wanted` bytes from the current position without moving it;
     // fewer only at the end of the input.

@@ -166,6 +166,7 @@ INSTANTIATE_TEST_SUITE_P(
         ProcessCase{"BinaryDataCannotUnbalanceACopiedGroup", "{\\pict\\bin4 {{{{}after",
                     "{\\pict\\bin4 {{{{}after"},
         ProcessCase{"BinaryDataOutsideCopiedGroupsIsPassedOver", "{\\bin2 }}x}", "{x}"},
+        ProcessCase{"BinaryDataBeyondTheEndEndsTheInput", "{a\\bin9223372036854775807 x}", "{a"},
         ProcessCase{"EscapedBackslashBeforeBraceClosesTheGroup", "{\\pict a\\\\}b", "{\\pict a\\\\}b"},
         ProcessCase{"EscapedBraceIsNotCounted", "{\\pict a\\}b}c", "{\\pict a\\}b}c"},
         ProcessCase{"ParIsWrittenWithItsDelimiter", "a\\par b\\par", "a\\par b\\par"},
