@@ -65,7 +65,8 @@ public:
     // Empties every table and clears the flags: the start of a run.
     void ResetTables();
 
-    // Where inserted RTF and the table writers write; not owned.
+    // Where inserted RTF and the table writers write; not owned. Random
+    // access: an inserted document's last paragraph mark is blanked in place.
     void SetOutput(QIODevice *output) { FOutput = output; }
     QIODevice *Output() const { return FOutput; }
 
