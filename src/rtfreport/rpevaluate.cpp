@@ -331,16 +331,17 @@ void BuiltInCall::Aggregate(int id)
     if (value.IsField() && value.dataSet()->Eof())
         return;
     TRpReportVariable accumulator = Value(1);
-    const TRpReportVariable v = Value(0);
     bool counts = true;
     TRpFloat addend = 1;
+    // A field is summed straight from the data set: its value as a variable
+    // would cost a text conversion on every record.
     if (id == fnSum) {
-        addend = value.IsField() ? value.dataSet()->AsFloat(value.fieldIndex()) : v.AsFloat();
+        addend = value.IsField() ? value.dataSet()->AsFloat(value.fieldIndex()) : Value(0).AsFloat();
     } else if (id == fnCtn) {
-        const TRpFloat x = v.AsFloat();
+        const TRpFloat x = Value(0).AsFloat();
         counts = x != 0;  // NaN is not 0, so it counts
     } else {
-        counts = !v.AsString().trimmed().isEmpty();
+        counts = !Value(0).AsString().trimmed().isEmpty();
     }
     if (counts)
         accumulator.SetAsFloat(accumulator.AsFloat() + addend);

@@ -179,7 +179,6 @@ void TRpRTF::ProcessTemplate(QIODevice *outStream)
     m_document.SetOutput(FOutf);
     FScs->SetCurrentScan(0);
     RunPass();
-    AppendOutTab(0);
 
     if (outStream) {
         outStream->seek(0);
@@ -198,6 +197,7 @@ void TRpRTF::ProcessTemplate(QIODevice *outStream)
 void TRpRTF::ReleaseRun()
 {
     m_document.SetOutput(nullptr);
+    m_body.reset();
     FOutf = nullptr;
     if (FTmpStream)
         FTmpStream->close();
@@ -345,7 +345,7 @@ QString TRpRTF::CreateFileName(const QString &directory, const QString &prefix, 
         return timer;
     }();
     const quint64 tickCount = quint64(QDateTime::currentMSecsSinceEpoch()) + quint64(ticks.elapsed());
-    QRandomGenerator random(quint32(QDateTime::currentMSecsSinceEpoch()));
+    QRandomGenerator random{quint32(QDateTime::currentMSecsSinceEpoch())};
     const quint32 number = random.bounded(65535u);
     QString suffix = extension;
     if (!suffix.isEmpty() && !suffix.startsWith(u'.'))

@@ -10,6 +10,7 @@
 #include "rpbasereport.h"
 #include "rpcommands.h"
 #include "rprtf_document.h"
+#include "rprtf_io.h"
 #include "rprtf_templatescanner.h"
 #include "rpargument.h"
 #include "rpscans.h"
@@ -241,6 +242,8 @@ private:
     QByteArray FLangText;
     std::vector<TRpOutTabRec> FOutTab;
     QIODevice *FOutf = nullptr;
+    std::unique_ptr<TRpByteSink> m_body;  // collects the small writes of the run pass
+    QByteArray m_langPrefix;             // "\\lang" + L + " "
     std::unique_ptr<QIODevice> FTmpStream;
     QString FTmpFileName;
     int FCmLastFpnt = 1;

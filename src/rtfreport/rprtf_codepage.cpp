@@ -6,7 +6,9 @@ namespace rtfreport {
 
 QByteArray ToAnsiCodePage(const QString &text)
 {
-    QStringEncoder encoder("windows-1250", QStringConverter::Flag::Default);
+    // Opening the converter costs more than converting a field's text.
+    thread_local QStringEncoder encoder("windows-1250", QStringConverter::Flag::Default);
+    encoder.resetState();
     QByteArray bytes = encoder.encode(text);
     // The converter marks what it cannot map with the substitute character;
     // the platform's conversion writes "?" there.

@@ -24,8 +24,7 @@ constexpr qint64 CopyChunk = 1048576;
 
 void TRpRTF::WriteBytes(const QByteArray &bytes)
 {
-    if (!bytes.isEmpty())
-        FOutf->write(bytes);
+    m_body->Write(bytes);
 }
 
 void TRpRTF::WriteText(const QString &text)
@@ -46,13 +45,27 @@ void TRpRTF::WriteString(int index)
 void TRpRTF::CopyTemplate(int fromPnt, int toPnt)
 {
     if (toPnt > fromPnt && fromPnt >= 1)
-        FOutf->write(m_template.Bytes.constData() + fromPnt - 1, qMin(toPnt, m_template.Flent() + 1) - fromPnt);
+        m_body->Write(m_template.Bytes.constData() + fromPnt - 1, qMin(toPnt, m_template.Flent() + 1) - fromPnt);
+}
+
+// Printable ASCII without RTF's special characters reads the same as RTF.
+static bool IsPlainRtfText(const QString &text)
+{
+    for (const QChar ch : text) {
+        const char16_t u = ch.unicode();
+        if (u < 32 || u > 126 || u == '\\' || u == '{' || u == '}')
+            return false;
+    }
+    return true;
 }
 
 void TRpRTF::WriteValue(const QString &text, const TRpRowContent &field)
 {
-    WriteBytes("\\lang" + FLangText + ' ');
-    WriteText(m_document.txt2rtf(text));
+    WriteBytes(m_langPrefix);
+    if (IsPlainRtfText(text))
+        WriteBytes(text.toLatin1());
+    else
+        WriteText(m_document.txt2rtf(text));
     WriteText(field.sout);
 }
 
@@ -74,6 +87,7 @@ void TRpRTF::WriteHyperlink(const QString &text, const TRpRowContent &field)
 
 void TRpRTF::WriteInsertedRtf(const QString &text, const TRpRowContent &field)
 {
+    m_body->Flush();  // the insertion writes to the device itself
     m_document.InsertRtfText(text, Options().testFlag(eoKeepFrtfPar));
     WriteText(field.sout);
 }
@@ -283,7 +297,7 @@ void TRpRTF::AppendOutTab(int kind)
 {
     TRpOutTabRec entry;
     entry.start = FOutTab.empty() ? 0 : FOutTab.back().end;
-    entry.end = FOutf->pos();
+    entry.end = m_body->Pos();
     entry.kind = kind;
     FOutTab.push_back(entry);
 }
@@ -318,11 +332,15 @@ void TRpRTF::RunPass()
 {
     FCmLastFpnt = 1;
     m_document.FInTable = false;
+    m_langPrefix = "\\lang" + FLangText + ' ';
+    m_body = std::make_unique<TRpByteSink>(FOutf);
     for (int position = 0; position < FCm->Count(); ++position) {
         if (FCm->At(position).kind == cmEnd)
             break;
         RunRecord(position);
     }
+    AppendOutTab(0);
+    m_body.reset();
 }
 
 // --- assembly -------------------------------------------------------------------------

@@ -14,13 +14,11 @@
 #include <QBuffer>
 #include <QByteArray>
 #include <QFile>
-#include <QRegularExpression>
 #include <QString>
 
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <optional>
@@ -91,40 +89,56 @@ std::optional<TRpRTFOption> OptionByName(const QString &name)
     return found == options.end() ? std::nullopt : std::optional(found->second);
 }
 
+// The number written with exactly `length` digits at `at`, or -1.
+int DigitsAt(const QString &text, qsizetype at, int length)
+{
+    if (at + length > text.size())
+        return -1;
+    int number = 0;
+    for (qsizetype i = at; i < at + length; ++i) {
+        const QChar c = text.at(i);
+        if (c < u'0' || c > u'9')
+            return -1;
+        number = number * 10 + (c.unicode() - '0');
+    }
+    return number;
+}
+
+// YYYY-MM-DD as a day count.
+std::optional<TRpDateTime> IsoDate(const QString &text)
+{
+    const int y = DigitsAt(text, 0, 4), m = DigitsAt(text, 5, 2), d = DigitsAt(text, 8, 2);
+    if (text.size() != 10 || text.at(4) != u'-' || text.at(7) != u'-' || y < 0 || m < 0 || d < 0
+        || !IsValidDate(y, m, d))
+        return std::nullopt;
+    return EncodeDate(y, m, d);
+}
+
+// HH:MM or HH:MM:SS as a fraction of a day.
+std::optional<TRpDateTime> IsoTime(const QString &text)
+{
+    const int h = DigitsAt(text, 0, 2), m = DigitsAt(text, 3, 2);
+    const bool withSeconds = text.size() == 8;
+    const int s = withSeconds ? DigitsAt(text, 6, 2) : 0;
+    if ((text.size() != 5 && !withSeconds) || text.at(2) != u':' || (withSeconds && text.at(5) != u':') || h < 0
+        || h > 23 || m < 0 || m > 59 || s < 0 || s > 59)
+        return std::nullopt;
+    return EncodeTime(h, m, s, 0);
+}
+
 // ISO 8601 date, time or date-time text as a day count.
 std::optional<TRpDateTime> IsoDateTime(const QString &text, bool withDate, bool withTime)
 {
-    static const QRegularExpression date(QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2})$"));
-    static const QRegularExpression time(QStringLiteral("^(\\d{2}):(\\d{2})(?::(\\d{2}))?$"));
-    QString datePart = withDate ? text : QString();
-    QString timePart = withTime && !withDate ? text : QString();
-    if (withDate && withTime) {
-        const qsizetype t = text.indexOf(u'T');
-        if (t < 0)
-            return std::nullopt;
-        datePart = text.left(t);
-        timePart = text.mid(t + 1);
-    }
-    TRpDateTime value = 0;
-    if (withDate) {
-        const auto m = date.match(datePart);
-        if (!m.hasMatch())
-            return std::nullopt;
-        const int y = m.captured(1).toInt(), mo = m.captured(2).toInt(), d = m.captured(3).toInt();
-        if (!IsValidDate(y, mo, d))
-            return std::nullopt;
-        value = EncodeDate(y, mo, d);
-    }
-    if (withTime) {
-        const auto m = time.match(timePart);
-        if (!m.hasMatch())
-            return std::nullopt;
-        const int h = m.captured(1).toInt(), mi = m.captured(2).toInt(), s = m.captured(3).toInt();
-        if (h > 23 || mi > 59 || s > 59)
-            return std::nullopt;
-        value += EncodeTime(h, mi, s, 0);
-    }
-    return value;
+    if (!withTime)
+        return IsoDate(text);
+    if (!withDate)
+        return IsoTime(text);
+    const qsizetype t = text.indexOf(u'T');
+    const auto date = t < 0 ? std::nullopt : IsoDate(text.left(t));
+    const auto time = t < 0 ? std::nullopt : IsoTime(text.mid(t + 1));
+    if (!date || !time)
+        return std::nullopt;
+    return *date + *time;
 }
 
 std::pair<QString, QString> NameAndValue(const QString &option, const QString &argument)
@@ -308,12 +322,13 @@ QVariant FieldValue(const json &value, TRpFieldType type, const std::string &whe
 std::unique_ptr<TRpMemoryDataSet> LoadDataSet(const QString &fileName, const TRpFormatSettings &settings)
 {
     const std::string file = fileName.toStdString();
-    std::ifstream in(fileName.toLocal8Bit().constData(), std::ios::binary);
-    if (!in)
+    QFile in(fileName);
+    if (!in.open(QIODevice::ReadOnly))
         throw UsageError("cannot read data file " + file);
+    const QByteArray text = in.readAll();
     json document;
     try {
-        document = json::parse(in);
+        document = json::parse(text.constBegin(), text.constEnd());
     } catch (const json::exception &error) {
         throw UsageError("data file " + file + " is not JSON: " + error.what());
     }
