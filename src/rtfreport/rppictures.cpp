@@ -1,37 +1,97 @@
-// Pictures in the body. Decoding pictures needs a graphics library the
-// engine does not link; until the metafile writer is in, a picture leaves
-// only its field's formatting codes, and a file that cannot be read says so.
+// Pictures in the body: the pixels wrapped in a metafile, with the picture
+// group's size, scale and border from the image format.
 
 #include "rprtf.h"
 
+#include "rpformat.h"
+#include "rpmetafile.h"
+
 #include <QFile>
+
+#include <cmath>
 
 namespace rtfreport {
 
+namespace {
+
+const char *const BorderWords[] = {"", "\\brdrs", "\\brdrdb", "\\brdrth", "\\brdrsh", "\\brdrdot", "\\brdrhair"};
+
+QByteArray Rounded(double value)
+{
+    return QByteArray::number(qint64(std::llround(value)));
+}
+
+} // namespace
+
+std::optional<TRpPixels> TRpRTF::DecodePicture(const QByteArray &bytes) const
+{
+    if (PictureDecoder)
+        if (auto pixels = PictureDecoder(bytes))
+            return pixels;
+    return DecodeBitmap(bytes);
+}
+
 void TRpRTF::WritePicture(const QByteArray &bytes, const TRpRowContent &field)
 {
-    Q_UNUSED(bytes);
+    const std::optional<TRpPixels> pixels = bytes.isEmpty() ? std::nullopt : DecodePicture(bytes);
+    if (!pixels || pixels->width <= 0 || pixels->height <= 0) {
+        WriteText(field.sout);
+        return;
+    }
+    TRpImageFormat format(pixels->width, pixels->height);
+    if (OnImageFormat)
+        OnImageFormat(this, field.fmt.ImgFmt(), format);
+    if (format.Border.ColorIndex >= ColorTable().size())
+        format.Border.ColorIndex = 0;
+    const bool wmf = Options().testFlag(eoGraphicsWmfCompatible);
+
+    QByteArray group = "{\\pict\\picscalex";
+    if (wmf) {
+        group += "100\\picscaley100\\piccropl0\\piccropr0\\piccropt0\\piccropb0\\picw"
+                 + Rounded(format.SizeX * 26.4596930676) + "\\pich" + Rounded(format.SizeY * 26.4596930676)
+                 + "\\wmetafile8";
+    } else {
+        group += QByteArray::number(format.ScaleX) + "\\picscaley" + QByteArray::number(format.ScaleY)
+                 + "\\piccropl0\\piccropr0\\piccropt0\\piccropb0\\picw" + Rounded(format.SizeXmm * 5669 / 100)
+                 + "\\pich" + Rounded(format.SizeYmm * 5669 / 100) + "\\emfblip";
+    }
+    // The border colour is registered whether or not a border is drawn.
+    const TRpColor &color = ColorTable()[format.Border.ColorIndex];
+    const int colorIndex = m_document.UseColor("\\red" + QByteArray::number(color.r) + "\\green"
+                                               + QByteArray::number(color.g) + "\\blue"
+                                               + QByteArray::number(color.b) + ";");
+    if (format.Border.BrType >= 1 && format.Border.BrType <= 6)
+        group += QByteArray(BorderWords[format.Border.BrType]) + "\\brdrw"
+                 + QByteArray::number(format.BorderWidthTwips) + "\\brdrcf" + QByteArray::number(colorIndex);
+
+    const QByteArray data = wmf ? WindowsMetafile(*pixels)
+                                : EnhancedMetafile(*pixels, int(std::lround(format.SizeXmm * 100)),
+                                                   int(std::lround(format.SizeYmm * 100)));
+    if (Options().testFlag(eoGraphicsBinary))
+        group += "\\bin" + QByteArray::number(data.size()) + ' ' + data;
+    else
+        group += ' ' + data.toHex().toUpper();
+    group += "\r}";
+    WriteBytes(group);
     WriteText(field.sout);
 }
 
 void TRpRTF::WritePictureFromFile(const QString &fileName, const TRpRowContent &field)
 {
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
+    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    if (bytes.isEmpty() || !DecodePicture(bytes)) {
         WriteText(m_document.txt2rtf(u"#Can't load file "_qs + fileName));
         WriteText(field.sout);
         return;
     }
-    WritePicture(file.readAll(), field);
+    WritePicture(bytes, field);
 }
 
 void TRpRTF::WriteStoredPicture(const QByteArray &stored, const TRpRowContent &field)
 {
-    if (stored.size() <= 20) {
-        WriteText(field.sout);
-        return;
-    }
-    WritePicture(stored, field);
+    // Twenty bytes or fewer hold no picture.
+    WritePicture(stored.size() <= 20 ? QByteArray() : stored, field);
 }
 
 } // namespace rtfreport

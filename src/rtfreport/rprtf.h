@@ -13,6 +13,7 @@
 #include "rprtf_io.h"
 #include "rprtf_templatescanner.h"
 #include "rpargument.h"
+#include "rpmetafile.h"
 #include "rpscans.h"
 
 #include <QByteArray>
@@ -104,6 +105,9 @@ public:
     TRpOnScanEvent OnScanEof;
     // The shell request behind ShellOpenFile; none answers 31 (no program).
     TRpShellOpen ShellOpen;
+    // Decodes pictures beyond the Windows bitmaps the engine reads itself
+    // (JPEG and the rest need the program's graphics library).
+    TRpPictureDecoder PictureDecoder;
 
     // --- operations ---
     void Execute(const std::vector<TRpDataSet *> &dataSets);
@@ -198,6 +202,7 @@ private:
     bool ResolveDataField(TRpRowContent &field);
     void WriteHyperlink(const QString &text, const TRpRowContent &field);
     void WriteInsertedRtf(const QString &text, const TRpRowContent &field);
+    std::optional<TRpPixels> DecodePicture(const QByteArray &bytes) const;
     void WritePicture(const QByteArray &bytes, const TRpRowContent &field);
     void WritePictureFromFile(const QString &fileName, const TRpRowContent &field);
     void WriteStoredPicture(const QByteArray &stored, const TRpRowContent &field);
