@@ -468,34 +468,50 @@ void TRpRTF::ComputeBalance(TRpScanInfo &info)
 }
 
 // Aggregates in a stretch that is passed over still get their target
-// variables, so that fields after the stretch find them.
+// variables, so that fields after the stretch find them (and find them
+// reset), although nothing is computed.
 void TRpRTF::PrepareSkippedAggregates(int from, int to)
 {
+    // The operands of each operation, as far as they are variables: their names.
+    std::vector<QString> operands;
     for (int position = from; position < to; ++position) {
         const TRpCommand &command = FCm->At(position);
-        if (command.kind != cmExpression || command.output || command.manage)
-            continue;
-        const int id = FCm->FieldOf(command).NField;
-        if (id != fnSum && id != fnCtn && id != fnCts && id != fnVar)
-            continue;
-        std::vector<const TRpCommand *> operands;
-        int p = position + 1;
-        for (; p < to && FCm->At(p).kind != cmExpressionEnd; ++p)
-            if (FCm->At(p).kind == cmVariable)
-                operands.push_back(&FCm->At(p));
-        if (id == fnVar) {
-            for (const TRpCommand *operand : operands)
-                if (VarList().IndexOfName(FCm->FieldOf(*operand).Field) < 0)
-                    CreateVar(FCm->FieldOf(*operand).Field, QString());
-        } else if (!operands.empty()) {
-            const QString target = FCm->FieldOf(*operands.back()).Field.toUpper() == u"NORESET" && operands.size() > 1
-                                       ? FCm->FieldOf(*operands[operands.size() - 2]).Field
-                                       : FCm->FieldOf(*operands.back()).Field;
-            if (VarList().IndexOfName(target) < 0)
-                CreateVar(target, 0.0);
+        switch (command.kind) {
+        case cmExpression:
+        case cmExpressionEnd: operands.clear(); break;
+        case cmVariable: operands.push_back(FCm->FieldOf(command).Field); break;
+        case cmNumber: case cmString: case cmBoolean: case cmDate:
+        case cmDataFieldDot: case cmDataFieldColon: operands.emplace_back(); break;
+        case cmOperation: {
+            if (command.functionId <= iifAfterFalse && command.functionId >= iifAfterCondition)
+                break;  // the markers leave their operand in place
+            const int count = qMin<int>(command.argCount, int(operands.size()));
+            const std::vector<QString> args(operands.end() - count, operands.end());
+            operands.resize(operands.size() - count);
+            operands.emplace_back();
+            PrepareAggregateTargets(command.functionId, args);
+            break;
         }
-        position = p;
+        default: break;
+        }
     }
+}
+
+void TRpRTF::PrepareAggregateTargets(int functionId, const std::vector<QString> &args)
+{
+    if (functionId == fnVar) {
+        for (const QString &name : args)
+            if (!name.isEmpty() && VarList().IndexOfName(name) < 0)
+                CreateVar(name, QString());
+        return;
+    }
+    if ((functionId != fnSum && functionId != fnCtn && functionId != fnCts) || args.size() < 2 || args[1].isEmpty())
+        return;
+    const bool noReset = args.size() > 2 && args[2].trimmed().toUpper() == u"NORESET";
+    if (VarList().IndexOfName(args[1]) < 0)
+        CreateVar(args[1], 0.0);
+    else if (!noReset && AggregateResetDue())
+        TRpArgument::NamedVariable(this, args[1]).variable()->SetAsInteger(0);
 }
 
 void TRpRTF::RunScan(int &position, const TRpCommand &command)

@@ -186,6 +186,7 @@ private:
     void ComputeBalance(TRpScanInfo &info);
     int BlockEndPosition(const TRpScanInfo &info) const;
     void PrepareSkippedAggregates(int from, int to);
+    void PrepareAggregateTargets(int functionId, const std::vector<QString> &args);
     QString BracesOf(const TRpCommand &command, int previousPnt) const;
 
     // run pass and assembly (rprun.cpp)

@@ -209,6 +209,7 @@ TRpArgument TRpRTF::ExpressionOperand(const TRpCommand &command, const TRpRowCon
 // Passes over the records of an IIF branch up to the marker that ends it.
 int TRpRTF::PassOverIifBranch(int position, int marker, int sequence, std::vector<TRpArgument> &stack)
 {
+    const int start = position + 1;
     for (++position; position < FCm->Count(); ++position) {
         const TRpCommand &command = FCm->At(position);
         if (command.kind == cmOperation && command.functionId == marker && command.iifSequence == sequence)
@@ -216,6 +217,7 @@ int TRpRTF::PassOverIifBranch(int position, int marker, int sequence, std::vecto
         if (command.kind == cmExpressionEnd || command.kind == cmEnd)
             throw EIOError(QStringLiteral("Undefined argument in UDF"));
     }
+    PrepareSkippedAggregates(start, position);
     stack.emplace_back();  // the branch's place, empty
     return position;
 }
