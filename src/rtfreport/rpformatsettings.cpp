@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 namespace rtfreport {
 
@@ -108,12 +109,70 @@ void RoundDigits(DecimalDigits &d, int keep);
 // The value's digits rounded half up to `significant` digits, as decimal
 // arithmetic would (2.5 keeps its tie and rounds up). The binary value is
 // first written with all the digits extended precision holds.
+// The 19 significant digits the text conversion below gives, computed
+// exactly in integers for 1 <= |value| < 2^63 (amounts, counts, sums): the
+// text conversion costs more than the rest of a field. The decimal exponent
+// of the first digit goes to exponent10.
+std::optional<quint64> NineteenDigits(TRpFloat value, int &exponent10)
+{
+    if constexpr (std::numeric_limits<TRpFloat>::digits != 64) {
+        return std::nullopt;
+    } else {
+        constexpr quint64 Low = 1000000000000000000ULL;  // 10^18
+        constexpr quint64 High = 10000000000000000000ULL; // 10^19
+        if (!(value >= 1 && value < 9.2e18L))
+            return std::nullopt;
+        int binaryExponent = 0;
+        const TRpFloat fraction = std::frexp(value, &binaryExponent);
+        const auto mantissa = quint64(std::ldexp(fraction, 64));  // value = mantissa * 2^(binaryExponent - 64)
+        const int shift = 64 - binaryExponent;                     // 1 .. 63
+        int power = 18 - int(std::floor(std::log10(value)));       // value * 10^power has 19 digits
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            if (power < 0 || power > 19 || shift <= 0 || shift >= 64)
+                return std::nullopt;
+            quint64 scale = 1;
+            for (int i = 0; i < power; ++i)
+                scale *= 10;
+            const unsigned __int128 product = (unsigned __int128)mantissa * scale;
+            quint64 digits = quint64(product >> shift);
+            const unsigned __int128 rest = product & ((((unsigned __int128)1) << shift) - 1);
+            const unsigned __int128 half = ((unsigned __int128)1) << (shift - 1);
+            if (rest > half || (rest == half && (digits & 1)))
+                ++digits;  // nearest, ties to even, as the text conversion rounds
+            if (digits < Low) {
+                ++power;
+                continue;
+            }
+            if (digits >= High && (product >> shift) >= High) {
+                --power;
+                continue;
+            }
+            if (digits >= High) {  // rounded up to a new leading digit
+                digits /= 10;
+                --power;
+            }
+            exponent10 = 18 - power;
+            return digits;
+        }
+        return std::nullopt;
+    }
+}
+
 DecimalDigits ToDigits(TRpFloat value, int significant)
 {
     DecimalDigits result;
     result.negative = std::signbit(value);
     if (value == 0)
         return result;
+    int exponent10 = 0;
+    if (const auto digits = NineteenDigits(std::fabs(value), exponent10)) {
+        result.digits = QString::number(*digits);
+        result.exponent = exponent10 + 1;
+        RoundDigits(result, significant);
+        while (result.digits.endsWith(u'0'))
+            result.digits.chop(1);
+        return result;
+    }
     char buffer[128];
     auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value),
                                    std::chars_format::scientific, 18);

@@ -260,12 +260,20 @@ QString Text(const json &value)
     return QString::fromUtf8(s.data(), qsizetype(s.size()));
 }
 
-QVariant FieldValue(const json &value, TRpFieldType type, const std::string &where)
+// Where a value stands, for the message about it.
+struct ValuePlace {
+    const std::string &file;
+    std::size_t row;
+    const QString &field;
+};
+
+QVariant FieldValue(const json &value, TRpFieldType type, const ValuePlace &place)
 {
     if (value.is_null())
         return {};
     const auto wrong = [&](const char *expected) {
-        return UsageError(where + ": " + expected + " expected, got " + value.dump());
+        return UsageError("data file " + place.file + ", row " + std::to_string(place.row) + ", field "
+                          + place.field.toStdString() + ": " + expected + " expected, got " + value.dump());
     };
     switch (type) {
     case TRpFieldType::String:
@@ -351,9 +359,7 @@ std::unique_ptr<TRpMemoryDataSet> LoadDataSet(const QString &fileName, const TRp
         std::vector<QVariant> values;
         values.reserve(fields.size());
         for (std::size_t i = 0; i < fields.size(); ++i)
-            values.push_back(FieldValue(row[i], fields[i].type,
-                                        "data file " + file + ", row " + std::to_string(rowNumber) + ", field "
-                                            + fields[i].name.toStdString()));
+            values.push_back(FieldValue(row[i], fields[i].type, {file, rowNumber, fields[i].name}));
         dataSet->AppendRow(std::move(values));
     }
     dataSet->First();
