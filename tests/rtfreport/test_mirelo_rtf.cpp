@@ -96,6 +96,16 @@ TEST_F(MireloRtf, EveryFieldTypeOfADataFile)
     EXPECT_EQ(r.out.count('['), 2);
 }
 
+TEST_F(MireloRtf, DataFileMembersInAnyOrder)
+{
+    const QString tmpl = Write("t.rtf", "{\\rtf1 \\\\SCAN(X)\\\\\\\\X:A\\\\;\\\\ENDSCAN\\\\}");
+    const QString data = Write("d.json", "{\"rows\": [[1], [2]], \"extra\": {\"x\": [1]}, \"fields\": "
+                                         "[{\"type\": \"integer\", \"name\": \"A\"}], \"name\": \"X\"}");
+    const Result r = RunTool({"--lang", "0", "--data", data, tmpl, "-"});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QByteArray("{\\rtf1 \\lang0 1;\\lang0 2;}"));
+}
+
 TEST_F(MireloRtf, FailedRunExitsWithOneAndLeavesNoOutput)
 {
     const QString tmpl = Write("t.rtf", "{\\rtf1 \\\\SCAN(A)\\\\x\\\\ENDSCAN\\\\}");
@@ -153,6 +163,12 @@ INSTANTIATE_TEST_SUITE_P(
                 "{\"name\": \"X\", \"fields\": [{\"name\": \"A\", \"type\": \"integer\"}], \"rows\": [[]]}"},
         BadCall{"wrong_value", {"--data", "DATA", "TMPL", "-"},
                 "{\"name\": \"X\", \"fields\": [{\"name\": \"A\", \"type\": \"date\"}], \"rows\": [[\"30.11.2021\"]]}"},
+        BadCall{"nested_value", {"--data", "DATA", "TMPL", "-"},
+                "{\"name\": \"X\", \"fields\": [{\"name\": \"A\", \"type\": \"integer\"}], \"rows\": [[[1]]]}"},
+        BadCall{"long_row", {"--data", "DATA", "TMPL", "-"},
+                "{\"name\": \"X\", \"fields\": [{\"name\": \"A\", \"type\": \"integer\"}], \"rows\": [[1, 2]]}"},
+        BadCall{"field_without_type", {"--data", "DATA", "TMPL", "-"},
+                "{\"name\": \"X\", \"fields\": [{\"name\": \"A\"}], \"rows\": []}"},
         BadCall{"bad_base64", {"--data", "DATA", "TMPL", "-"},
                 "{\"name\": \"X\", \"fields\": [{\"name\": \"A\", \"type\": \"graphic\"}], \"rows\": [[\"@@\"]]}"}),
     [](const auto &info) { return std::string(info.param.name); });

@@ -327,13 +327,181 @@ QVariant FieldValue(const json &value, TRpFieldType type, const ValuePlace &plac
     }
 }
 
-std::unique_ptr<TRpMemoryDataSet> LoadDataSet(const QString &fileName, const TRpFormatSettings &settings)
+// Reads a data file as a stream of JSON events, converting each row's values
+// as they come, so that no document tree of the whole file is built. Files
+// that give "rows" before "fields" are read as a whole (ReadByTree).
+class DataSetReader : public nlohmann::json_sax<json> {
+public:
+    struct RowsBeforeFields {};
+
+    DataSetReader(const std::string &file, const TRpFormatSettings &settings) : m_file(file), m_settings(settings) {}
+
+    std::unique_ptr<TRpMemoryDataSet> Result()
+    {
+        if (!m_dataSet || !m_rowsSeen)
+            throw UsageError("data file " + m_file + " needs \"name\", \"fields\" and \"rows\"");
+        m_dataSet->First();
+        return std::move(m_dataSet);
+    }
+
+    bool null() override { return Scalar(json()); }
+    bool boolean(bool value) override { return Scalar(json(value)); }
+    bool number_integer(number_integer_t value) override { return Scalar(json(value)); }
+    bool number_unsigned(number_unsigned_t value) override { return Scalar(json(value)); }
+    bool number_float(number_float_t value, const string_t &) override { return Scalar(json(value)); }
+    bool string(string_t &value) override { return Scalar(json(std::move(value))); }
+    bool binary(binary_t &) override { return Scalar(json()); }
+
+    bool key(string_t &name) override
+    {
+        if (m_depth == 1)
+            m_key = name;
+        else if (m_depth == 3 && m_section == Section::Fields)
+            m_fieldKey = name;
+        return true;
+    }
+
+    bool start_object(std::size_t) override { return Open(true); }
+    bool start_array(std::size_t) override { return Open(false); }
+    bool end_object() override { return Close(); }
+    bool end_array() override { return Close(); }
+
+    bool parse_error(std::size_t, const std::string &, const nlohmann::detail::exception &error) override
+    {
+        throw UsageError("data file " + m_file + " is not JSON: " + error.what());
+    }
+
+private:
+    enum class Section { None, Fields, Rows, Skipped };
+
+    [[noreturn]] void FieldsError() const
+    {
+        throw UsageError("data file " + m_file + ": every field needs \"name\" and \"type\"");
+    }
+    [[noreturn]] void RowError() const
+    {
+        throw UsageError("data file " + m_file + ": row " + std::to_string(m_rowNumber) + " needs "
+                         + std::to_string(m_fields.size()) + " values");
+    }
+
+    bool Open(bool object)
+    {
+        ++m_depth;
+        if (m_depth == 1 && !object)
+            throw UsageError("data file " + m_file + " needs \"name\", \"fields\" and \"rows\"");
+        if (m_depth == 2) {
+            m_section = Section::Skipped;
+            if (m_key == "fields" && !object) {
+                m_section = Section::Fields;
+                m_fields.clear();
+            } else if (m_key == "rows" && !object) {
+                if (!m_fieldsDone || m_name.isNull())
+                    throw RowsBeforeFields();
+                m_section = Section::Rows;
+                m_rowsSeen = true;
+                m_dataSet = std::make_unique<TRpMemoryDataSet>(m_name, m_fields, m_settings);
+            } else if (m_key == "name") {
+                throw UsageError("data file " + m_file + " needs \"name\", \"fields\" and \"rows\"");
+            }
+        } else if (m_depth == 3 && m_section == Section::Fields) {
+            if (!object)
+                FieldsError();
+            m_fieldName.clear();
+            m_fieldType.clear();
+            m_fieldNameSeen = m_fieldTypeSeen = false;
+        } else if (m_depth == 3 && m_section == Section::Rows) {
+            if (object)
+                RowError();
+            ++m_rowNumber;
+            m_values.clear();
+            m_values.reserve(m_fields.size());
+        } else if (m_depth > 3 && m_section != Section::Skipped) {
+            if (m_section == Section::Rows)
+                RowError();
+            FieldsError();
+        }
+        return true;
+    }
+
+    bool Close()
+    {
+        if (m_depth == 3 && m_section == Section::Fields) {
+            if (!m_fieldNameSeen || !m_fieldTypeSeen)
+                FieldsError();
+            m_fields.push_back({m_fieldName, FieldTypeByName(m_fieldType)});
+        } else if (m_depth == 3 && m_section == Section::Rows) {
+            if (m_values.size() != m_fields.size())
+                RowError();
+            m_dataSet->AppendRow(std::move(m_values));
+            m_values = {};
+        } else if (m_depth == 2) {
+            if (m_section == Section::Fields)
+                m_fieldsDone = true;
+            m_section = Section::None;
+        }
+        --m_depth;
+        return true;
+    }
+
+    bool Scalar(const json &value)
+    {
+        if (m_depth == 1) {
+            if (m_key == "name") {
+                if (!value.is_string())
+                    throw UsageError("data file " + m_file + " needs \"name\", \"fields\" and \"rows\"");
+                m_name = Text(value);
+            } else if (m_key == "fields" || m_key == "rows") {
+                throw UsageError("data file " + m_file + " needs \"name\", \"fields\" and \"rows\"");
+            }
+        } else if (m_depth == 2 && m_section == Section::Fields) {
+            FieldsError();
+        } else if (m_depth == 2 && m_section == Section::Rows) {
+            ++m_rowNumber;
+            RowError();
+        } else if (m_depth == 3 && m_section == Section::Fields) {
+            if (m_fieldKey == "name" || m_fieldKey == "type") {
+                if (!value.is_string())
+                    FieldsError();
+                if (m_fieldKey == "name") {
+                    m_fieldName = Text(value);
+                    m_fieldNameSeen = true;
+                } else {
+                    m_fieldType = value.get<std::string>();
+                    m_fieldTypeSeen = true;
+                }
+            }
+        } else if (m_depth == 3 && m_section == Section::Rows) {
+            const std::size_t column = m_values.size();
+            if (column >= m_fields.size())
+                RowError();
+            m_values.push_back(FieldValue(value, m_fields[column].type, {m_file, m_rowNumber, m_fields[column].name}));
+        }
+        return true;
+    }
+
+    const std::string &m_file;
+    const TRpFormatSettings &m_settings;
+    int m_depth = 0;
+    std::string m_key;
+    std::string m_fieldKey;
+    Section m_section = Section::None;
+    QString m_name;
+    std::vector<TRpMemoryDataSet::Field> m_fields;
+    bool m_fieldsDone = false;
+    QString m_fieldName;
+    std::string m_fieldType;
+    bool m_fieldNameSeen = false;
+    bool m_fieldTypeSeen = false;
+    std::unique_ptr<TRpMemoryDataSet> m_dataSet;
+    bool m_rowsSeen = false;
+    std::size_t m_rowNumber = 0;
+    std::vector<QVariant> m_values;
+};
+
+// The whole file as a document tree: any order of its members.
+std::unique_ptr<TRpMemoryDataSet> ReadByTree(const std::string &file, const QByteArray &text,
+                                             const TRpFormatSettings &settings)
 {
-    const std::string file = fileName.toStdString();
-    QFile in(fileName);
-    if (!in.open(QIODevice::ReadOnly))
-        throw UsageError("cannot read data file " + file);
-    const QByteArray text = in.readAll();
     json document;
     try {
         document = json::parse(text.constBegin(), text.constEnd());
@@ -364,6 +532,22 @@ std::unique_ptr<TRpMemoryDataSet> LoadDataSet(const QString &fileName, const TRp
     }
     dataSet->First();
     return dataSet;
+}
+
+std::unique_ptr<TRpMemoryDataSet> LoadDataSet(const QString &fileName, const TRpFormatSettings &settings)
+{
+    const std::string file = fileName.toStdString();
+    QFile in(fileName);
+    if (!in.open(QIODevice::ReadOnly))
+        throw UsageError("cannot read data file " + file);
+    const QByteArray text = in.readAll();
+    try {
+        DataSetReader reader(file, settings);
+        json::sax_parse(text.constBegin(), text.constEnd(), &reader);
+        return reader.Result();
+    } catch (const DataSetReader::RowsBeforeFields &) {
+        return ReadByTree(file, text, settings);
+    }
 }
 
 // --- the run --------------------------------------------------------------------------
