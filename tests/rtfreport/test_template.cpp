@@ -94,6 +94,14 @@ TEST_F(TemplateRun, MissingFieldsKeepOnlyTheirFormattingWhenCleared)
     EXPECT_EQ(Body("x\\\\NOSUCHFN{\\i (1)}\\\\y"), QByteArray("x{\\i }y"));
 }
 
+TEST_F(TemplateRun, FormFieldsAreScannedOnlyWhenAsked)
+{
+    const QByteArray body = "{\\field{\\*\\fldinst \\\\NUMER\\\\}{\\fldrslt \\\\NUMER\\\\}}";
+    EXPECT_EQ(Body(body), body);
+    report.SetOptions(report.Options() | eoProcessFormFields);
+    EXPECT_EQ(Body(body), QByteArray("{\\field{\\*\\fldinst \\\\NUMER\\\\}{\\fldrslt \\lang0 12/2021}}"));
+}
+
 TEST_F(TemplateRun, FieldLongerThanTheLimitIsPlainText)
 {
     const QByteArray body = "\\\\" + QByteArray(10001, 'N') + "\\\\";
