@@ -429,10 +429,7 @@ void TRpRTF::ComputeBalance(TRpScanInfo &info)
             braces += BracesOnly(FCm->String(command.codes)) + BracesOnly(FCm->String(command.absorbed));
         else
             braces += BracesOf(command, previousPnt);
-        if (command.kind != cmExpression || command.output)
-            previousPnt = command.pnt;
-        else
-            previousPnt = command.pnt;
+        previousPnt = command.pnt;
     }
     info.FEmptyBalanceS = DropEmptyPairs(braces);
 

@@ -197,6 +197,7 @@ private:
     void WriteText(const QString &text);
     void WriteString(int index);
     void WriteValue(const QString &text, const TRpRowContent &field);
+    void WriteFormattedText(const QString &text, const TRpRowContent &field);
     void WriteMissing(const TRpRowContent &field);
     void WriteSimpleField(const TRpCommand &command);
     void WriteDataField(TRpRowContent &field);

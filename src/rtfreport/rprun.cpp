@@ -92,11 +92,16 @@ void TRpRTF::WriteInsertedRtf(const QString &text, const TRpRowContent &field)
     WriteText(field.sout);
 }
 
-// Writes a formatted value the way its format asks: a hyperlink, inserted
-// RTF, a picture loaded from a file named by the text, or plain text.
-static bool IsPictureFormat(const TRpFieldFormat &format)
+// A value's text written the way its format asks: a hyperlink, inserted RTF,
+// a picture loaded from the file the text names, or the formatted text.
+void TRpRTF::WriteFormattedText(const QString &text, const TRpRowContent &field)
 {
-    return format.fmtnumber == fmtFImg;
+    switch (field.fmt.fmtnumber) {
+    case fmtFLnk: WriteHyperlink(text, field); return;
+    case fmtFRtf: WriteInsertedRtf(text, field); return;
+    case fmtFImg: WritePictureFromFile(text, field); return;
+    default: WriteValue(FormatValueText(text, field.fmt, *this, FCm->Strings()), field); return;
+    }
 }
 
 // --- simple fields -------------------------------------------------------------------
@@ -137,12 +142,7 @@ void TRpRTF::WriteSimpleField(const TRpCommand &command)
         WriteDataField(field);
         return;
     }
-    switch (field.fmt.fmtnumber) {
-    case fmtFLnk: WriteHyperlink(text, field); return;
-    case fmtFRtf: WriteInsertedRtf(text, field); return;
-    case fmtFImg: WritePictureFromFile(text, field); return;
-    default: WriteValue(FormatValueText(text, field.fmt, *this, FCm->Strings()), field); return;
-    }
+    WriteFormattedText(text, field);
 }
 
 bool TRpRTF::ResolveDataField(TRpRowContent &field)
@@ -168,7 +168,7 @@ void TRpRTF::WriteDataField(TRpRowContent &field)
         WriteText(field.sout);
         return;
     }
-    if (IsPictureFormat(field.fmt) || dataSet.FieldType(field.NField) == TRpFieldType::Graphic) {
+    if (field.fmt.fmtnumber == fmtFImg || dataSet.FieldType(field.NField) == TRpFieldType::Graphic) {
         WriteStoredPicture(dataSet.IsNull(field.NField) ? QByteArray() : dataSet.AsBytes(field.NField), field);
         return;
     }
@@ -275,15 +275,9 @@ int TRpRTF::EvaluateExpression(int position)
 void TRpRTF::WriteExpressionResult(const TRpArgument &result, const TRpRowContent &field, int functionId)
 {
     switch (FunctionResultKind(functionId, UDFList())) {
-    case udfrTRpReportVariable: {
-        const QString text = result.IsKnown() ? result.Value(this).AsString() : QString();
-        switch (field.fmt.fmtnumber) {
-        case fmtFLnk: WriteHyperlink(text, field); return;
-        case fmtFRtf: WriteInsertedRtf(text, field); return;
-        case fmtFImg: WritePictureFromFile(text, field); return;
-        default: WriteValue(FormatValueText(text, field.fmt, *this, FCm->Strings()), field); return;
-        }
-    }
+    case udfrTRpReportVariable:
+        WriteFormattedText(result.IsKnown() ? result.Value(this).AsString() : QString(), field);
+        return;
     case udfrPicture: WritePicture(result.bytes(), field); return;
     case udfrStream:
         WriteBytes(result.bytes());
