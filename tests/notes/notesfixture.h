@@ -77,7 +77,8 @@ protected:
     testsupport::TestDatabase database;
     QTemporaryDir work;
     testsupport::ScriptedPrompts prompts;
-    app::Environment env;
+    // The program's one environment: the windows of other subsystems read it too.
+    app::Environment &env = app::environment();
     app::TDataModule1 data{env};
     db::Transaction transaction{data.IBDatabase1};
     std::unique_ptr<notes::TfrmMain> window;
