@@ -153,8 +153,8 @@ void TRpRTF::ProcessTemplate(QIODevice *outStream)
     FLangText = QByteArray::number(m_lang);
 
     LoadTemplate();
-    if (!outStream && !m_outFile.isEmpty() && QFile::exists(m_outFile))
-        QFile::remove(m_outFile);
+    if (!outStream)
+        RemoveOutputFile(m_outFile);
 
     FCm = std::make_unique<TRpCommandStream>();
     CompilePass();
@@ -189,9 +189,23 @@ void TRpRTF::ProcessTemplate(QIODevice *outStream)
     QFile output(m_outFile);
     if (!output.open(QIODevice::WriteOnly | QIODevice::Truncate))
         throw EIOError(u"Cannot create file \""_qs + m_outFile + u"\". "_qs + output.errorString());
-    Assemble(&output);
-    if (!output.flush())
-        throw EIOError(u"Can't write report results: "_qs + output.errorString());
+    try {
+        Assemble(&output);
+        if (!output.flush())
+            throw EIOError(u"Can't write report results: "_qs + output.errorString());
+    } catch (...) {
+        // A document cut short must not pass for a result.
+        output.close();
+        RemoveOutputFile(m_outFile);
+        throw;
+    }
+}
+
+void TRpRTF::RemoveOutputFile(const QString &fileName)
+{
+    const QFileInfo info(fileName);
+    if (!fileName.isEmpty() && info.isFile() && !info.isSymLink())
+        QFile::remove(fileName);
 }
 
 void TRpRTF::ReleaseRun()

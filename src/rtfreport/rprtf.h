@@ -117,6 +117,9 @@ public:
     static QString ShellResultText(int result);
     static QString CreateFileName(const QString &directory, const QString &prefix);
     static QString CreateFileName(const QString &directory, const QString &prefix, const QString &extension);
+    // Removes an output file before a run or after a failed one: a plain file
+    // only; a link or a device named as the output is written through instead.
+    static void RemoveOutputFile(const QString &fileName);
     void SetTemplateBuffer(const QByteArray &buffer, int size);
     void FreeTemplate();
     QString txt2rtf(const QString &text) const { return m_document.txt2rtf(text); }

@@ -10,6 +10,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -86,6 +87,26 @@ TEST_F(Execution, FailureBeforeAssemblyLeavesNoOldOutput)
     UseTemplate("{\\rtf1 \\\\SCAN(A)\\\\}");
     EXPECT_THROW(report.Execute({}), EIllegalScanUse);
     EXPECT_FALSE(QFile::exists(report.OutFile()));
+}
+
+TEST_F(Execution, OutputNamedByALinkIsWrittenThroughAndKept)
+{
+    const QString target = out.filePath("target.rtf");
+    const QString link = out.filePath("link.rtf");
+    QFile file(target);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("old");
+    file.close();
+    ASSERT_TRUE(QFile::link(target, link));
+    report.SetOutFile(link);
+    UseTemplate(Template);
+    report.Execute({});
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(Output(), QByteArray("{\\rtf1\\ansi \\lang0 7/2021}"));
+
+    UseTemplate("{\\rtf1 \\\\SCAN(A)\\\\}");
+    EXPECT_THROW(report.Execute({}), EIllegalScanUse);
+    EXPECT_TRUE(QFileInfo(link).isSymLink()) << "a failed run removes plain files only";
 }
 
 TEST_F(Execution, FailingOnFinishedFailsTheRun)

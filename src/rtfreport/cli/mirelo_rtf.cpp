@@ -605,7 +605,7 @@ int Run(const Arguments &args, const std::vector<TRpDataSet *> &dataSets, const 
         }
     } catch (const std::exception &) {
         if (!toStandardOutput)
-            QFile::remove(args.outputFile);
+            TRpRTF::RemoveOutputFile(args.outputFile);
         std::fprintf(stderr, "mirelo-rtf: %s\n", report.LastErrMsg().toUtf8().constData());
         return 1;
     }
