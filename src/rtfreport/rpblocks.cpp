@@ -480,7 +480,7 @@ void TRpRTF::PrepareSkippedAggregates(int from, int to)
         case cmNumber: case cmString: case cmBoolean: case cmDate:
         case cmDataFieldDot: case cmDataFieldColon: operands.emplace_back(); break;
         case cmOperation: {
-            if (command.functionId <= iifAfterFalse && command.functionId >= iifAfterCondition)
+            if (command.functionId >= iifAfterFalse && command.functionId <= iifAfterCondition)
                 break;  // the markers leave their operand in place
             const int count = qMin<int>(command.argCount, int(operands.size()));
             const std::vector<QString> args(operands.end() - count, operands.end());
