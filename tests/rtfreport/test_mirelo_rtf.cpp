@@ -173,6 +173,25 @@ INSTANTIATE_TEST_SUITE_P(
                 "{\"name\": \"X\", \"fields\": [{\"name\": \"A\", \"type\": \"graphic\"}], \"rows\": [[\"@@\"]]}"}),
     [](const auto &info) { return std::string(info.param.name); });
 
+// Pictures stored as JPEG or PNG are decoded by the tool and embedded as a
+// metafile, not refused.
+TEST_F(MireloRtf, CompressedPicturesAreEmbedded)
+{
+    const QString tmpl = Write("picture.rtf", "{\\rtf1\\ansi Zdj\\'eacie: \\\\A.FOTO\\\\\\par}");
+    for (const char *fixture : {"picture_red.jpg", "picture_red.png"}) {
+        const QByteArray picture = ReadFile(Data + "/" + fixture).toBase64();
+        const QString data = Write("pictures.json",
+                                   "{\"name\": \"ZDJECIA\", \"fields\": [{\"name\": \"FOTO\", \"type\": \"graphic\"}], "
+                                   "\"rows\": [[\"" + picture + "\"]]}");
+        const QString output = folder.filePath("picture_out.rtf");
+        const Result r = RunTool({"--data", data, tmpl, output});
+        ASSERT_EQ(r.exitCode, 0) << fixture << ": " << r.err.toStdString();
+        const QByteArray document = ReadFile(output);
+        EXPECT_TRUE(document.contains("\\emfblip")) << fixture << ": " << document.left(400).constData();
+        EXPECT_FALSE(document.contains("Can't load")) << fixture;
+    }
+}
+
 TEST_F(MireloRtf, LibreOfficeReadsTheNoteMadeFromItsOwnTemplate)
 {
     const QString soffice = QStandardPaths::findExecutable("soffice");

@@ -7,6 +7,7 @@
 // engine's message on standard error, no output file); 2 bad arguments or an
 // unreadable data file (a usage message).
 
+#include "qimagedecoder.h"
 #include "rpdataset.h"
 #include "rperrors.h"
 #include "rprtf.h"
@@ -584,6 +585,7 @@ void Configure(TRpRTF &report, const Arguments &args)
         }
     }
     report.SetInFile(args.templateFile);
+    report.PictureDecoder = DecodeWithQImage;
 }
 
 int Run(const Arguments &args, const std::vector<TRpDataSet *> &dataSets, const TRpFormatSettings &settings)
