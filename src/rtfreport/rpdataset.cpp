@@ -127,8 +127,7 @@ QString TRpMemoryDataSet::DisplayText(int field) const
     case TRpFieldType::BCD:
         return FloatToTextF(AsFloat(field), TRpFloatFormat::General, 15, 0, m_settings);
     case TRpFieldType::Currency:
-        return FloatToTextF(AsCurrency(field) / TRpFloat(10000), TRpFloatFormat::Currency, 18,
-                            m_settings.CurrencyDecimals, m_settings);
+        return CurrencyToText(AsCurrency(field), m_settings);
     case TRpFieldType::Boolean:
         return AsBoolean(field) ? QStringLiteral("True") : QStringLiteral("False");
     case TRpFieldType::Date:

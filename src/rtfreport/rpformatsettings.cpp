@@ -352,6 +352,27 @@ QString FloatToTextF(TRpFloat value, TRpFloatFormat format, int precision, int d
     return negative ? u'-' + amount : amount;
 }
 
+QString CurrencyToText(qint64 tenThousandths, const TRpFormatSettings &settings)
+{
+    const int decimals = qBound(0, settings.CurrencyDecimals, 18);
+    const int kept = qMin(decimals, 4);  // decimals the value has; the rest are zeros
+    const bool negative = tenThousandths < 0;
+    const quint64 magnitude = negative ? 0 - quint64(tenThousandths) : quint64(tenThousandths);
+    quint64 dropped = 1;  // 10 ^ (4 - kept)
+    for (int i = kept; i < 4; ++i)
+        dropped *= 10;
+    // Half up on the digits that go, as the float path rounds.
+    const quint64 units = magnitude / dropped + (magnitude % dropped * 2 >= dropped && dropped > 1 ? 1 : 0);
+    quint64 unit = 1;  // 10 ^ kept
+    for (int i = 0; i < kept; ++i)
+        unit *= 10;
+    QString amount = Grouped(QString::number(units / unit), settings.ThousandSeparator);
+    if (decimals > 0)
+        amount += settings.DecimalSeparator + QString::number(units % unit).rightJustified(kept, u'0')
+                  + QString(decimals - kept, u'0');
+    return CurrencyText(amount, negative && units != 0, settings);
+}
+
 std::optional<TRpFloat> TryTextToFloat(const QString &text, QChar decimalSeparator)
 {
     const QString trimmed = text.trimmed();

@@ -57,6 +57,11 @@ enum class TRpFloatFormat { General, Exponent, Fixed, Number, Currency };
 QString FloatToTextF(TRpFloat value, TRpFloatFormat format, int precision, int digits,
                      const TRpFormatSettings &settings);
 
+// An amount held in ten-thousandths as FloatToTextF writes it in the
+// currency format with CurrencyDecimals, computed in integers: no float
+// conversion, and exact where the float path runs out of digits.
+QString CurrencyToText(qint64 tenThousandths, const TRpFormatSettings &settings);
+
 // Reads an optionally signed decimal number with decimalSeparator as its
 // point and an optional exponent; blanks around it are allowed.
 std::optional<TRpFloat> TryTextToFloat(const QString &text, QChar decimalSeparator);
