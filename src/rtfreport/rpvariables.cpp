@@ -58,34 +58,45 @@ QString TRpVarList::Value(int index) const
 
 int TRpVarList::IndexOfName(const QString &name) const
 {
-    const QString wanted = name.toUpper();
-    for (int i = 0; i < Count(); ++i) {
-        const QString &text = m_lines[i].text;
-        const int eq = text.indexOf(u'=');
-        if (eq > 0 && text.left(eq).toUpper() == wanted)
-            return i;
+    // Every value a report reads or writes looks its line up: keep an index.
+    if (!m_indexValid) {
+        m_index.clear();
+        // From the end, so that the first line of a name wins.
+        for (int i = Count() - 1; i >= 0; --i) {
+            const QString &text = m_lines[i].text;
+            const int eq = text.indexOf(u'=');
+            if (eq > 0)
+                m_index[text.left(eq).toUpper()] = i;
+        }
+        m_indexValid = true;
     }
-    return -1;
+    return m_index.value(name.toUpper(), -1);
 }
 
 void TRpVarList::Add(const QString &text, std::optional<TRpDataType> tag)
 {
     m_lines.push_back({text, tag});
+    m_indexValid = false;
 }
 
 void TRpVarList::Delete(int index)
 {
     m_lines.erase(m_lines.begin() + index);
+    m_indexValid = false;
 }
 
 void TRpVarList::SetValue(int index, const QString &value)
 {
+    // A line without "=" gains a name here.
+    if (!m_lines.at(index).text.contains(u'='))
+        m_indexValid = false;
     m_lines.at(index).text = Name(index) + u'=' + value;
 }
 
 void TRpVarList::SetName(int index, const QString &name)
 {
     m_lines.at(index).text = name + u'=' + Value(index);
+    m_indexValid = false;
 }
 
 QByteArray TRpVarList::SaveDataTypes() const

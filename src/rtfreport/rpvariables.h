@@ -8,6 +8,7 @@
 
 #include "rpformatsettings.h"
 
+#include <QHash>
 #include <QString>
 
 #include <optional>
@@ -45,7 +46,11 @@ public:
 
     void Add(const QString &text, std::optional<TRpDataType> tag = std::nullopt);
     void Delete(int index);
-    void Clear() { m_lines.clear(); }
+    void Clear()
+    {
+        m_lines.clear();
+        m_indexValid = false;
+    }
     void SetValue(int index, const QString &value);
     void SetName(int index, const QString &name);
     void SetTag(int index, TRpDataType tag) { m_lines.at(index).tag = tag; }
@@ -56,6 +61,9 @@ public:
 
 private:
     std::vector<Line> m_lines;
+    // Upper-cased name -> first line of that name; made again after a change of names.
+    mutable QHash<QString, int> m_index;
+    mutable bool m_indexValid = false;
 };
 
 // One value: named (every read and write goes to the owner's list line of

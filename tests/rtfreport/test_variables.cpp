@@ -243,3 +243,29 @@ TEST(ReportHelpers, TraceWritesUtf8OnlyWhileOn)
 }
 
 } // namespace
+
+// The list's name index follows every change of names.
+TEST(VarListIndex, FollowsAddsRenamesDeletesAndDuplicates)
+{
+    rtfreport::TRpVarList list;
+    list.Add(QStringLiteral("Alfa=1"));
+    list.Add(QStringLiteral("beta=2"));
+    list.Add(QStringLiteral("ALFA=3"));
+    list.Add(QStringLiteral("=4"));
+    list.Add(QStringLiteral("bare"));
+    EXPECT_EQ(list.IndexOfName(QStringLiteral("alfa")), 0);
+    EXPECT_EQ(list.IndexOfName(QStringLiteral("BETA")), 1);
+    EXPECT_EQ(list.IndexOfName(QString()), -1);
+    EXPECT_EQ(list.IndexOfName(QStringLiteral("bare")), -1);
+
+    list.SetValue(4, QStringLiteral("5"));  // "bare=5" now has a name
+    EXPECT_EQ(list.IndexOfName(QStringLiteral("BARE")), 4);
+    list.SetName(1, QStringLiteral("gamma"));
+    EXPECT_EQ(list.IndexOfName(QStringLiteral("beta")), -1);
+    EXPECT_EQ(list.IndexOfName(QStringLiteral("Gamma")), 1);
+    list.Delete(0);
+    EXPECT_EQ(list.IndexOfName(QStringLiteral("alfa")), 1) << "the second Alfa line is the first now";
+    EXPECT_EQ(list.Value(list.IndexOfName(QStringLiteral("alfa"))), QStringLiteral("3"));
+    list.Clear();
+    EXPECT_EQ(list.IndexOfName(QStringLiteral("gamma")), -1);
+}
