@@ -480,6 +480,14 @@ QStringList SplitPictureSections(const QString &picture)
 
 struct PictureSection {
     QString prefix, suffix;
+    // The placeholders ("0", "#") and the literal texts between them, before
+    // and after the point; only filled when a literal stands between placeholders.
+    struct Item {
+        bool placeholder;
+        QString text;
+    };
+    std::vector<Item> integerItems, fractionItems;
+    bool innerLiterals = false;
     int integerZeros = 0;      // "0" placeholders before the point
     int fractionZeros = 0;     // "0" placeholders after the point
     int fractionPlaces = 0;    // all placeholders after the point
@@ -512,8 +520,14 @@ PictureSection ReadPictureSection(const QString &section)
             }
             --i;
         } else if (c == u'0' || c == u'#') {
-            if (!seenPlaceholder)
+            auto &items = seenPoint ? p.fractionItems : p.integerItems;
+            if (!seenPlaceholder) {
                 p.prefix = literal;
+            } else if (!literal.isEmpty()) {
+                items.push_back({false, literal});
+                p.innerLiterals = true;
+            }
+            items.push_back({true, QString(c)});
             literal.clear();
             seenPlaceholder = true;
             if (seenPoint) {
@@ -529,6 +543,10 @@ PictureSection ReadPictureSection(const QString &section)
                 p.prefix = literal;
                 literal.clear();
                 seenPlaceholder = true;
+            } else if (!literal.isEmpty()) {
+                p.integerItems.push_back({false, literal});
+                p.innerLiterals = true;
+                literal.clear();
             }
         } else if (c == u',' && !seenPoint) {
             p.thousands = true;
@@ -541,6 +559,52 @@ PictureSection ReadPictureSection(const QString &section)
     else
         p.prefix = literal;
     return p;
+}
+
+// Integer digits laid into the placeholders from the right, literals where
+// the picture has them: "0-00" writes 123 as 1-23; digits beyond the
+// placeholders go with the first one.
+QString LayIntegerDigits(const PictureSection &p, const QString &digits, const TRpFormatSettings &s)
+{
+    int placeholders = 0;
+    for (const auto &item : p.integerItems)
+        placeholders += item.placeholder ? 1 : 0;
+    const int count = int(digits.size());
+    QString text;
+    int index = 0;  // placeholder number, from the left
+    int next = 0;   // next digit to write
+    const auto writeDigitsUpTo = [&](int end) {
+        for (; next < end; ++next) {
+            text += digits.at(next);
+            const int remaining = count - 1 - next;
+            if (p.thousands && remaining > 0 && remaining % 3 == 0)
+                text += s.ThousandSeparator;
+        }
+    };
+    for (const auto &item : p.integerItems) {
+        if (!item.placeholder) {
+            text += item.text;
+            continue;
+        }
+        writeDigitsUpTo(qMax(next, count - placeholders + index + 1));
+        ++index;
+    }
+    return text;
+}
+
+// Fraction digits laid into the placeholders from the left, literals where
+// the picture has them.
+QString LayFractionDigits(const PictureSection &p, const QString &digits)
+{
+    QString text;
+    int next = 0;
+    for (const auto &item : p.fractionItems) {
+        if (!item.placeholder)
+            text += item.text;
+        else if (next < digits.size())
+            text += digits.at(next++);
+    }
+    return text;
 }
 
 QString FormatWithSection(const PictureSection &p, TRpFloat value, bool writeSign,
@@ -560,14 +624,18 @@ QString FormatWithSection(const PictureSection &p, TRpFloat value, bool writeSig
         integerDigits += DigitAt(d, i);
     if (integerDigits.size() < p.integerZeros)
         integerDigits = integerDigits.rightJustified(p.integerZeros, u'0');
-    if (p.thousands)
-        integerDigits = Grouped(integerDigits, s.ThousandSeparator);
     QString fraction = FractionPart(d, p.fractionPlaces);
     while (fraction.size() > p.fractionZeros && fraction.endsWith(u'0'))
         fraction.chop(1);
-    number = integerDigits;
-    if (!fraction.isEmpty())
-        number += s.DecimalSeparator + fraction;
+    if (p.innerLiterals && !p.scientific) {
+        number = LayIntegerDigits(p, integerDigits, s);
+        if (!fraction.isEmpty())
+            number += s.DecimalSeparator + LayFractionDigits(p, fraction);
+    } else {
+        number = p.thousands ? Grouped(integerDigits, s.ThousandSeparator) : integerDigits;
+        if (!fraction.isEmpty())
+            number += s.DecimalSeparator + fraction;
+    }
     if (p.scientific) {
         number += u'E';
         if (exponent < 0)
