@@ -20,6 +20,35 @@ QString sentence(QRandomGenerator &random, int words)
     return parts.join(QLatin1Char(' '));
 }
 
+// Writes note positions the way the program does: MIESIAC and ROK follow the date.
+class NoteWriter {
+public:
+    explicit NoteWriter(db::Transaction &transaction)
+        : m_insert(transaction, QStringLiteral(
+              "INSERT INTO NOTA (IDFIRMA, DATA, NUMER, IDKONTRAHENT, OBCIAZYLISMY, UZNALISMY, TRESC, MIESIAC, ROK) "
+              "values (:idfirma, :data, :numer, :idkontrahent, :obciazylismy, :uznalismy, :tresc, :miesiac, :rok)"))
+    {
+    }
+
+    // A debit when `debit`, else a credit, of `amount` ten-thousandths.
+    void write(int company, int day, int number, int recipient, bool debit, qint64 amount, const QString &text)
+    {
+        m_insert.setInt(QStringLiteral("idfirma"), company);
+        m_insert.setInt(QStringLiteral("data"), day);
+        m_insert.setInt(QStringLiteral("numer"), number);
+        m_insert.setInt(QStringLiteral("idkontrahent"), recipient);
+        m_insert.setAmount(QStringLiteral("obciazylismy"), debit ? amount : 0);
+        m_insert.setAmount(QStringLiteral("uznalismy"), debit ? 0 : amount);
+        m_insert.setText(QStringLiteral("tresc"), text);
+        m_insert.setInt(QStringLiteral("miesiac"), app::monthOfDay(day));
+        m_insert.setInt(QStringLiteral("rok"), app::yearOfDay(day));
+        m_insert.execute();
+    }
+
+private:
+    db::Statement m_insert;
+};
+
 } // namespace
 
 GeneratedData generateNotes(db::Connection &connection, int counterparties, int positions)
@@ -54,9 +83,7 @@ GeneratedData generateNotes(db::Connection &connection, int counterparties, int 
         counterpartyIds << counterparty.toInt(0);
     }
 
-    db::Statement note(transaction, QStringLiteral(
-        "INSERT INTO NOTA (IDFIRMA, DATA, NUMER, IDKONTRAHENT, OBCIAZYLISMY, UZNALISMY, TRESC, MIESIAC, ROK) "
-        "values (:idfirma, :data, :numer, :idkontrahent, :obciazylismy, :uznalismy, :tresc, :miesiac, :rok)"));
+    NoteWriter note(transaction);
     // Positions run forward in time from 2015, a few to a note.
     int day = app::dayNumber(QDate(2015, 1, 2));
     int number = 0;
@@ -77,16 +104,7 @@ GeneratedData generateNotes(db::Connection &connection, int counterparties, int 
         --left;
         const bool debit = random.bounded(3) != 0;
         const qint64 amount = qint64(random.bounded(1, 5000000)) * 100;
-        note.setInt(QStringLiteral("idfirma"), data.company);
-        note.setInt(QStringLiteral("data"), day);
-        note.setInt(QStringLiteral("numer"), number);
-        note.setInt(QStringLiteral("idkontrahent"), recipient);
-        note.setAmount(QStringLiteral("obciazylismy"), debit ? amount : 0);
-        note.setAmount(QStringLiteral("uznalismy"), debit ? 0 : amount);
-        note.setText(QStringLiteral("tresc"), sentence(random, random.bounded(2, 12)));
-        note.setInt(QStringLiteral("miesiac"), app::monthOfDay(day));
-        note.setInt(QStringLiteral("rok"), year);
-        note.execute();
+        note.write(data.company, day, number, recipient, debit, amount, sentence(random, random.bounded(2, 12)));
     }
     transaction.commit();
     return data;
@@ -127,9 +145,7 @@ void generateDemo(db::Connection &connection, const QDate &today)
         "INSERT INTO KONTRAHENT (IDFIRMA, NAZWA1, NAZWA2, ULICA, NUMERDOMU, MIEJSCOWOSC, KODPOCZTOWY, NIP, KRAJ, "
         "TELEFON, AKTYWNY) values (:idfirma, :nazwa1, '', :ulica, :numerdomu, :miejscowosc, :kodpocztowy, :nip, "
         "'Polska', '', :aktywny) returning IDKONTRAHENT"));
-    db::Statement note(transaction, QStringLiteral(
-        "INSERT INTO NOTA (IDFIRMA, DATA, NUMER, IDKONTRAHENT, OBCIAZYLISMY, UZNALISMY, TRESC, MIESIAC, ROK) "
-        "values (:idfirma, :data, :numer, :idkontrahent, :obciazylismy, :uznalismy, :tresc, :miesiac, :rok)"));
+    NoteWriter note(transaction);
 
     for (const DemoCompany &c : kDemoCompanies) {
         company.setText(QStringLiteral("nazwa1"), QString::fromUtf8(c.name1));
@@ -175,16 +191,8 @@ void generateDemo(db::Connection &connection, const QDate &today)
             for (int position = random.bounded(1, 4); position > 0; --position) {
                 const bool debit = random.bounded(4) != 0;
                 const qint64 amount = qint64(random.bounded(100, 2500000)) * 100;
-                note.setInt(QStringLiteral("idfirma"), companyId);
-                note.setInt(QStringLiteral("data"), app::dayNumber(date));
-                note.setInt(QStringLiteral("numer"), number);
-                note.setInt(QStringLiteral("idkontrahent"), recipient);
-                note.setAmount(QStringLiteral("obciazylismy"), debit ? amount : 0);
-                note.setAmount(QStringLiteral("uznalismy"), debit ? 0 : amount);
-                note.setText(QStringLiteral("tresc"), sentence(random, random.bounded(3, 10)));
-                note.setInt(QStringLiteral("miesiac"), date.month());
-                note.setInt(QStringLiteral("rok"), date.year());
-                note.execute();
+                note.write(companyId, app::dayNumber(date), number, recipient, debit, amount,
+                           sentence(random, random.bounded(3, 10)));
             }
             date = date.addDays(random.bounded(1, 4));
         }

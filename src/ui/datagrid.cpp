@@ -68,7 +68,6 @@ DataGrid::DataGrid(QWidget *parent) : QTableView(parent)
                      palette.color(QPalette::Active, QPalette::HighlightedText));
     setPalette(palette);
     setLinesPerRow(1);
-    connect(this, &QAbstractItemView::doubleClicked, this, [this] { emit rowActivated(); });
 }
 
 DataGrid::~DataGrid()
@@ -194,7 +193,6 @@ void DataGrid::keyPressEvent(QKeyEvent *event)
     const int key = event->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
         emit returnPressed();
-        emit rowActivated();
         return;
     }
     const bool letterOrDigit = (key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9);

@@ -33,9 +33,7 @@ public:
 signals:
     // A key the grid itself does not use (letters, digits, Enter, Backspace).
     void keyTyped(QKeyEvent *event);
-    // Enter pressed, or a row double-clicked.
-    void rowActivated();
-    // Enter pressed (also announced as rowActivated).
+    // Enter pressed.
     void returnPressed();
     // A double click anywhere on the grid, also where no row is.
     void gridDoubleClicked();
