@@ -81,7 +81,7 @@ void TRpRTF::WritePictureFromFile(const QString &fileName, const TRpRowContent &
     QFile file(fileName);
     const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     if (bytes.isEmpty() || !DecodePicture(bytes)) {
-        WriteText(m_document.txt2rtf(u"#Can't load file "_qs + fileName));
+        WriteRtfText(u"#Can't load file "_qs + fileName);
         WriteText(field.sout);
         return;
     }

@@ -122,7 +122,7 @@ public:
     static void RemoveOutputFile(const QString &fileName);
     void SetTemplateBuffer(const QByteArray &buffer, int size);
     void FreeTemplate();
-    QString txt2rtf(const QString &text) const { return m_document.txt2rtf(text); }
+    QByteArray txt2rtf(const QString &text) const { return m_document.txt2rtf(text); }
 
     // The engine's 16 default colours (picture borders).
     static const std::array<TRpColor, 16> &ColorTable();
@@ -199,6 +199,7 @@ private:
     void WriteBytes(const QByteArray &bytes);
     void WriteText(const QString &text);
     void WriteString(int index);
+    void WriteRtfText(const QString &text);
     void WriteValue(const QString &text, const TRpRowContent &field);
     void WriteFormattedText(const QString &text, const TRpRowContent &field);
     void WriteMissing(const TRpRowContent &field);

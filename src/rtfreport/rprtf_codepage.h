@@ -4,11 +4,16 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringView>
+
+#include <string>
 
 namespace rtfreport {
 
-// Characters the code page lacks become "?".
+// Characters the code page lacks become "?" (a surrogate pair one "?").
 QByteArray ToAnsiCodePage(const QString &text);
+// The same bytes appended to out.
+void AppendAnsiCodePage(QStringView text, std::string &out);
 // One UTF-16 unit's byte; half of a surrogate pair has none and gives "?".
 char ToAnsiByte(QChar ch);
 

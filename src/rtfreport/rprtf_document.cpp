@@ -312,33 +312,52 @@ void TRpRtfDocument::OutListOverrideTable()
 
 // ---- plain text ---------------------------------------------------------
 
-QString TRpRtfDocument::txt2rtf(const QString &text) const
+void TRpRtfDocument::AppendRtfText(QStringView text, std::string &out) const
 {
-    QString rtf;
-    rtf.reserve(text.size() + 16);
+    const size_t start = out.size();
     bool unicodeWritten = false;
-    for (const QChar ch : text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar ch = text[i];
         switch (ch.unicode()) {
-        case 9: rtf += u"\\tab "; break;
-        case 11: rtf += u"\\line "; break;
-        case 12: rtf += u"\\page "; break;
-        case 13: rtf += u"\\par "; break;
-        case '\\': rtf += u"\\\\"; break;
-        case '{': rtf += u"\\{"; break;
-        case '}': rtf += u"\\}"; break;
+        case 9: out += "\\tab "; break;
+        case 11: out += "\\line "; break;
+        case 12: out += "\\page "; break;
+        case 13: out += "\\par "; break;
+        case '\\': out += "\\\\"; break;
+        case '{': out += "\\{"; break;
+        case '}': out += "\\}"; break;
         default:
-            if (!UnicodeByDefault || ch.unicode() <= 127) {
-                rtf += ch;
-                break;
+            if (ch.unicode() <= 127) {
+                out += char(ch.unicode());
+            } else if (!UnicodeByDefault) {
+                // A surrogate pair is one character the code page lacks.
+                const bool pair = ch.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+                AppendAnsiCodePage(text.sliced(i, pair ? 2 : 1), out);
+                i += pair ? 1 : 0;
+            } else {
+                static const char hex[] = "0123456789ABCDEF";
+                const quint8 ansiByte = quint8(ToAnsiByte(ch));
+                out += "\\u";
+                out += std::to_string(ch.unicode());
+                out += " \\'";
+                out += hex[ansiByte >> 4];
+                out += hex[ansiByte & 15];
+                unicodeWritten = true;
             }
-            unicodeWritten = true;
-            const quint8 ansiByte = quint8(ToAnsiByte(ch));
-            rtf += QStringLiteral("\\u%1 \\'%2")
-                       .arg(ch.unicode())
-                       .arg(QString::number(ansiByte, 16).toUpper().rightJustified(2, u'0'));
         }
     }
-    return unicodeWritten ? QStringLiteral("{\\uc1 ") + rtf + u'}' : rtf;
+    if (unicodeWritten) {
+        out.insert(start, "{\\uc1 ");
+        out += '}';
+    }
+}
+
+QByteArray TRpRtfDocument::txt2rtf(const QString &text) const
+{
+    std::string rtf;
+    rtf.reserve(size_t(text.size()) + 16);
+    AppendRtfText(text, rtf);
+    return QByteArray(rtf.data(), qsizetype(rtf.size()));
 }
 
 } // namespace rtfreport

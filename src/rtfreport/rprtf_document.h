@@ -20,6 +20,9 @@
 #include <QIODevice>
 #include <QList>
 #include <QString>
+#include <QStringView>
+
+#include <string>
 
 #include "rpheadertables.h"
 
@@ -90,8 +93,10 @@ public:
     void OutListTable();
     void OutListOverrideTable();
 
-    // Plain value text as RTF text.
-    QString txt2rtf(const QString &text) const;
+    // Plain value text as RTF text in the code page's bytes: appended to out,
+    // or returned.
+    void AppendRtfText(QStringView text, std::string &out) const;
+    QByteArray txt2rtf(const QString &text) const;
     int UseColor(const QByteArray &color) { return FRTFColor.UseColor(color); }
 
 private:

@@ -6,7 +6,6 @@ namespace rtfreport {
 namespace {
 
 constexpr qint64 WindowSize = 64 * 1024;
-constexpr qint64 SinkBlockSize = 64 * 1024;
 
 bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -68,13 +67,13 @@ void TRpByteSink::Write(const char *data, qint64 size)
 {
     if (size <= 0)
         return;
-    if (size >= SinkBlockSize) {
+    if (size >= BlockSize) {
         Flush();
         FDevice->write(data, size);
         return;
     }
     FPending.append(data, size_t(size));
-    if (qint64(FPending.size()) >= SinkBlockSize)
+    if (qint64(FPending.size()) >= BlockSize)
         Flush();
 }
 

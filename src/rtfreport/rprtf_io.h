@@ -55,10 +55,21 @@ public:
 
     void Write(const char *data, qint64 size);
     void Write(const QByteArray &bytes) { Write(bytes.constData(), bytes.size()); }
+    // Lets a writer append straight to the pending bytes, so that a value's
+    // text needs no buffer of its own.
+    template <typename Writer>
+    void Append(Writer &&writer)
+    {
+        writer(FPending);
+        if (qint64(FPending.size()) >= BlockSize)
+            Flush();
+    }
     qint64 Pos() const { return FDevice->pos() + qint64(FPending.size()); }
     void Flush();
 
 private:
+    static constexpr qint64 BlockSize = 64 * 1024;
+
     QIODevice *FDevice;
     std::string FPending;
 };

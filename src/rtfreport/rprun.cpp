@@ -29,12 +29,7 @@ void TRpRTF::WriteBytes(const QByteArray &bytes)
 
 void TRpRTF::WriteText(const QString &text)
 {
-    if (text.isEmpty())
-        return;
-    bool ascii = true;
-    for (const QChar ch : text)
-        ascii = ascii && ch.unicode() < 128;
-    WriteBytes(ascii ? text.toLatin1() : ToAnsiCodePage(text));
+    m_body->Append([&](std::string &out) { AppendAnsiCodePage(text, out); });
 }
 
 void TRpRTF::WriteString(int index)
@@ -48,24 +43,15 @@ void TRpRTF::CopyTemplate(int fromPnt, int toPnt)
         m_body->Write(m_template.Bytes.constData() + fromPnt - 1, qMin(toPnt, m_template.Flent() + 1) - fromPnt);
 }
 
-// Printable ASCII without RTF's special characters reads the same as RTF.
-static bool IsPlainRtfText(const QString &text)
+void TRpRTF::WriteRtfText(const QString &text)
 {
-    for (const QChar ch : text) {
-        const char16_t u = ch.unicode();
-        if (u < 32 || u > 126 || u == '\\' || u == '{' || u == '}')
-            return false;
-    }
-    return true;
+    m_body->Append([&](std::string &out) { m_document.AppendRtfText(text, out); });
 }
 
 void TRpRTF::WriteValue(const QString &text, const TRpRowContent &field)
 {
     WriteBytes(m_langPrefix);
-    if (IsPlainRtfText(text))
-        WriteBytes(text.toLatin1());
-    else
-        WriteText(m_document.txt2rtf(text));
+    WriteRtfText(text);
     WriteText(field.sout);
 }
 
@@ -78,9 +64,9 @@ void TRpRTF::WriteHyperlink(const QString &text, const TRpRowContent &field)
 {
     const TRpLinkText link = SplitLinkText(text);
     WriteBytes("{\\field{\\*\\fldinst {\\lang" + FLangText + " HYPERLINK \"");
-    WriteText(m_document.txt2rtf(link.target));
+    WriteRtfText(link.target);
     WriteBytes("\" }}{\\fldrslt \\lang" + FLangText + ' ');
-    WriteText(m_document.txt2rtf(link.shown));
+    WriteRtfText(link.shown);
     WriteBytes("}}");
     WriteText(field.sout);
 }

@@ -6,6 +6,7 @@
 #include <QBuffer>
 
 #include "rperrors.h"
+#include "rprtf_codepage.h"
 #include "rprtf_document.h"
 #include "rprtf_templatescanner.h"
 
@@ -345,7 +346,33 @@ TEST(Txt2Rtf, EscapesRtfAndTurnsControlCharactersIntoWords)
     EXPECT_EQ(document.txt2rtf("a\\b{c}"), "a\\\\b\\{c\\}");
     EXPECT_EQ(document.txt2rtf("\t\v\f"), "\\tab \\line \\page ");
     EXPECT_EQ(document.txt2rtf("x\r\ny"), "x\\par \ny");
-    EXPECT_EQ(document.txt2rtf(QString::fromUtf8("żółć")), QString::fromUtf8("żółć"));
+    // Other characters in the code page; one "?" for a character beyond it.
+    EXPECT_EQ(document.txt2rtf(QString::fromUtf8("żółć €")), "\xbf\xf3\xb3\xe6 \x80");
+    EXPECT_EQ(document.txt2rtf(QString::fromUtf8("ж😀x")), "??x");
+}
+
+TEST(AnsiCodePage, ConvertsByTheWindows1250Table)
+{
+    const struct {
+        const char *utf8;
+        QByteArray bytes;
+    } cases[] = {
+        {"ąćęłńóśźż", "\xb9\xe6\xea\xb3\xf1\xf3\x9c\x9f\xbf"},
+        {"ĄĆĘŁŃÓŚŹŻ", "\xa5\xc6\xca\xa3\xd1\xd3\x8c\x8f\xaf"},
+        {"„cytat” – §1 ©", "\x84" "cytat\x94 \x96 \xa7" "1 \xa9"},
+        {"\xc2\xa0", "\xa0"},              // no-break space
+        {"\x1a\x7f", QByteArray("\x1a\x7f")}, // control characters as they are
+        {"ñ字😀", "???"},                     // beyond the code page; a pair is one character
+    };
+    for (const auto &c : cases) {
+        const QString text = QString::fromUtf8(c.utf8);
+        EXPECT_EQ(ToAnsiCodePage(text), c.bytes) << c.utf8;
+        std::string appended = "x";
+        AppendAnsiCodePage(text, appended);
+        EXPECT_EQ(QByteArray::fromStdString(appended), "x" + c.bytes) << c.utf8;
+    }
+    EXPECT_EQ(ToAnsiByte(QChar(0x141)), '\xa3');
+    EXPECT_EQ(ToAnsiByte(QChar(0xD83D)), '?');  // half of a pair
 }
 
 TEST(Txt2Rtf, WritesUnicodeEscapesWithACodePageFallback)
