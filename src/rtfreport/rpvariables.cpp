@@ -70,6 +70,12 @@ int TRpVarList::IndexOfName(const QString &name) const
         }
         m_indexValid = true;
     }
+    // Names are mostly written upper-case already: try them as they stand
+    // before paying for a converted copy. A name found as it stands is its
+    // own upper case, since the index holds upper-cased names only.
+    const auto found = m_index.constFind(name);
+    if (found != m_index.constEnd())
+        return found.value();
     return m_index.value(name.toUpper(), -1);
 }
 
@@ -88,9 +94,15 @@ void TRpVarList::Delete(int index)
 void TRpVarList::SetValue(int index, const QString &value)
 {
     // A line without "=" gains a name here.
-    if (!m_lines.at(index).text.contains(u'='))
+    QString &text = m_lines.at(index).text;
+    const int eq = text.indexOf(u'=');
+    if (eq < 0) {
         m_indexValid = false;
-    m_lines.at(index).text = Name(index) + u'=' + value;
+        text += u'=';
+    } else {
+        text.truncate(eq + 1);  // keeps the buffer: totals change on every record
+    }
+    text += value;
 }
 
 void TRpVarList::SetName(int index, const QString &name)
@@ -131,12 +143,13 @@ static const TRpFormatSettings &SystemSettings()
 
 TRpReportVariable::TRpReportVariable(TRpBaseReport *owner)
     : m_owner(owner), m_local(owner == nullptr),
-      m_settings(owner ? owner->FormatSettings() : SystemSettings())
+      m_settings(owner ? &owner->FormatSettings() : &SystemSettings())
 {
 }
 
 TRpReportVariable::TRpReportVariable(const TRpFormatSettings &settings)
-    : m_owner(nullptr), m_local(true), m_settings(settings)
+    : m_owner(nullptr), m_local(true), m_ownSettings(std::make_shared<const TRpFormatSettings>(settings)),
+      m_settings(m_ownSettings.get())
 {
 }
 
@@ -243,10 +256,10 @@ QString TRpReportVariable::AsString() const
     if (type == rpdtNumber) {
         const int point = value.indexOf(u'.');
         if (point >= 0)
-            value[point] = m_settings.DecimalSeparator;
+            value[point] = m_settings->DecimalSeparator;
     } else if (type == rpdtDateTime && value.size() > 11) {
         const TRpDateTime dt = value.at(11) == u',' ? AsDateTime() : AsDate();
-        value = value.at(11) == u',' ? DateTimeToStr(dt, m_settings) : DateToStr(dt, m_settings);
+        value = value.at(11) == u',' ? DateTimeToStr(dt, *m_settings) : DateToStr(dt, *m_settings);
     }
     return value;
 }
@@ -258,8 +271,8 @@ TRpFloat TRpReportVariable::AsFloat() const
         value = QStringLiteral("0");
     const int point = value.indexOf(u'.');
     if (point >= 0)
-        value[point] = m_settings.DecimalSeparator;
-    return TextToFloat(value, m_settings.DecimalSeparator);
+        value[point] = m_settings->DecimalSeparator;
+    return TextToFloat(value, m_settings->DecimalSeparator);
 }
 
 qint64 TRpReportVariable::AsInteger() const

@@ -11,6 +11,7 @@
 #include <QHash>
 #include <QString>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -80,7 +81,7 @@ public:
     static TRpReportVariable LocalValue(TRpBaseReport *owner, const QString &text, TRpDataType type);
 
     TRpBaseReport *Owner() const { return m_owner; }
-    const TRpFormatSettings &FormatSettings() const { return m_settings; }
+    const TRpFormatSettings &FormatSettings() const { return *m_settings; }
 
     bool Local() const { return m_local; }
     void SetLocal(bool local);
@@ -124,7 +125,10 @@ private:
     bool m_local;
     QString m_localValue;
     TRpDataType m_localType = rpdtUnknown;
-    TRpFormatSettings m_settings;
+    // The owner's settings, or settings of its own when it has no owner:
+    // variables are made by the thousand and the settings are large.
+    std::shared_ptr<const TRpFormatSettings> m_ownSettings;
+    const TRpFormatSettings *m_settings;
 };
 
 } // namespace rtfreport
