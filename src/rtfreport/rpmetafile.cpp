@@ -2,6 +2,8 @@
 
 #include <QtEndian>
 
+#include <cmath>
+
 namespace rtfreport {
 
 namespace {
@@ -90,14 +92,15 @@ std::optional<TRpPixels> DecodeBitmap(const QByteArray &bytes)
     return pixels;
 }
 
-QByteArray EnhancedMetafile(const TRpPixels &pixels, int frameWidth, int frameHeight)
+QByteArray EnhancedMetafile(const TRpPixels &pixels, int drawWidth, int drawHeight, int frameWidth,
+                            int frameHeight)
 {
     constexpr int HeaderSize = 108;
     constexpr int StretchFixed = 80;
     constexpr int EofSize = 20;
     const quint32 stretchSize = StretchFixed + BitmapInfoSize + quint32(pixels.bits.size());
     const quint32 total = HeaderSize + stretchSize + EofSize;
-    const qint32 right = pixels.width - 1, bottom = pixels.height - 1;
+    const qint32 right = drawWidth - 1, bottom = drawHeight - 1;
     Bytes out;
     // EMR_HEADER, with both extensions (pixel format and micrometres)
     out.U32(1);
@@ -129,7 +132,7 @@ QByteArray EnhancedMetafile(const TRpPixels &pixels, int frameWidth, int frameHe
     out.U32(stretchSize);
     for (qint32 v : {0, 0, right, bottom})
         out.I32(v);
-    for (qint32 v : {0, 0, 0, 0, pixels.width, pixels.height})  // destination and source rectangle
+    for (qint32 v : {0, 0, 0, 0, pixels.width, pixels.height})  // destination origin, source rectangle
         out.I32(v);
     out.U32(StretchFixed);
     out.U32(BitmapInfoSize);
@@ -137,8 +140,8 @@ QByteArray EnhancedMetafile(const TRpPixels &pixels, int frameWidth, int frameHe
     out.U32(quint32(pixels.bits.size()));
     out.U32(0);  // DIB_RGB_COLORS
     out.U32(SrcCopy);
-    out.I32(pixels.width);
-    out.I32(pixels.height);
+    out.I32(drawWidth);  // destination size
+    out.I32(drawHeight);
     BitmapInfoHeader(out, pixels);
     out.Raw(pixels.bits);
     // EMR_EOF
@@ -150,13 +153,14 @@ QByteArray EnhancedMetafile(const TRpPixels &pixels, int frameWidth, int frameHe
     return out.Data();
 }
 
-QByteArray WindowsMetafile(const TRpPixels &pixels)
+QByteArray WindowsMetafile(const TRpPixels &pixels, int drawWidth, int drawHeight)
 {
     // Sizes in 16-bit words.
     const quint32 dibWords = quint32(BitmapInfoSize + pixels.bits.size()) / 2;
     const quint32 stretchWords = 14 + dibWords;
     const quint32 totalWords = 9 + 4 + 5 + 5 + stretchWords + 3;
-    const auto width = qint16(pixels.width), height = qint16(pixels.height);
+    const auto width = qint16(drawWidth), height = qint16(drawHeight);
+    const auto sourceWidth = qint16(pixels.width), sourceHeight = qint16(pixels.height);
     Bytes out;
     out.U16(1);  // in memory
     out.U16(9);
@@ -182,7 +186,8 @@ QByteArray WindowsMetafile(const TRpPixels &pixels)
     out.U16(0x0F43);
     out.U32(SrcCopy);
     out.U16(0);  // DIB_RGB_COLORS
-    for (qint16 v : {height, width, qint16(0), qint16(0), height, width, qint16(0), qint16(0)})
+    // source height, width, y, x; destination height, width, y, x
+    for (qint16 v : {sourceHeight, sourceWidth, qint16(0), qint16(0), height, width, qint16(0), qint16(0)})
         out.I16(v);
     BitmapInfoHeader(out, pixels);
     out.Raw(pixels.bits);
@@ -190,6 +195,36 @@ QByteArray WindowsMetafile(const TRpPixels &pixels)
     out.U32(3);
     out.U16(0);
     return out.Data();
+}
+
+std::optional<TRpStoredMetafile> ReadStoredMetafile(const QByteArray &bytes)
+{
+    constexpr quint32 EnhancedSignature = 0x464D4520;  // " EMF"
+    constexpr quint32 PlaceableKey = 0x9AC6CDD7;
+    constexpr int PlaceableSize = 22;
+    const auto pixels = [](qint64 length, double unitsPerInch) { return int(std::lround(length * 96.0 / unitsPerInch)); };
+    TRpStoredMetafile metafile;
+    if (bytes.size() >= 88 && Read<quint32>(bytes, 0) == 1 && Read<quint32>(bytes, 40) == EnhancedSignature) {
+        // The frame, in hundredths of a millimetre, is the picture's size.
+        metafile.enhanced = true;
+        metafile.width = pixels(qint64(Read<qint32>(bytes, 32)) - Read<qint32>(bytes, 24), 2540);
+        metafile.height = pixels(qint64(Read<qint32>(bytes, 36)) - Read<qint32>(bytes, 28), 2540);
+        const quint32 length = Read<quint32>(bytes, 48);
+        metafile.records = length >= 88 && length < quint32(bytes.size()) ? bytes.left(length) : bytes;
+    } else if (bytes.size() >= PlaceableSize + 18 && Read<quint32>(bytes, 0) == PlaceableKey
+               && Read<quint16>(bytes, PlaceableSize + 2) == 9) {
+        const quint16 unitsPerInch = Read<quint16>(bytes, 14);
+        if (unitsPerInch == 0)
+            return std::nullopt;
+        metafile.width = pixels(qint64(Read<qint16>(bytes, 10)) - Read<qint16>(bytes, 6), unitsPerInch);
+        metafile.height = pixels(qint64(Read<qint16>(bytes, 12)) - Read<qint16>(bytes, 8), unitsPerInch);
+        metafile.records = bytes.mid(PlaceableSize);
+    } else {
+        return std::nullopt;
+    }
+    if (metafile.width <= 0 || metafile.height <= 0 || metafile.width > 32767 || metafile.height > 32767)
+        return std::nullopt;
+    return metafile;
 }
 
 } // namespace rtfreport

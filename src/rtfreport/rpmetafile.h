@@ -27,11 +27,26 @@ using TRpPictureDecoder = std::function<std::optional<TRpPixels>(const QByteArra
 // Uncompressed 24- and 32-bit Windows bitmaps, with or without the file header.
 std::optional<TRpPixels> DecodeBitmap(const QByteArray &bytes);
 
-// An enhanced metafile drawing the pixels at 0,0 in their own size; its frame
-// is frameWidth by frameHeight hundredths of a millimetre.
-QByteArray EnhancedMetafile(const TRpPixels &pixels, int frameWidth, int frameHeight);
+// An enhanced metafile drawing the pixels at 0,0 stretched to drawWidth by
+// drawHeight (their own size: unscaled); its frame is frameWidth by
+// frameHeight hundredths of a millimetre.
+QByteArray EnhancedMetafile(const TRpPixels &pixels, int drawWidth, int drawHeight, int frameWidth,
+                            int frameHeight);
 
 // The same as a Windows metafile in the anisotropic mapping mode.
-QByteArray WindowsMetafile(const TRpPixels &pixels);
+QByteArray WindowsMetafile(const TRpPixels &pixels, int drawWidth, int drawHeight);
+
+// A picture stored as a metafile: carried into the document as it is, since
+// its drawing records cannot be turned into pixels here.
+struct TRpStoredMetafile {
+    bool enhanced = false;
+    int width = 0;   // its size in pixels at 96 per inch
+    int height = 0;
+    QByteArray records;  // as a picture group holds them (a Windows metafile without its placeable header)
+};
+
+// An enhanced metafile, or a Windows metafile with its placeable header
+// (which gives its size); nothing for anything else.
+std::optional<TRpStoredMetafile> ReadStoredMetafile(const QByteArray &bytes);
 
 } // namespace rtfreport

@@ -33,20 +33,47 @@ std::optional<TRpPixels> TRpRTF::DecodePicture(const QByteArray &bytes) const
 
 void TRpRTF::WritePicture(const QByteArray &bytes, const TRpRowContent &field)
 {
-    const std::optional<TRpPixels> pixels = bytes.isEmpty() ? std::nullopt : DecodePicture(bytes);
+    if (bytes.isEmpty()) {
+        WriteText(field.sout);
+        return;
+    }
+    // A metafile keeps its own kind whatever the option asks: turning one kind
+    // into the other would need a renderer of its drawing records.
+    if (const auto metafile = ReadStoredMetafile(bytes)) {
+        WritePictureGroup(metafile->enhanced, metafile->width, metafile->height,
+                          [&](const TRpImageFormat &) { return metafile->records; }, field);
+        return;
+    }
+    const std::optional<TRpPixels> pixels = DecodePicture(bytes);
     if (!pixels || pixels->width <= 0 || pixels->height <= 0) {
         WriteText(field.sout);
         return;
     }
-    TRpImageFormat format(pixels->width, pixels->height);
+    // Drawn at the screen's size of the pixels.
+    const int drawWidth = qMax(1, int(std::lround(pixels->width * double(m_screenPixelsPerInch) / 96)));
+    const int drawHeight = qMax(1, int(std::lround(pixels->height * double(m_screenPixelsPerInch) / 96)));
+    const bool enhanced = !Options().testFlag(eoGraphicsWmfCompatible);
+    WritePictureGroup(enhanced, pixels->width, pixels->height, [&](const TRpImageFormat &format) {
+        return enhanced ? EnhancedMetafile(*pixels, drawWidth, drawHeight, int(std::lround(format.SizeXmm * 100)),
+                                           int(std::lround(format.SizeYmm * 100)))
+                        : WindowsMetafile(*pixels, drawWidth, drawHeight);
+    }, field);
+}
+
+// The picture group of a metafile: its size, scale and border as the image
+// format (which the program may change) gives them, then its records.
+void TRpRTF::WritePictureGroup(bool enhanced, int width, int height,
+                               const std::function<QByteArray(const TRpImageFormat &)> &records,
+                               const TRpRowContent &field)
+{
+    TRpImageFormat format(width, height);
     if (OnImageFormat)
         OnImageFormat(this, field.fmt.ImgFmt(), format);
     if (format.Border.ColorIndex >= ColorTable().size())
         format.Border.ColorIndex = 0;
-    const bool wmf = Options().testFlag(eoGraphicsWmfCompatible);
 
     QByteArray group = "{\\pict\\picscalex";
-    if (wmf) {
+    if (!enhanced) {
         group += "100\\picscaley100\\piccropl0\\piccropr0\\piccropt0\\piccropb0\\picw"
                  + Rounded(format.SizeX * 26.4596930676) + "\\pich" + Rounded(format.SizeY * 26.4596930676)
                  + "\\wmetafile8";
@@ -64,9 +91,7 @@ void TRpRTF::WritePicture(const QByteArray &bytes, const TRpRowContent &field)
         group += QByteArray(BorderWords[format.Border.BrType]) + "\\brdrw"
                  + QByteArray::number(format.BorderWidthTwips) + "\\brdrcf" + QByteArray::number(colorIndex);
 
-    const QByteArray data = wmf ? WindowsMetafile(*pixels)
-                                : EnhancedMetafile(*pixels, int(std::lround(format.SizeXmm * 100)),
-                                                   int(std::lround(format.SizeYmm * 100)));
+    const QByteArray data = records(format);
     if (Options().testFlag(eoGraphicsBinary))
         group += "\\bin" + QByteArray::number(data.size()) + ' ' + data;
     else
@@ -80,7 +105,7 @@ void TRpRTF::WritePictureFromFile(const QString &fileName, const TRpRowContent &
 {
     QFile file(fileName);
     const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    if (bytes.isEmpty() || !DecodePicture(bytes)) {
+    if (bytes.isEmpty() || (!ReadStoredMetafile(bytes) && !DecodePicture(bytes))) {
         WriteRtfText(u"#Can't load file "_qs + fileName);
         WriteText(field.sout);
         return;

@@ -90,6 +90,10 @@ public:
     void SetLang(int lang) { m_lang = quint16(lang); }
     int RTFStyleMode() const { return m_rtfStyleMode; }
     void SetRTFStyleMode(int mode) { m_rtfStyleMode = mode; }
+    // The screen's pixels per inch: pictures are drawn at that size in their
+    // metafiles. The program sets its screen's; 96 draws pixels unscaled.
+    int ScreenPixelsPerInch() const { return m_screenPixelsPerInch; }
+    void SetScreenPixelsPerInch(int pixelsPerInch) { m_screenPixelsPerInch = qBound(1, pixelsPerInch, 9600); }
     bool DisableControls() const { return m_disableControls; }
     void SetDisableControls(bool value) { m_disableControls = value; }
     bool ExecuteSuccessful() const { return m_executeSuccessful; }
@@ -210,6 +214,9 @@ private:
     void WriteInsertedRtf(const QString &text, const TRpRowContent &field);
     std::optional<TRpPixels> DecodePicture(const QByteArray &bytes) const;
     void WritePicture(const QByteArray &bytes, const TRpRowContent &field);
+    void WritePictureGroup(bool enhanced, int width, int height,
+                           const std::function<QByteArray(const TRpImageFormat &)> &records,
+                           const TRpRowContent &field);
     void WritePictureFromFile(const QString &fileName, const TRpRowContent &field);
     void WriteStoredPicture(const QByteArray &stored, const TRpRowContent &field);
     int EvaluateExpression(int position);
@@ -227,6 +234,7 @@ private:
     quint8 m_charset = 1;
     quint16 m_lang = 0;
     int m_rtfStyleMode = 1;
+    int m_screenPixelsPerInch = 96;
     bool m_disableControls = true;
     bool m_executeSuccessful = false;
     QString m_lastErrMsg = QStringLiteral("No errors.");

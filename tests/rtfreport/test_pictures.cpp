@@ -120,6 +120,76 @@ TEST_F(Pictures, DecoderOfTheProgramComesFirst)
     EXPECT_EQ(calls, 1);
 }
 
+// The picture's data as written with eoGraphicsBinary.
+QByteArray BinaryData(const QByteArray &document)
+{
+    const qsizetype bin = document.indexOf("\\bin");
+    const qsizetype blank = document.indexOf(' ', bin);
+    if (bin < 0 || blank < 0)
+        return {};
+    return document.mid(blank + 1, document.mid(bin + 4, blank - bin - 4).toInt());
+}
+
+TEST_F(Pictures, DrawnAtTheScreensPixelsPerInch)
+{
+    report.SetScreenPixelsPerInch(120);
+    const QByteArray emf = BinaryData(Run("\\\\A:LOGO\\\\"));
+    ASSERT_FALSE(emf.isEmpty());
+    const auto i32 = [&](int at) { return qFromLittleEndian<qint32>(emf.constData() + at); };
+    EXPECT_EQ(i32(16), 4) << "bounds right: 4 pixels * 120 / 96 = 5 wide";
+    EXPECT_EQ(i32(20), 3) << "bounds bottom: 3 * 1.25 = 3.75, 4 high";
+    const int stretch = 108;  // the record after the header
+    EXPECT_EQ(i32(stretch), 81);
+    EXPECT_EQ(i32(stretch + 40), 4) << "source width";
+    EXPECT_EQ(i32(stretch + 44), 3) << "source height";
+    EXPECT_EQ(i32(stretch + 72), 5) << "destination width";
+    EXPECT_EQ(i32(stretch + 76), 4) << "destination height";
+
+    report.SetOptions(report.Options() | eoGraphicsWmfCompatible);
+    const QByteArray wmf = BinaryData(Run("\\\\A:LOGO\\\\"));
+    const auto i16 = [&](int at) { return qFromLittleEndian<qint16>(wmf.constData() + at); };
+    EXPECT_EQ(i16(18 + 8 + 10 + 6), 4) << "window extent height";
+    EXPECT_EQ(i16(18 + 8 + 10 + 8), 5) << "window extent width";
+}
+
+TEST_F(Pictures, StoredMetafilesAreCarriedAsTheyAre)
+{
+    const TRpPixels pixels = *DecodeBitmap(RedBitmap());
+    const QByteArray enhanced = EnhancedMetafile(pixels, 4, 3, 2540, 1270);  // 1 inch by half an inch
+    const QByteArray windows = WindowsMetafile(pixels, 4, 3);
+    QByteArray placeable;
+    const auto u16 = [&](quint16 v) { placeable.append(reinterpret_cast<const char *>(&v), 2); };
+    u16(0xCDD7);
+    u16(0x9AC6);
+    for (quint16 v : {0, 0, 0, 1440, 720, 1440, 0, 0, 0})  // 1 by 0.5 inch at 1440 units per inch
+        u16(v);
+    placeable += windows;
+    TRpMemoryDataSet stored("RYSUNKI", {{"RYSUNEK", TRpFieldType::Graphic}});
+    stored.AppendRow({enhanced});
+    stored.AppendRow({placeable});
+    const auto run = [&]() {
+        const QByteArray bytes = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\\\A:RYSUNEK\\\\}";
+        report.SetTemplateBuffer(bytes, int(bytes.size()));
+        QBuffer out;
+        out.open(QIODevice::ReadWrite);
+        report.ExecuteStream({&stored}, &out);
+        return out.data();
+    };
+    for (const bool wmfOption : {false, true}) {
+        report.SetOptions(wmfOption ? report.Options() | eoGraphicsWmfCompatible
+                                    : report.Options() & ~TRpRTFOptions(eoGraphicsWmfCompatible));
+        stored.First();
+        QByteArray document = run();
+        EXPECT_EQ(BinaryData(document), enhanced);
+        // 96 x 48 pixels: 25.4 x 12.7 millimetres
+        EXPECT_TRUE(document.contains("\\picw1440\\pich720\\emfblip")) << document.left(200).toStdString();
+        stored.Next();
+        document = run();
+        EXPECT_EQ(BinaryData(document), windows) << "without the placeable header";
+        EXPECT_TRUE(document.contains("\\picw2540\\pich1270\\wmetafile8")) << document.left(200).toStdString();
+    }
+}
+
 TEST(Bitmaps, RefusesWhatItCannotRead)
 {
     EXPECT_FALSE(DecodeBitmap(QByteArray()).has_value());
