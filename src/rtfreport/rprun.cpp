@@ -332,13 +332,15 @@ void TRpRTF::CopyBody(QIODevice *output, qint64 start, qint64 end)
     if (end <= start)
         return;
     FTmpStream->seek(start);
+    // Grow the output once for the whole stretch.
     if (auto *file = qobject_cast<QFileDevice *>(output)) {
-        // Grow the file once for the whole stretch.
         file->flush();
         const qint64 at = file->pos();
         if (file->size() < at + (end - start))
             file->resize(at + (end - start));
         file->seek(at);
+    } else if (auto *buffer = qobject_cast<QBuffer *>(output)) {
+        buffer->buffer().reserve(buffer->pos() + (end - start));
     }
     QByteArray chunk;
     for (qint64 left = end - start; left > 0;) {
