@@ -12,7 +12,7 @@ packages=(
   firebird3.0-server
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   # the report engine's command-line tool
-  nlohmann-json3-dev
+  libsimdjson-dev
   # the word processor that judges the engine's RTF in integration tests
   libreoffice-writer-nogui
 )

@@ -1,6 +1,11 @@
 #include "rpdataset.h"
 
+#include <QLocale>
+
 #include <cmath>
+#include <limits>
+#include <stdexcept>
+#include <string>
 
 namespace rtfreport {
 
@@ -48,24 +53,153 @@ TRpMemoryDataSet::TRpMemoryDataSet(QString name, std::vector<Field> fields,
 {
 }
 
-void TRpMemoryDataSet::AppendRow(std::vector<QVariant> values)
+void TRpMemoryDataSet::ReserveRows(std::size_t rows)
 {
-    values.resize(m_fields.size());
-    m_rows.push_back(std::move(values));
+    m_kinds.reserve(m_kinds.size() + rows * m_fields.size());
+    m_values.reserve(m_values.size() + rows * m_fields.size());
+}
+
+void TRpMemoryDataSet::Add(Kind kind, Payload value)
+{
+    m_kinds.push_back(kind);
+    m_values.push_back(value);
+}
+
+void TRpMemoryDataSet::AddNull()
+{
+    Add(Kind::Null, {0});
+}
+
+void TRpMemoryDataSet::AddInteger(qint64 value)
+{
+    Add(Kind::Integer, {value});
+}
+
+void TRpMemoryDataSet::AddFloat(double value)
+{
+    Payload payload;
+    payload.number = value;
+    Add(Kind::Float, payload);
+}
+
+void TRpMemoryDataSet::AddCurrency(qint64 tenThousandths)
+{
+    Add(Kind::Currency, {tenThousandths});
+}
+
+void TRpMemoryDataSet::AddBoolean(bool value)
+{
+    Add(Kind::Boolean, {value ? 1 : 0});
+}
+
+int TRpMemoryDataSet::AddText(QString value)
+{
+    const int text = int(m_texts.size());
+    Add(Kind::Text, {text});
+    m_texts.push_back(std::move(value));
+    return text;
+}
+
+void TRpMemoryDataSet::AddSameText(int text)
+{
+    if (text < 0 || text >= int(m_texts.size()))
+        throw std::out_of_range("TRpMemoryDataSet: no text " + std::to_string(text));
+    Add(Kind::Text, {qint64(text)});
+}
+
+void TRpMemoryDataSet::AddBytes(QByteArray value)
+{
+    Add(Kind::Bytes, {qint64(m_bytes.size())});
+    m_bytes.push_back(std::move(value));
+}
+
+void TRpMemoryDataSet::EndRow()
+{
+    const std::size_t end = (std::size_t(m_rowCount) + 1) * m_fields.size();
+    if (m_kinds.size() != end) {
+        m_kinds.resize(end, Kind::Null);
+        m_values.resize(end, Payload{0});
+    }
+    ++m_rowCount;
     if (m_current < 0)
         First();
 }
 
-QVariant TRpMemoryDataSet::Value(int field) const
+void TRpMemoryDataSet::AppendRow(std::vector<QVariant> values)
 {
-    if (m_current < 0 || m_current >= int(m_rows.size()))
-        return QVariant();
-    return m_rows[m_current].at(field);
+    const std::size_t count = qMin(values.size(), m_fields.size());
+    for (std::size_t i = 0; i < count; ++i) {
+        QVariant &value = values[i];
+        switch (value.typeId()) {
+        case QMetaType::UnknownType: AddNull(); break;
+        case QMetaType::Bool: AddBoolean(value.toBool()); break;
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong: AddInteger(value.toLongLong()); break;
+        case QMetaType::ULongLong:
+            if (value.toULongLong() <= quint64(std::numeric_limits<qint64>::max())) {
+                AddInteger(value.toLongLong());
+                break;
+            }
+            Add(Kind::Variant, {qint64(m_variants.size())});
+            m_variants.push_back(std::move(value));
+            break;
+        case QMetaType::Double: AddFloat(value.toDouble()); break;
+        case QMetaType::QString: AddText(std::move(*static_cast<QString *>(value.data()))); break;
+        case QMetaType::QByteArray: AddBytes(std::move(*static_cast<QByteArray *>(value.data()))); break;
+        default:
+            Add(Kind::Variant, {qint64(m_variants.size())});
+            m_variants.push_back(std::move(value));
+            break;
+        }
+    }
+    EndRow();
+}
+
+TRpMemoryDataSet::Cell TRpMemoryDataSet::At(int field) const
+{
+    if (field < 0 || field >= int(m_fields.size()))
+        throw std::out_of_range("TRpMemoryDataSet: no field " + std::to_string(field));
+    if (m_current < 0 || m_current >= m_rowCount)
+        return {Kind::Null, {0}};
+    const std::size_t at = std::size_t(m_current) * m_fields.size() + std::size_t(field);
+    return {m_kinds[at], m_values[at]};
+}
+
+double TRpMemoryDataSet::Number(const Cell &cell) const
+{
+    switch (cell.kind) {
+    case Kind::Integer:
+    case Kind::Boolean: return double(cell.value.integer);
+    case Kind::Float: return cell.value.number;
+    case Kind::Currency: return double(cell.value.integer) / 10000.0;
+    case Kind::Text: return m_texts[cell.value.integer].toDouble();
+    case Kind::Bytes: return m_bytes[cell.value.integer].toDouble();
+    case Kind::Variant: return m_variants[cell.value.integer].toDouble();
+    case Kind::Null: break;
+    }
+    return 0;
+}
+
+QString TRpMemoryDataSet::Text(const Cell &cell) const
+{
+    switch (cell.kind) {
+    case Kind::Integer: return QString::number(cell.value.integer);
+    case Kind::Float:
+    case Kind::Currency: return QString::number(Number(cell), 'g', QLocale::FloatingPointShortest);
+    case Kind::Boolean: return cell.value.integer ? QStringLiteral("true") : QStringLiteral("false");
+    case Kind::Text: return m_texts[cell.value.integer];
+    case Kind::Bytes: return QString::fromUtf8(m_bytes[cell.value.integer]);
+    case Kind::Variant: return m_variants[cell.value.integer].toString();
+    case Kind::Null: break;
+    }
+    return QString();
 }
 
 bool TRpMemoryDataSet::IsNull(int field) const
 {
-    return Value(field).isNull();
+    const Cell cell = At(field);
+    return cell.kind == Kind::Null || (cell.kind == Kind::Variant && m_variants[cell.value.integer].isNull());
 }
 
 QString TRpMemoryDataSet::AsString(int field) const
@@ -78,38 +212,84 @@ QString TRpMemoryDataSet::AsString(int field) const
     case rpdtBoolean:
         return DisplayText(field);
     default:
-        return Value(field).toString();
+        return Text(At(field));
     }
 }
 
 qint64 TRpMemoryDataSet::AsInteger(int field) const
 {
-    return Value(field).toLongLong();
+    const Cell cell = At(field);
+    switch (cell.kind) {
+    case Kind::Integer:
+    case Kind::Boolean: return cell.value.integer;
+    case Kind::Float: return qRound64(cell.value.number);
+    case Kind::Currency: {
+        // Rounded half away from zero, as the amount's double would be.
+        const qint64 units = cell.value.integer / 10000, rest = cell.value.integer % 10000;
+        return units + (rest >= 5000) - (rest <= -5000);
+    }
+    case Kind::Text: return m_texts[cell.value.integer].toLongLong();
+    case Kind::Bytes: return m_bytes[cell.value.integer].toLongLong();
+    case Kind::Variant: return m_variants[cell.value.integer].toLongLong();
+    case Kind::Null: break;
+    }
+    return 0;
 }
 
 qint64 TRpMemoryDataSet::AsCurrency(int field) const
 {
-    return std::llround(Value(field).toDouble() * 10000.0);
+    const Cell cell = At(field);
+    if (cell.kind == Kind::Currency)
+        return cell.value.integer;
+    return std::llround(Number(cell) * 10000.0);
 }
 
 TRpFloat TRpMemoryDataSet::AsFloat(int field) const
 {
-    return Value(field).toDouble();
+    return Number(At(field));
 }
 
 bool TRpMemoryDataSet::AsBoolean(int field) const
 {
-    return Value(field).toBool();
+    const Cell cell = At(field);
+    switch (cell.kind) {
+    case Kind::Integer:
+    case Kind::Boolean: return cell.value.integer != 0;
+    case Kind::Float:
+    case Kind::Currency: return AsInteger(field) != 0;  // QVariant rounds a double to an integer first
+    case Kind::Text: {
+        const QString &text = m_texts[cell.value.integer];
+        return !(text.isEmpty() || text == u"0" || text.compare(u"false", Qt::CaseInsensitive) == 0);
+    }
+    case Kind::Bytes: {
+        const QByteArray &bytes = m_bytes[cell.value.integer];
+        return !(bytes.isEmpty() || bytes == "0" || bytes.compare("false", Qt::CaseInsensitive) == 0);
+    }
+    case Kind::Variant: return m_variants[cell.value.integer].toBool();
+    case Kind::Null: break;
+    }
+    return false;
 }
 
 TRpDateTime TRpMemoryDataSet::AsDateTime(int field) const
 {
-    return Value(field).toDouble();
+    return Number(At(field));
 }
 
 QByteArray TRpMemoryDataSet::AsBytes(int field) const
 {
-    return Value(field).toByteArray();
+    const Cell cell = At(field);
+    switch (cell.kind) {
+    case Kind::Integer: return QByteArray::number(cell.value.integer);
+    case Kind::Float:
+    case Kind::Currency: return QByteArray::number(Number(cell), 'g', QLocale::FloatingPointShortest);
+    case Kind::Boolean: return cell.value.integer ? QByteArrayLiteral("true") : QByteArrayLiteral("false");
+    case Kind::Text: return m_texts[cell.value.integer].toUtf8();
+    case Kind::Bytes: return m_bytes[cell.value.integer];
+    case Kind::Variant: return m_variants[cell.value.integer].toByteArray();
+    case Kind::Null: break;
+    }
+    return QByteArray();
 }
 
 QString TRpMemoryDataSet::DisplayText(int field) const
@@ -137,26 +317,26 @@ QString TRpMemoryDataSet::DisplayText(int field) const
     case TRpFieldType::DateTime:
         return DateTimeToStr(AsDateTime(field), m_settings);
     default:
-        return Value(field).toString();
+        return Text(At(field));
     }
 }
 
 void TRpMemoryDataSet::First()
 {
-    m_current = m_rows.empty() ? -1 : 0;
+    m_current = m_rowCount == 0 ? -1 : 0;
     m_bof = true;
-    m_eof = m_rows.empty();
+    m_eof = m_rowCount == 0;
 }
 
 void TRpMemoryDataSet::Next()
 {
-    if (m_current + 1 < int(m_rows.size())) {
+    if (m_current + 1 < m_rowCount) {
         ++m_current;
         m_eof = false;
     } else {
         m_eof = true;
     }
-    m_bof = m_rows.empty();
+    m_bof = m_rowCount == 0;
 }
 
 void TRpMemoryDataSet::Prior()
@@ -167,14 +347,14 @@ void TRpMemoryDataSet::Prior()
     } else {
         m_bof = true;
     }
-    m_eof = m_rows.empty();
+    m_eof = m_rowCount == 0;
 }
 
 void TRpMemoryDataSet::Last()
 {
-    m_current = int(m_rows.size()) - 1;
+    m_current = m_rowCount - 1;
     m_eof = true;
-    m_bof = m_rows.empty();
+    m_bof = m_rowCount == 0;
 }
 
 QByteArray TRpMemoryDataSet::Bookmark() const
@@ -186,7 +366,7 @@ void TRpMemoryDataSet::GotoBookmark(const QByteArray &bookmark)
 {
     bool ok = false;
     const int row = bookmark.toInt(&ok);
-    if (!ok || row < 0 || row >= int(m_rows.size()))
+    if (!ok || row < 0 || row >= m_rowCount)
         return;
     m_current = row;
     m_eof = m_bof = false;

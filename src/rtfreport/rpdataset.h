@@ -68,8 +68,13 @@ public:
     virtual void EnableControls() = 0;
 };
 
-// Rows held in memory. Values are QVariants: QString, integers, double,
-// bool, or a double day count for dates; a null QVariant is a null field.
+// Rows held in memory, in one flat table of small cells (rows x fields):
+// each cell is null, a 64-bit integer, a double (numbers and day counts), an
+// amount in ten-thousandths, a boolean, or the index of a text, of a byte
+// array, or (for any other QVariant given to AppendRow) of a QVariant. Reads
+// convert a cell as QVariant would convert the value it was given, without
+// building one; an amount reads as a double only through AsFloat and the
+// texts made from it.
 class TRpMemoryDataSet : public TRpDataSet {
 public:
     struct Field {
@@ -79,8 +84,31 @@ public:
 
     TRpMemoryDataSet(QString name, std::vector<Field> fields,
                      const TRpFormatSettings &settings = TRpFormatSettings::SystemDefault());
+    // Missing values are null, values past the last field are dropped. The
+    // QVariant types kept as cells: invalid (null), bool, int, uint,
+    // qlonglong, qulonglong up to 2^63 - 1, double, QString and QByteArray;
+    // any other is kept as the QVariant itself.
     void AppendRow(std::vector<QVariant> values);
+
+    // Appending without QVariants: the Add... calls give the next fields'
+    // values of a new row, in field order; EndRow() closes the row (as
+    // AppendRow, missing values are null and extra ones are dropped).
+    // AddText answers the text's number, which AddSameText takes to give a
+    // text again without holding it twice.
+    void ReserveRows(std::size_t rows);
+    void AddNull();
+    void AddInteger(qint64 value);
+    void AddFloat(double value);
+    void AddCurrency(qint64 tenThousandths);
+    void AddBoolean(bool value);
+    void AddDateTime(TRpDateTime value) { AddFloat(value); }
+    int AddText(QString value);
+    void AddSameText(int text);
+    void AddBytes(QByteArray value);
+    void EndRow();
+
     int RecNo() const { return m_current; }  // 0-based; -1 when empty
+    int RowCount() const { return m_rowCount; }
 
     QString Name() const override { return m_name; }
     int FieldCount() const override { return int(m_fields.size()); }
@@ -109,11 +137,30 @@ public:
     void EnableControls() override { m_disableCount = qMax(0, m_disableCount - 1); }
 
 private:
-    QVariant Value(int field) const;
+    enum class Kind : quint8 { Null, Integer, Float, Currency, Boolean, Text, Bytes, Variant };
+    union Payload {
+        qint64 integer;  // Integer, Currency, Boolean (0 or 1); an index for Text, Bytes, Variant
+        double number;   // Float
+    };
+    struct Cell {
+        Kind kind;
+        Payload value;
+    };
+
+    void Add(Kind kind, Payload value);
+    // The current record's cell of the field (a null cell off the records).
+    Cell At(int field) const;
+    double Number(const Cell &cell) const;   // QVariant::toDouble
+    QString Text(const Cell &cell) const;    // QVariant::toString
 
     QString m_name;
     std::vector<Field> m_fields;
-    std::vector<std::vector<QVariant>> m_rows;
+    std::vector<Kind> m_kinds;        // rows x fields
+    std::vector<Payload> m_values;    // rows x fields
+    std::vector<QString> m_texts;
+    std::vector<QByteArray> m_bytes;
+    std::vector<QVariant> m_variants;
+    int m_rowCount = 0;
     TRpFormatSettings m_settings;
     int m_current = -1;
     bool m_eof = true;

@@ -1,6 +1,6 @@
 // The Execute family: where the output goes, the temporary body file, the
 // outcome of a run, the data sets' controls, opening the result and the
-// template source.
+// template source; and the values of the memory data set a run reads.
 
 #include "rprtf.h"
 #include "rpdataset.h"
@@ -8,12 +8,16 @@
 #include "test_support.h"
 
 #include <QBuffer>
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
 
 using namespace rtfreport;
 
@@ -208,6 +212,135 @@ TEST_F(Execution, CreateFileName)
     EXPECT_TRUE(TRpRTF::CreateFileName(out.path(), "rp", "rtf").startsWith(out.path() + u"/rp"_qs));
     EXPECT_TRUE(TRpRTF::CreateFileName(out.path(), "rp", "rtf").endsWith(u".rtf"));
     EXPECT_FALSE(TRpRTF::CreateFileName(out.path(), "rp", QString()).contains(u'.'));
+}
+
+// --- the memory data set's values ----------------------------------------------------
+
+// A value given to AppendRow reads back through every accessor as the
+// QVariant it came in would convert: the data set keeps its cells without
+// QVariants, so each conversion is code of its own. The same value stands
+// in a field of each type, for the display texts.
+struct ValueCase {
+    const char *name;
+    QVariant value;
+};
+
+class MemoryDataSetValue : public ::testing::TestWithParam<ValueCase> {};
+
+TEST_P(MemoryDataSetValue, ReadsAsItsQVariantConverts)
+{
+    const QVariant v = GetParam().value;
+    const TRpFormatSettings settings = TRpFormatSettings::Polish();
+    const std::vector<TRpFieldType> types{TRpFieldType::String,   TRpFieldType::Integer, TRpFieldType::Float,
+                                          TRpFieldType::Currency, TRpFieldType::BCD,     TRpFieldType::Boolean,
+                                          TRpFieldType::Date,     TRpFieldType::DateTime, TRpFieldType::Blob};
+    std::vector<TRpMemoryDataSet::Field> fields;
+    for (const TRpFieldType type : types)
+        fields.push_back({QStringLiteral("F%1").arg(fields.size()), type});
+    TRpMemoryDataSet set("T", fields, settings);
+    set.AppendRow(std::vector<QVariant>(types.size(), v));
+    ASSERT_EQ(set.RowCount(), 1);
+
+    const double number = v.toDouble();
+    const qint64 amount = std::llround(number * 10000.0);
+    EXPECT_EQ(set.IsNull(0), v.isNull());
+    EXPECT_EQ(set.AsInteger(0), v.toLongLong());
+    EXPECT_EQ(set.AsFloat(0), TRpFloat(number));
+    EXPECT_EQ(set.AsDateTime(0), number);
+    EXPECT_EQ(set.AsBoolean(0), v.toBool());
+    EXPECT_EQ(set.AsBytes(0), v.toByteArray());
+    EXPECT_EQ(set.AsCurrency(0), amount);
+
+    // Day counts out of the calendar have no date text: both throw.
+    const auto outcome = [](const auto &text) -> QString {
+        try {
+            return text();
+        } catch (const EConvertError &error) {
+            return u"EConvertError: "_qs + QString::fromUtf8(error.what());
+        }
+    };
+    const auto display = [&](TRpFieldType type) -> QString {
+        if (v.isNull())
+            return QString();
+        switch (type) {
+        case TRpFieldType::Integer: return QString::number(v.toLongLong());
+        case TRpFieldType::Float:
+        case TRpFieldType::BCD: return FloatToTextF(number, TRpFloatFormat::General, 15, 0, settings);
+        case TRpFieldType::Currency: return CurrencyToText(amount, settings);
+        case TRpFieldType::Boolean: return v.toBool() ? u"True"_qs : u"False"_qs;
+        case TRpFieldType::Date: return DateToStr(number, settings);
+        case TRpFieldType::DateTime: return DateTimeToStr(number, settings);
+        default: return v.toString();
+        }
+    };
+    for (std::size_t i = 0; i < types.size(); ++i) {
+        const QString expected = outcome([&] { return display(types[i]); });
+        EXPECT_EQ(outcome([&] { return set.DisplayText(int(i)); }), expected) << "field " << i;
+        EXPECT_EQ(outcome([&] { return set.AsString(int(i)); }), expected) << "field " << i;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, MemoryDataSetValue,
+    ::testing::Values(ValueCase{"null", QVariant()}, ValueCase{"double", 12.5}, ValueCase{"negative_half", -12.5},
+                      ValueCase{"fraction_below_half", 0.3}, ValueCase{"small_double", 2.5e-7},
+                      ValueCase{"day_count", 44530.4375}, ValueCase{"int", 3}, ValueCase{"zero", 0},
+                      ValueCase{"longlong", qint64(5000000000)}, ValueCase{"uint", 4000000000u},
+                      ValueCase{"largest_ulonglong", std::numeric_limits<quint64>::max()},
+                      ValueCase{"true", true}, ValueCase{"false", false}, ValueCase{"number_text", u"12.5"_qs},
+                      ValueCase{"integer_text_with_blanks", u" 12 "_qs}, ValueCase{"word", u"Żółw"_qs},
+                      ValueCase{"false_text", u"FALSE"_qs}, ValueCase{"zero_text", u"0"_qs},
+                      ValueCase{"empty_text", QString()}, ValueCase{"number_bytes", QByteArray("12.5")},
+                      ValueCase{"binary_bytes", QByteArray("\0\xff\x80x", 4)}, ValueCase{"zero_bytes", QByteArray("0")},
+                      ValueCase{"date", QDate(2021, 11, 30)}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// Typed values appended without QVariants: amounts are ten-thousandths read
+// exactly by AsCurrency and as their double by the rest; a row closes with
+// its missing values null and its extra ones dropped; a text given again by
+// its number reads as the first.
+TEST(MemoryDataSet, TypedRows)
+{
+    const TRpFormatSettings settings = TRpFormatSettings::Polish();
+    TRpMemoryDataSet set("T", {{"C", TRpFieldType::Currency}, {"S", TRpFieldType::String}, {"B", TRpFieldType::Boolean}},
+                         settings);
+    EXPECT_EQ(set.RecNo(), -1);
+    set.AddCurrency(123456789012345678);
+    const int text = set.AddText(u"Łąka"_qs);
+    set.EndRow();
+    set.AddCurrency(-5000);
+    set.AddSameText(text);
+    set.AddBoolean(true);
+    set.AddInteger(7);
+    set.EndRow();
+    set.AddCurrency(4999);
+    set.AddNull();
+    set.AddNull();
+    set.EndRow();
+    ASSERT_EQ(set.RowCount(), 3);
+    EXPECT_EQ(set.RecNo(), 0);
+
+    EXPECT_EQ(set.AsCurrency(0), 123456789012345678);
+    EXPECT_EQ(set.DisplayText(0), CurrencyToText(123456789012345678, settings));
+    EXPECT_EQ(set.AsFloat(0), TRpFloat(123456789012345678 / 10000.0));
+    EXPECT_EQ(set.AsInteger(0), 12345678901235);
+    EXPECT_EQ(set.AsString(1), u"Łąka");
+    EXPECT_TRUE(set.IsNull(2));
+    EXPECT_EQ(set.DisplayText(2), QString());
+    set.Next();
+    EXPECT_EQ(set.AsCurrency(0), -5000);
+    EXPECT_EQ(set.AsInteger(0), QVariant(-0.5).toLongLong());
+    EXPECT_EQ(set.AsBoolean(0), QVariant(-0.5).toBool());
+    EXPECT_EQ(set.AsString(1), u"Łąka");
+    EXPECT_TRUE(set.AsBoolean(2));
+    set.Next();
+    EXPECT_EQ(set.AsInteger(0), QVariant(0.4999).toLongLong());
+    EXPECT_EQ(set.AsBoolean(0), QVariant(0.4999).toBool());
+    EXPECT_TRUE(set.IsNull(1));
+    EXPECT_FALSE(set.Eof());
+    set.Next();
+    EXPECT_TRUE(set.Eof());
+    EXPECT_THROW(set.AddSameText(5), std::out_of_range);
 }
 
 } // namespace

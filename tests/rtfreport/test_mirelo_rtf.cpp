@@ -94,6 +94,67 @@ TEST_F(MireloRtf, EveryFieldTypeOfADataFile)
                                    "\\lang0 2,5|\\lang0 1\xa0" "234,50 z\xb3|\\lang0 7,25|\\lang0 True|\\lang0 30.11.2021|"
                                    "\\lang0 10:15:00|\\lang0 30.11.2021|]"));
     EXPECT_EQ(r.out.count('['), 2);
+    // The second row is all nulls: empty texts, and False for the boolean.
+    const QByteArray secondRow = r.out.mid(r.out.lastIndexOf('['), r.out.lastIndexOf(']') - r.out.lastIndexOf('[') + 1);
+    EXPECT_EQ(secondRow, QByteArray("[\\lang0 |\\lang0 |\\lang0 |\\lang0 |\\lang0 |\\lang0 |\\lang0 |\\lang0 False|"
+                                    "\\lang0 |\\lang0 |\\lang0 |]"));
+}
+
+// Currency and BCD values become ten-thousandths: decimal text exactly
+// (digits past the fourth decimal round half away from zero), JSON numbers
+// through their double. Shown as the field's text, as the amount times
+// 10000 in an expression, and as the BCD field's text.
+struct AmountCase {
+    const char *name;
+    const char *json;
+    QByteArray currencyText;
+    QByteArray timesTenThousand;
+    QByteArray bcdText;
+};
+
+class MireloRtfAmounts : public MireloRtf, public ::testing::WithParamInterface<AmountCase> {};
+
+TEST_P(MireloRtfAmounts, AreTenThousandths)
+{
+    const AmountCase &c = GetParam();
+    const QString tmpl = Write("t.rtf", "{\\rtf1 \\\\SCAN(A)\\\\\\\\A:C\\\\|\\\\A:C*10000\\\\|\\\\A:B\\\\\\\\ENDSCAN\\\\}");
+    const QString data = Write("d.json", QByteArray("{\"name\": \"X\", \"fields\": [{\"name\": \"C\", \"type\": \"currency\"}, "
+                                                    "{\"name\": \"B\", \"type\": \"bcd\"}], \"rows\": [[")
+                                             + c.json + ", " + c.json + "]]}");
+    const Result r = RunTool({"--lang", "0", "--data", data, tmpl, "-"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "{\\rtf1 \\lang0 " + c.currencyText + "|\\lang0 " + c.timesTenThousand + "|\\lang0 " + c.bcdText + "}");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, MireloRtfAmounts,
+    ::testing::Values(
+        AmountCase{"fifth_decimal_rounds_up", "\"12.34565\"", "12,35 z\xb3", "123457", "12,3457"},
+        AmountCase{"negative_rounds_away_from_zero", "\"-12.34565\"", "-12,35 z\xb3", "-123457", "-12,3457"},
+        AmountCase{"below_half_of_the_last_place", "\"0.00004999\"", "0,00 z\xb3", "0", "0"},
+        AmountCase{"beyond_a_double", "\"900719925474099.15\"",
+                   "900\xa0" "719\xa0" "925\xa0" "474\xa0" "099,15 z\xb3", "9,00719925474099E18", "900719925474099"},
+        AmountCase{"largest", "\"-922337203685477.5807\"",
+                   "-922\xa0" "337\xa0" "203\xa0" "685\xa0" "477,58 z\xb3", "-9,22337203685478E18", "-922337203685478"},
+        AmountCase{"blanks_and_sign", "\" +7 \"", "7,00 z\xb3", "70000", "7"},
+        AmountCase{"point_without_digits", "\"5.\"", "5,00 z\xb3", "50000", "5"},
+        AmountCase{"exponent", "\"1.5e2\"", "150,00 z\xb3", "1500000", "150"},
+        AmountCase{"json_number", "2.5", "2,50 z\xb3", "25000", "2,5"},
+        AmountCase{"json_integer", "1234", "1\xa0" "234,00 z\xb3", "12340000", "1234"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// Files are read in place where the rest of their last page holds the
+// parser's padding, and copied where it does not: both read alike.
+TEST_F(MireloRtf, DataFilesEndingAnywhereOnAPage)
+{
+    const QString tmpl = Write("t.rtf", "{\\rtf1 \\\\SCAN(X)\\\\\\\\X:A\\\\;\\\\ENDSCAN\\\\}");
+    const QByteArray json = "{\"name\": \"X\", \"fields\": [{\"name\": \"A\", \"type\": \"integer\"}], \"rows\": [[1], [2]]}";
+    for (const int size : {4096 - 65, 4096 - 64, 4096 - 63, 4096 - 1, 4096, 4096 + 1, 8192}) {
+        const QString data = Write("d.json", json + QByteArray(size - json.size(), ' '));
+        const Result r = RunTool({"--lang", "0", "--data", data, tmpl, "-"});
+        EXPECT_EQ(r.exitCode, 0) << size << ": " << r.err.toStdString();
+        EXPECT_EQ(r.out, QByteArray("{\\rtf1 \\lang0 1;\\lang0 2;}")) << size;
+    }
 }
 
 TEST_F(MireloRtf, DataFileMembersInAnyOrder)
@@ -170,7 +231,13 @@ INSTANTIATE_TEST_SUITE_P(
         BadCall{"field_without_type", {"--data", "DATA", "TMPL", "-"},
                 "{\"name\": \"X\", \"fields\": [{\"name\": \"A\"}], \"rows\": []}"},
         BadCall{"bad_base64", {"--data", "DATA", "TMPL", "-"},
-                "{\"name\": \"X\", \"fields\": [{\"name\": \"A\", \"type\": \"graphic\"}], \"rows\": [[\"@@\"]]}"}),
+                "{\"name\": \"X\", \"fields\": [{\"name\": \"A\", \"type\": \"graphic\"}], \"rows\": [[\"@@\"]]}"},
+        BadCall{"amount_out_of_range", {"--data", "DATA", "TMPL", "-"},
+                "{\"name\": \"X\", \"fields\": [{\"name\": \"A\", \"type\": \"currency\"}], "
+                "\"rows\": [[\"922337203685477.5808\"]]}"},
+        BadCall{"integer_beyond_64_bits", {"--data", "DATA", "TMPL", "-"},
+                "{\"name\": \"X\", \"fields\": [{\"name\": \"A\", \"type\": \"largeint\"}], "
+                "\"rows\": [[9223372036854775808]]}"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 // Pictures stored as JPEG or PNG are decoded by the tool and embedded as a

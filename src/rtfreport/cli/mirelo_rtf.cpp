@@ -17,18 +17,22 @@
 #include <QFile>
 #include <QString>
 
-#include <nlohmann/json.hpp>
+#include <simdjson.h>
+#include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
+#include <functional>
+#include <limits>
 #include <map>
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 using namespace rtfreport;
-using json = nlohmann::json;
 
 namespace {
 
@@ -91,52 +95,51 @@ std::optional<TRpRTFOption> OptionByName(const QString &name)
 }
 
 // The number written with exactly `length` digits at `at`, or -1.
-int DigitsAt(const QString &text, qsizetype at, int length)
+int DigitsAt(std::string_view text, std::size_t at, std::size_t length)
 {
     if (at + length > text.size())
         return -1;
     int number = 0;
-    for (qsizetype i = at; i < at + length; ++i) {
-        const QChar c = text.at(i);
-        if (c < u'0' || c > u'9')
+    for (std::size_t i = at; i < at + length; ++i) {
+        const char c = text[i];
+        if (c < '0' || c > '9')
             return -1;
-        number = number * 10 + (c.unicode() - '0');
+        number = number * 10 + (c - '0');
     }
     return number;
 }
 
 // YYYY-MM-DD as a day count.
-std::optional<TRpDateTime> IsoDate(const QString &text)
+std::optional<TRpDateTime> IsoDate(std::string_view text)
 {
     const int y = DigitsAt(text, 0, 4), m = DigitsAt(text, 5, 2), d = DigitsAt(text, 8, 2);
-    if (text.size() != 10 || text.at(4) != u'-' || text.at(7) != u'-' || y < 0 || m < 0 || d < 0
-        || !IsValidDate(y, m, d))
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-' || y < 0 || m < 0 || d < 0 || !IsValidDate(y, m, d))
         return std::nullopt;
     return EncodeDate(y, m, d);
 }
 
 // HH:MM or HH:MM:SS as a fraction of a day.
-std::optional<TRpDateTime> IsoTime(const QString &text)
+std::optional<TRpDateTime> IsoTime(std::string_view text)
 {
     const int h = DigitsAt(text, 0, 2), m = DigitsAt(text, 3, 2);
     const bool withSeconds = text.size() == 8;
     const int s = withSeconds ? DigitsAt(text, 6, 2) : 0;
-    if ((text.size() != 5 && !withSeconds) || text.at(2) != u':' || (withSeconds && text.at(5) != u':') || h < 0
-        || h > 23 || m < 0 || m > 59 || s < 0 || s > 59)
+    if ((text.size() != 5 && !withSeconds) || text[2] != ':' || (withSeconds && text[5] != ':') || h < 0 || h > 23
+        || m < 0 || m > 59 || s < 0 || s > 59)
         return std::nullopt;
     return EncodeTime(h, m, s, 0);
 }
 
-// ISO 8601 date, time or date-time text as a day count.
-std::optional<TRpDateTime> IsoDateTime(const QString &text, bool withDate, bool withTime)
+// ISO 8601 date, time or date-time text (UTF-8) as a day count.
+std::optional<TRpDateTime> IsoDateTime(std::string_view text, bool withDate, bool withTime)
 {
     if (!withTime)
         return IsoDate(text);
     if (!withDate)
         return IsoTime(text);
-    const qsizetype t = text.indexOf(u'T');
-    const auto date = t < 0 ? std::nullopt : IsoDate(text.left(t));
-    const auto time = t < 0 ? std::nullopt : IsoTime(text.mid(t + 1));
+    const std::size_t t = text.find('T');
+    const auto date = t == text.npos ? std::nullopt : IsoDate(text.substr(0, t));
+    const auto time = t == text.npos ? std::nullopt : IsoTime(text.substr(t + 1));
     if (!date || !time)
         return std::nullopt;
     return *date + *time;
@@ -171,7 +174,8 @@ Variable ReadVariable(const QString &option, const QString &argument)
     } else if (option == u"--date") {
         const bool withTime = value.contains(u'T');
         v.kind = withTime ? Variable::Kind::DateTime : Variable::Kind::Date;
-        const auto date = IsoDateTime(value, true, withTime);
+        const QByteArray utf8 = value.toUtf8();
+        const auto date = IsoDateTime(std::string_view(utf8.constData(), std::size_t(utf8.size())), true, withTime);
         if (!date)
             throw bad("a date (YYYY-MM-DD or YYYY-MM-DDTHH:MM:SS)");
         v.date = *date;
@@ -255,10 +259,83 @@ TRpFieldType FieldTypeByName(const std::string &name)
     return found->second;
 }
 
-QString Text(const json &value)
+QString Text(std::string_view text)
 {
-    const std::string &s = value.get_ref<const std::string &>();
-    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+// The largest amount in ten-thousandths (the smallest is its negative).
+constexpr qint64 MaxTenThousandths = std::numeric_limits<qint64>::max();
+
+// A number as ten-thousandths, rounded half away from zero as the data set
+// rounds a double it was given; nullopt beyond the amounts.
+std::optional<qint64> RoundedTenThousandths(double number)
+{
+    const double scaled = number * 10000.0;
+    if (!(std::fabs(scaled) < 9223372036854775808.0))  // doubles below 2^63 round within range
+        return std::nullopt;
+    return std::llround(scaled);
+}
+
+std::optional<qint64> RoundedTenThousandths(TRpFloat number)
+{
+    const TRpFloat scaled = number * 10000;
+    if (!(std::fabs(scaled) <= TRpFloat(MaxTenThousandths)))
+        return std::nullopt;
+    return std::llround(scaled);
+}
+
+bool IsAsciiBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// Decimal text (blanks around it, an optional sign, digits with an optional
+// "." among them, no exponent) as ten-thousandths, exactly: digits past the
+// fourth decimal round half away from zero. nullopt for any other text and
+// for amounts out of range.
+std::optional<qint64> DecimalTenThousandths(std::string_view text)
+{
+    std::size_t i = 0, n = text.size();
+    while (i < n && IsAsciiBlank(text[i]))
+        ++i;
+    while (n > i && IsAsciiBlank(text[n - 1]))
+        --n;
+    const bool negative = i < n && text[i] == '-';
+    if (i < n && (text[i] == '-' || text[i] == '+'))
+        ++i;
+    const auto isDigit = [&](std::size_t at) { return at < n && text[at] >= '0' && text[at] <= '9'; };
+    constexpr quint64 maxUnits = quint64(MaxTenThousandths) / 10000;
+    quint64 units = 0;
+    bool anyDigit = false;
+    for (; isDigit(i); ++i) {
+        units = units * 10 + quint64(text[i] - '0');
+        if (units > maxUnits)
+            return std::nullopt;
+        anyDigit = true;
+    }
+    quint64 fraction = 0;
+    if (i < n && text[i] == '.') {
+        ++i;
+        int places = 0;
+        bool roundUp = false;
+        for (; isDigit(i); ++i, ++places) {
+            if (places < 4)
+                fraction = fraction * 10 + quint64(text[i] - '0');
+            else if (places == 4)
+                roundUp = text[i] >= '5';  // half of the last place or more
+            anyDigit = true;
+        }
+        for (; places < 4; ++places)
+            fraction *= 10;
+        fraction += roundUp;
+    }
+    if (!anyDigit || i != n)
+        return std::nullopt;
+    const quint64 amount = units * 10000 + fraction;
+    if (amount > quint64(MaxTenThousandths))
+        return std::nullopt;
+    return negative ? -qint64(amount) : qint64(amount);
 }
 
 // Where a value stands, for the message about it.
@@ -268,287 +345,295 @@ struct ValuePlace {
     const QString &field;
 };
 
-QVariant FieldValue(const json &value, TRpFieldType type, const ValuePlace &place)
+// The texts of one field already added to the data set, so that a text that
+// repeats (a counterparty's name or address) is converted and held once. A
+// field whose texts hardly repeat stops being looked up. The texts stay in
+// the parsed document while the data set is built.
+class RepeatedTexts {
+public:
+    void Add(TRpMemoryDataSet &dataSet, std::string_view text)
+    {
+        if (!m_on) {
+            dataSet.AddText(Text(text));
+            return;
+        }
+        ++m_seen;
+        const std::size_t hash = std::hash<std::string_view>()(text);
+        std::size_t at = hash & (m_slots.size() - 1);
+        for (; m_slots[at].number >= 0; at = (at + 1) & (m_slots.size() - 1)) {
+            const Slot &slot = m_slots[at];
+            if (slot.hash == hash && slot.text == text) {
+                dataSet.AddSameText(slot.number);
+                return;
+            }
+        }
+        const int number = dataSet.AddText(Text(text));
+        if (m_count < MaxTexts) {
+            m_slots[at] = {hash, text, number};
+            if (++m_count * 2 > m_slots.size())
+                Grow();
+        }
+        if (m_seen >= Sample && m_count * 2 > m_seen) {
+            m_on = false;
+            m_slots = {};
+        }
+    }
+
+private:
+    static constexpr std::size_t Sample = 4096, MaxTexts = 65536;
+    struct Slot {
+        std::size_t hash = 0;
+        std::string_view text;
+        int number = -1;  // -1: free
+    };
+
+    void Grow()
+    {
+        std::vector<Slot> grown(m_slots.size() * 2);
+        for (const Slot &slot : m_slots) {
+            if (slot.number < 0)
+                continue;
+            std::size_t at = slot.hash & (grown.size() - 1);
+            while (grown[at].number >= 0)
+                at = (at + 1) & (grown.size() - 1);
+            grown[at] = slot;
+        }
+        m_slots = std::move(grown);
+    }
+
+    std::vector<Slot> m_slots = std::vector<Slot>(64);  // open addressing, at most half full
+    std::size_t m_count = 0;
+    std::size_t m_seen = 0;
+    bool m_on = true;
+};
+
+// Adds the value to the row being built, as the field's type wants it.
+void AddValue(TRpMemoryDataSet &dataSet, simdjson::dom::element value, TRpFieldType type, RepeatedTexts &texts,
+              const ValuePlace &place)
 {
-    if (value.is_null())
-        return {};
+    using simdjson::dom::element_type;
+    const element_type kind = value.type();
+    if (kind == element_type::NULL_VALUE) {
+        dataSet.AddNull();
+        return;
+    }
     const auto wrong = [&](const char *expected) {
         return UsageError("data file " + place.file + ", row " + std::to_string(place.row) + ", field "
-                          + place.field.toStdString() + ": " + expected + " expected, got " + value.dump());
+                          + place.field.toStdString() + ": " + expected + " expected, got "
+                          + simdjson::minify(value));
     };
+    std::string_view text;
+    if (kind == element_type::STRING)
+        text = value.get_string().value_unsafe();
     switch (type) {
     case TRpFieldType::String:
     case TRpFieldType::Memo:
-        if (!value.is_string())
+        if (kind != element_type::STRING)
             throw wrong("a text");
-        return Text(value);
+        texts.Add(dataSet, text);
+        return;
     case TRpFieldType::Integer:
-    case TRpFieldType::LargeInt:
-        if (!value.is_number_integer())
+    case TRpFieldType::LargeInt: {
+        int64_t integer = 0;
+        if (value.get_int64().get(integer) != simdjson::SUCCESS)
             throw wrong("an integer");
-        return QVariant(qint64(value.get<std::int64_t>()));
-    case TRpFieldType::Float:
-        if (!value.is_number())
+        dataSet.AddInteger(integer);
+        return;
+    }
+    case TRpFieldType::Float: {
+        double number = 0;
+        if (value.get_double().get(number) != simdjson::SUCCESS)
             throw wrong("a number");
-        return value.get<double>();
+        dataSet.AddFloat(number);
+        return;
+    }
     case TRpFieldType::Currency:
     case TRpFieldType::BCD: {
-        if (value.is_number())
-            return value.get<double>();
-        const auto number = value.is_string() ? TryTextToFloat(Text(value), u'.') : std::nullopt;
-        if (!number)
+        // Ten-thousandths: decimal text exactly, a JSON number rounded.
+        std::optional<qint64> amount;
+        double number = 0;  // the value, for a BCD beyond the amounts
+        if (kind == element_type::STRING) {
+            amount = DecimalTenThousandths(text);
+            if (!amount) {
+                // An exponent, blanks other than ASCII ones, or out of range: read as a float.
+                const auto read = TryTextToFloat(Text(text), u'.');
+                if (!read)
+                    throw wrong("a number or decimal text");
+                amount = RoundedTenThousandths(*read);
+                number = double(*read);
+            }
+        } else if (kind == element_type::INT64) {
+            const int64_t units = value.get_int64().value_unsafe();
+            if (units >= -MaxTenThousandths / 10000 && units <= MaxTenThousandths / 10000)
+                amount = units * 10000;
+            number = double(units);
+        } else if (value.get_double().get(number) == simdjson::SUCCESS) {
+            amount = RoundedTenThousandths(number);
+        } else {
             throw wrong("a number or decimal text");
-        return double(*number);
+        }
+        if (amount)
+            dataSet.AddCurrency(*amount);
+        else if (type == TRpFieldType::BCD)
+            dataSet.AddFloat(number);
+        else
+            throw wrong("an amount from -922337203685477.5807 to 922337203685477.5807");
+        return;
     }
     case TRpFieldType::Boolean:
-        if (!value.is_boolean())
+        if (kind != element_type::BOOL)
             throw wrong("true or false");
-        return value.get<bool>();
+        dataSet.AddBoolean(value.get_bool().value_unsafe());
+        return;
     case TRpFieldType::Date:
     case TRpFieldType::Time:
     case TRpFieldType::DateTime: {
-        const auto date = value.is_string() ? IsoDateTime(Text(value), type != TRpFieldType::Time,
-                                                          type != TRpFieldType::Date)
-                                            : std::nullopt;
+        const auto date = kind == element_type::STRING
+                              ? IsoDateTime(text, type != TRpFieldType::Time, type != TRpFieldType::Date)
+                              : std::nullopt;
         if (!date)
             throw wrong("an ISO 8601 date or time");
-        return *date;
+        dataSet.AddDateTime(*date);
+        return;
     }
     case TRpFieldType::Graphic: {
-        if (!value.is_string())
+        if (kind != element_type::STRING)
             throw wrong("base64 text");
-        const auto decoded = QByteArray::fromBase64Encoding(Text(value).toLatin1(),
-                                                            QByteArray::AbortOnBase64DecodingErrors);
+        auto decoded = QByteArray::fromBase64Encoding(QByteArray::fromRawData(text.data(), qsizetype(text.size())),
+                                                      QByteArray::AbortOnBase64DecodingErrors);
         if (!decoded)
             throw wrong("base64 text");
-        return *decoded;
+        dataSet.AddBytes(std::move(*decoded));
+        return;
     }
     default:
         throw wrong("a value");
     }
 }
 
-// Reads a data file as a stream of JSON events, converting each row's values
-// as they come, so that no document tree of the whole file is built. Files
-// that give "rows" before "fields" are read as a whole (ReadByTree).
-class DataSetReader : public nlohmann::json_sax<json> {
-public:
-    struct RowsBeforeFields {};
-
-    DataSetReader(const std::string &file, const TRpFormatSettings &settings) : m_file(file), m_settings(settings) {}
-
-    std::unique_ptr<TRpMemoryDataSet> Result()
-    {
-        if (!m_dataSet || !m_rowsSeen)
-            throw UsageError("data file " + m_file + " needs \"name\", \"fields\" and \"rows\"");
-        m_dataSet->First();
-        return std::move(m_dataSet);
-    }
-
-    bool null() override { return Scalar(json()); }
-    bool boolean(bool value) override { return Scalar(json(value)); }
-    bool number_integer(number_integer_t value) override { return Scalar(json(value)); }
-    bool number_unsigned(number_unsigned_t value) override { return Scalar(json(value)); }
-    bool number_float(number_float_t value, const string_t &) override { return Scalar(json(value)); }
-    bool string(string_t &value) override { return Scalar(json(std::move(value))); }
-    bool binary(binary_t &) override { return Scalar(json()); }
-
-    bool key(string_t &name) override
-    {
-        if (m_depth == 1)
-            m_key = name;
-        else if (m_depth == 3 && m_section == Section::Fields)
-            m_fieldKey = name;
-        return true;
-    }
-
-    bool start_object(std::size_t) override { return Open(true); }
-    bool start_array(std::size_t) override { return Open(false); }
-    bool end_object() override { return Close(); }
-    bool end_array() override { return Close(); }
-
-    bool parse_error(std::size_t, const std::string &, const nlohmann::detail::exception &error) override
-    {
-        throw UsageError("data file " + m_file + " is not JSON: " + error.what());
-    }
-
-private:
-    enum class Section { None, Fields, Rows, Skipped };
-
-    [[noreturn]] void FieldsError() const
-    {
-        throw UsageError("data file " + m_file + ": every field needs \"name\" and \"type\"");
-    }
-    [[noreturn]] void RowError() const
-    {
-        throw UsageError("data file " + m_file + ": row " + std::to_string(m_rowNumber) + " needs "
-                         + std::to_string(m_fields.size()) + " values");
-    }
-
-    bool Open(bool object)
-    {
-        ++m_depth;
-        if (m_depth == 1 && !object)
-            throw UsageError("data file " + m_file + " needs \"name\", \"fields\" and \"rows\"");
-        if (m_depth == 2) {
-            m_section = Section::Skipped;
-            if (m_key == "fields" && !object) {
-                m_section = Section::Fields;
-                m_fields.clear();
-            } else if (m_key == "rows" && !object) {
-                if (!m_fieldsDone || m_name.isNull())
-                    throw RowsBeforeFields();
-                m_section = Section::Rows;
-                m_rowsSeen = true;
-                m_dataSet = std::make_unique<TRpMemoryDataSet>(m_name, m_fields, m_settings);
-            } else if (m_key == "name") {
-                throw UsageError("data file " + m_file + " needs \"name\", \"fields\" and \"rows\"");
-            }
-        } else if (m_depth == 3 && m_section == Section::Fields) {
-            if (!object)
-                FieldsError();
-            m_fieldName.clear();
-            m_fieldType.clear();
-            m_fieldNameSeen = m_fieldTypeSeen = false;
-        } else if (m_depth == 3 && m_section == Section::Rows) {
-            if (object)
-                RowError();
-            ++m_rowNumber;
-            m_values.clear();
-            m_values.reserve(m_fields.size());
-        } else if (m_depth > 3 && m_section != Section::Skipped) {
-            if (m_section == Section::Rows)
-                RowError();
-            FieldsError();
-        }
-        return true;
-    }
-
-    bool Close()
-    {
-        if (m_depth == 3 && m_section == Section::Fields) {
-            if (!m_fieldNameSeen || !m_fieldTypeSeen)
-                FieldsError();
-            m_fields.push_back({m_fieldName, FieldTypeByName(m_fieldType)});
-        } else if (m_depth == 3 && m_section == Section::Rows) {
-            if (m_values.size() != m_fields.size())
-                RowError();
-            m_dataSet->AppendRow(std::move(m_values));
-            m_values = {};
-        } else if (m_depth == 2) {
-            if (m_section == Section::Fields)
-                m_fieldsDone = true;
-            m_section = Section::None;
-        }
-        --m_depth;
-        return true;
-    }
-
-    bool Scalar(const json &value)
-    {
-        if (m_depth == 1) {
-            if (m_key == "name") {
-                if (!value.is_string())
-                    throw UsageError("data file " + m_file + " needs \"name\", \"fields\" and \"rows\"");
-                m_name = Text(value);
-            } else if (m_key == "fields" || m_key == "rows") {
-                throw UsageError("data file " + m_file + " needs \"name\", \"fields\" and \"rows\"");
-            }
-        } else if (m_depth == 2 && m_section == Section::Fields) {
-            FieldsError();
-        } else if (m_depth == 2 && m_section == Section::Rows) {
-            ++m_rowNumber;
-            RowError();
-        } else if (m_depth == 3 && m_section == Section::Fields) {
-            if (m_fieldKey == "name" || m_fieldKey == "type") {
-                if (!value.is_string())
-                    FieldsError();
-                if (m_fieldKey == "name") {
-                    m_fieldName = Text(value);
-                    m_fieldNameSeen = true;
-                } else {
-                    m_fieldType = value.get<std::string>();
-                    m_fieldTypeSeen = true;
-                }
-            }
-        } else if (m_depth == 3 && m_section == Section::Rows) {
-            const std::size_t column = m_values.size();
-            if (column >= m_fields.size())
-                RowError();
-            m_values.push_back(FieldValue(value, m_fields[column].type, {m_file, m_rowNumber, m_fields[column].name}));
-        }
-        return true;
-    }
-
-    const std::string &m_file;
-    const TRpFormatSettings &m_settings;
-    int m_depth = 0;
-    std::string m_key;
-    std::string m_fieldKey;
-    Section m_section = Section::None;
-    QString m_name;
-    std::vector<TRpMemoryDataSet::Field> m_fields;
-    bool m_fieldsDone = false;
-    QString m_fieldName;
-    std::string m_fieldType;
-    bool m_fieldNameSeen = false;
-    bool m_fieldTypeSeen = false;
-    std::unique_ptr<TRpMemoryDataSet> m_dataSet;
-    bool m_rowsSeen = false;
-    std::size_t m_rowNumber = 0;
-    std::vector<QVariant> m_values;
-};
-
-// The whole file as a document tree: any order of its members.
-std::unique_ptr<TRpMemoryDataSet> ReadByTree(const std::string &file, const QByteArray &text,
-                                             const TRpFormatSettings &settings)
+// The number of values of an array (its size is kept only up to 0xFFFFFF).
+std::size_t ArraySize(simdjson::dom::array array)
 {
-    json document;
-    try {
-        document = json::parse(text.constBegin(), text.constEnd());
-    } catch (const json::exception &error) {
-        throw UsageError("data file " + file + " is not JSON: " + error.what());
+    std::size_t size = array.size();
+    if (size >= 0xFFFFFF) {
+        size = 0;
+        for ([[maybe_unused]] simdjson::dom::element value : array)
+            ++size;
     }
-    if (!document.is_object() || !document.value("name", json()).is_string()
-        || !document.value("fields", json()).is_array() || !document.value("rows", json()).is_array())
+    return size;
+}
+
+// The data set of a parsed data file, whose members may come in any order.
+std::unique_ptr<TRpMemoryDataSet> DataSetOf(simdjson::dom::element root, const std::string &file,
+                                            const TRpFormatSettings &settings)
+{
+    simdjson::dom::object top;
+    std::string_view name;
+    simdjson::dom::array fieldList, rows;
+    if (root.get_object().get(top) || top["name"].get_string().get(name) || top["fields"].get_array().get(fieldList)
+        || top["rows"].get_array().get(rows))
         throw UsageError("data file " + file + " needs \"name\", \"fields\" and \"rows\"");
     std::vector<TRpMemoryDataSet::Field> fields;
-    for (const json &field : document["fields"]) {
-        if (!field.is_object() || !field.value("name", json()).is_string() || !field.value("type", json()).is_string())
+    std::vector<RepeatedTexts> texts;
+    for (simdjson::dom::element field : fieldList) {
+        simdjson::dom::object object;
+        std::string_view fieldName, type;
+        if (field.get_object().get(object) || object["name"].get_string().get(fieldName)
+            || object["type"].get_string().get(type))
             throw UsageError("data file " + file + ": every field needs \"name\" and \"type\"");
-        fields.push_back({Text(field.at("name")), FieldTypeByName(field.at("type").get<std::string>())});
+        fields.push_back({Text(fieldName), FieldTypeByName(std::string(type))});
+        texts.emplace_back();
     }
-    auto dataSet = std::make_unique<TRpMemoryDataSet>(Text(document["name"]), fields, settings);
+    auto dataSet = std::make_unique<TRpMemoryDataSet>(Text(name), fields, settings);
+    dataSet->ReserveRows(ArraySize(rows));
     std::size_t rowNumber = 0;
-    for (const json &row : document["rows"]) {
+    for (simdjson::dom::element row : rows) {
         ++rowNumber;
-        if (!row.is_array() || row.size() != fields.size())
+        simdjson::dom::array values;
+        if (row.get_array().get(values) || ArraySize(values) != fields.size())
             throw UsageError("data file " + file + ": row " + std::to_string(rowNumber) + " needs "
                              + std::to_string(fields.size()) + " values");
-        std::vector<QVariant> values;
-        values.reserve(fields.size());
-        for (std::size_t i = 0; i < fields.size(); ++i)
-            values.push_back(FieldValue(row[i], fields[i].type, {file, rowNumber, fields[i].name}));
-        dataSet->AppendRow(std::move(values));
+        std::size_t column = 0;
+        for (simdjson::dom::element value : values) {
+            const TRpMemoryDataSet::Field &field = fields[column];
+            AddValue(*dataSet, value, field.type, texts[column], {file, rowNumber, field.name});
+            ++column;
+        }
+        dataSet->EndRow();
     }
     dataSet->First();
     return dataSet;
 }
 
+// The data file's bytes, mapped or read, with the padding the JSON parser
+// may read past their end.
+class DataFileBytes {
+public:
+    DataFileBytes(const QString &fileName, const std::string &file) : m_in(fileName)
+    {
+        if (!m_in.open(QIODevice::ReadOnly))
+            throw UsageError("cannot read data file " + file);
+        // A mapped file is read in place when the rest of its last page,
+        // which reads as zeros, holds the padding.
+        const qint64 size = m_in.isSequential() ? 0 : m_in.size();
+        const qint64 page = ::sysconf(_SC_PAGESIZE);
+        if (size > 0 && page > 0 && size % page != 0 && page - size % page >= qint64(simdjson::SIMDJSON_PADDING)) {
+            if (const uchar *mapped = m_in.map(0, size)) {
+                m_data = reinterpret_cast<const char *>(mapped);
+                m_size = std::size_t(size);
+                return;
+            }
+        }
+        if (size > 0) {
+            // Read into a padded buffer of the file's size.
+            m_copy = simdjson::padded_string(std::size_t(size));
+            if (m_copy.data() == nullptr)
+                throw UsageError("cannot read data file " + file + ": not enough memory");
+            qint64 done = 0;
+            for (qint64 read = 0; done < size; done += read) {
+                read = m_in.read(m_copy.data() + done, size - done);
+                if (read < 0)
+                    throw UsageError("cannot read data file " + file);
+                if (read == 0)
+                    break;  // the file became shorter
+            }
+            m_data = m_copy.data();
+            m_size = std::size_t(done);
+            return;
+        }
+        // A stream, or a file whose size is not known.
+        const QByteArray bytes = m_in.readAll();
+        if (m_in.error() != QFileDevice::NoError)
+            throw UsageError("cannot read data file " + file);
+        m_copy = simdjson::padded_string(bytes.constData(), std::size_t(bytes.size()));
+        m_data = m_copy.data();
+        m_size = m_copy.size();
+    }
+
+    const char *data() const { return m_data; }
+    std::size_t size() const { return m_size; }
+
+private:
+    QFile m_in;  // a mapping ends when the file is closed
+    simdjson::padded_string m_copy;
+    const char *m_data = nullptr;
+    std::size_t m_size = 0;
+};
+
 std::unique_ptr<TRpMemoryDataSet> LoadDataSet(const QString &fileName, const TRpFormatSettings &settings)
 {
     const std::string file = fileName.toStdString();
-    QFile in(fileName);
-    if (!in.open(QIODevice::ReadOnly))
-        throw UsageError("cannot read data file " + file);
-    const QByteArray text = in.readAll();
-    try {
-        DataSetReader reader(file, settings);
-        json::sax_parse(text.constBegin(), text.constEnd(), &reader);
-        return reader.Result();
-    } catch (const DataSetReader::RowsBeforeFields &) {
-        return ReadByTree(file, text, settings);
+    // The document tree outlives the parser and the file's bytes, so that
+    // neither is held while the data set is built.
+    simdjson::dom::document document;
+    {
+        const DataFileBytes bytes(fileName, file);
+        simdjson::dom::parser parser;
+        simdjson::dom::element root;
+        if (const auto error = parser.parse_into_document(document, bytes.data(), bytes.size(), false).get(root))
+            throw UsageError("data file " + file + " is not JSON: " + simdjson::error_message(error));
     }
+    return DataSetOf(document.root(), file, settings);
 }
 
 // --- the run --------------------------------------------------------------------------
