@@ -2,11 +2,15 @@
 
 #include <QDate>
 #include <QTime>
+#include <QVarLengthArray>
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <string_view>
 
 namespace rtfreport {
 
@@ -96,19 +100,138 @@ TRpFormatSettings TRpFormatSettings::SystemDefault()
 
 namespace {
 
+// ASCII digits of a number text. Number texts are short, so these live on
+// the stack; only a picture with very many placeholders spills to the heap.
+using DigitText = QVarLengthArray<char, 32>;
+
+std::string_view View(const DigitText &digits)
+{
+    return {digits.constData(), size_t(digits.size())};
+}
+
+// A text assembled on the stack and made a QString once, so that a number
+// or date text costs one allocation: its result.
+class TextBuilder {
+public:
+    void Add(QChar c) { m_chars.append(c); }
+    void Add(QStringView text) { m_chars.append(text.data(), text.size()); }
+    void AddAscii(char c) { m_chars.append(QLatin1Char(c)); }
+    void AddAscii(std::string_view ascii)
+    {
+        for (char c : ascii)
+            AddAscii(c);
+    }
+    qsizetype Size() const { return m_chars.size(); }
+    void Truncate(qsizetype size) { m_chars.resize(size); }
+    QStringView View() const { return QStringView(m_chars.constData(), m_chars.size()); }
+    QString ToString() const { return View().toString(); }
+
+private:
+    QVarLengthArray<QChar, 64> m_chars;
+};
+
+DigitText DecimalText(quint64 value)
+{
+    DigitText text(20);  // the digits of 2^64 - 1
+    const auto end = std::to_chars(text.data(), text.data() + text.size(), value).ptr;
+    text.resize(end - text.data());
+    return text;
+}
+
+// The value's decimal digits, with zeros in front up to `width` digits.
+void AppendPadded(TextBuilder &out, quint64 value, int width)
+{
+    const DigitText digits = DecimalText(value);
+    for (qsizetype i = digits.size(); i < width; ++i)
+        out.AddAscii('0');
+    out.AddAscii(View(digits));
+}
+
+// Digits with the separator between groups of three from the right.
+void AppendGrouped(TextBuilder &out, std::string_view digits, QChar separator)
+{
+    const size_t n = digits.size();
+    for (size_t i = 0; i < n; ++i) {
+        if (i > 0 && (n - i) % 3 == 0)
+            out.Add(separator);
+        out.AddAscii(digits[i]);
+    }
+}
+
+// "E", the exponent's sign ("+" only when asked for) and its digits, with
+// zeros in front up to `digits`.
+void AppendExponent(TextBuilder &out, int exponent, bool plusSign, int digits)
+{
+    out.AddAscii('E');
+    if (exponent < 0)
+        out.AddAscii('-');
+    else if (plusSign)
+        out.AddAscii('+');
+    AppendPadded(out, quint64(std::abs(exponent)), digits);
+}
+
 // A finite value as decimal digits: value = 0.digits × 10^exponent.
 struct DecimalDigits {
     bool negative = false;
-    QString digits;  // no leading zeros; "" for zero
+    std::array<char, 24> digits{};  // ASCII; no leading zeros
+    int count = 0;                  // 0 for zero
     int exponent = 0;
+
+    bool IsZero() const { return count == 0; }
+    // Digit `index` of the infinite expansion: zeros on either side.
+    char At(int index) const { return index >= 0 && index < count ? digits[index] : '0'; }
+    void DropTrailingZeros()
+    {
+        while (count > 0 && digits[count - 1] == '0')
+            --count;
+    }
 };
 
-// Keeps `keep` digits, rounding the rest half up.
-void RoundDigits(DecimalDigits &d, int keep);
+// Digits from..from+count of the expansion.
+DigitText DigitRange(const DecimalDigits &d, int from, int count)
+{
+    DigitText text;
+    for (int i = 0; i < count; ++i)
+        text.append(d.At(from + i));
+    return text;
+}
 
-// The value's digits rounded half up to `significant` digits, as decimal
-// arithmetic would (2.5 keeps its tie and rounds up). The binary value is
-// first written with all the digits extended precision holds.
+// The digits before the point, "0" when there are none.
+DigitText IntegerDigits(const DecimalDigits &d)
+{
+    if (d.exponent > 0)
+        return DigitRange(d, 0, d.exponent);
+    DigitText zero;
+    zero.append('0');
+    return zero;
+}
+
+DigitText FractionDigits(const DecimalDigits &d, int decimals)
+{
+    return DigitRange(d, d.exponent, decimals);
+}
+
+constexpr std::array<quint64, 20> PowersOfTen = [] {
+    std::array<quint64, 20> powers{};
+    quint64 power = 1;
+    for (quint64 &p : powers) {
+        p = power;
+        power *= 10;
+    }
+    return powers;
+}();
+
+// floor(log10(value)) for 1 <= value < 2^63 whose frexp exponent is
+// binaryExponent, without the cost of log10: value lies in
+// [2^(binaryExponent-1), 2^binaryExponent), which fixes the result within
+// one, and powers of ten up to 10^19 are exact in extended precision.
+int DecimalExponent(TRpFloat value, int binaryExponent)
+{
+    constexpr double Log10Of2 = 0.30102999566398120;
+    const int exponent = int((binaryExponent - 1) * Log10Of2);
+    return value >= TRpFloat(PowersOfTen[exponent + 1]) ? exponent + 1 : exponent;
+}
+
 // The 19 significant digits the text conversion below gives, computed
 // exactly in integers for 1 <= |value| < 2^63 (amounts, counts, sums): the
 // text conversion costs more than the rest of a field. The decimal exponent
@@ -126,14 +249,11 @@ std::optional<quint64> NineteenDigits(TRpFloat value, int &exponent10)
         const TRpFloat fraction = std::frexp(value, &binaryExponent);
         const auto mantissa = quint64(std::ldexp(fraction, 64));  // value = mantissa * 2^(binaryExponent - 64)
         const int shift = 64 - binaryExponent;                     // 1 .. 63
-        int power = 18 - int(std::floor(std::log10(value)));       // value * 10^power has 19 digits
+        int power = 18 - DecimalExponent(value, binaryExponent);   // value * 10^power has 19 digits
         for (int attempt = 0; attempt < 2; ++attempt) {
             if (power < 0 || power > 19 || shift <= 0 || shift >= 64)
                 return std::nullopt;
-            quint64 scale = 1;
-            for (int i = 0; i < power; ++i)
-                scale *= 10;
-            const unsigned __int128 product = (unsigned __int128)mantissa * scale;
+            const unsigned __int128 product = (unsigned __int128)mantissa * PowersOfTen[power];
             quint64 digits = quint64(product >> shift);
             const unsigned __int128 rest = product & ((((unsigned __int128)1) << shift) - 1);
             const unsigned __int128 half = ((unsigned __int128)1) << (shift - 1);
@@ -158,6 +278,58 @@ std::optional<quint64> NineteenDigits(TRpFloat value, int &exponent10)
     }
 }
 
+// The 19 significant digits of the binary value, as the text conversion
+// writes them, into d.
+void ReadScientificDigits(TRpFloat magnitude, DecimalDigits &d)
+{
+    char text[64];
+    const auto end = std::to_chars(text, text + sizeof text, magnitude, std::chars_format::scientific, 18).ptr;
+    const char *c = text;
+    for (; c != end && *c != 'e'; ++c)
+        if (*c != '.' && d.count < int(d.digits.size()))
+            d.digits[d.count++] = *c;
+    // "e+12" or "e-7"; from_chars reads no plus sign.
+    if (c != end && *++c == '+')
+        ++c;
+    int exponent = 0;
+    std::from_chars(c, end, exponent);
+    d.exponent = exponent + 1;
+}
+
+// Keeps `keep` digits, rounding the rest half up; may carry into a new
+// leading digit.
+void RoundDigits(DecimalDigits &d, int keep)
+{
+    if (keep >= d.count)
+        return;
+    if (keep < 0) {
+        d.count = 0;
+        return;
+    }
+    const bool up = d.digits[keep] >= '5';
+    d.count = keep;
+    if (up) {
+        int i = keep - 1;
+        while (i >= 0 && d.digits[i] == '9') {
+            d.digits[i] = '0';
+            --i;
+        }
+        if (i >= 0) {
+            ++d.digits[i];
+        } else {  // all nines: 0.999 rounds to 1, one place up
+            d.digits[0] = '1';
+            d.count = 1;
+            ++d.exponent;
+        }
+    }
+    d.DropTrailingZeros();
+    if (d.IsZero())
+        d.exponent = 0;
+}
+
+// The value's digits rounded half up to `significant` digits, as decimal
+// arithmetic would (2.5 keeps its tie and rounds up). The binary value is
+// first written with all the digits extended precision holds.
 DecimalDigits ToDigits(TRpFloat value, int significant)
 {
     DecimalDigits result;
@@ -166,90 +338,15 @@ DecimalDigits ToDigits(TRpFloat value, int significant)
         return result;
     int exponent10 = 0;
     if (const auto digits = NineteenDigits(std::fabs(value), exponent10)) {
-        result.digits = QString::number(*digits);
+        char *first = result.digits.data();
+        result.count = int(std::to_chars(first, first + result.digits.size(), *digits).ptr - first);
         result.exponent = exponent10 + 1;
-        RoundDigits(result, significant);
-        while (result.digits.endsWith(u'0'))
-            result.digits.chop(1);
-        return result;
+    } else {
+        ReadScientificDigits(std::fabs(value), result);
     }
-    char buffer[128];
-    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value),
-                                   std::chars_format::scientific, 18);
-    const std::string text(buffer, ec == std::errc() ? end : buffer);
-    const auto e = text.find('e');
-    for (size_t i = 0; i < e; ++i)
-        if (text[i] != '.')
-            result.digits += QChar(text[i]);
-    result.exponent = std::stoi(text.substr(e + 1)) + 1;
     RoundDigits(result, significant);
-    while (result.digits.endsWith(u'0'))
-        result.digits.chop(1);
+    result.DropTrailingZeros();
     return result;
-}
-
-// Keeps `keep` digits, rounding the rest half up; may carry into a new
-// leading digit.
-void RoundDigits(DecimalDigits &d, int keep)
-{
-    if (keep >= d.digits.size())
-        return;
-    if (keep < 0) {
-        d.digits.clear();
-        return;
-    }
-    const bool up = d.digits.at(keep) >= u'5';
-    d.digits.truncate(keep);
-    if (up) {
-        int i = keep - 1;
-        while (i >= 0 && d.digits.at(i) == u'9') {
-            d.digits[i] = u'0';
-            --i;
-        }
-        if (i >= 0)
-            d.digits[i] = QChar(d.digits.at(i).unicode() + 1);
-        else {
-            d.digits.prepend(u'1');
-            ++d.exponent;
-        }
-    }
-    while (d.digits.endsWith(u'0'))
-        d.digits.chop(1);
-    if (d.digits.isEmpty())
-        d.exponent = 0;
-}
-
-QChar DigitAt(const DecimalDigits &d, int index)
-{
-    return index >= 0 && index < d.digits.size() ? d.digits.at(index) : QChar(u'0');
-}
-
-QString IntegerPart(const DecimalDigits &d)
-{
-    QString text;
-    for (int i = 0; i < d.exponent; ++i)
-        text += DigitAt(d, i);
-    return text.isEmpty() ? QStringLiteral("0") : text;
-}
-
-QString FractionPart(const DecimalDigits &d, int decimals)
-{
-    QString text;
-    for (int i = 0; i < decimals; ++i)
-        text += DigitAt(d, d.exponent + i);
-    return text;
-}
-
-QString Grouped(const QString &integerDigits, QChar separator)
-{
-    QString text;
-    const int n = integerDigits.size();
-    for (int i = 0; i < n; ++i) {
-        if (i > 0 && (n - i) % 3 == 0)
-            text += separator;
-        text += integerDigits.at(i);
-    }
-    return text;
 }
 
 QString NonFinite(TRpFloat value)
@@ -262,57 +359,120 @@ QString NonFinite(TRpFloat value)
 QString ScientificText(const DecimalDigits &d, int mantissaDigits, bool trimZeros,
                        bool exponentSign, int exponentDigits, QChar point)
 {
-    QString mantissa;
-    for (int i = 0; i < mantissaDigits; ++i)
-        mantissa += DigitAt(d, i);
+    DigitText mantissa = DigitRange(d, 0, mantissaDigits);
     if (trimZeros)
-        while (mantissa.size() > 1 && mantissa.endsWith(u'0'))
-            mantissa.chop(1);
-    QString text = d.negative && !d.digits.isEmpty() ? QStringLiteral("-") : QString();
-    text += mantissa.left(1);
-    if (mantissa.size() > 1)
-        text += point + mantissa.mid(1);
-    const int exponent = d.digits.isEmpty() ? 0 : d.exponent - 1;
-    text += u'E';
-    if (exponent < 0)
-        text += u'-';
-    else if (exponentSign)
-        text += u'+';
-    text += QString::number(std::abs(exponent)).rightJustified(exponentDigits, u'0');
-    return text;
+        while (mantissa.size() > 1 && mantissa.back() == '0')
+            mantissa.removeLast();
+    TextBuilder text;
+    if (d.negative && !d.IsZero())
+        text.AddAscii('-');
+    if (!mantissa.isEmpty())
+        text.AddAscii(mantissa.front());
+    if (mantissa.size() > 1) {
+        text.Add(point);
+        text.AddAscii(View(mantissa).substr(1));
+    }
+    AppendExponent(text, d.IsZero() ? 0 : d.exponent - 1, exponentSign, exponentDigits);
+    return text.ToString();
 }
 
 QString GeneralText(TRpFloat value, int precision, QChar point)
 {
-    DecimalDigits d = ToDigits(value, precision);
-    if (d.digits.isEmpty())
+    const DecimalDigits d = ToDigits(value, precision);
+    if (d.IsZero())
         return QStringLiteral("0");
     if (d.exponent > precision || d.exponent < -4)
         return ScientificText(d, precision, true, false, 0, point);
-    QString text = d.negative ? QStringLiteral("-") : QString();
-    text += IntegerPart(d);
-    const int decimals = d.digits.size() - d.exponent;
-    if (decimals > 0)
-        text += point + FractionPart(d, decimals);
-    return text;
+    TextBuilder text;
+    if (d.negative)
+        text.AddAscii('-');
+    text.AddAscii(View(IntegerDigits(d)));
+    const int decimals = d.count - d.exponent;
+    if (decimals > 0) {
+        text.Add(point);
+        text.AddAscii(View(FractionDigits(d, decimals)));
+    }
+    return text.ToString();
 }
 
-QString CurrencyText(const QString &amount, bool negative, const TRpFormatSettings &s)
+// The amount placed in the settings' currency form: "$" stands for the
+// currency string, "1" for the amount.
+QString CurrencyText(QStringView amount, bool negative, const TRpFormatSettings &s)
 {
     static const char *const positive[] = {"$1", "1$", "$ 1", "1 $"};
     static const char *const negativeForms[] = {
         "($1)", "-$1", "$-1", "$1-", "(1$)", "-1$", "1-$", "1$-",
         "-1 $", "-$ 1", "1 $-", "$ 1-", "$ -1", "1- $", "($ 1)", "(1 $)"};
-    const int positiveIndex = qBound(0, s.CurrencyFormat, 3);
-    const int negativeIndex = qBound(0, s.NegCurrFormat, 15);
-    QString form = QString::fromLatin1(negative ? negativeForms[negativeIndex] : positive[positiveIndex]);
-    // Replace the symbol first: the amount itself never holds "$" but the
-    // currency string could hold "1".
-    const int symbolAt = form.indexOf(u'$');
-    form.replace(symbolAt, 1, QStringLiteral("\x01"));
-    form.replace(u'1', amount);
-    form.replace(QStringLiteral("\x01"), s.CurrencyString);
-    return form;
+    const std::string_view form = negative ? negativeForms[qBound(0, s.NegCurrFormat, 15)]
+                                           : positive[qBound(0, s.CurrencyFormat, 3)];
+    const QStringView symbol = s.CurrencyString;
+    qsizetype length = 0;
+    for (char c : form)
+        length += c == '$' ? symbol.size() : c == '1' ? amount.size() : 1;
+    QString text(length, Qt::Uninitialized);
+    QChar *out = text.data();
+    for (char c : form) {
+        if (c == '$')
+            out = std::copy(symbol.begin(), symbol.end(), out);
+        else if (c == '1')
+            out = std::copy(amount.begin(), amount.end(), out);
+        else
+            *out++ = QLatin1Char(c);
+    }
+    return text;
+}
+
+// An unsigned number text as from_chars reads it ("12.5", "1e-3") whose
+// digits and power of ten are both exact in extended precision: at most 19
+// significant digits and a power within 10^±27. One division or
+// multiplication then rounds once to the nearest value, as from_chars does,
+// at a fraction of its cost. Nothing for any other text.
+std::optional<TRpFloat> ReadExactDecimal(std::string_view number)
+{
+    constexpr int MaxDigits = 19;  // below 2^64
+    constexpr int MaxPower = 27;   // 5^27 < 2^64
+    static constexpr std::array<TRpFloat, MaxPower + 1> powers = [] {
+        std::array<TRpFloat, MaxPower + 1> p{};
+        TRpFloat power = 1;
+        for (TRpFloat &each : p) {
+            each = power;
+            power *= 10;
+        }
+        return p;
+    }();
+    quint64 mantissa = 0;
+    int significantDigits = 0;
+    int power = 0;  // number = mantissa × 10^power
+    bool afterPoint = false;
+    size_t i = 0;
+    for (; i < number.size() && number[i] != 'e'; ++i) {
+        if (number[i] == '.') {
+            afterPoint = true;
+            continue;
+        }
+        if (mantissa != 0 || number[i] != '0')
+            ++significantDigits;
+        if (significantDigits > MaxDigits)
+            return std::nullopt;
+        mantissa = mantissa * 10 + quint64(number[i] - '0');
+        if (afterPoint)
+            --power;
+    }
+    if (i < number.size()) {
+        const char *first = number.data() + i + 1;
+        const char *last = number.data() + number.size();
+        first += *first == '+' ? 1 : 0;  // from_chars reads no plus sign
+        int exponent = 0;
+        const auto [end, ec] = std::from_chars(first, last, exponent);
+        if (ec != std::errc() || end != last)
+            return std::nullopt;
+        // Bounded so that the sum cannot overflow; out of range either way.
+        power += qBound(-2 * MaxPower, exponent, 2 * MaxPower);
+    }
+    if (power < -MaxPower || power > MaxPower)
+        return std::nullopt;
+    const TRpFloat digits = TRpFloat(mantissa);
+    return power < 0 ? digits / powers[-power] : digits * powers[power];
 }
 
 } // namespace
@@ -340,16 +500,21 @@ QString FloatToTextF(TRpFloat value, TRpFloatFormat format, int precision, int d
         return GeneralText(value, precision, point);
     digits = qBound(0, digits, 18);
     RoundDigits(d, d.exponent + digits);
-    const bool negative = d.negative && !d.digits.isEmpty();
-    QString integerDigits = IntegerPart(d);
-    if (format != TRpFloatFormat::Fixed)
-        integerDigits = Grouped(integerDigits, settings.ThousandSeparator);
-    QString amount = integerDigits;
-    if (digits > 0)
-        amount += point + FractionPart(d, digits);
+    const bool negative = d.negative && !d.IsZero();
+    TextBuilder text;
+    if (negative && format != TRpFloatFormat::Currency)
+        text.AddAscii('-');
+    if (format == TRpFloatFormat::Fixed)
+        text.AddAscii(View(IntegerDigits(d)));
+    else
+        AppendGrouped(text, View(IntegerDigits(d)), settings.ThousandSeparator);
+    if (digits > 0) {
+        text.Add(point);
+        text.AddAscii(View(FractionDigits(d, digits)));
+    }
     if (format == TRpFloatFormat::Currency)
-        return CurrencyText(amount, negative, settings);
-    return negative ? u'-' + amount : amount;
+        return CurrencyText(text.View(), negative, settings);
+    return text.ToString();
 }
 
 QString CurrencyToText(qint64 tenThousandths, const TRpFormatSettings &settings)
@@ -366,66 +531,62 @@ QString CurrencyToText(qint64 tenThousandths, const TRpFormatSettings &settings)
     quint64 unit = 1;  // 10 ^ kept
     for (int i = 0; i < kept; ++i)
         unit *= 10;
-    QString amount = Grouped(QString::number(units / unit), settings.ThousandSeparator);
-    if (decimals > 0)
-        amount += settings.DecimalSeparator + QString::number(units % unit).rightJustified(kept, u'0')
-                  + QString(decimals - kept, u'0');
-    return CurrencyText(amount, negative && units != 0, settings);
+    TextBuilder amount;
+    AppendGrouped(amount, View(DecimalText(units / unit)), settings.ThousandSeparator);
+    if (decimals > 0) {
+        amount.Add(settings.DecimalSeparator);
+        AppendPadded(amount, units % unit, kept);
+        for (int i = kept; i < decimals; ++i)
+            amount.AddAscii('0');
+    }
+    return CurrencyText(amount.View(), negative && units != 0, settings);
 }
 
 std::optional<TRpFloat> TryTextToFloat(const QString &text, QChar decimalSeparator)
 {
-    const QString trimmed = text.trimmed();
-    std::string ascii;
-    ascii.reserve(trimmed.size());
-    int i = 0;
-    const int n = trimmed.size();
-    auto digitsAt = [&](int from) {
-        int end = from;
-        while (end < n && trimmed.at(end) >= u'0' && trimmed.at(end) <= u'9')
-            ++end;
-        return end - from;
+    const QStringView trimmed = QStringView(text).trimmed();
+    const qsizetype n = trimmed.size();
+    qsizetype i = 0;
+    // The number as from_chars reads it: ASCII, "." as the point, no sign.
+    QVarLengthArray<char, 64> ascii;
+    const auto copyDigits = [&] {
+        const qsizetype from = i;
+        for (; i < n && trimmed[i] >= u'0' && trimmed[i] <= u'9'; ++i)
+            ascii.append(char(trimmed[i].unicode()));
+        return i - from;
     };
-    if (i < n && (trimmed.at(i) == u'+' || trimmed.at(i) == u'-')) {
-        if (trimmed.at(i) == u'-')
-            ascii += '-';
+    bool negative = false;
+    if (i < n && (trimmed[i] == u'+' || trimmed[i] == u'-'))
+        negative = trimmed[i++] == u'-';
+    qsizetype mantissaDigits = copyDigits();
+    if (i < n && trimmed[i] == decimalSeparator) {
         ++i;
-    }
-    int mantissaDigits = digitsAt(i);
-    ascii += trimmed.mid(i, mantissaDigits).toStdString();
-    i += mantissaDigits;
-    if (i < n && trimmed.at(i) == decimalSeparator) {
-        ++i;
-        const int fraction = digitsAt(i);
-        ascii += '.';
-        ascii += trimmed.mid(i, fraction).toStdString();
-        i += fraction;
-        mantissaDigits += fraction;
+        ascii.append('.');
+        mantissaDigits += copyDigits();
     }
     if (mantissaDigits == 0)
         return std::nullopt;
-    if (i < n && (trimmed.at(i) == u'e' || trimmed.at(i) == u'E')) {
-        ascii += 'e';
+    if (i < n && (trimmed[i] == u'e' || trimmed[i] == u'E')) {
         ++i;
-        if (i < n && (trimmed.at(i) == u'+' || trimmed.at(i) == u'-'))
-            ascii += char(trimmed.at(i++).unicode());
-        const int exponentDigits = digitsAt(i);
-        if (exponentDigits == 0)
+        ascii.append('e');
+        if (i < n && (trimmed[i] == u'+' || trimmed[i] == u'-'))
+            ascii.append(char(trimmed[i++].unicode()));
+        if (copyDigits() == 0)
             return std::nullopt;
-        ascii += trimmed.mid(i, exponentDigits).toStdString();
-        i += exponentDigits;
     }
     if (i != n)
         return std::nullopt;
-    TRpFloat value = 0;
-    const char *first = ascii.data();
-    if (*first == '-')
-        ++first;
-    auto [end, ec] = std::from_chars(first, ascii.data() + ascii.size(), value,
-                                     std::chars_format::general);
-    if (ec != std::errc() || end != ascii.data() + ascii.size())
-        return std::nullopt;
-    return ascii.front() == '-' ? -value : value;
+    const std::string_view number(ascii.constData(), size_t(ascii.size()));
+    std::optional<TRpFloat> value = ReadExactDecimal(number);
+    if (!value) {
+        TRpFloat read = 0;
+        const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), read,
+                                               std::chars_format::general);
+        if (ec != std::errc() || end != number.data() + number.size())
+            return std::nullopt;
+        value = read;
+    }
+    return negative ? -*value : *value;
 }
 
 TRpFloat TextToFloat(const QString &text, QChar decimalSeparator)
@@ -564,88 +725,91 @@ PictureSection ReadPictureSection(const QString &section)
 // Integer digits laid into the placeholders from the right, literals where
 // the picture has them: "0-00" writes 123 as 1-23; digits beyond the
 // placeholders go with the first one.
-QString LayIntegerDigits(const PictureSection &p, const QString &digits, const TRpFormatSettings &s)
+void AppendLaidIntegerDigits(TextBuilder &out, const PictureSection &p, std::string_view digits,
+                             const TRpFormatSettings &s)
 {
     int placeholders = 0;
     for (const auto &item : p.integerItems)
         placeholders += item.placeholder ? 1 : 0;
     const int count = int(digits.size());
-    QString text;
     int index = 0;  // placeholder number, from the left
     int next = 0;   // next digit to write
     const auto writeDigitsUpTo = [&](int end) {
         for (; next < end; ++next) {
-            text += digits.at(next);
+            out.AddAscii(digits[next]);
             const int remaining = count - 1 - next;
             if (p.thousands && remaining > 0 && remaining % 3 == 0)
-                text += s.ThousandSeparator;
+                out.Add(s.ThousandSeparator);
         }
     };
     for (const auto &item : p.integerItems) {
         if (!item.placeholder) {
-            text += item.text;
+            out.Add(item.text);
             continue;
         }
         writeDigitsUpTo(qMax(next, count - placeholders + index + 1));
         ++index;
     }
-    return text;
 }
 
 // Fraction digits laid into the placeholders from the left, literals where
 // the picture has them.
-QString LayFractionDigits(const PictureSection &p, const QString &digits)
+void AppendLaidFractionDigits(TextBuilder &out, const PictureSection &p, std::string_view digits)
 {
-    QString text;
-    int next = 0;
+    size_t next = 0;
     for (const auto &item : p.fractionItems) {
         if (!item.placeholder)
-            text += item.text;
+            out.Add(item.text);
         else if (next < digits.size())
-            text += digits.at(next++);
+            out.AddAscii(digits[next++]);
     }
-    return text;
 }
 
 QString FormatWithSection(const PictureSection &p, TRpFloat value, bool writeSign,
                           const TRpFormatSettings &s)
 {
     DecimalDigits d = ToDigits(value, 18);
-    QString number;
     int exponent = 0;
-    if (p.scientific && !d.digits.isEmpty()) {
+    if (p.scientific && !d.IsZero()) {
         const int integerDigits = qMax(1, p.integerZeros);
         exponent = d.exponent - integerDigits;
         d.exponent = integerDigits;
     }
     RoundDigits(d, d.exponent + p.fractionPlaces);
-    QString integerDigits;
-    for (int i = 0; i < d.exponent; ++i)
-        integerDigits += DigitAt(d, i);
-    if (integerDigits.size() < p.integerZeros)
-        integerDigits = integerDigits.rightJustified(p.integerZeros, u'0');
-    QString fraction = FractionPart(d, p.fractionPlaces);
-    while (fraction.size() > p.fractionZeros && fraction.endsWith(u'0'))
-        fraction.chop(1);
+    const int shownIntegerDigits = qMax(0, d.exponent);
+    DigitText integerDigits;
+    for (int i = shownIntegerDigits; i < p.integerZeros; ++i)
+        integerDigits.append('0');
+    const DigitText shown = DigitRange(d, 0, shownIntegerDigits);
+    integerDigits.append(shown.constData(), shown.size());
+    DigitText fraction = FractionDigits(d, p.fractionPlaces);
+    while (fraction.size() > p.fractionZeros && fraction.back() == '0')
+        fraction.removeLast();
+
+    TextBuilder text;
+    text.Add(p.prefix);
+    if (writeSign && d.negative && !d.IsZero())
+        text.AddAscii('-');
     if (p.innerLiterals && !p.scientific) {
-        number = LayIntegerDigits(p, integerDigits, s);
-        if (!fraction.isEmpty())
-            number += s.DecimalSeparator + LayFractionDigits(p, fraction);
+        AppendLaidIntegerDigits(text, p, View(integerDigits), s);
+        if (!fraction.isEmpty()) {
+            text.Add(s.DecimalSeparator);
+            AppendLaidFractionDigits(text, p, View(fraction));
+        }
     } else {
-        number = p.thousands ? Grouped(integerDigits, s.ThousandSeparator) : integerDigits;
-        if (!fraction.isEmpty())
-            number += s.DecimalSeparator + fraction;
+        if (p.thousands)
+            AppendGrouped(text, View(integerDigits), s.ThousandSeparator);
+        else
+            text.AddAscii(View(integerDigits));
+        if (!fraction.isEmpty()) {
+            text.Add(s.DecimalSeparator);
+            text.AddAscii(View(fraction));
+        }
     }
-    if (p.scientific) {
-        number += u'E';
-        if (exponent < 0)
-            number += u'-';
-        else if (p.exponentSign)
-            number += u'+';
-        number += QString::number(std::abs(exponent)).rightJustified(p.exponentDigits, u'0');
-    }
-    const bool negative = writeSign && d.negative && !d.digits.isEmpty();
-    return p.prefix + (negative ? QStringLiteral("-") : QString()) + number + p.suffix;
+    if (p.scientific)
+        AppendExponent(text, exponent, p.exponentSign, p.exponentDigits);
+    text.Add(p.suffix);
+    return text.ToString();
 }
 
 } // namespace
@@ -708,11 +872,9 @@ TRpDateParts DecodeDateTime(TRpDateTime value)
         day = qint64(std::trunc(value));
         msOfDay = qMin(std::llround(std::fabs(value - day) * msPerDay), msPerDay - 1);
     }
-    const QDate date = QDate::fromJulianDay(day + JulianDayOfDayZero());
     TRpDateParts parts;
-    parts.year = date.year();
-    parts.month = date.month();
-    parts.day = date.day();
+    // One calendar computation for all three parts.
+    QDate::fromJulianDay(day + JulianDayOfDayZero()).getDate(&parts.year, &parts.month, &parts.day);
     parts.hour = int(msOfDay / 3600000);
     parts.minute = int(msOfDay / 60000 % 60);
     parts.second = int(msOfDay / 1000 % 60);
@@ -739,21 +901,112 @@ QString CanonicalDateTime(TRpDateTime value)
                              p.hour, p.minute, p.second, p.millisecond);
 }
 
+namespace {
+
+// The value of a numeric field of Qt's date formats, or nothing for a
+// letter run that is no such field.
+std::optional<int> DateField(QChar letter, qsizetype run, const TRpDateParts &p)
+{
+    switch (letter.unicode()) {
+    case u'd':
+        return run <= 2 ? std::optional(p.day) : std::nullopt;
+    case u'M':
+        return run <= 2 ? std::optional(p.month) : std::nullopt;
+    case u'y':
+        if (run == 2)
+            return p.year % 100;
+        return run == 4 ? std::optional(p.year) : std::nullopt;
+    default:
+        return std::nullopt;
+    }
+}
+
+// As DateField for Qt's time formats. "h" is the hour of 0 to 23 as long
+// as no AM/PM marker stands in the format, which never reaches here.
+std::optional<int> TimeField(QChar letter, qsizetype run, const TRpDateParts &p)
+{
+    switch (letter.unicode()) {
+    case u'H':
+    case u'h':
+        return run <= 2 ? std::optional(p.hour) : std::nullopt;
+    case u'm':
+        return run <= 2 ? std::optional(p.minute) : std::nullopt;
+    case u's':
+        return run <= 2 ? std::optional(p.second) : std::nullopt;
+    case u'z':
+        return run == 3 ? std::optional(p.millisecond) : std::nullopt;
+    default:
+        return std::nullopt;
+    }
+}
+
+using FieldReader = std::optional<int> (*)(QChar letter, qsizetype run, const TRpDateParts &p);
+
+// Writes the parts as Qt's toString would when the format holds only
+// numeric fields and separators, each field as wide as its letter run
+// (d 1, dd 01, yyyy 2021, zzz 005). Returns false, having written nothing,
+// for anything else (names, quoted text, AM/PM markers).
+bool AppendNumericFields(TextBuilder &out, QStringView format, const TRpDateParts &p, FieldReader field)
+{
+    const qsizetype start = out.Size();
+    for (qsizetype i = 0; i < format.size();) {
+        const QChar c = format[i];
+        qsizetype run = 1;
+        while (i + run < format.size() && format[i + run] == c)
+            ++run;
+        if (c.isLetter() || c == u'\'') {
+            const std::optional<int> value = field(c, run, p);
+            if (!value) {
+                out.Truncate(start);
+                return false;
+            }
+            AppendPadded(out, quint64(*value), int(run));
+        } else {
+            out.Add(format.mid(i, run));
+        }
+        i += run;
+    }
+    return true;
+}
+
+// Reports write a date or time for every record: the common numeric
+// formats are written here, Qt writes the rest.
+void AppendDate(TextBuilder &out, const TRpDateParts &p, const TRpFormatSettings &settings)
+{
+    if (!AppendNumericFields(out, settings.ShortDateFormat, p, DateField))
+        out.Add(QDate(p.year, p.month, p.day).toString(settings.ShortDateFormat));
+}
+
+void AppendTime(TextBuilder &out, const TRpDateParts &p, const TRpFormatSettings &settings)
+{
+    if (!AppendNumericFields(out, settings.LongTimeFormat, p, TimeField))
+        out.Add(QTime(p.hour, p.minute, p.second, p.millisecond).toString(settings.LongTimeFormat));
+}
+
+} // namespace
+
 QString DateToStr(TRpDateTime value, const TRpFormatSettings &settings)
 {
-    const TRpDateParts p = DecodeDateTime(value);
-    return QDate(p.year, p.month, p.day).toString(settings.ShortDateFormat);
+    TextBuilder text;
+    AppendDate(text, DecodeDateTime(value), settings);
+    return text.ToString();
 }
 
 QString TimeToStr(TRpDateTime value, const TRpFormatSettings &settings)
 {
-    const TRpDateParts p = DecodeDateTime(value);
-    return QTime(p.hour, p.minute, p.second, p.millisecond).toString(settings.LongTimeFormat);
+    TextBuilder text;
+    AppendTime(text, DecodeDateTime(value), settings);
+    return text.ToString();
 }
 
 QString DateTimeToStr(TRpDateTime value, const TRpFormatSettings &settings)
 {
-    return DateToStr(value, settings) + u' ' + TimeToStr(value, settings);
+    const TRpDateParts p = DecodeDateTime(value);
+    TextBuilder text;
+    AppendDate(text, p, settings);
+    text.AddAscii(' ');
+    AppendTime(text, p, settings);
+    return text.ToString();
 }
 
 namespace {

@@ -1,11 +1,18 @@
 // Texts of numbers near the edges of the exact digit computation that
 // amounts and sums go through: ties, carries into a new digit, the largest
-// integers, values just below and above one.
+// integers, values just below and above one. And reading numbers back.
 
 #include "rpformatsettings.h"
 #include "test_support.h"
 
+#include <QRandomGenerator>
+
 #include <gtest/gtest.h>
+
+#include <charconv>
+#include <cstring>
+#include <optional>
+#include <string>
 
 using namespace rtfreport;
 
@@ -44,5 +51,73 @@ INSTANTIATE_TEST_SUITE_P(
                       FloatCase{1.0000000000000000005L, u"1", u"1,00 zł"},
                       FloatCase{12.345L, u"12.345", u"12,35 zł"},
                       FloatCase{double(1234.56), u"1234.56", u"1\u00a0234,56 zł"}));
+
+} // namespace
+
+namespace {
+
+// Reading numbers: what reads, what does not, and that every text reads to
+// the very value from_chars gives, bit for bit.
+struct ReadCase {
+    const char16_t *text;
+    QChar point;
+    std::optional<TRpFloat> value;
+};
+
+void PrintTo(const ReadCase &c, std::ostream *os)
+{
+    *os << '"' << QString::fromUtf16(c.text).toStdString() << '"';
+}
+
+class TextToFloatSyntax : public ::testing::TestWithParam<ReadCase> {};
+
+TEST_P(TextToFloatSyntax, ReadsOrRefuses)
+{
+    const ReadCase &c = GetParam();
+    EXPECT_EQ(TryTextToFloat(QString::fromUtf16(c.text), c.point), c.value);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, TextToFloatSyntax,
+    ::testing::Values(ReadCase{u"1234.56", u'.', 1234.56L}, ReadCase{u" \t-12,5\u00a0 ", u',', -12.5L},
+                      ReadCase{u"+7", u'.', 7.0L}, ReadCase{u"1.", u'.', 1.0L}, ReadCase{u".25", u'.', 0.25L},
+                      ReadCase{u"1E+3", u'.', 1000.0L}, ReadCase{u"25e-1", u'.', 2.5L},
+                      ReadCase{u"0.1", u'.', 0.1L}, ReadCase{u"1e400", u'.', 1e400L},
+                      ReadCase{u"123456789012345678901234567890", u'.', 123456789012345678901234567890.0L},
+                      ReadCase{u"1.5", u',', std::nullopt}, ReadCase{u"1,5", u'.', std::nullopt},
+                      ReadCase{u".", u'.', std::nullopt}, ReadCase{u"", u'.', std::nullopt},
+                      ReadCase{u"-", u'.', std::nullopt}, ReadCase{u"+-1", u'.', std::nullopt},
+                      ReadCase{u"1e", u'.', std::nullopt}, ReadCase{u"1e+", u'.', std::nullopt},
+                      ReadCase{u"1 2", u'.', std::nullopt}, ReadCase{u"0x1F", u'.', std::nullopt},
+                      ReadCase{u"inf", u'.', std::nullopt}, ReadCase{u"1e99999", u'.', std::nullopt},
+                      ReadCase{u"\u0663", u'.', std::nullopt}));
+
+TEST(TextToFloat, SameValueAsFromChars)
+{
+    QRandomGenerator random(7);
+    for (int i = 0; i < 200000; ++i) {
+        // Up to 24 digits with the point anywhere, sometimes an exponent.
+        std::string number = i % 3 == 0 ? "-" : "";
+        const int digits = int(random.bounded(1, 25));
+        const int pointAt = int(random.bounded(-1, digits));
+        for (int k = 0; k < digits; ++k) {
+            number += char('0' + random.bounded(0, 10));
+            if (k == pointAt)
+                number += '.';
+        }
+        if (i % 4 == 0) {
+            number += 'e';
+            number += std::to_string(int(random.bounded(-40, 40)));
+        }
+        const char *first = number.data() + (number[0] == '-' ? 1 : 0);
+        TRpFloat expected = 0;
+        std::from_chars(first, number.data() + number.size(), expected);
+        if (number[0] == '-')
+            expected = -expected;
+        const std::optional<TRpFloat> read = TryTextToFloat(QString::fromStdString(number), u'.');
+        ASSERT_TRUE(read) << number;
+        ASSERT_EQ(std::memcmp(&*read, &expected, 10), 0) << number;  // the 80 bits of the value
+    }
+}
 
 } // namespace
