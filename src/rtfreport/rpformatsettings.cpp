@@ -860,11 +860,14 @@ TRpDateParts DecodeDateTime(TRpDateTime value)
 {
     constexpr qint64 msPerDay = 86400000;
     // Day counts of the years 1 to 9999; anything else has no date.
-    if (!(value > -693594.0 && value < 2958466.0))
+    constexpr double endOfCalendar = 2958466.0;  // 10000-01-01
+    if (!(value > -693594.0 && value < endOfCalendar))
         throw EConvertError(QStringLiteral("Invalid argument to date encode"));
     qint64 day = 0, msOfDay = 0;
     if (value >= 0) {
-        const qint64 total = std::llround(value * msPerDay);
+        // The last half millisecond of 9999-12-31 would round into a year
+        // that has no date; it keeps the last millisecond instead.
+        const qint64 total = qMin(std::llround(value * msPerDay), qint64(endOfCalendar) * msPerDay - 1);
         day = total / msPerDay;
         msOfDay = total % msPerDay;
     } else {

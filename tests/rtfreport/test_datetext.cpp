@@ -1,6 +1,6 @@
 // Date and time texts in the settings' formats agree with Qt's own toString
 // over the whole calendar: numeric formats are written by the engine itself,
-// the rest (names, quoted text, AM/PM) by Qt.
+// the rest (names, quoted text, AM/PM) by Qt. And the calendar's last moment.
 
 #include "rpformatsettings.h"
 #include "test_support.h"
@@ -9,6 +9,8 @@
 #include <QTime>
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 using namespace rtfreport;
 
@@ -100,6 +102,15 @@ TEST(DateTimeText, DateAndTimeWithOneBlankBetween)
     named.ShortDateFormat = u"d MMM yyyy"_qs;
     named.LongTimeFormat = u"h:mm AP"_qs;
     EXPECT_EQ(DateTimeToStr(moment, named), u"5 Mar 2021 7:04 AM");
+}
+
+TEST(DateTimeText, TheLastMomentOfTheCalendarStaysInIt)
+{
+    // Within half a millisecond of 10000-01-01, a year that has no date.
+    const TRpDateTime lastMoment = std::nextafter(EncodeDate(9999, 12, 31) + 1, 0.0);
+    EXPECT_EQ(CanonicalDateTime(lastMoment), u"{9999-12-31,23:59:59:999}");
+    EXPECT_EQ(DateTimeToStr(lastMoment, TRpFormatSettings::Polish()), u"31.12.9999 23:59:59");
+    EXPECT_THROW(DateToStr(EncodeDate(9999, 12, 31) + 1, TRpFormatSettings::Polish()), EConvertError);
 }
 
 } // namespace
