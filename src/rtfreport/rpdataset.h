@@ -73,8 +73,8 @@ public:
 // amount in ten-thousandths, a boolean, or the index of a text, of a byte
 // array, or (for any other QVariant given to AppendRow) of a QVariant. Reads
 // convert a cell as QVariant would convert the value it was given, without
-// building one; an amount reads as a double only through AsFloat and the
-// texts made from it.
+// building one. An amount is exact in AsCurrency and in a currency field's
+// DisplayText; elsewhere it reads as its double.
 class TRpMemoryDataSet : public TRpDataSet {
 public:
     struct Field {

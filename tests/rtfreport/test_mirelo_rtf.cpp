@@ -157,6 +157,25 @@ TEST_F(MireloRtf, DataFilesEndingAnywhereOnAPage)
     }
 }
 
+// A field's texts that repeat are held once while they repeat, and each on
+// its own after they stop repeating: every row reads back its own text.
+TEST_F(MireloRtf, RepeatedAndSingleTextsReadBackAsGiven)
+{
+    const QString tmpl = Write("t.rtf", "{\\rtf1 \\\\SCAN(X)\\\\\\\\X:A\\\\;\\\\ENDSCAN\\\\}");
+    QByteArray json = "{\"name\": \"X\", \"fields\": [{\"name\": \"A\", \"type\": \"string\"}], \"rows\": [";
+    QByteArray expected = "{\\rtf1 ";
+    for (int i = 0; i < 20000; ++i) {
+        // 100 texts over and over, then texts seen once.
+        const QByteArray text = i % 3 == 0 ? QByteArray("same") : "t" + QByteArray::number(i < 5000 ? i % 100 : i);
+        json += (i ? ", [\"" : "[\"") + text + "\"]";
+        expected += "\\lang0 " + text + ";";
+    }
+    const QString data = Write("d.json", json + "]}");
+    const Result r = RunTool({"--lang", "0", "--data", data, tmpl, "-"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out == expected + "}");
+}
+
 TEST_F(MireloRtf, DataFileMembersInAnyOrder)
 {
     const QString tmpl = Write("t.rtf", "{\\rtf1 \\\\SCAN(X)\\\\\\\\X:A\\\\;\\\\ENDSCAN\\\\}");
