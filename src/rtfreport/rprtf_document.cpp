@@ -312,11 +312,30 @@ void TRpRtfDocument::OutListOverrideTable()
 
 // ---- plain text ---------------------------------------------------------
 
+static bool IsPlainRtfCharacter(char16_t u)
+{
+    return u >= 32 && u <= 126 && u != '\\' && u != '{' && u != '}';
+}
+
 void TRpRtfDocument::AppendRtfText(QStringView text, std::string &out) const
 {
     const size_t start = out.size();
     bool unicodeWritten = false;
     for (qsizetype i = 0; i < text.size(); ++i) {
+        // Most of a value is printable ASCII that reads the same in RTF: copy
+        // such a run at once.
+        qsizetype plain = i;
+        while (plain < text.size() && IsPlainRtfCharacter(text[plain].unicode()))
+            ++plain;
+        if (plain > i) {
+            const size_t at = out.size();
+            out.resize(at + size_t(plain - i));
+            for (qsizetype k = i; k < plain; ++k)
+                out[at + size_t(k - i)] = char(text[k].unicode());
+            i = plain;
+            if (i == text.size())
+                break;
+        }
         const QChar ch = text[i];
         switch (ch.unicode()) {
         case 9: out += "\\tab "; break;
