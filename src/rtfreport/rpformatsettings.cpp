@@ -427,19 +427,31 @@ QString CurrencyText(QStringView amount, bool negative, const TRpFormatSettings 
 // significant digits and a power within 10^±27. One division or
 // multiplication then rounds once to the nearest value, as from_chars does,
 // at a fraction of its cost. Nothing for any other text.
-std::optional<TRpFloat> ReadExactDecimal(std::string_view number)
+constexpr int MaxExactPower = 27;  // 5^27 < 2^64
+
+// mantissa x 10^power read exactly, as one rounding of a product or quotient
+// of two exactly held numbers; nothing when the power is out of that range.
+std::optional<TRpFloat> ScaledExactly(quint64 mantissa, int power)
 {
-    constexpr int MaxDigits = 19;  // below 2^64
-    constexpr int MaxPower = 27;   // 5^27 < 2^64
-    static constexpr std::array<TRpFloat, MaxPower + 1> powers = [] {
-        std::array<TRpFloat, MaxPower + 1> p{};
-        TRpFloat power = 1;
-        for (TRpFloat &each : p) {
-            each = power;
-            power *= 10;
+    static constexpr std::array<TRpFloat, MaxExactPower + 1> powers = [] {
+        std::array<TRpFloat, MaxExactPower + 1> p{};
+        TRpFloat each = 1;
+        for (TRpFloat &entry : p) {
+            entry = each;
+            each *= 10;
         }
         return p;
     }();
+    if (power < -MaxExactPower || power > MaxExactPower)
+        return std::nullopt;
+    const TRpFloat digits = TRpFloat(mantissa);
+    return power < 0 ? digits / powers[-power] : digits * powers[power];
+}
+
+std::optional<TRpFloat> ReadExactDecimal(std::string_view number)
+{
+    constexpr int MaxDigits = 19;  // below 2^64
+    constexpr int MaxPower = MaxExactPower;
     quint64 mantissa = 0;
     int significantDigits = 0;
     int power = 0;  // number = mantissa × 10^power
@@ -469,10 +481,7 @@ std::optional<TRpFloat> ReadExactDecimal(std::string_view number)
         // Bounded so that the sum cannot overflow; out of range either way.
         power += qBound(-2 * MaxPower, exponent, 2 * MaxPower);
     }
-    if (power < -MaxPower || power > MaxPower)
-        return std::nullopt;
-    const TRpFloat digits = TRpFloat(mantissa);
-    return power < 0 ? digits / powers[-power] : digits * powers[power];
+    return ScaledExactly(mantissa, power);
 }
 
 } // namespace
@@ -482,6 +491,23 @@ QString FloatToCanonical(TRpFloat value)
     if (!std::isfinite(value))
         return NonFinite(value);
     return GeneralText(value, 15, u'.');
+}
+
+std::optional<TRpFloat> CanonicalValue(TRpFloat value)
+{
+    if (!std::isfinite(value))
+        return std::nullopt;
+    // The text holds these digits; reading it gives digits x 10^power.
+    const DecimalDigits d = ToDigits(value, 15);
+    if (d.IsZero())
+        return TRpFloat(0);
+    quint64 mantissa = 0;  // at most 15 digits
+    for (int i = 0; i < d.count; ++i)
+        mantissa = mantissa * 10 + quint64(d.digits[i] - '0');
+    const auto read = ScaledExactly(mantissa, d.exponent - d.count);
+    if (!read)
+        return std::nullopt;
+    return d.negative ? -*read : *read;
 }
 
 QString FloatToTextF(TRpFloat value, TRpFloatFormat format, int precision, int digits,

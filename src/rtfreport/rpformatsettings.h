@@ -49,6 +49,10 @@ struct TRpFormatSettings {
 // General decimal form with 15 significant digits and "." as the point:
 // 12.5, 7, 1E20, 1.5E-7, NAN, INF, -INF.
 QString FloatToCanonical(TRpFloat value);
+// The number that text reads back as, worked out without the text; nothing
+// for NAN and INF (whose texts read as no number) and where it cannot be
+// worked out exactly, so that the caller reads the text itself.
+std::optional<TRpFloat> CanonicalValue(TRpFloat value);
 
 enum class TRpFloatFormat { General, Exponent, Fixed, Number, Currency };
 

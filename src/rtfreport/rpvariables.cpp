@@ -42,16 +42,32 @@ TRpDataType DataTypeFromNumber(int number)
 
 // --- TRpVarList ----------------------------------------------------------------
 
+const TRpVarList::Line &TRpVarList::LineAt(int index) const
+{
+    return Written(index);
+}
+
+const TRpVarList::Line &TRpVarList::Written(int index) const
+{
+    Entry &entry = m_lines.at(index);
+    if (entry.textPending) {
+        entry.line.text += FloatToCanonical(*entry.number);
+        entry.textPending = false;
+    }
+    return entry.line;
+}
+
 QString TRpVarList::Name(int index) const
 {
-    const QString &text = m_lines.at(index).text;
+    // The name part is there even while the value's text is pending.
+    const QString &text = m_lines.at(index).line.text;
     const int eq = text.indexOf(u'=');
     return eq < 0 ? text : text.left(eq);
 }
 
 QString TRpVarList::Value(int index) const
 {
-    const QString &text = m_lines.at(index).text;
+    const QString &text = Written(index).text;
     const int eq = text.indexOf(u'=');
     return eq < 0 ? QString() : text.mid(eq + 1);
 }
@@ -63,7 +79,7 @@ int TRpVarList::IndexOfName(const QString &name) const
         m_index.clear();
         // From the end, so that the first line of a name wins.
         for (int i = Count() - 1; i >= 0; --i) {
-            const QString &text = m_lines[i].text;
+            const QString &text = m_lines[i].line.text;
             const int eq = text.indexOf(u'=');
             if (eq > 0)
                 m_index[text.left(eq).toUpper()] = i;
@@ -81,7 +97,7 @@ int TRpVarList::IndexOfName(const QString &name) const
 
 void TRpVarList::Add(const QString &text, std::optional<TRpDataType> tag)
 {
-    m_lines.push_back({text, tag});
+    m_lines.push_back({{text, tag}, std::nullopt, false});
     m_indexValid = false;
 }
 
@@ -94,7 +110,10 @@ void TRpVarList::Delete(int index)
 void TRpVarList::SetValue(int index, const QString &value)
 {
     // A line without "=" gains a name here.
-    QString &text = m_lines.at(index).text;
+    Entry &entry = m_lines.at(index);
+    entry.number.reset();
+    entry.textPending = false;
+    QString &text = entry.line.text;
     const int eq = text.indexOf(u'=');
     if (eq < 0) {
         m_indexValid = false;
@@ -105,9 +124,22 @@ void TRpVarList::SetValue(int index, const QString &value)
     text += value;
 }
 
+void TRpVarList::SetNumber(int index, TRpFloat value)
+{
+    const std::optional<TRpFloat> readsAs = CanonicalValue(value);
+    if (!readsAs) {
+        SetValue(index, FloatToCanonical(value));
+        return;
+    }
+    SetValue(index, QString());
+    Entry &entry = m_lines.at(index);
+    entry.number = readsAs;
+    entry.textPending = true;
+}
+
 void TRpVarList::SetName(int index, const QString &name)
 {
-    m_lines.at(index).text = name + u'=' + Value(index);
+    m_lines.at(index).line.text = name + u'=' + Value(index);
     m_indexValid = false;
 }
 
@@ -116,7 +148,7 @@ QByteArray TRpVarList::SaveDataTypes() const
     QByteArray bytes(4 * (1 + Count()), '\0');
     qToLittleEndian<qint32>(Count(), bytes.data());
     for (int i = 0; i < Count(); ++i)
-        qToLittleEndian<qint32>(DataTypeNumber(m_lines[i].tag.value_or(rpdtUnknown)),
+        qToLittleEndian<qint32>(DataTypeNumber(m_lines[i].line.tag.value_or(rpdtUnknown)),
                                 bytes.data() + 4 * (i + 1));
     return bytes;
 }
@@ -130,7 +162,7 @@ void TRpVarList::LoadDataTypes(const QByteArray &bytes)
     const qint64 available = (bytes.size() - 4) / 4;
     const int n = int(qMin<qint64>(qMin<qint64>(count, available), Count()));
     for (int i = 0; i < n; ++i)
-        m_lines[i].tag = DataTypeFromNumber(qFromLittleEndian<qint32>(bytes.constData() + 4 * (i + 1)));
+        m_lines[i].line.tag = DataTypeFromNumber(qFromLittleEndian<qint32>(bytes.constData() + 4 * (i + 1)));
 }
 
 // --- TRpReportVariable ------------------------------------------------------------
@@ -264,8 +296,23 @@ QString TRpReportVariable::AsString() const
     return value;
 }
 
+void TRpReportVariable::SetAsFloat(TRpFloat value)
+{
+    if (m_local) {
+        Store(FloatToCanonical(value), rpdtNumber);
+        return;
+    }
+    TRpVarList &list = m_owner->VarList();
+    const int index = RequireLine("Set variable");
+    list.SetNumber(index, value);
+    list.SetTag(index, rpdtNumber);
+}
+
 TRpFloat TRpReportVariable::AsFloat() const
 {
+    if (!m_local)
+        if (const auto number = m_owner->VarList().Number(RequireLine("Get variable")))
+            return *number;
     QString value = ValueText().trimmed();
     if (value.isEmpty())
         value = QStringLiteral("0");

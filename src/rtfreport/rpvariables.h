@@ -37,7 +37,7 @@ public:
     };
 
     int Count() const { return int(m_lines.size()); }
-    const Line &LineAt(int index) const { return m_lines.at(index); }
+    const Line &LineAt(int index) const;
     QString Name(int index) const;
     QString Value(int index) const;
     // Index of the line whose name part (before its first "=") equals name,
@@ -54,14 +54,29 @@ public:
     }
     void SetValue(int index, const QString &value);
     void SetName(int index, const QString &name);
-    void SetTag(int index, TRpDataType tag) { m_lines.at(index).tag = tag; }
+    void SetTag(int index, TRpDataType tag) { m_lines.at(index).line.tag = tag; }
+
+    // A number as a line's value. Its text is written when first read: a
+    // total changes on every record and is read at the end.
+    void SetNumber(int index, TRpFloat value);
+    // What the line's value reads as when SetNumber gave it and nothing has
+    // changed it since; nothing otherwise.
+    std::optional<TRpFloat> Number(int index) const { return m_lines.at(index).number; }
 
     // "VarDataTypes": a 32-bit little-endian count and one 32-bit code per line.
     QByteArray SaveDataTypes() const;
     void LoadDataTypes(const QByteArray &bytes);
 
 private:
-    std::vector<Line> m_lines;
+    struct Entry {
+        Line line;
+        std::optional<TRpFloat> number;  // what the value reads as, when known
+        bool textPending = false;        // the value's text is still to be written from number
+    };
+    const Line &Written(int index) const;
+
+    // Reading a line may write its pending text.
+    mutable std::vector<Entry> m_lines;
     // Upper-cased name -> first line of that name; made again after a change of names.
     mutable QHash<QString, int> m_index;
     mutable bool m_indexValid = false;
@@ -100,7 +115,7 @@ public:
     QString AsString() const;
     void SetAsString(const QString &value) { Store(value, rpdtString); }
     TRpFloat AsFloat() const;
-    void SetAsFloat(TRpFloat value) { Store(FloatToCanonical(value), rpdtNumber); }
+    void SetAsFloat(TRpFloat value);
     qint64 AsInteger() const;
     void SetAsInteger(qint64 value) { Store(QString::number(value), rpdtNumber); }
     TRpDateTime AsDate() const;

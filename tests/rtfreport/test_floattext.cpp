@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <charconv>
+#include <cmath>
+#include <limits>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -118,6 +120,30 @@ TEST(TextToFloat, SameValueAsFromChars)
         ASSERT_TRUE(read) << number;
         ASSERT_EQ(std::memcmp(&*read, &expected, 10), 0) << number;  // the 80 bits of the value
     }
+}
+
+TEST(CanonicalValue, IsWhatTheCanonicalTextReadsAs)
+{
+    QRandomGenerator random(11);
+    std::vector<TRpFloat> values = {0, -0.0L, 7, -3.5L, 0.1L + 0.2L, 1e20L, 1.5e-7L, 123456789012345678.0L,
+                                    1e-30L, 1e300L, 99999999999999.95L, 0.00005L};
+    for (int i = 0; i < 100000; ++i) {
+        // Amounts and totals of every size, some with long fractions.
+        const TRpFloat value = TRpFloat(random.generateDouble() - 0.5) * std::pow(10.0L, int(random.bounded(-12, 22)));
+        values.push_back(i % 2 ? value : std::round(value * 100) / 100);
+    }
+    int worked = 0;
+    for (const TRpFloat value : values) {
+        const std::optional<TRpFloat> read = CanonicalValue(value);
+        if (!read)
+            continue;  // the caller reads the text
+        ++worked;
+        const TRpFloat expected = TextToFloat(FloatToCanonical(value), u'.');
+        ASSERT_EQ(std::memcmp(&*read, &expected, 10), 0) << FloatToCanonical(value).toStdString();
+    }
+    EXPECT_GT(worked, 90000) << "most values are worked out without their text";
+    EXPECT_FALSE(CanonicalValue(std::numeric_limits<TRpFloat>::quiet_NaN()));
+    EXPECT_FALSE(CanonicalValue(-std::numeric_limits<TRpFloat>::infinity()));
 }
 
 } // namespace

@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <limits>
+
 using namespace rtfreport;
 
 namespace {
@@ -37,6 +39,39 @@ TEST_F(VariablesTest, NumbersAreStoredWithADotAndShownInTheLocale)
     polish.SetFormatSettings(TRpFormatSettings::English());
     EXPECT_EQ(polish.VarByName("Total"), shared);
     EXPECT_EQ(shared->AsString(), u"12.5");
+}
+
+TEST_F(VariablesTest, TotalsReadAsTheirTextsAtEveryStep)
+{
+    polish.CreateVar("Suma", 0.0);
+    TRpReportVariable *sum = polish.VarByName("Suma");
+    TRpFloat expected = 0;  // the total as its text would give it after every step
+    for (int i = 0; i < 1000; ++i) {
+        const TRpFloat step = i % 7 == 0 ? 0.1L : TRpFloat(i) / 3;
+        sum->SetAsFloat(sum->AsFloat() + step);
+        expected = TextToFloat(FloatToCanonical(expected + step), u'.');
+        ASSERT_EQ(sum->AsFloat(), expected) << i;
+    }
+    EXPECT_EQ(polish.VarList().Value(0), FloatToCanonical(expected));
+    EXPECT_EQ(sum->AsString(), FloatToCanonical(expected).replace(u'.', u','));
+    EXPECT_EQ(sum->DataType(), rpdtNumber);
+
+    // Ten tenths are exactly one, as the text "1" reads.
+    sum->SetAsFloat(0);
+    for (int i = 0; i < 10; ++i)
+        sum->SetAsFloat(sum->AsFloat() + 0.1L);
+    EXPECT_EQ(sum->AsFloat(), 1.0L);
+    EXPECT_EQ(polish.VarList().LineAt(0).text, u"Suma=1");
+
+    // Renamed, it keeps its value; given a text, it reads as that text.
+    sum->ChangeVarName("Razem");
+    EXPECT_EQ(polish.VarList().LineAt(0).text, u"Razem=1");
+    EXPECT_EQ(sum->AsFloat(), 1.0L);
+    sum->SetAsString("abc");
+    EXPECT_THROW(sum->AsFloat(), EConvertError);
+    sum->SetAsFloat(std::numeric_limits<TRpFloat>::quiet_NaN());
+    EXPECT_EQ(polish.VarList().LineAt(0).text, u"Razem=NAN");
+    EXPECT_THROW(sum->AsFloat(), EConvertError);
 }
 
 TEST(CanonicalNumbers, GeneralFormWithFifteenDigits)
