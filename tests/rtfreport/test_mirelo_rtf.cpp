@@ -259,6 +259,17 @@ INSTANTIATE_TEST_SUITE_P(
                 "\"rows\": [[9223372036854775808]]}"}),
     [](const auto &info) { return std::string(info.param.name); });
 
+TEST_F(MireloRtf, HelpPrintsTheUsageAndRunsNothing)
+{
+    for (const QString &help : {QStringLiteral("--help"), QStringLiteral("-h")}) {
+        const Result r = RunTool({help, "--no-such-option", folder.filePath("out.rtf")});
+        EXPECT_EQ(r.exitCode, 0);
+        EXPECT_TRUE(r.out.startsWith("usage: mirelo-rtf")) << r.out.toStdString();
+        EXPECT_TRUE(r.err.isEmpty());
+        EXPECT_FALSE(QFile::exists(folder.filePath("out.rtf")));
+    }
+}
+
 // Pictures stored as JPEG or PNG are decoded by the tool and embedded as a
 // metafile, not refused.
 TEST_F(MireloRtf, CompressedPicturesAreEmbedded)

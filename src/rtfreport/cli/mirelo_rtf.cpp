@@ -46,7 +46,8 @@ constexpr char Usage[] =
     "  --option NAME              switch an option on by its name (eoClearMissedFields, ...);"
     " --no-option NAME switches one off\n"
     "  --charset N  --lang N  --true TEXT  --false TEXT  --unicode   (defaults: --charset 238 --lang 1045)\n"
-    "  --locale pl_PL|en_US|system   format settings (default: pl_PL)\n";
+    "  --locale pl_PL|en_US|system   format settings (default: pl_PL)\n"
+    "  --help                     this text\n";
 
 // A mistake in the arguments or a data file: exit 2 with the usage.
 struct UsageError : std::runtime_error {
@@ -75,6 +76,7 @@ struct Arguments {
     std::optional<QString> falseValue;
     bool unicode = false;
     QString locale = QStringLiteral("pl_PL");
+    bool help = false;  // --help: the usage, and nothing run
 };
 
 std::optional<TRpRTFOption> OptionByName(const QString &name)
@@ -155,8 +157,9 @@ std::pair<QString, QString> NameAndValue(const QString &option, const QString &a
 
 Variable ReadVariable(const QString &option, const QString &argument)
 {
-    const auto [name, value] = NameAndValue(option, argument);
-    Variable v{Variable::Kind::Text, name, value};
+    const auto nameAndValue = NameAndValue(option, argument);
+    const QString &value = nameAndValue.second;
+    Variable v{Variable::Kind::Text, nameAndValue.first, value};
     const auto bad = [&](const char *what) {
         return UsageError(option.toStdString() + ": \"" + value.toStdString() + "\" is not " + what);
     };
@@ -204,6 +207,10 @@ Arguments ParseArguments(int argc, char *argv[])
                 throw UsageError(option.toStdString() + " needs a value");
             return QString::fromLocal8Bit(argv[++i]);
         };
+        if (option == u"--help" || option == u"-h") {
+            args.help = true;
+            return args;
+        }
         if (option == u"--var" || option == u"--number" || option == u"--bool" || option == u"--date") {
             args.variables.push_back(ReadVariable(option, next()));
         } else if (option == u"--data") {
@@ -708,6 +715,10 @@ int main(int argc, char *argv[])
     TRpFormatSettings settings = TRpFormatSettings::Polish();
     try {
         args = ParseArguments(argc, argv);
+        if (args.help) {
+            std::fputs(Usage, stdout);
+            return 0;
+        }
         settings = SettingsFor(args.locale);
         for (const QString &file : args.dataFiles)
             owned.push_back(LoadDataSet(file, settings));
