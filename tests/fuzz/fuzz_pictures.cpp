@@ -1,0 +1,40 @@
+// Fuzzes the picture readers with arbitrary stored bytes: a bitmap, a
+// metafile or neither, written into a document in each form the options
+// give. Nothing may crash, hang or read out of bounds.
+
+#include "rpdataset.h"
+#include "rperrors.h"
+#include "rprtf.h"
+
+#include <QBuffer>
+
+#include <cstddef>
+#include <cstdint>
+
+using namespace rtfreport;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size < 1)
+        return 0;
+    // The first byte chooses the options and the screen; the rest is the picture.
+    const uint8_t choice = data[0];
+    const QByteArray stored(reinterpret_cast<const char *>(data + 1), qsizetype(size - 1));
+    TRpMemoryDataSet pictures("RYSUNKI", {{"RYSUNEK", TRpFieldType::Graphic}}, TRpFormatSettings::Polish());
+    pictures.AppendRow({stored});
+    const QByteArray bytes = "{\\rtf1{\\fonttbl{\\f0 Arial;}}\\\\A:RYSUNEK\\\\}";
+    TRpRTF report(TRpFormatSettings::Polish());
+    TRpRTFOptions options = report.Options();
+    options.setFlag(eoGraphicsWmfCompatible, choice & 1);
+    options.setFlag(eoGraphicsBinary, choice & 2);
+    report.SetOptions(options);
+    report.SetScreenPixelsPerInch(choice & 4 ? 120 : 96);
+    report.SetTemplateBuffer(bytes, int(bytes.size()));
+    QBuffer out;
+    out.open(QIODevice::ReadWrite);
+    try {
+        report.ExecuteStream({&pictures}, &out);
+    } catch (const ETextError &) {
+    }
+    return 0;
+}
