@@ -30,6 +30,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 using namespace rtfreport;
@@ -365,51 +366,23 @@ public:
             return;
         }
         ++m_seen;
-        const std::size_t hash = std::hash<std::string_view>()(text);
-        std::size_t at = hash & (m_slots.size() - 1);
-        for (; m_slots[at].number >= 0; at = (at + 1) & (m_slots.size() - 1)) {
-            const Slot &slot = m_slots[at];
-            if (slot.hash == hash && slot.text == text) {
-                dataSet.AddSameText(slot.number);
-                return;
-            }
+        if (const auto found = m_numbers.find(text); found != m_numbers.end()) {
+            dataSet.AddSameText(found->second);
+            return;
         }
         const int number = dataSet.AddText(Text(text));
-        if (m_count < MaxTexts) {
-            m_slots[at] = {hash, text, number};
-            if (++m_count * 2 > m_slots.size())
-                Grow();
-        }
-        if (m_seen >= Sample && m_count * 2 > m_seen) {
+        if (m_numbers.size() < MaxTexts)
+            m_numbers.emplace(text, number);
+        if (m_seen >= Sample && m_numbers.size() * 2 > m_seen) {
             m_on = false;
-            m_slots = {};
+            m_numbers = {};
         }
     }
 
 private:
     static constexpr std::size_t Sample = 4096, MaxTexts = 65536;
-    struct Slot {
-        std::size_t hash = 0;
-        std::string_view text;
-        int number = -1;  // -1: free
-    };
 
-    void Grow()
-    {
-        std::vector<Slot> grown(m_slots.size() * 2);
-        for (const Slot &slot : m_slots) {
-            if (slot.number < 0)
-                continue;
-            std::size_t at = slot.hash & (grown.size() - 1);
-            while (grown[at].number >= 0)
-                at = (at + 1) & (grown.size() - 1);
-            grown[at] = slot;
-        }
-        m_slots = std::move(grown);
-    }
-
-    std::vector<Slot> m_slots = std::vector<Slot>(64);  // open addressing, at most half full
-    std::size_t m_count = 0;
+    std::unordered_map<std::string_view, int> m_numbers;  // text -> its number in the data set
     std::size_t m_seen = 0;
     bool m_on = true;
 };
