@@ -143,8 +143,8 @@ INSTANTIATE_TEST_SUITE_P(
         AmountCase{"json_integer", "1234", "1\xa0" "234,00 z\xb3", "12340000", "1234"}),
     [](const auto &info) { return std::string(info.param.name); });
 
-// Files are read in place where the rest of their last page holds the
-// parser's padding, and copied where it does not: both read alike.
+// The parser reads a little past the end of the bytes it is given: files
+// ending anywhere around a page boundary read alike.
 TEST_F(MireloRtf, DataFilesEndingAnywhereOnAPage)
 {
     const QString tmpl = Write("t.rtf", "{\\rtf1 \\\\SCAN(X)\\\\\\\\X:A\\\\;\\\\ENDSCAN\\\\}");
@@ -184,6 +184,20 @@ TEST_F(MireloRtf, DataFileMembersInAnyOrder)
     const Result r = RunTool({"--lang", "0", "--data", data, tmpl, "-"});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, QByteArray("{\\rtf1 \\lang0 1;\\lang0 2;}"));
+}
+
+TEST_F(MireloRtf, DataFileFromAPipe)
+{
+    const QString tmpl = Write("t.rtf", "{\\rtf1 \\\\SCAN(X)\\\\\\\\X:A\\\\;\\\\ENDSCAN\\\\}");
+    QProcess process;
+    process.start(Tool, {"--lang", "0", "--data", "/dev/stdin", tmpl, "-"});
+    ASSERT_TRUE(process.waitForStarted());
+    process.write("{\"name\": \"X\", \"fields\": [{\"name\": \"A\", \"type\": \"string\"}], "
+                  "\"rows\": [[\"z potoku\"]]}");
+    process.closeWriteChannel();
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    EXPECT_EQ(process.readAllStandardOutput(), QByteArray("{\\rtf1 \\lang0 z potoku;}"));
 }
 
 TEST_F(MireloRtf, FailedRunExitsWithOneAndLeavesNoOutput)

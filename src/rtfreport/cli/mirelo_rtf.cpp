@@ -18,7 +18,6 @@
 #include <QString>
 
 #include <simdjson.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -545,60 +544,28 @@ std::unique_ptr<TRpMemoryDataSet> DataSetOf(simdjson::dom::element root, const s
     return dataSet;
 }
 
-// The data file's bytes, mapped or read, with the padding the JSON parser
-// may read past their end.
-class DataFileBytes {
-public:
-    DataFileBytes(const QString &fileName, const std::string &file) : m_in(fileName)
-    {
-        if (!m_in.open(QIODevice::ReadOnly))
+// The data file's bytes, with the padding the JSON parser may read past
+// their end. Read through QFile, so that a pipe serves as well as a file.
+simdjson::padded_string ReadDataFile(const QString &fileName, const std::string &file)
+{
+    QFile in(fileName);
+    if (!in.open(QIODevice::ReadOnly))
+        throw UsageError("cannot read data file " + file);
+    // A file is read straight into the parser's buffer.
+    if (!in.isSequential()) {
+        simdjson::padded_string padded;
+        if (simdjson::padded_string::load(QFile::encodeName(fileName).toStdString()).get(padded) != simdjson::SUCCESS)
             throw UsageError("cannot read data file " + file);
-        // A mapped file is read in place when the rest of its last page,
-        // which reads as zeros, holds the padding.
-        const qint64 size = m_in.isSequential() ? 0 : m_in.size();
-        const qint64 page = ::sysconf(_SC_PAGESIZE);
-        if (size > 0 && page > 0 && size % page != 0 && page - size % page >= qint64(simdjson::SIMDJSON_PADDING)) {
-            if (const uchar *mapped = m_in.map(0, size)) {
-                m_data = reinterpret_cast<const char *>(mapped);
-                m_size = std::size_t(size);
-                return;
-            }
-        }
-        if (size > 0) {
-            // Read into a padded buffer of the file's size.
-            m_copy = simdjson::padded_string(std::size_t(size));
-            if (m_copy.data() == nullptr)
-                throw UsageError("cannot read data file " + file + ": not enough memory");
-            qint64 done = 0;
-            for (qint64 read = 0; done < size; done += read) {
-                read = m_in.read(m_copy.data() + done, size - done);
-                if (read < 0)
-                    throw UsageError("cannot read data file " + file);
-                if (read == 0)
-                    break;  // the file became shorter
-            }
-            m_data = m_copy.data();
-            m_size = std::size_t(done);
-            return;
-        }
-        // A stream, or a file whose size is not known.
-        const QByteArray bytes = m_in.readAll();
-        if (m_in.error() != QFileDevice::NoError)
-            throw UsageError("cannot read data file " + file);
-        m_copy = simdjson::padded_string(bytes.constData(), std::size_t(bytes.size()));
-        m_data = m_copy.data();
-        m_size = m_copy.size();
+        return padded;
     }
-
-    const char *data() const { return m_data; }
-    std::size_t size() const { return m_size; }
-
-private:
-    QFile m_in;  // a mapping ends when the file is closed
-    simdjson::padded_string m_copy;
-    const char *m_data = nullptr;
-    std::size_t m_size = 0;
-};
+    const QByteArray bytes = in.readAll();
+    if (in.error() != QFileDevice::NoError)
+        throw UsageError("cannot read data file " + file);
+    simdjson::padded_string padded(bytes.constData(), std::size_t(bytes.size()));
+    if (padded.data() == nullptr && !bytes.isEmpty())
+        throw UsageError("cannot read data file " + file + ": not enough memory");
+    return padded;
+}
 
 std::unique_ptr<TRpMemoryDataSet> LoadDataSet(const QString &fileName, const TRpFormatSettings &settings)
 {
@@ -607,10 +574,10 @@ std::unique_ptr<TRpMemoryDataSet> LoadDataSet(const QString &fileName, const TRp
     // neither is held while the data set is built.
     simdjson::dom::document document;
     {
-        const DataFileBytes bytes(fileName, file);
+        const simdjson::padded_string bytes = ReadDataFile(fileName, file);
         simdjson::dom::parser parser;
         simdjson::dom::element root;
-        if (const auto error = parser.parse_into_document(document, bytes.data(), bytes.size(), false).get(root))
+        if (const auto error = parser.parse_into_document(document, bytes).get(root))
             throw UsageError("data file " + file + " is not JSON: " + simdjson::error_message(error));
     }
     return DataSetOf(document.root(), file, settings);
