@@ -23,9 +23,6 @@ TRpBaseReport::~TRpBaseReport()
 void TRpBaseReport::SetFormatSettings(const TRpFormatSettings &settings)
 {
     m_settings = settings;
-    const QString name = m_sharedVariable->Name();
-    *m_sharedVariable = TRpReportVariable(this);
-    m_sharedVariable->SetVarName(name);
 }
 
 QString TRpBaseReport::BooleanText(bool value) const
@@ -55,7 +52,7 @@ void TRpBaseReport::CreateVar(const QString &name, const QString &value)
 
 void TRpBaseReport::CreateVar(const QString &name, double value)
 {
-    AddVarLine(name, FloatToCanonical(value), rpdtNumber);
+    CreateVar(name, TRpFloat(value));
 }
 
 void TRpBaseReport::CreateVar(const QString &name, long double value)

@@ -45,9 +45,9 @@ public:
 
     int Version() const { return EngineVersion; }
 
-    // The locale of the conversions; variables take a copy when created.
+    // The locale of the conversions; the report's variables read it here,
+    // so a change reaches them all.
     const TRpFormatSettings &FormatSettings() const { return m_settings; }
-    // Also renews the locale of the shared variable of VarByName.
     void SetFormatSettings(const TRpFormatSettings &settings);
 
     TRpRTFOptions Options() const { return m_options; }

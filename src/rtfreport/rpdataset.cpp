@@ -113,6 +113,12 @@ void TRpMemoryDataSet::AddBytes(QByteArray value)
     m_bytes.push_back(std::move(value));
 }
 
+void TRpMemoryDataSet::AddVariant(QVariant value)
+{
+    Add(Kind::Variant, {qint64(m_variants.size())});
+    m_variants.push_back(std::move(value));
+}
+
 void TRpMemoryDataSet::EndRow()
 {
     const std::size_t end = (std::size_t(m_rowCount) + 1) * m_fields.size();
@@ -137,20 +143,15 @@ void TRpMemoryDataSet::AppendRow(std::vector<QVariant> values)
         case QMetaType::UInt:
         case QMetaType::LongLong: AddInteger(value.toLongLong()); break;
         case QMetaType::ULongLong:
-            if (value.toULongLong() <= quint64(std::numeric_limits<qint64>::max())) {
+            if (value.toULongLong() <= quint64(std::numeric_limits<qint64>::max()))
                 AddInteger(value.toLongLong());
-                break;
-            }
-            Add(Kind::Variant, {qint64(m_variants.size())});
-            m_variants.push_back(std::move(value));
+            else
+                AddVariant(std::move(value));
             break;
         case QMetaType::Double: AddFloat(value.toDouble()); break;
         case QMetaType::QString: AddText(std::move(*static_cast<QString *>(value.data()))); break;
         case QMetaType::QByteArray: AddBytes(std::move(*static_cast<QByteArray *>(value.data()))); break;
-        default:
-            Add(Kind::Variant, {qint64(m_variants.size())});
-            m_variants.push_back(std::move(value));
-            break;
+        default: AddVariant(std::move(value)); break;
         }
     }
     EndRow();

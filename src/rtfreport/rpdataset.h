@@ -148,6 +148,7 @@ private:
     };
 
     void Add(Kind kind, Payload value);
+    void AddVariant(QVariant value);  // a value of no other kind, kept as given
     // The current record's cell of the field (a null cell off the records).
     Cell At(int field) const;
     double Number(const Cell &cell) const;   // QVariant::toDouble

@@ -44,11 +44,6 @@ TRpDataType DataTypeFromNumber(int number)
 
 const TRpVarList::Line &TRpVarList::LineAt(int index) const
 {
-    return Written(index);
-}
-
-const TRpVarList::Line &TRpVarList::Written(int index) const
-{
     Entry &entry = m_lines.at(index);
     if (entry.textPending) {
         entry.line.text += FloatToCanonical(*entry.number);
@@ -67,7 +62,7 @@ QString TRpVarList::Name(int index) const
 
 QString TRpVarList::Value(int index) const
 {
-    const QString &text = Written(index).text;
+    const QString &text = LineAt(index).text;
     const int eq = text.indexOf(u'=');
     return eq < 0 ? QString() : text.mid(eq + 1);
 }
@@ -216,10 +211,10 @@ void TRpReportVariable::ChangeVarName(const QString &newName)
         m_varName = newName;
         return;
     }
-    if (!m_owner || m_owner->VarList().IndexOfName(m_varName) < 0)
+    const int index = m_owner ? m_owner->VarList().IndexOfName(m_varName) : -1;
+    if (index < 0)
         throw EIOError(u"Report variable not found: "_qs + m_varName);
     TRpVarList &list = m_owner->VarList();
-    const int index = list.IndexOfName(m_varName);
     if (list.IndexOfName(newName) >= 0)
         throw EIOError(u"Can't set variable name to "_qs + newName
                        + u", because variable with the same name already exists"_qs);

@@ -4,7 +4,9 @@
 //
 // Values are held as texts in a canonical form that never depends on the
 // locale (numbers with ".", dates as {2021-11-30}); the locale is applied only
-// when a value is shown (AsString) or read from a text (AsFloat).
+// when a value is shown (AsString) or read from a text (AsFloat). A number
+// set on a named variable also keeps what its text reads as, and its text is
+// written when first read.
 
 #include "rpformatsettings.h"
 
@@ -37,6 +39,7 @@ public:
     };
 
     int Count() const { return int(m_lines.size()); }
+    // Writes a pending number's text first.
     const Line &LineAt(int index) const;
     QString Name(int index) const;
     QString Value(int index) const;
@@ -73,8 +76,6 @@ private:
         std::optional<TRpFloat> number;  // what the value reads as, when known
         bool textPending = false;        // the value's text is still to be written from number
     };
-    const Line &Written(int index) const;
-
     // Reading a line may write its pending text.
     mutable std::vector<Entry> m_lines;
     // Upper-cased name -> first line of that name; made again after a change of names.
