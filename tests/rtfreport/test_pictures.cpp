@@ -6,8 +6,8 @@
 #include "rpformat.h"
 #include "rpmetafile.h"
 #include "rprtf.h"
+#include "test_support.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -58,12 +58,7 @@ protected:
 
     QByteArray Run(const QByteArray &body)
     {
-        const QByteArray bytes = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}" + body + "}";
-        report.SetTemplateBuffer(bytes, int(bytes.size()));
-        QBuffer out;
-        out.open(QIODevice::ReadWrite);
-        report.ExecuteStream({&images}, &out);
-        return out.data();
+        return RunTemplate(report, "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}" + body + "}", {&images});
     }
 
     TRpRTF report;
@@ -168,12 +163,7 @@ TEST_F(Pictures, StoredMetafilesAreCarriedAsTheyAre)
     stored.AppendRow({enhanced});
     stored.AppendRow({placeable});
     const auto run = [&]() {
-        const QByteArray bytes = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\\\A:RYSUNEK\\\\}";
-        report.SetTemplateBuffer(bytes, int(bytes.size()));
-        QBuffer out;
-        out.open(QIODevice::ReadWrite);
-        report.ExecuteStream({&stored}, &out);
-        return out.data();
+        return RunTemplate(report, "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\\\A:RYSUNEK\\\\}", {&stored});
     };
     for (const bool wmfOption : {false, true}) {
         report.SetOptions(wmfOption ? report.Options() | eoGraphicsWmfCompatible

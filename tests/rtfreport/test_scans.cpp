@@ -35,12 +35,7 @@ protected:
 
     QByteArray Body(const QByteArray &body)
     {
-        const QByteArray bytes = QByteArray(Header) + body + "}";
-        report.SetTemplateBuffer(bytes, int(bytes.size()));
-        QBuffer out;
-        out.open(QIODevice::ReadWrite);
-        report.ExecuteStream({&notes, &empty, &pair}, &out);
-        const QByteArray document = out.data();
+        const QByteArray document = RunTemplate(report, QByteArray(Header) + body + "}", {&notes, &empty, &pair});
         return document.mid(qstrlen(Header), document.size() - qstrlen(Header) - 1);
     }
 

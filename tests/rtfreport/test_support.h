@@ -1,7 +1,11 @@
 #pragma once
-// Shared by the engine's tests: readable QStrings in failure messages and
-// the text of an expected error.
+// Shared by the engine's tests: readable QStrings in failure messages, the
+// text of an expected error, and a template run into memory.
 
+#include "rprtf.h"
+
+#include <QBuffer>
+#include <QByteArray>
 #include <QString>
 
 #include <ostream>
@@ -32,4 +36,15 @@ QString MessageOf(F &&call)
         return error.message();
     }
     return QStringLiteral("<no error>");
+}
+
+// The document a template makes over the data sets, written to memory.
+inline QByteArray RunTemplate(rtfreport::TRpRTF &report, const QByteArray &templateBytes,
+                              const std::vector<rtfreport::TRpDataSet *> &dataSets = {})
+{
+    report.SetTemplateBuffer(templateBytes, int(templateBytes.size()));
+    QBuffer out;
+    out.open(QIODevice::ReadWrite);
+    report.ExecuteStream(dataSets, &out);
+    return out.data();
 }

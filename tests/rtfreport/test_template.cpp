@@ -6,7 +6,6 @@
 #include "rperrors.h"
 #include "test_support.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QTemporaryDir>
 
@@ -29,12 +28,7 @@ protected:
     // The document made from a template body (the RTF header is added).
     QByteArray Run(const QByteArray &body, std::vector<TRpDataSet *> dataSets = {})
     {
-        const QByteArray bytes = QByteArray(Header) + body + "}";
-        report.SetTemplateBuffer(bytes, int(bytes.size()));
-        QBuffer out;
-        out.open(QIODevice::ReadWrite);
-        report.ExecuteStream(dataSets, &out);
-        return out.data();
+        return RunTemplate(report, QByteArray(Header) + body + "}", dataSets);
     }
 
     // The body of the document without the header and the final brace.
