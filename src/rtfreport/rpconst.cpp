@@ -80,18 +80,18 @@ const TRpOperatorInfo *FindOperator(const QString &symbol)
 }
 
 const std::array<TRpFormatKeyword, FormatKeywordCount> RpFormatKeywords = {{
-    {"NOFORMAT", 1, 1, true, true, true, false, TRpKeywordFloat::None},
-    {"FEXP", 1, 2, true, false, false, true, TRpKeywordFloat::Exponent},
-    {"FFIX", 1, 2, true, false, false, true, TRpKeywordFloat::Fixed},
-    {"FNUM", 1, 2, true, false, false, true, TRpKeywordFloat::Number},
-    {"FCUR", 1, 2, true, false, false, true, TRpKeywordFloat::Currency},
-    {"FIMG", 1, 2, true, true, false, false, TRpKeywordFloat::None},
-    {"FLNK", 1, 1, true, false, false, false, TRpKeywordFloat::None},
-    {"FFIXR", 1, 2, true, false, false, true, TRpKeywordFloat::Fixed},
-    {"FNUMR", 1, 2, true, false, false, true, TRpKeywordFloat::Number},
-    {"FDTM", 2, 2, true, false, false, false, TRpKeywordFloat::None},
-    {"FBOOL", 1, 1, true, false, false, false, TRpKeywordFloat::None},
-    {"FRTF", 1, 1, true, false, false, false, TRpKeywordFloat::None},
+    {"NOFORMAT", 1, 1, true, true, true, std::nullopt},
+    {"FEXP", 1, 2, true, false, false, TRpFloatFormat::Exponent},
+    {"FFIX", 1, 2, true, false, false, TRpFloatFormat::Fixed},
+    {"FNUM", 1, 2, true, false, false, TRpFloatFormat::Number},
+    {"FCUR", 1, 2, true, false, false, TRpFloatFormat::Currency},
+    {"FIMG", 1, 2, true, true, false, std::nullopt},
+    {"FLNK", 1, 1, true, false, false, std::nullopt},
+    {"FFIXR", 1, 2, true, false, false, TRpFloatFormat::Fixed},
+    {"FNUMR", 1, 2, true, false, false, TRpFloatFormat::Number},
+    {"FDTM", 2, 2, true, false, false, std::nullopt},
+    {"FBOOL", 1, 1, true, false, false, std::nullopt},
+    {"FRTF", 1, 1, true, false, false, std::nullopt},
 }};
 
 } // namespace rtfreport

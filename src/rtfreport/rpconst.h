@@ -2,9 +2,12 @@
 // Constant tables of the expression language: the built-in functions, the
 // operators and the format keywords.
 
+#include "rpformatsettings.h"
+
 #include <QString>
 
 #include <array>
+#include <optional>
 
 namespace rtfreport {
 
@@ -59,8 +62,6 @@ enum TRpFormatNumber {
     fmtFFixR, fmtFNumR, fmtFDtm, fmtFBool, fmtFRtf,
 };
 
-enum class TRpKeywordFloat { None, Exponent, Fixed, Number, Currency };
-
 struct TRpFormatKeyword {
     const char *keyword;
     int minArgs;
@@ -68,8 +69,7 @@ struct TRpFormatKeyword {
     bool acceptsValue;     // results of kind udfrTRpReportVariable
     bool acceptsPicture;   // results of kind udfrPicture
     bool acceptsAny;       // NOFORMAT: every kind
-    bool numeric;
-    TRpKeywordFloat floatFormat;
+    std::optional<TRpFloatFormat> floatFormat;  // set for the numeric formats
 };
 
 constexpr int FormatKeywordCount = 12;

@@ -128,13 +128,14 @@ private:
 
     [[noreturn]] void Fail(const QString &message) const { throw ERpError(message + m_text); }
 
-    // Checks that an argument is known, has a type, and has the wanted one.
+    // Checks that an argument has a type (only a variable or a field has
+    // one), and the wanted one.
     void Require(int index, TRpDataType type, const OperandMessages &messages) const
     {
-        const TRpArgument &a = Arg(index);
-        if (!a.IsKnown() || a.DataType() == rpdtUnknown)
+        const TRpDataType actual = Arg(index).DataType();
+        if (actual == rpdtUnknown)
             Fail(messages.unknown);
-        if (a.DataType() != type)
+        if (actual != type)
             Fail(messages.expected);
     }
 
@@ -249,7 +250,7 @@ void BuiltInCall::Arithmetic(int id)
     const QString symbol = id == fnSysMult ? u"*"_qs : id == fnSysDiv ? u"/"_qs : u"%"_qs;
     const OperandMessages messages = OperationMessages(Quoted(symbol));
     for (int i : {0, 1})
-        if (!Arg(i).IsKnown() || Arg(i).DataType() == rpdtUnknown)
+        if (Arg(i).DataType() == rpdtUnknown)
             Fail(messages.unknown);
     for (int i : {0, 1})
         if (Arg(i).DataType() != rpdtNumber)
@@ -268,7 +269,7 @@ void BuiltInCall::AddOrSubtract(int id)
 {
     const OperandMessages messages = OperationMessages(id == fnSysAdd ? u"\"+\""_qs : u"\"-\""_qs);
     for (int i : {0, 1})
-        if (!Arg(i).IsKnown() || Arg(i).DataType() == rpdtUnknown)
+        if (Arg(i).DataType() == rpdtUnknown)
             Fail(messages.unknown);
     const TRpDataType lt = Arg(1).DataType(), rt = Arg(0).DataType();
     const TRpReportVariable l = Value(1), r = Value(0);
@@ -308,7 +309,7 @@ void BuiltInCall::RequireAssignable(int index, const QString &prefix, const QStr
 void BuiltInCall::Let()
 {
     RequireAssignable(1, u"Illegal expression: "_qs, u"a left argument of operation \":=\""_qs);
-    if (!Arg(0).IsKnown() || Arg(0).DataType() == rpdtUnknown)
+    if (Arg(0).DataType() == rpdtUnknown)
         Fail(u"Right argument type unknown. Operation \":=\", expression "_qs);
     Assign(*Arg(1).variable(), 0);
 }
@@ -701,6 +702,10 @@ TRpArgument MakeResultHolder(TRpBaseReport &report, int resultKind)
     return {};
 }
 
+namespace {
+
+// Declares the variables of VAR, and creates or resets the accumulator of
+// an aggregate.
 void PrepareFunction(TRpBaseReport &report, int id, TRpUDFArgs &args, const QString &expressionText,
                      int argCount)
 {
@@ -734,6 +739,8 @@ void PrepareFunction(TRpBaseReport &report, int id, TRpUDFArgs &args, const QStr
     if (!noReset && report.AggregateResetDue())
         accumulator.variable()->SetAsInteger(0);
 }
+
+} // namespace
 
 void EvaluateBuiltIn(TRpBaseReport &report, int id, TRpUDFArgs &args, const QString &expressionText,
                      TRpArgument &result)
@@ -784,18 +791,26 @@ public:
     TRpArgument Evaluate()
     {
         const QString t = m_text.trimmed();
-        const bool dotAsColon = m_report.Options().testFlag(eoDotAsColon);
-        const TRpToken token = ClassifyToken(t, dotAsColon);
+        const TRpToken token = ClassifyToken(t, DotAsColon());
         if (token.kind == tkNothing)
             throw EIllegalFunctionUse(u"Cannot process an expression: "_qs + t);
+        return Value(t, token);
+    }
+
+private:
+    bool DotAsColon() const { return m_report.Options().testFlag(eoDotAsColon); }
+
+    // The value of text, whose first token is token: an infix formula, a
+    // call or a single operand.
+    TRpArgument Value(const QString &text, const TRpToken &token)
+    {
         if (token.kind == tkOperator || !token.rest.isEmpty())
-            return Call(ParseInfix(t, dotAsColon));
+            return Call(ParseInfix(text, DotAsColon()));
         if (token.kind == tkFunctionCall)
             return Call(token.token);
         return Operand(token);
     }
 
-private:
     TRpArgument Operand(const TRpToken &token)
     {
         switch (token.kind) {
@@ -834,8 +849,7 @@ private:
 
     TRpArgument Argument(const QString &text)
     {
-        const bool dotAsColon = m_report.Options().testFlag(eoDotAsColon);
-        const TRpToken token = ClassifyToken(text, dotAsColon);
+        const TRpToken token = ClassifyToken(text, DotAsColon());
         if (token.kind == tkNothing)
             throw EIllegalFunctionUse(u"Cannot use "_qs + (text.isEmpty() ? u"empty string"_qs : text)
                                       + u" as argument for another expression"_qs);
@@ -843,11 +857,7 @@ private:
             throw EIllegalFunctionUse(u"Illegal function use: expression "_qs + text + u" has format function "_qs
                                       + QLatin1String(RpFormatKeywords[keyword].keyword)
                                       + u", which is not allowed within another expression"_qs);
-        if (token.kind == tkOperator || !token.rest.isEmpty())
-            return Call(ParseInfix(text, dotAsColon));
-        if (token.kind == tkFunctionCall)
-            return Call(token.token);
-        return Operand(token);
+        return Value(text, token);
     }
 
     TRpArgument Call(const QString &callText)

@@ -19,8 +19,6 @@ class TRpBaseReport;
 
 void DispatchFunction(TRpBaseReport &report, int id, TRpUDFArgs &args, const QString &expressionText,
                       TRpArgument &result, int argCount);
-void PrepareFunction(TRpBaseReport &report, int id, TRpUDFArgs &args, const QString &expressionText,
-                     int argCount);
 void EvaluateBuiltIn(TRpBaseReport &report, int id, TRpUDFArgs &args, const QString &expressionText,
                      TRpArgument &result);
 

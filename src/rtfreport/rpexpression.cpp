@@ -1,5 +1,6 @@
 #include "rpexpression.h"
 
+#include "rpbasereport.h"
 #include "rpconst.h"
 #include "rperrors.h"
 #include "rpfunc.h"
@@ -23,16 +24,6 @@ QChar ClosingQuote(QChar opening)
 
 namespace {
 
-bool IsAsciiLetter(QChar c)
-{
-    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
-}
-
-bool IsDigit(QChar c)
-{
-    return c >= u'0' && c <= u'9';
-}
-
 bool IsHighLetter(QChar c)
 {
     return c.unicode() >= 0x00C0;
@@ -41,7 +32,7 @@ bool IsHighLetter(QChar c)
 // Letters, digits, "_" and characters from U+00C0 upwards.
 bool IsNameChar(QChar c)
 {
-    return IsAsciiLetter(c) || IsDigit(c) || c == u'_' || IsHighLetter(c);
+    return TRpBaseReport::Letter(c) || TRpBaseReport::Digit(c) || c == u'_' || IsHighLetter(c);
 }
 
 int NameEnd(const QString &text, int from)
@@ -87,7 +78,7 @@ bool IsDateLiteral(const QString &t)
     if (t.size() < 12 || t.at(0) != u'{' || t.at(5) != u'-' || t.at(8) != u'-' || t.at(11) != u'}')
         return false;
     for (int i : {1, 2, 3, 4, 6, 7, 9, 10})
-        if (!IsDigit(t.at(i)))
+        if (!TRpBaseReport::Digit(t.at(i)))
             return false;
     return true;
 }
@@ -100,7 +91,7 @@ int NumberLength(const QString &t)
     if (i < n && (t.at(i) == u'+' || t.at(i) == u'-'))
         ++i;
     bool point = false;
-    while (i < n && (IsDigit(t.at(i)) || (t.at(i) == u'.' && !point))) {
+    while (i < n && (TRpBaseReport::Digit(t.at(i)) || (t.at(i) == u'.' && !point))) {
         point = point || t.at(i) == u'.';
         ++i;
     }
@@ -108,10 +99,10 @@ int NumberLength(const QString &t)
         ++i;
         if (i < n && (t.at(i) == u'+' || t.at(i) == u'-'))
             ++i;
-        while (i < n && IsDigit(t.at(i)))
+        while (i < n && TRpBaseReport::Digit(t.at(i)))
             ++i;
     }
-    return i > 0 && IsDigit(t.at(i - 1)) ? i : 0;
+    return i > 0 && TRpBaseReport::Digit(t.at(i - 1)) ? i : 0;
 }
 
 TRpToken Token(int kind, const QString &text, int length)
@@ -129,7 +120,7 @@ std::optional<TRpToken> ClassifyDataField(const QString &t, int nameEnd, bool do
         end = NameEnd(t, after);
     } else if (after < t.size() && t.at(after) == u'(') {
         int i = after + 1;
-        while (i < t.size() && IsDigit(t.at(i)))
+        while (i < t.size() && TRpBaseReport::Digit(t.at(i)))
             ++i;
         if (i > after + 1 && i < t.size() && t.at(i) == u')')
             end = i + 1;
@@ -182,7 +173,7 @@ TRpToken ClassifyToken(const QString &text, bool dotAsColon)
     if (t.left(5).toUpper() == u"FALSE")
         return {tkBoolean, QStringLiteral("FALSE"), t.mid(5)};
     const QChar first = t.at(0);
-    if (IsDigit(first) || first == u'+' || first == u'-' || first == u'.') {
+    if (TRpBaseReport::Digit(first) || first == u'+' || first == u'-' || first == u'.') {
         if (const int length = NumberLength(t))
             return Token(tkNumber, t, length);
     }
@@ -191,7 +182,7 @@ TRpToken ClassifyToken(const QString &text, bool dotAsColon)
         if (end > 0)
             return Token(tkString, t, end);
     }
-    if (IsAsciiLetter(first) || first == u'_' || IsHighLetter(first)) {
+    if (TRpBaseReport::Letter(first) || first == u'_' || IsHighLetter(first)) {
         if (auto token = ClassifyName(t, dotAsColon))
             return *token;
     }
@@ -489,9 +480,8 @@ TRpArguments SplitArguments(const QString &text)
             piece += c;
         }
     }
-    if (depth > 0 || !closing.isNull())
-        piece.chop(1);  // the "," added above, swallowed by a bracket or string
     if (depth > 0 || !closing.isNull()) {
+        piece.chop(1);  // the "," added above, swallowed by a bracket or string
         result.arguments << piece;
         result.balanced = depth <= 0;
     }
@@ -503,7 +493,7 @@ std::optional<int> LookupFunction(const QString &name, const TRpUDFList *udfList
     const QString wanted = name.trimmed().toUpper();
     // A function without a name is one not named yet: it never stands for
     // the bracket function.
-    if (udfList && udfList->Functions().Count() > 0 && !wanted.isEmpty()) {
+    if (udfList && !wanted.isEmpty()) {
         const int index = udfList->FindFunction(wanted);
         if (index >= 0)
             return index;
@@ -550,7 +540,7 @@ TRpFunctionCall ParseFunctionCall(const QString &text, const TRpUDFList *udfList
         const int open = text.indexOf(u'(');
         if (open < 0 || open == text.size() - 1 || !text.endsWith(u')'))
             return {};
-        name = text.left(open).toUpper().trimmed();
+        name = text.left(open);
         inside = text.mid(open + 1, text.size() - open - 2);
     }
     const std::optional<int> id = LookupFunction(name, udfList);

@@ -81,16 +81,6 @@ bool KeywordAccepts(const TRpFormatKeyword &keyword, int resultKind)
            || (resultKind == udfrPicture && keyword.acceptsPicture);
 }
 
-TRpFloatFormat FloatFormatOf(TRpKeywordFloat keywordFloat)
-{
-    switch (keywordFloat) {
-    case TRpKeywordFloat::Exponent: return TRpFloatFormat::Exponent;
-    case TRpKeywordFloat::Fixed: return TRpFloatFormat::Fixed;
-    case TRpKeywordFloat::Number: return TRpFloatFormat::Number;
-    default: return TRpFloatFormat::Currency;
-    }
-}
-
 // FFIXR and FNUMR: the decimal separator becomes DecimalRSeparator; a zero
 // fraction becomes DecimalRTerminator, and so does a missing one.
 QString ApplyRSeparators(const QString &text, const TRpBaseReport &report)
@@ -118,9 +108,8 @@ QString NumericText(const QString &valueText, const TRpFieldFormat &format, cons
     const std::optional<TRpFloat> value = TryTextToFloat(text, settings.DecimalSeparator);
     if (!value)
         return valueText;
-    const TRpFormatKeyword &keyword = RpFormatKeywords[format.fmtnumber];
-    QString result = FloatToTextF(*value, FloatFormatOf(keyword.floatFormat), format.precision, format.decimals,
-                                  settings).trimmed();
+    const TRpFloatFormat floatFormat = *RpFormatKeywords[format.fmtnumber].floatFormat;
+    QString result = FloatToTextF(*value, floatFormat, format.precision, format.decimals, settings).trimmed();
     if (report.Options().testFlag(eoNumericFormatClearZero) && TRpBaseReport::ZeroOut(result))
         return QString();
     if (format.fmtnumber == fmtFFixR || format.fmtnumber == fmtFNumR)
@@ -166,7 +155,7 @@ QString BooleanValueText(const QString &valueText, const TRpBaseReport &report)
 
 bool IsNumericFormat(const TRpFieldFormat &format)
 {
-    return RpFormatKeywords[format.fmtnumber].numeric;
+    return RpFormatKeywords[format.fmtnumber].floatFormat.has_value();
 }
 
 } // namespace
@@ -196,7 +185,7 @@ TRpParsedFormat ParseFormatFunction(const QString &fieldText, const TRpFormatSet
     const bool hasParameter = split.arguments.size() > 1;
     const QString parameter = hasParameter ? split.arguments.at(1) : QString();
 
-    if (keyword.numeric || number == fmtFImg) {
+    if (keyword.floatFormat.has_value() || number == fmtFImg) {
         const NumericParameter p = hasParameter ? ReadNumericParameter(fieldText, parameter) : NumericParameter();
         if (number == fmtFImg) {
             format.precision = 0;
