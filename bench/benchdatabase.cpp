@@ -1,5 +1,6 @@
 #include "benchdatabase.h"
 
+#include "datamodule.h"
 #include "firebird.h"
 #include "notesgenerator.h"
 
@@ -11,12 +12,14 @@ namespace bench {
 namespace {
 const int kPositions = 100000;
 const int kCounterparties = 1000;
+
+db::ConnectionParameters parametersOf(const QString &path)
+{
+    return {path, QStringLiteral("sysdba"), app::databasePassword()};
+}
 } // namespace
 
-db::ConnectionParameters BenchDatabase::parameters() const
-{
-    return {path, QStringLiteral("sysdba"), QStringLiteral("quorbelin")};
-}
+db::ConnectionParameters BenchDatabase::parameters() const { return parametersOf(path); }
 
 const BenchDatabase &benchDatabase()
 {
@@ -34,7 +37,7 @@ const BenchDatabase &benchDatabase()
             QFile::copy(QStringLiteral(MIRELO_TEMPLATE_DB), scratch);
             QFile::setPermissions(scratch, QFile::ReadOwner | QFile::WriteOwner);
             db::Connection connection;
-            connection.open({scratch, QStringLiteral("sysdba"), QStringLiteral("quorbelin")});
+            connection.open(parametersOf(scratch));
             generateNotes(connection, kCounterparties, kPositions);
             connection.close();
             QFile::rename(scratch, result.path);

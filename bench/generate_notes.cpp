@@ -2,6 +2,7 @@
 // of the template database) with one company and its notes.
 // generate_notes --demo DATABASE: a few companies, counterparties and notes to try the program with.
 #include "database.h"
+#include "datamodule.h"
 #include "dberror.h"
 #include "firebird.h"
 #include "notesgenerator.h"
@@ -28,7 +29,7 @@ int main(int argc, char **argv)
     db::configureFirebird(db::defaultFirebirdFolder());
     try {
         db::Connection connection;
-        connection.open({QString::fromLocal8Bit(argv[1]), QStringLiteral("sysdba"), QStringLiteral("quorbelin")});
+        connection.open({QString::fromLocal8Bit(argv[1]), QStringLiteral("sysdba"), app::databasePassword()});
         if (demo) {
             bench::generateDemo(connection, QDate::currentDate());
             std::printf("demo data written to %s\n", argv[1]);

@@ -1,6 +1,7 @@
 #include "notesgenerator.h"
 
 #include "daynumber.h"
+#include "formatting.h"
 
 #include <QRandomGenerator>
 
@@ -18,6 +19,12 @@ QString sentence(QRandomGenerator &random, int words)
     for (int i = 0; i < words; ++i)
         parts << QString::fromUtf8(kWords[random.bounded(int(std::size(kWords)))]);
     return parts.join(QLatin1Char(' '));
+}
+
+QString postcode(QRandomGenerator &random)
+{
+    const int region = random.bounded(10, 99);
+    return QStringLiteral("%1-%2").arg(region).arg(random.bounded(100, 999));
 }
 
 // Writes note positions the way the program does: MIESIAC and ROK follow the date.
@@ -77,7 +84,7 @@ GeneratedData generateNotes(db::Connection &connection, int counterparties, int 
         counterparty.setText(QStringLiteral("ulica"), QStringLiteral("ul. Ogrodowa"));
         counterparty.setText(QStringLiteral("numerdomu"), QString::number(random.bounded(1, 200)));
         counterparty.setText(QStringLiteral("miejscowosc"), QString::fromUtf8(kTowns[i % int(std::size(kTowns))]));
-        counterparty.setText(QStringLiteral("kodpocztowy"), QStringLiteral("%1-%2").arg(random.bounded(10, 99)).arg(random.bounded(100, 999)));
+        counterparty.setText(QStringLiteral("kodpocztowy"), postcode(random));
         counterparty.setText(QStringLiteral("nip"), QString::number(1000000000LL + random.bounded(899999999)));
         counterparty.execute();
         counterpartyIds << counterparty.toInt(0);
@@ -109,7 +116,6 @@ GeneratedData generateNotes(db::Connection &connection, int counterparties, int 
     transaction.commit();
     return data;
 }
-
 
 namespace {
 
@@ -156,7 +162,7 @@ void generateDemo(db::Connection &connection, const QDate &today)
         company.setText(QStringLiteral("kodpocztowy"), QString::fromUtf8(c.postcode));
         company.setText(QStringLiteral("nip"), QString::fromUtf8(c.nip));
         company.setText(QStringLiteral("systemnumeracji"), QString::fromUtf8(c.pattern));
-        company.setText(QStringLiteral("nrmiesieczna"), c.monthly ? QStringLiteral("Y") : QStringLiteral("N"));
+        company.setText(QStringLiteral("nrmiesieczna"), app::FlagToText(c.monthly));
         company.execute();
         const int companyId = company.toInt(0);
 
@@ -167,10 +173,10 @@ void generateDemo(db::Connection &connection, const QDate &today)
             counterparty.setText(QStringLiteral("ulica"), QStringLiteral("Ogrodowa"));
             counterparty.setText(QStringLiteral("numerdomu"), QString::number(random.bounded(1, 120)));
             counterparty.setText(QStringLiteral("miejscowosc"), QString::fromUtf8(kTowns[i % int(std::size(kTowns))]));
-            counterparty.setText(QStringLiteral("kodpocztowy"), QStringLiteral("%1-%2").arg(random.bounded(10, 99)).arg(random.bounded(100, 999)));
+            counterparty.setText(QStringLiteral("kodpocztowy"), postcode(random));
             counterparty.setText(QStringLiteral("nip"), i % 3 == 2 ? QString() : QString::number(5200000000LL + random.bounded(99999999)));
             const bool active = i % 5 != 4;
-            counterparty.setText(QStringLiteral("aktywny"), active ? QStringLiteral("Y") : QStringLiteral("N"));
+            counterparty.setText(QStringLiteral("aktywny"), app::FlagToText(active));
             counterparty.execute();
             if (active)
                 recipients << counterparty.toInt(0);

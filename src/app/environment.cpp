@@ -17,7 +17,6 @@ namespace app {
 namespace {
 
 const QString kTemplateName = QStringLiteral("mr");
-const QString kDatabaseFile = QStringLiteral("/mr.fdb");
 
 // The first line of a text file without its line break; empty if unreadable.
 QString firstLine(const QString &path)
@@ -49,9 +48,10 @@ bool colourGuard(const StartupContext &context, Messenger &messenger)
     return false;
 }
 
+// Only for an installation of its own: the database then lives in the data folder.
 void installTemplateDatabase(const Environment &env, Messenger &messenger)
 {
-    const QString database = env.dataFolder + kDatabaseFile;
+    const QString database = env.databaseName();
     const QString templatePath = env.programFolder + kTemplateName;
     if (QFile::exists(database)) {
         QFile::remove(templatePath);

@@ -14,12 +14,10 @@ FormatSettings &formatSettings()
 
 void ApplyFormatSettings()
 {
-    FormatSettings &settings = formatSettings();
-    settings.dateSeparator = QLatin1Char('.');
-    settings.shortDateFormat = QStringLiteral("dd.MM.yyyy");
-    settings.thousandSeparator = QChar(0x00A0);
+    FormatSettings settings;
     const QString decimal = QLocale::system().decimalPoint();
     settings.decimalSeparator = decimal.isEmpty() ? QLatin1Char('.') : decimal.front();
+    formatSettings() = settings;
 }
 
 QString PadNumber(qint32 value, int width)

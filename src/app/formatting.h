@@ -11,7 +11,6 @@
 namespace app {
 
 struct FormatSettings {
-    QChar dateSeparator = QLatin1Char('.');
     QString shortDateFormat = QStringLiteral("dd.MM.yyyy");
     QChar thousandSeparator = QChar(0x00A0);
     QChar decimalSeparator = QLatin1Char(',');
@@ -20,8 +19,7 @@ struct FormatSettings {
 // The process-wide settings every window formats with.
 FormatSettings &formatSettings();
 
-// Sets the date separator, the short date format and the thousands
-// separator; the decimal separator is the system's.
+// Sets the program's fixed formats, with the system's decimal separator.
 void ApplyFormatSettings();
 
 // The decimal text of `value`, with "0" in front until it is `width` long.

@@ -27,9 +27,10 @@ public:
     Status() : m_status(master()->getStatus()), m_wrapper(m_status) {}
     ~Status() { m_status->dispose(); }
     CheckStatusWrapper *operator&() { return &m_wrapper; }
+    bool failed() const { return m_wrapper.getState() & IStatus::STATE_ERRORS; }
     void check()
     {
-        if (m_wrapper.getState() & IStatus::STATE_ERRORS)
+        if (failed())
             throw DbError::fromStatus(&m_wrapper);
     }
 
@@ -98,7 +99,7 @@ void Connection::close() noexcept
     Status status;
     m_attachment->detach(&status);
     // A detach refused (a lost server) still has to free the handle.
-    if ((&status)->getState() & IStatus::STATE_ERRORS)
+    if (status.failed())
         m_attachment->release();
     m_attachment = nullptr;
 }
@@ -123,7 +124,7 @@ Transaction::~Transaction()
         closeCursors();
         Status status;
         m_transaction->rollback(&status);
-        if ((&status)->getState() & IStatus::STATE_ERRORS)
+        if (status.failed())
             m_transaction->release();
         m_transaction = nullptr;
     }
@@ -265,15 +266,6 @@ void Statement::setSql(const QString &sql)
     m_values.assign(static_cast<size_t>(m_positionNames.size()), ParamValue{});
 }
 
-QStringList Statement::parameterNames() const
-{
-    QStringList names;
-    for (const QString &name : m_positionNames)
-        if (!names.contains(name))
-            names.append(name);
-    return names;
-}
-
 void Statement::setValue(const QString &name, ParamValue value)
 {
     const QString key = name.startsWith(QLatin1Char(':')) ? name.mid(1).toUpper() : name.toUpper();
@@ -313,19 +305,6 @@ void Statement::setText(const QString &name, const QString &value)
     v.kind = ParamValue::Kind::Text;
     v.text = value.toUtf8();
     setValue(name, v);
-}
-
-void Statement::setDouble(const QString &name, double value)
-{
-    ParamValue v;
-    v.kind = ParamValue::Kind::Double;
-    v.number = value;
-    setValue(name, v);
-}
-
-void Statement::clearParameters()
-{
-    std::fill(m_values.begin(), m_values.end(), ParamValue{});
 }
 
 void Statement::prepare()
@@ -373,7 +352,7 @@ void Statement::unprepare() noexcept
         m_output->release();
     if (m_statement) {
         m_statement->free(&status);
-        if ((&status)->getState() & IStatus::STATE_ERRORS)
+        if (status.failed())
             m_statement->release();
     }
     m_input = m_declaredInput = m_output = nullptr;
@@ -418,10 +397,6 @@ Firebird::IMessageMetadata *Statement::inputMetadata()
             builder->setLength(&status, i, textCapacity(v.text.size()));
             builder->setCharSet(&status, i, kCharsetUtf8);
             break;
-        case ParamValue::Kind::Double:
-            builder->setType(&status, i, SQL_DOUBLE | 1);
-            builder->setLength(&status, i, sizeof(double));
-            break;
         }
     }
     auto *metadata = builder->getMetadata(&status);
@@ -456,9 +431,6 @@ QByteArray Statement::inputMessage(Firebird::IMessageMetadata *metadata) const
             std::memcpy(data + sizeof length, v.text.constData(), length);
             break;
         }
-        case ParamValue::Kind::Double:
-            std::memcpy(data, &v.number, sizeof v.number);
-            break;
         }
     }
     status.check();
@@ -512,7 +484,7 @@ void Statement::close() noexcept
         return;
     Status status;
     m_cursor->close(&status);
-    if ((&status)->getState() & IStatus::STATE_ERRORS)
+    if (status.failed())
         m_cursor->release();
     m_cursor = nullptr;
     auto &open = m_transaction.m_openStatements;

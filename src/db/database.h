@@ -10,8 +10,6 @@
 #include <QStringList>
 #include <QVariant>
 
-#include <memory>
-#include <optional>
 #include <vector>
 
 namespace Firebird {
@@ -86,11 +84,10 @@ private:
 
 // A parameter value as the program supplies it.
 struct ParamValue {
-    enum class Kind { Null, Integer, Text, Double } kind = Kind::Null;
+    enum class Kind { Null, Integer, Text } kind = Kind::Null;
     qint64 integer = 0;  // with `scale` decimal places (scale <= 0, as Firebird counts)
     int scale = 0;
     QByteArray text;     // UTF-8
-    double number = 0;
 };
 
 // An SQL statement bound to a transaction. Prepared at its first execution
@@ -105,16 +102,12 @@ public:
 
     void setSql(const QString &sql);
     const QString &sql() const { return m_sql; }
-    // Parameter names in the order of their first use, as written (without the colon).
-    QStringList parameterNames() const;
 
     void setNull(const QString &name);
     void setInt(const QString &name, qint64 value);
     // An amount in ten-thousandths (NUMERIC(18,4)).
     void setAmount(const QString &name, qint64 tenThousandths);
     void setText(const QString &name, const QString &value);
-    void setDouble(const QString &name, double value);
-    void clearParameters();
 
     // Runs a statement that returns no rows (insert, update, delete, DDL).
     void execute();

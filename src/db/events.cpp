@@ -20,12 +20,7 @@ class EventCallback final : public Firebird::IEventCallbackImpl<EventCallback, F
 public:
     explicit EventCallback(EventListener *listener, const QByteArray &name) : m_listener(listener)
     {
-        const char *names[] = {name.constData()};
-        unsigned char *buffer = nullptr;
-        unsigned char *result = nullptr;
-        m_length = static_cast<unsigned>(isc_event_block(&buffer, &result, 1, names[0]));
-        m_buffer = buffer;
-        m_result = result;
+        m_length = static_cast<unsigned>(isc_event_block(&m_buffer, &m_result, 1, name.constData()));
     }
 
     void eventCallbackFunction(unsigned length, const ISC_UCHAR *data) override

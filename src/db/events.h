@@ -6,8 +6,6 @@
 #include <QObject>
 #include <QString>
 
-#include <memory>
-
 namespace db {
 
 class Connection;
@@ -24,7 +22,6 @@ public:
 
     void start();
     void stop() noexcept;
-    bool isListening() const { return m_callback != nullptr; }
 
 signals:
     // The event was posted (committed) once or more since the last signal.

@@ -1,6 +1,5 @@
 #include "firma.h"
 
-#include "datamodule.h"
 #include "formatting.h"
 #include "partytexts.h"
 #include "prompts.h"
@@ -87,7 +86,7 @@ CompanyFields TfrmFirma::fieldsOfRow(int row) const
 {
     if (row < 0)
         return {{}, QStringLiteral("NN"), false};
-    return {partyTextsOfRow(records(), row), db::trimBlanks(records().text(row, QStringLiteral("SYSTEMNUMERACJI"))),
+    return {partyTextsOfRow(records(), row), records().text(row, QStringLiteral("SYSTEMNUMERACJI")),
             app::FlagFromText(records().text(row, QStringLiteral("NRMIESIECZNA")))};
 }
 

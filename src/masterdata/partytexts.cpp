@@ -4,7 +4,7 @@ namespace masterdata {
 
 PartyTexts partyTextsOfRow(const app::RecordSet &records, int row)
 {
-    const auto text = [&](const char *field) { return db::trimBlanks(records.text(row, QLatin1String(field))); };
+    const auto text = [&](const char *field) { return records.text(row, QLatin1String(field)); };
     return {text("NAZWA1"),      text("NAZWA2"), text("ULICA"), text("NUMERDOMU"), text("MIEJSCOWOSC"),
             text("KODPOCZTOWY"), text("NIP"),    text("KRAJ"),  text("TELEFON")};
 }

@@ -8,7 +8,7 @@
 
 namespace masterdata {
 
-// The texts of `row`, trimmed.
+// The texts of `row` (the record set holds them trimmed).
 PartyTexts partyTextsOfRow(const app::RecordSet &records, int row);
 
 // Sets :nazwa1, :nazwa2, :ulica, :numerdomu, :miejscowosc, :kodpocztowy,

@@ -232,7 +232,7 @@ void TfrmMain::FormShow()
     try {
         IBEvents1->start();
     } catch (const db::DbError &error) {
-        showDatabaseError(error.message());
+        ui::prompts().error(error.message());
     }
 }
 
@@ -270,7 +270,7 @@ void TfrmMain::loadList(const QString &sql, const std::function<void(db::Stateme
         m_model->setRows(fetchNotes(ibqNota));
     } catch (const db::DbError &error) {
         m_model->setRows({});
-        showDatabaseError(error.message());
+        ui::prompts().error(error.message());
     }
     const int rows = m_model->rowCount();
     XDBGrid1->setCurrentRow(row < 0 || row >= rows ? rows - 1 : row);
@@ -337,7 +337,7 @@ void TfrmMain::IBEvents1EventAlert()
     try {
         ibtNota.commit();
     } catch (const db::DbError &error) {
-        showDatabaseError(error.message());
+        ui::prompts().error(error.message());
         return;
     }
     // The same list again: its text and parameters as last opened.
@@ -386,11 +386,6 @@ void TfrmMain::placeBanner()
     const QSize size(std::min(area->width() - 40, 600), 120);
     pnlBanner->setGeometry(QRect(QPoint((area->width() - size.width()) / 2, (area->height() - size.height()) / 2), size));
     pnlBanner->raise();
-}
-
-void TfrmMain::showDatabaseError(const QString &message)
-{
-    ui::prompts().message(message, app::kCaptionError, app::MessageIcon::Error);
 }
 
 } // namespace notes

@@ -78,7 +78,6 @@ private:
     void selectRowOf(qint32 idNota, int fallbackRow);
     void actZmianaFirmyExecute();
     void actWierszPodwojnyExecute();
-    void showDatabaseError(const QString &message);
     void placeBanner();
 
     app::Environment &m_env;

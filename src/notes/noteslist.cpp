@@ -10,8 +10,6 @@ namespace notes {
 
 namespace {
 
-enum Column { ColData, ColNumer, ColOdbiorca, ColObciazylismy, ColUznalismy, ColTresc };
-
 QList<ui::GridColumn> notesColumns()
 {
     return {

@@ -7,6 +7,8 @@
 #include "environment.h"
 #include "gridmodel.h"
 
+#include <QColor>
+
 #include <vector>
 
 namespace notes {

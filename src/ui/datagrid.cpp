@@ -92,10 +92,9 @@ void DataGrid::applyColumns()
     if (!m_model)
         return;
     m_columns = m_model->columns();
-    const auto &columns = m_columns;
-    for (int c = 0; c < columns.size(); ++c) {
-        setColumnWidth(c, columns[c].width);
-        setColumnHidden(c, !columns[c].visible);
+    for (int c = 0; c < m_columns.size(); ++c) {
+        setColumnWidth(c, m_columns[c].width);
+        setColumnHidden(c, !m_columns[c].visible);
     }
 }
 
@@ -169,9 +168,8 @@ int DataGrid::currentRow() const
 
 void DataGrid::setCurrentRow(int row)
 {
-    if (!model() || row < 0 || row >= model()->rowCount()) {
+    if (!model() || row < 0 || row >= model()->rowCount())
         return;
-    }
     int column = 0;
     while (column < model()->columnCount() - 1 && isColumnHidden(column))
         ++column;

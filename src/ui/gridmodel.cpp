@@ -93,10 +93,6 @@ QVariant RecordModel::data(const QModelIndex &index, int role) const
         return cell(index.row(), index.column()).toBool() ? Qt::Checked : Qt::Unchecked;
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(column.alignment | Qt::AlignVCenter);
-    case Qt::BackgroundRole:
-        if (m_rowColour)
-            return m_rowColour(m_records, index.row());
-        return {};
     default:
         return {};
     }

@@ -5,7 +5,6 @@
 #include "recordset.h"
 
 #include <QAbstractTableModel>
-#include <QColor>
 #include <QList>
 
 #include <functional>
@@ -45,12 +44,10 @@ class RecordModel : public GridModel {
     Q_OBJECT
 public:
     using Calculation = std::function<QVariant(const app::RecordSet &, int row)>;
-    using RowColour = std::function<QColor(const app::RecordSet &, int row)>;
 
     using GridModel::GridModel;
 
     void setCalculation(const QString &field, Calculation calculation);
-    void setRowColour(RowColour colour) { m_rowColour = std::move(colour); }
 
     // Replaces the rows (reads the statement to its end and closes it).
     void load(db::Statement &statement);
@@ -65,7 +62,6 @@ private:
 
     app::RecordSet m_records;
     QHash<QString, Calculation> m_calculations;
-    RowColour m_rowColour;
 };
 
 } // namespace ui

@@ -3,7 +3,6 @@
 #include "files.h"
 
 #include <QApplication>
-#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 
@@ -75,16 +74,6 @@ std::optional<QString> QtPrompts::inputText(const QString &title, const QString 
     if (!ok)
         return std::nullopt;
     return text;
-}
-
-QString QtPrompts::openFileName(const QString &title, const QString &folder, const QString &filter)
-{
-    return QFileDialog::getOpenFileName(dialogParent(), title, folder, filter);
-}
-
-QString QtPrompts::saveFileName(const QString &title, const QString &folder, const QString &filter)
-{
-    return QFileDialog::getSaveFileName(dialogParent(), title, folder, filter);
 }
 
 void installBusyCursor()

@@ -1,6 +1,6 @@
 #pragma once
-// Every question, message, input box and file dialog of the program goes
-// through Prompts. The program shows Qt dialogs; tests install scripted
+// Every question, message and input box of the program goes through
+// Prompts. The program shows Qt dialogs; tests install scripted
 // answers with setPrompts().
 
 #include "messages.h"
@@ -17,9 +17,6 @@ class Prompts : public app::Messenger {
 public:
     // A one-line input box; nothing when cancelled.
     virtual std::optional<QString> inputText(const QString &title, const QString &prompt, const QString &value) = 0;
-    // File dialogs; an empty text when cancelled.
-    virtual QString openFileName(const QString &title, const QString &folder, const QString &filter) = 0;
-    virtual QString saveFileName(const QString &title, const QString &folder, const QString &filter) = 0;
 };
 
 // The prompts in force: the Qt ones unless a test installed others.
@@ -32,8 +29,6 @@ public:
     app::MessageAnswer message(const QString &text, const QString &caption, app::MessageIcon icon,
                                app::MessageButtons buttons, app::MessageAnswer defaultAnswer) override;
     std::optional<QString> inputText(const QString &title, const QString &prompt, const QString &value) override;
-    QString openFileName(const QString &title, const QString &folder, const QString &filter) override;
-    QString saveFileName(const QString &title, const QString &folder, const QString &filter) override;
 };
 
 // Shows the busy cursor while app::CopyFileWaiting and the like work.

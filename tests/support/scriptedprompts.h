@@ -29,16 +29,6 @@ public:
         return inputAnswers.isEmpty() ? std::nullopt : inputAnswers.takeFirst();
     }
 
-    QString openFileName(const QString &title, const QString &, const QString &) override
-    {
-        fileDialogs.append(title);
-        return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
-    }
-    QString saveFileName(const QString &title, const QString &folder, const QString &filter) override
-    {
-        return openFileName(title, folder, filter);
-    }
-
     struct Input {
         QString title, prompt, value;
     };
@@ -47,9 +37,7 @@ public:
     QList<app::MessageAnswer> &answers = messages.answers;  // message answers, in order
     QList<ShownMessage> &shown = messages.shown;
     QList<std::optional<QString>> inputAnswers;  // input box answers; nothing = Cancel
-    QList<QString> fileAnswers;                  // file dialog answers
     QList<Input> inputs;
-    QStringList fileDialogs;
 };
 
 } // namespace testsupport
