@@ -6,18 +6,16 @@
 #include <QRandomGenerator>
 
 #include "rperrors.h"
+#include "rprtf_controlwords.h"
 
 namespace rtfreport {
 namespace {
-
-bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // The digits starting at `from`, and where they end.
 QByteArray DigitsAt(const QByteArray &text, qsizetype from, qsizetype &end)
 {
     end = from;
-    while (end < text.size() && IsDigit(text[end]))
+    while (end < text.size() && IsAsciiDigit(text[end]))
         ++end;
     return text.mid(from, end - from);
 }
@@ -38,7 +36,7 @@ QByteArray RenumberAfter(const QByteArray &text, const QByteArray &word, const T
     qsizetype at = text.indexOf(word);
     while (at >= 0) {
         const qsizetype digitsStart = at + word.size();
-        if (digitsStart < text.size() && IsDigit(text[digitsStart])) {
+        if (digitsStart < text.size() && IsAsciiDigit(text[digitsStart])) {
             qsizetype digitsEnd = 0;
             const QByteArray digits = DigitsAt(text, digitsStart, digitsEnd);
             bool ok = false;
@@ -97,7 +95,7 @@ TRPStyleStr SplitStyleEntry(const QByteArray &entry)
     TRPStyleStr style;
     for (const Prefix &prefix : prefixes) {
         const qsizetype length = qstrlen(prefix.text);
-        if (entry.startsWith(prefix.text) && length < entry.size() && IsDigit(entry[length])) {
+        if (entry.startsWith(prefix.text) && length < entry.size() && IsAsciiDigit(entry[length])) {
             qsizetype digitsEnd = 0;
             style.n = quint16(DigitsAt(entry, length, digitsEnd).toULongLong());
             style.t = prefix.type;
@@ -109,9 +107,10 @@ TRPStyleStr SplitStyleEntry(const QByteArray &entry)
     return style;
 }
 
-qint32 LargestNumber(const QByteArrayList &texts, qint32 whenEmpty)
+// The largest of the numbers, 0 when there are none.
+qint32 LargestNumber(const QByteArrayList &texts)
 {
-    qint32 largest = whenEmpty;
+    qint32 largest = 0;
     bool any = false;
     for (const QByteArray &text : texts) {
         const qint32 number = TextToInt32(text);
@@ -131,6 +130,22 @@ qint32 RandomFreeNumber(const std::function<bool(qint32)> &taken)
     return candidate;
 }
 
+// Maps an inserted entry's number to that of the equal entry or, when there
+// is none, appends the entry under the next free number.
+template <typename Entry>
+void MapOrAppend(TRPReplTable &map, std::vector<Entry> &entries, int &highNumber, Entry inserted,
+                 const Entry *equal)
+{
+    const quint16 insertedNumber = inserted.n;
+    if (equal) {
+        map.AddRepl(insertedNumber, equal->n);
+        return;
+    }
+    inserted.n = quint16(++highNumber);
+    entries.push_back(inserted);
+    map.AddRepl(insertedNumber, inserted.n);
+}
+
 } // namespace
 
 // ---- numbers ------------------------------------------------------------
@@ -148,7 +163,7 @@ QByteArray ReplaceParam(const QByteArray &text, const QByteArray &word, qint32 v
 {
     const QByteArray lowerText = text.toLower();
     const QByteArray lowerWord = word.toLower();
-    auto isNumberChar = [](char c) { return IsDigit(c) || c == '+' || c == '-' || c == '.'; };
+    auto isNumberChar = [](char c) { return IsAsciiDigit(c) || c == '+' || c == '-' || c == '.'; };
     for (qsizetype at = lowerText.indexOf(lowerWord); at >= 0;
          at = lowerText.indexOf(lowerWord, at + 1)) {
         qsizetype end = at + word.size();
@@ -200,7 +215,7 @@ namespace {
 
 bool SplitFontEntry(const QByteArray &font, TRPFontStr &split)
 {
-    if (font.size() <= 5 || !font.startsWith("{\\f") || !IsDigit(font[3]) || !font.endsWith('}'))
+    if (font.size() <= 5 || !font.startsWith("{\\f") || !IsAsciiDigit(font[3]) || !font.endsWith('}'))
         return false;
     qsizetype digitsEnd = 0;
     split.n = quint16(DigitsAt(font, 3, digitsEnd).toULongLong());
@@ -226,14 +241,7 @@ void TRPFontStrings::AddNew(const QByteArray &font)
         return;
     auto equal = std::find_if(FStrings.begin(), FStrings.end(),
                               [&](const TRPFontStr &known) { return known.text == split.text; });
-    if (equal != FStrings.end()) {
-        AddRepl(split.n, equal->n);
-        return;
-    }
-    const quint16 insertedNumber = split.n;
-    split.n = quint16(++FHighNumber);
-    FStrings.push_back(split);
-    AddRepl(insertedNumber, split.n);
+    MapOrAppend(*this, FStrings, FHighNumber, split, equal == FStrings.end() ? nullptr : &*equal);
 }
 
 void TRPFontStrings::AddFromList(const QByteArrayList &fonts)
@@ -363,14 +371,7 @@ void TRPStyleStrings::AddNew(const QByteArray &style)
         qsizetype digitsEnd = 0;
         comparable = DigitsAt(text, next + 6, digitsEnd).toInt() == split.n;
     }
-    if (const TRPStyleStr *equal = comparable ? FindEqualStyle(split) : nullptr) {
-        AddRepl(split.n, equal->n);
-        return;
-    }
-    const quint16 insertedNumber = split.n;
-    split.n = quint16(++FHighNumber);
-    FStrings.push_back(split);
-    AddRepl(insertedNumber, split.n);
+    MapOrAppend(*this, FStrings, FHighNumber, split, comparable ? FindEqualStyle(split) : nullptr);
 }
 
 void TRPStyleStrings::CorrectNewStyles()
@@ -412,13 +413,12 @@ void TRpRTFListTable::Clear()
 }
 
 void TRpRTFListTable::AddListString(bool isNew, const QByteArray &text,
-                                    const QByteArray &strForCompare, const QByteArray &listName,
-                                    const QByteArray &listID, const QByteArray &listTemplateID)
+                                    const QByteArray &strForCompare, const QByteArray &listID,
+                                    const QByteArray &listTemplateID)
 {
     auto list = std::make_unique<TRpRTFListObject>();
     list->ListTemplateID = listTemplateID;
     list->ListID = listID;
-    list->ListName = listName;
     list->StrForCompare = strForCompare;
     (isNew ? FListNew : FList).Add(text, std::move(list));
 }
@@ -466,7 +466,7 @@ bool TRpRTFListTable::ExistsListTemplateID(qint32 id) const
 
 qint32 TRpRTFListTable::GetNewListID() const
 {
-    qint32 largest = LargestNumber(FieldTexts(FList, FListNew, &TRpRTFListObject::ListID), 0);
+    qint32 largest = LargestNumber(FieldTexts(FList, FListNew, &TRpRTFListObject::ListID));
     if (largest >= -6 && largest <= -1)
         largest = 0;
     if (largest == std::numeric_limits<qint32>::max())
@@ -476,7 +476,7 @@ qint32 TRpRTFListTable::GetNewListID() const
 
 qint32 TRpRTFListTable::GetNewListTemplateID() const
 {
-    qint32 largest = LargestNumber(FieldTexts(FList, FListNew, &TRpRTFListObject::ListTemplateID), 0);
+    qint32 largest = LargestNumber(FieldTexts(FList, FListNew, &TRpRTFListObject::ListTemplateID));
     if (largest == -2)
         largest = 0;
     if (largest == std::numeric_limits<qint32>::max())
@@ -487,7 +487,7 @@ qint32 TRpRTFListTable::GetNewListTemplateID() const
 qint32 TRpRTFListTable::GetNewLsID() const
 {
     const qint32 largest =
-        LargestNumber(FieldTexts(FListOverride, FListOverrideNew, &TRpRTFListOverrideObject::LsID), 0);
+        LargestNumber(FieldTexts(FListOverride, FListOverrideNew, &TRpRTFListOverrideObject::LsID));
     // An override number is at most 2000 in practice; never wrap round to a negative one.
     return largest == std::numeric_limits<qint32>::max() ? largest : largest + 1;
 }
@@ -565,10 +565,6 @@ void ForEachGroupStartingWith(const QByteArrayList &tokens, const QByteArray &op
     }
     finish();
 }
-
-} // namespace
-
-namespace {
 
 struct TRpNumberedGroup {
     QByteArray text;

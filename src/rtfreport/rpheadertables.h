@@ -33,13 +33,11 @@ struct TRPReplCell {
 
 class TRPReplTable {
 public:
-    virtual ~TRPReplTable() = default;
     void AddRepl(qint32 oldNumber, qint32 newNumber);
     // The new number for `oldNumber`, or `oldNumber` itself when unmapped.
     // When one old number was mapped twice, the first pair wins.
     qint32 GetRepl(qint32 oldNumber) const;
     bool HasRepl(qint32 oldNumber) const;
-    int ReplCount() const { return int(FRepl.size()); }
 
 private:
     const TRPReplCell *Find(qint32 oldNumber) const;
@@ -144,7 +142,6 @@ struct TRpColor {
 struct TRpRTFListObject {
     QByteArray ListTemplateID;
     QByteArray ListID;
-    QByteArray ListName; // left empty
     QByteArray StrForCompare;
 };
 
@@ -187,8 +184,7 @@ public:
 
     void Clear();
     void AddListString(bool isNew, const QByteArray &text, const QByteArray &strForCompare,
-                       const QByteArray &listName, const QByteArray &listID,
-                       const QByteArray &listTemplateID);
+                       const QByteArray &listID, const QByteArray &listTemplateID);
     void AddListOverrideString(bool isNew, const QByteArray &text, const QByteArray &strForCompare,
                                const QByteArray &lsID, const QByteArray &listID);
     bool ExistsListID(qint32 id) const;

@@ -24,6 +24,10 @@ enum class TRpKwKind {
     ListOverrideTable = 10, // \listoverridetable
 };
 
+// The letters of a control word, and the digits of its number.
+constexpr bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+constexpr bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
+
 // Orders words byte by byte; inline, as words are short and looked up often.
 constexpr bool WordLess(std::string_view a, std::string_view b)
 {

@@ -4,6 +4,7 @@
 
 #include "rperrors.h"
 #include "rprtf_codepage.h"
+#include "rprtf_controlwords.h"
 #include "rprtf_templatescanner.h"
 #include "rprtfstream.h"
 
@@ -71,7 +72,7 @@ quint8 ColorComponent(const QByteArray &text, const char *word)
         return 0;
     qsizetype end = at + qstrlen(word);
     const qsizetype start = end;
-    while (end < text.size() && text[end] >= '0' && text[end] <= '9')
+    while (end < text.size() && IsAsciiDigit(text[end]))
         ++end;
     return quint8(text.mid(start, end - start).toULongLong() % 256);
 }
@@ -176,7 +177,7 @@ void TRpRtfDocument::LoadFontTable(TRpTemplateScanner &scanner)
                 continue;
             const qsizetype start = at + 8;
             qsizetype end = start;
-            while (end < font.size() && font[end] >= '0' && font[end] <= '9')
+            while (end < font.size() && IsAsciiDigit(font[end]))
                 ++end;
             if (end == start)
                 throw EBadRtfFormat(failure);
@@ -247,7 +248,7 @@ void TRpRtfDocument::ProcessListTable(TRpTemplateScanner &scanner)
     if (!ReadThroughClosingBrace(scanner, 1, table.FListString))
         throw EBadRtfFormat(QStringLiteral("Can't read list table (\\list) from input file"));
     for (const TRpListText &list : CollectLists(SplitRtfTokens(table.FListString.chopped(1))))
-        table.AddListString(false, list.text, list.compare, {}, list.listID, list.templateID);
+        table.AddListString(false, list.text, list.compare, list.listID, list.templateID);
     FIsListTable = true;
 }
 

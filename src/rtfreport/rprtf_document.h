@@ -34,7 +34,6 @@ class TRpTemplateScanner;
 class TRpColorStringList : public QByteArrayList {
 public:
     using QByteArrayList::QByteArrayList;
-    TRpColorStringList() = default;
 
     // The index of `color` (letter case ignored), appending it when absent;
     // an empty list first gets the automatic colour ";".

@@ -2,13 +2,12 @@
 
 #include <limits>
 
+#include "rprtf_controlwords.h"
+
 namespace rtfreport {
 namespace {
 
 constexpr qint64 WindowSize = 64 * 1024;
-
-bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 } // namespace
 
@@ -121,15 +120,15 @@ bool TRpBraceCounter::StepIsGroupEnd(char c)
             return false;
         }
         FWordIsBin = FWordIsBin && FWordLength == 3;
-        if (IsDigit(c) || c == '-') {
+        if (IsAsciiDigit(c) || c == '-') {
             FState = State::WordNumber;
-            FNumber = IsDigit(c) ? c - '0' : 0;
+            FNumber = IsAsciiDigit(c) ? c - '0' : 0;
             return false;
         }
         FState = State::Text;
         return c == ' ' ? false : StepIsGroupEnd(c);
     case State::WordNumber:
-        if (IsDigit(c)) {
+        if (IsAsciiDigit(c)) {
             if (FNumber < std::numeric_limits<qint64>::max() / 10 - 10)
                 FNumber = FNumber * 10 + (c - '0');
             return false;

@@ -14,8 +14,6 @@ constexpr qint64 ReadChunk = 500;
 constexpr qint64 CopyChunk = 1000;
 constexpr qint64 UnclosedScanLimit = 16;
 
-bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsTokenStart(char c) { return c == '{' || c == '}' || c == '\\' || c == '\0'; }
 
 bool IsControlSymbol(char c)
@@ -86,13 +84,10 @@ static_assert(SortedByWord(RenumberedWords), "the renumbered words must stay sor
 } // namespace
 
 TRpStream::TRpStream(TRpRtfDocument *owner, QIODevice *source)
-    : FOwner(owner), FStream(source), FSize(FStream.Size()),
-      FFontTable(std::make_unique<TRPFontStrings>()),
-      FColorTable(std::make_unique<TRPColorStrings>()),
-      FStyleTable(std::make_unique<TRPStyleStrings>(*FFontTable, *FColorTable))
+    : FOwner(owner), FStream(source), FSize(FStream.Size())
 {
     if (owner)
-        FStyleTable->SetStyleMode(owner->FRTFStyleMode);
+        FStyleTable.SetStyleMode(owner->FRTFStyleMode);
 }
 
 TRpStream::~TRpStream() = default;
@@ -159,7 +154,7 @@ void TRpStream::ReadControlWord(const char *bytes, qint64 available)
     const qint64 keyEnd = end;
     if (end < available && bytes[end] == '-')
         ++end;
-    while (end < available && IsDigit(bytes[end]))
+    while (end < available && IsAsciiDigit(bytes[end]))
         ++end;
     const qint64 paramEnd = end;
     if (end < available && bytes[end] == ' ')
@@ -194,18 +189,23 @@ QByteArrayList SplitRtfTokens(const QByteArray &rtf)
 
 // ---- writing ------------------------------------------------------------
 
-void TRpStream::Write(const char *data, qint64 size)
+void TRpStream::WritePreWrite()
 {
     if (!FPreWrite.isEmpty()) {
         FOut->Write(FPreWrite);
         FPreWrite.resize(0);
     }
+}
+
+void TRpStream::Write(const char *data, qint64 size)
+{
+    WritePreWrite();
     FOut->Write(data, size);
 }
 
 void TRpStream::Write(std::initializer_list<std::string_view> pieces)
 {
-    Write(nullptr, 0);
+    WritePreWrite();
     for (std::string_view piece : pieces)
         FOut->Write(piece.data(), qint64(piece.size()));
 }
@@ -244,8 +244,7 @@ bool TRpStream::Process()
         switch (token) {
         case kwOpen:
             FPositionStack.push_back(FLastReadStart);
-            if (!FPreWrite.isEmpty())
-                Write(nullptr, 0);
+            WritePreWrite();
             FPreWrite = "{";
             break;
         case kwClose:
@@ -321,7 +320,7 @@ void TRpStream::DropWord()
 
 void TRpStream::WritePar()
 {
-    Write(nullptr, 0);
+    WritePreWrite();
     FLastParPosition = FOut->Pos();
     FLastParDelimeter = Bytes(FLastDelimeter);
     Write({"\\par", FLastDelimeter});
@@ -360,19 +359,19 @@ void TRpStream::WriteRenumberedWord(std::string_view word)
     }
     switch (renumbered->how) {
     case Font:
-        WriteRenumbered(word, *FFontTable);
+        WriteRenumbered(word, FFontTable);
         break;
     case CellColor:
         if (inTable)
             DropWord();
         else
-            WriteRenumbered(word, *FColorTable);
+            WriteRenumbered(word, FColorTable);
         break;
     case Color:
-        WriteRenumbered(word, *FColorTable);
+        WriteRenumbered(word, FColorTable);
         break;
     case Style:
-        WriteRenumbered(word, *FStyleTable);
+        WriteRenumbered(word, FStyleTable);
         break;
     case Plain:
         // Without a merged font table there is no default font to name.
@@ -505,12 +504,12 @@ void TRpStream::ReadFontTable(const QByteArray &group)
     if (group.size() <= 16)
         return;
     for (const QByteArray &font : SubGroups(group))
-        FFontTable->AddNew(font);
+        FFontTable.AddNew(font);
     // Without "\deff" the inserted document's default font is its font 0.
     qint32 defaultFont = 0;
     if (!ParseNumber(Text(FDefFont), defaultFont))
         defaultFont = 0;
-    FNewDefFont = QByteArray::number(FFontTable->GetRepl(defaultFont));
+    FNewDefFont = QByteArray::number(FFontTable.GetRepl(defaultFont));
 }
 
 void TRpStream::ReadColorTable(const QByteArray &group)
@@ -521,7 +520,7 @@ void TRpStream::ReadColorTable(const QByteArray &group)
     qint32 index = 0;
     qsizetype pieceStart = 0;
     for (qsizetype end = colors.indexOf(';'); end >= 0; end = colors.indexOf(';', pieceStart)) {
-        FColorTable->AddNew(index++, colors.mid(pieceStart, end - pieceStart + 1));
+        FColorTable.AddNew(index++, colors.mid(pieceStart, end - pieceStart + 1));
         pieceStart = end + 1;
     }
 }
@@ -531,8 +530,8 @@ void TRpStream::ReadStyleSheet(const QByteArray &group)
     if (group.size() <= 17)
         return;
     for (const QByteArray &style : SubGroups(group))
-        FStyleTable->AddNew(style);
-    FStyleTable->CorrectNewStyles();
+        FStyleTable.AddNew(style);
+    FStyleTable.CorrectNewStyles();
 }
 
 void TRpStream::ReadListTable(const QByteArray &group)
@@ -557,10 +556,10 @@ QByteArray TRpStream::RenumberListToken(const QByteArray &token) const
         const TRPReplTable &map;
     };
     const Rule rules[] = {
-        {"\\levelpicture", FPictListRepl}, {"\\f", *FFontTable},     {"\\pnf", *FFontTable},
-        {"\\cb", *FColorTable},            {"\\cf", *FColorTable},   {"\\brdrcf", *FColorTable},
-        {"\\cbpat", *FColorTable},         {"\\cfpat", *FColorTable}, {"\\chcbpat", *FColorTable},
-        {"\\chcfpat", *FColorTable},       {"\\pncf", *FColorTable}, {"\\ulc", *FColorTable},
+        {"\\levelpicture", FPictListRepl}, {"\\f", FFontTable},      {"\\pnf", FFontTable},
+        {"\\cb", FColorTable},             {"\\cf", FColorTable},    {"\\brdrcf", FColorTable},
+        {"\\cbpat", FColorTable},          {"\\cfpat", FColorTable}, {"\\chcbpat", FColorTable},
+        {"\\chcfpat", FColorTable},        {"\\pncf", FColorTable},  {"\\ulc", FColorTable},
     };
     for (const Rule &rule : rules) {
         const QByteArray word(rule.word);
@@ -597,7 +596,7 @@ void TRpStream::ProcessListStringToMainDoc(QByteArray text, const QByteArray &te
         FListIDRepl.AddRepl(insertedID, newID);
     text = ReplaceParam(text, "\\listid", newID);
     text = ReplaceParam(text, "\\listtemplateid", newTemplateID);
-    table.AddListString(true, text, strForCompare, {}, QByteArray::number(newID),
+    table.AddListString(true, text, strForCompare, QByteArray::number(newID),
                         QByteArray::number(newTemplateID));
 }
 

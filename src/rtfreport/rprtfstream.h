@@ -54,7 +54,6 @@ public:
     TRpStream &operator=(const TRpStream &) = delete;
 
     void SetOutStream(QIODevice *out) { FOutStream = out; }
-    QIODevice *OutStream() const { return FOutStream; }
 
     // Copies the whole input to the output; false (and nothing written) when
     // there is no output or no owner.
@@ -69,9 +68,9 @@ public:
     QByteArray LastParam() const { return Bytes(FLastParam); }
     QByteArray LastDelimeter() const { return Bytes(FLastDelimeter); }
 
-    TRPFontStrings &FontTable() { return *FFontTable; }
-    TRPColorStrings &ColorTable() { return *FColorTable; }
-    TRPStyleStrings &StyleTable() { return *FStyleTable; }
+    TRPFontStrings &FontTable() { return FFontTable; }
+    TRPColorStrings &ColorTable() { return FColorTable; }
+    TRPStyleStrings &StyleTable() { return FStyleTable; }
 
     // Output position of the last "\par" written (-1: none) and its delimiter.
     qint64 LastParPosition() const { return FLastParPosition; }
@@ -80,11 +79,12 @@ public:
 private:
     static QByteArray Bytes(std::string_view text) { return QByteArray(text.data(), qsizetype(text.size())); }
     void ReadControlWord(const char *bytes, qint64 available);
+    // Writes the "{" and "\*" held back until the group's first word is known.
+    void WritePreWrite();
     void Write(const char *data, qint64 size);
-    void Write(const QByteArray &bytes) { Write(bytes.constData(), bytes.size()); }
+    void Write(std::initializer_list<std::string_view> pieces);
     void WritePlainRun();
     void ProcessControlWord();
-    void Write(std::initializer_list<std::string_view> pieces);
     void WriteLastRead();
     void WriteRenumberedWord(std::string_view word);
     void WriteRenumbered(std::string_view word, const TRPReplTable &map);
@@ -135,9 +135,9 @@ private:
 
     QByteArray FDefFont;
     QByteArray FNewDefFont;
-    std::unique_ptr<TRPFontStrings> FFontTable;
-    std::unique_ptr<TRPColorStrings> FColorTable;
-    std::unique_ptr<TRPStyleStrings> FStyleTable;
+    TRPFontStrings FFontTable;
+    TRPColorStrings FColorTable;
+    TRPStyleStrings FStyleTable{FFontTable, FColorTable}; // declared after the maps it reads
     TRPReplTable FPictListRepl;
     TRPReplTable FListIDRepl;
     TRPReplTable FLsIDRepl;

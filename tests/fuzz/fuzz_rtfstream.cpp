@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     document.FRTFFont = {"{\\f0\\froman Times New Roman;}"};
     document.FRTFColor = {";", "\\red0\\green0\\blue0;"};
     document.FRTFStyle = {"{\\s0 Normal;}", "{\\s1\\snext0 heading 1;}"};
-    document.FRTFListTable.AddListString(false, "\\list\\listtemplateid1\\listid1", "\\list", {}, "1", "1");
+    document.FRTFListTable.AddListString(false, "\\list\\listtemplateid1\\listid1", "\\list", "1", "1");
     document.FRTFListTable.AddListOverrideString(false, "\\listoverride\\listid1\\ls1", "\\listoverride", "1", "1");
 
     QByteArray output;

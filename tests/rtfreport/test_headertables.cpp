@@ -194,7 +194,7 @@ TEST(ListNumbers, NewIdsFollowTheLargest)
     for (const Case &c : cases) {
         TRpRTFListTable table;
         for (const QByteArray &id : c.listIDs)
-            table.AddListString(false, "\\list", "", "", id, "-2");
+            table.AddListString(false, "\\list", "", id, "-2");
         EXPECT_EQ(table.GetNewListID(), c.newListID) << c.listIDs.join(',').constData();
     }
 }
@@ -202,12 +202,12 @@ TEST(ListNumbers, NewIdsFollowTheLargest)
 TEST(ListNumbers, TemplateIdsCountMinusTwoAsZero)
 {
     TRpRTFListTable table;
-    table.AddListString(false, "\\list", "", "", "1", "-2");
+    table.AddListString(false, "\\list", "", "1", "-2");
     EXPECT_EQ(table.GetNewListTemplateID(), 1);
     TRpRTFListTable other;
-    other.AddListString(true, "\\list", "", "", "2", "-3");
+    other.AddListString(true, "\\list", "", "2", "-3");
     EXPECT_EQ(other.GetNewListTemplateID(), -2);
-    table.AddListString(true, "\\list", "", "", "2", "-3");
+    table.AddListString(true, "\\list", "", "2", "-3");
     EXPECT_TRUE(table.ExistsListTemplateID(-3));
     EXPECT_TRUE(table.ExistsListID(2));
     EXPECT_FALSE(table.ExistsListID(3));
@@ -216,7 +216,7 @@ TEST(ListNumbers, TemplateIdsCountMinusTwoAsZero)
 TEST(ListNumbers, AtTheLargestNumberAFreeRandomOneIsTaken)
 {
     TRpRTFListTable table;
-    table.AddListString(false, "\\list", "", "", "2147483647", "2147483647");
+    table.AddListString(false, "\\list", "", "2147483647", "2147483647");
     const qint32 id = table.GetNewListID();
     EXPECT_GE(id, 0);
     EXPECT_LT(id, 2147483647);
@@ -235,7 +235,7 @@ TEST(ListNumbers, OverrideNumbersFollowTheLargestOfBothLists)
 TEST(ListNumbers, TextThatIsNoNumberIsRefused)
 {
     TRpRTFListTable table;
-    table.AddListString(false, "\\list", "", "", "", "1");
+    table.AddListString(false, "\\list", "", "", "1");
     EXPECT_THROW(table.GetNewListID(), EBadRtfFormat);
     EXPECT_EQ(TextToInt32(" 42 "), 42);
     try {
