@@ -6,9 +6,12 @@
 
 #include "rpconst.h"
 #include "rperrors.h"
-#include "rpevaluate.h"
 #include "rpexpression.h"
 #include "rpformat.h"
+#include "rprtf_controlwords.h"
+#include "rptemplate.h"
+
+#include <algorithm>
 
 namespace rtfreport {
 
@@ -154,77 +157,74 @@ void TRpRTF::CompileScan(const QString &commandText, const QString &codes, int c
             aggregates << item;
         }
     }
-    if (!whileText.isEmpty())
+    const bool isWhile = !whileText.isEmpty();
+    if (isWhile)
         CompileCondition(whileText, FScs->InnermostScanNum());
-    if (typedAlias.isEmpty() && whileText.isEmpty())
+    if (typedAlias.isEmpty() && !isWhile)
         throw EIllegalScanUse(u"Either \"scan\" with DataSet or \"while\" function must be present in command "_qs
                               + commandText);
     const QString absorbed = KillPar(commandPnt);
-    const bool isWhile = !whileText.isEmpty();
     const int position = FCm->WriteBlock(isWhile ? cmWhileScan : cmScan, m_template.Fpnt, codes, absorbed,
                                          FScs->ScCount() + 1);
-    FScs->EnterScan(position, m_template.Fpnt, bkScan, whileText, isWhile, noEof, page, dataSet);
+    FScs->EnterScan(position, bkScan, whileText, isWhile, noEof, page, dataSet);
     if (FLastBoundaryPnt < 0)
         FLastBoundaryPnt = commandPnt;
     CompileScanItems(aggregates, commandText);
 }
 
-void TRpRTF::CompileScanEntry(const QString &commandText, const QString &codes, int commandPnt)
+// The scan a SCANENTRY, SCANFOOTER or ENDSCAN command belongs to: the
+// innermost open block, which must be a scan.
+TRpScanInfo &TRpRTF::ScanOfCommand(const QString &commandText, const QString &commandWord, const QString &scanWord)
 {
-    QStringList items = CommandItems(commandText);
-    items.removeFirst();
     TRpScanInfo *info = FScs->InnermostScanInfo();
     if (!info)
-        throw EIllegalScanUse(u"Error: Scanentry must be after scan: "_qs + commandText);
-    if (info->IsScan() && info->FIsEntry)
-        throw EIllegalScanUse(u"Error: Scanentry already exists for scan block: "_qs + commandText);
-    if (info->IsScan() && info->FIsFooter)
-        throw EIllegalScanUse(u"Error: Scanentry not allowed after scanfooter: "_qs + commandText);
+        throw EIllegalScanUse(u"Error: "_qs + commandWord + u" must be after "_qs + scanWord + u": "_qs + commandText);
     if (!info->IsScan())
-        throw EIllegalScanUse(u"Error: Scanentry is not expected: "_qs + commandText);
+        throw EIllegalScanUse(u"Error: "_qs + commandWord + u" is not expected: "_qs + commandText);
+    return *info;
+}
+
+void TRpRTF::CompileScanEntry(const QString &commandText, const QString &codes, int commandPnt)
+{
+    const QStringList items = CommandItems(commandText).mid(1);
+    const TRpScanInfo &info = ScanOfCommand(commandText, u"Scanentry"_qs, u"scan"_qs);
+    if (info.FIsEntry)
+        throw EIllegalScanUse(u"Error: Scanentry already exists for scan block: "_qs + commandText);
+    if (info.FIsFooter)
+        throw EIllegalScanUse(u"Error: Scanentry not allowed after scanfooter: "_qs + commandText);
     const QString absorbed = KillPar(commandPnt);
-    const int position = FCm->WriteBlock(cmScanEntry, m_template.Fpnt, codes, absorbed, info->FNumber);
-    FScs->SetScanEntry(position, m_template.Fpnt);
+    const int position = FCm->WriteBlock(cmScanEntry, m_template.Fpnt, codes, absorbed, info.FNumber);
+    FScs->SetScanEntry(position);
     CompileScanItems(items, commandText);
 }
 
 void TRpRTF::CompileScanFooter(const QString &commandText, const QString &codes, int commandPnt)
 {
-    QStringList items = CommandItems(commandText);
-    items.removeFirst();
-    TRpScanInfo *info = FScs->InnermostScanInfo();
-    if (!info)
-        throw EIllegalScanUse(u"Error: Scanfooter must be after Scan: "_qs + commandText);
-    if (info->IsScan() && info->FIsFooter)
+    const QStringList items = CommandItems(commandText).mid(1);
+    const TRpScanInfo &info = ScanOfCommand(commandText, u"Scanfooter"_qs, u"Scan"_qs);
+    if (info.FIsFooter)
         throw EIllegalScanUse(u"Error: Scanfooter already exists for scan block: "_qs + commandText);
-    if (!info->IsScan())
-        throw EIllegalScanUse(u"Error: Scanfooter is not expected: "_qs + commandText);
     CompileScanItems(items, commandText);
-    FCm->WriteBlock(cmScanNext, m_template.Fpnt, QString(), QString(), info->FNumber);
-    if (info->FIsWhile)
-        CompileCondition(info->FWhileString, info->FNumber);
+    FCm->WriteBlock(cmScanNext, m_template.Fpnt, QString(), QString(), info.FNumber);
+    if (info.FIsWhile)
+        CompileCondition(info.FWhileString, info.FNumber);
     const QString absorbed = KillPar(commandPnt);
-    const int position = FCm->WriteBlock(cmScanFooter, m_template.Fpnt, codes, absorbed, info->FNumber);
-    FScs->SetScanFooter(position, m_template.Fpnt);
+    const int position = FCm->WriteBlock(cmScanFooter, m_template.Fpnt, codes, absorbed, info.FNumber);
+    FScs->SetScanFooter(position);
 }
 
 void TRpRTF::CompileEndScan(const QString &commandText, const QString &codes, int commandPnt)
 {
-    QStringList items = CommandItems(commandText);
-    items.removeFirst();
-    TRpScanInfo *info = FScs->InnermostScanInfo();
-    if (!info)
-        throw EIllegalScanUse(u"Error: Endscan must be after scan: "_qs + commandText);
-    if (!info->IsScan())
-        throw EIllegalScanUse(u"Error: Endscan is not expected: "_qs + commandText);
+    const QStringList items = CommandItems(commandText).mid(1);
+    const TRpScanInfo &info = ScanOfCommand(commandText, u"Endscan"_qs, u"scan"_qs);
     CompileScanItems(items, commandText);
-    if (!info->FIsFooter) {
-        FCm->WriteBlock(cmScanNext, m_template.Fpnt, QString(), QString(), info->FNumber);
-        if (info->FIsWhile)
-            CompileCondition(info->FWhileString, info->FNumber);
+    if (!info.FIsFooter) {
+        FCm->WriteBlock(cmScanNext, m_template.Fpnt, QString(), QString(), info.FNumber);
+        if (info.FIsWhile)
+            CompileCondition(info.FWhileString, info.FNumber);
     }
     const QString absorbed = KillPar(commandPnt);
-    FCm->WriteBlock(cmEndScan, m_template.Fpnt, codes, absorbed, info->FNumber);
+    FCm->WriteBlock(cmEndScan, m_template.Fpnt, codes, absorbed, info.FNumber);
     FScs->ExitScan();
 }
 
@@ -238,7 +238,7 @@ void TRpRTF::CompileIf(const QString &commandText, const QString &codes, int com
     CompileCondition(commandText, FScs->InnermostScanNum());
     const QString absorbed = KillPar(commandPnt);
     const int position = FCm->WriteBlock(cmIf, m_template.Fpnt, codes, absorbed, FScs->ScCount() + 1, 0);
-    FScs->EnterScan(position, m_template.Fpnt, bkIf, commandText, true, false, false, nullptr);
+    FScs->EnterScan(position, bkIf, commandText, true, false, false, nullptr);
     FElsIfChains.push_back(0);
     if (FLastBoundaryPnt < 0)
         FLastBoundaryPnt = commandPnt;
@@ -260,14 +260,13 @@ void TRpRTF::CompileElsIf(const QString &commandText, const QString &codes, int 
     FCm->WriteBlock(cmEndIf, pnt, QString(), QString(), info->FNumber);
     FScs->ExitScan();
     int position = FCm->WriteBlock(cmIf, pnt, codes, QString(), FScs->ScCount() + 1, 1);
-    const TRpScanInfo &elsePart = FScs->EnterScan(position, pnt, bkElse, commandText, true, false, false, nullptr);
+    const TRpScanInfo &elsePart = FScs->EnterScan(position, bkElse, commandText, true, false, false, nullptr);
     CompileCondition(commandText, elsePart.FNumber);
     const QString absorbed = KillPar(commandPnt);
     position = FCm->WriteBlock(cmIf, m_template.Fpnt, codes, absorbed, FScs->ScCount() + 1, 0);
-    FScs->EnterScan(position, m_template.Fpnt, bkElsIf, commandText, true, false, false, nullptr);
+    FScs->EnterScan(position, bkElsIf, commandText, true, false, false, nullptr);
     if (!FElsIfChains.empty())
         ++FElsIfChains.back();
-    FScs->SetScElsIfCount(FScs->ScElsIfCount() + 1);
     if (FLastBoundaryPnt < 0)
         FLastBoundaryPnt = commandPnt;
 }
@@ -286,7 +285,7 @@ void TRpRTF::CompileElse(const QString &commandText, const QString &codes, int c
     FCm->WriteBlock(cmEndIf, pnt, codes, absorbed, info->FNumber);
     FScs->ExitScan();
     const int position = FCm->WriteBlock(cmIf, pnt, QString(), QString(), FScs->ScCount() + 1, 1);
-    FScs->EnterScan(position, pnt, bkElse, commandText, true, false, false, nullptr);
+    FScs->EnterScan(position, bkElse, commandText, true, false, false, nullptr);
 }
 
 void TRpRTF::CompileEndIf(const QString &commandText, const QString &codes, int commandPnt)
@@ -306,7 +305,6 @@ void TRpRTF::CompileEndIf(const QString &commandText, const QString &codes, int 
         FCm->WriteBlock(cmEndIf, m_template.Fpnt, QString(), QString(), FScs->InnermostScanNum());
         FScs->ExitScan();
     }
-    FScs->SetScElsIfCount(qMax(0, FScs->ScElsIfCount() - elsIfLevels));
     const QString absorbed = KillPar(commandPnt);
     FCm->WriteBlock(cmEndIf, m_template.Fpnt, codes, absorbed, FScs->InnermostScanNum());
     FScs->ExitScan();
@@ -330,44 +328,27 @@ QString TRpRTF::KillPar(int commandPnt)
         && visible(t.Bytes.mid(FLastBoundaryPnt - 1, commandPnt - FLastBoundaryPnt)))
         return QString();
 
-    const int start = t.Fpnt;
+    // The text up to the paragraph mark, unless a line or a skipped group ends first.
     QByteArray collected;
-    int p = start;
+    int p = t.Fpnt;
     bool parMet = false;
-    static const char *const stops[] = {"\\trowd", "\\row", "\\cell", "\\page", "\\sect", "\\line"};
-    static const char *const skipped[] = {"\\field", "\\*\\fldinst", "\\pict", "\\object", "\\shprslt", "\\*\\shppict"};
-    const auto wordAt = [&](int at, const char *word) {
-        int i = 0;
-        for (; word[i]; ++i)
-            if (QChar::toLower(uint(quint8(t.At(at + i)))) != uint(quint8(word[i])))
-                return false;
-        const char after = t.At(at + i);
-        return !((after >= 'a' && after <= 'z') || (after >= 'A' && after <= 'Z'));
+    const auto anyWordAt = [&](int at, const auto &words) {
+        return std::any_of(std::begin(words), std::end(words), [&](const char *word) { return t.WordAt(at, word); });
     };
     while (p <= t.Flent()) {
         const char c = t.At(p);
         if (c == '\\') {
-            const char after = t.At(p + 4);
-            if (QByteArray(t.Bytes.constData() + p - 1, qMin(4, t.Flent() - p + 1)).toLower() == "\\par"
-                && !((after >= 'a' && after <= 'z') || (after >= 'A' && after <= 'Z') || (after >= '0' && after <= '9'))) {
+            if (t.WordAt(p, "\\par") && !IsAsciiDigit(t.At(p + 4))) {
                 parMet = true;
                 break;
             }
-            bool stop = false;
-            for (const char *word : stops)
-                stop = stop || wordAt(p, word);
-            if (stop)
+            if (anyWordAt(p, LineEndWords))
                 break;
         }
-        if (c == '{') {
-            bool stop = false;
-            for (const char *word : skipped)
-                stop = stop || wordAt(p + 1, word);
-            if (stop) {
-                if (RTInfo())
-                    PrintRTI(u"KillPar - NeedToSkipBlock: "_qs + QString::fromLatin1(collected));
-                break;
-            }
+        if (c == '{' && anyWordAt(p + 1, SkippedGroupWords)) {
+            if (RTInfo())
+                PrintRTI(u"KillPar - NeedToSkipBlock: "_qs + QString::fromLatin1(collected));
+            break;
         }
         collected += c;
         ++p;
@@ -398,6 +379,8 @@ int TRpRTF::BlockEndPosition(const TRpScanInfo &info) const
 // The braces a record would write: the template text it copies and its strings.
 QString TRpRTF::BracesOf(const TRpCommand &command, int previousPnt) const
 {
+    if (command.codes >= 0 && command.kind != cmFormatting)  // a block record
+        return BracesOnly(FCm->String(command.codes)) + BracesOnly(FCm->String(command.absorbed));
     switch (command.kind) {
     case cmCopyText:
         return BracesOnly(QString::fromLatin1(
@@ -425,10 +408,7 @@ void TRpRTF::ComputeBalance(TRpScanInfo &info)
         const TRpCommand &command = FCm->At(position);
         if (command.kind == cmOperation || command.kind == cmExpressionEnd)
             continue;
-        if (command.codes >= 0 && command.kind != cmFormatting)
-            braces += BracesOnly(FCm->String(command.codes)) + BracesOnly(FCm->String(command.absorbed));
-        else
-            braces += BracesOf(command, previousPnt);
+        braces += BracesOf(command, previousPnt);
         previousPnt = command.pnt;
     }
     info.FEmptyBalanceS = DropEmptyPairs(braces);
@@ -452,10 +432,7 @@ void TRpRTF::ComputeBalance(TRpScanInfo &info)
                 if (--nested == 0)
                     net += NetBraces(BracesOnly(FCm->String(command.absorbed)));
             } else if (nested == 0) {
-                if (command.codes >= 0 && command.kind != cmFormatting)
-                    net += NetBraces(BracesOnly(FCm->String(command.codes)) + BracesOnly(FCm->String(command.absorbed)));
-                else if (command.kind != cmOperation && command.kind != cmExpressionEnd)
-                    net += NetBraces(BracesOf(command, previousPnt));
+                net += NetBraces(BracesOf(command, previousPnt));
             }
             previousPnt = command.pnt;
         }
@@ -511,6 +488,21 @@ void TRpRTF::PrepareAggregateTargets(int functionId, const std::vector<QString> 
         TRpArgument::NamedVariable(this, args[1]).variable()->SetAsInteger(0);
 }
 
+// Moves from a block's opening record to its end record without running
+// the block: its aggregates still get their targets, the braces it would
+// have written stay balanced, and the end record's texts are written.
+void TRpRTF::PassOverBlock(int &position, const TRpScanInfo &info)
+{
+    const int end = BlockEndPosition(info);
+    PrepareSkippedAggregates(position + 1, end);
+    WriteText(info.FEmptyBalanceS);
+    const TRpCommand &endRecord = FCm->At(end);
+    WriteString(endRecord.codes);
+    WriteString(endRecord.absorbed);
+    position = end;
+    FCmLastFpnt = endRecord.pnt;
+}
+
 void TRpRTF::RunScan(int &position, const TRpCommand &command)
 {
     TRpScanInfo &info = FScs->Block(command.block);
@@ -529,17 +521,10 @@ void TRpRTF::RunScan(int &position, const TRpCommand &command)
             OnScanRecord(this, info);
         return;
     }
-    const int end = BlockEndPosition(info);
-    PrepareSkippedAggregates(position + 1, end);
-    WriteText(info.FEmptyBalanceS);
-    const TRpCommand &endRecord = FCm->At(end);
-    WriteString(endRecord.codes);
-    WriteString(endRecord.absorbed);
+    PassOverBlock(position, info);
     if (OnScanEof)
         OnScanEof(this, info);
     info.FIsCompleted = true;
-    position = end;
-    FCmLastFpnt = endRecord.pnt;
 }
 
 void TRpRTF::RunScanNext(const TRpCommand &command)
@@ -594,15 +579,8 @@ void TRpRTF::RunIf(int &position, const TRpCommand &command)
         ComputeBalance(info);
     info.FScanManageResult = FManageResult;
     if (FManageResult == (command.flag != 0)) {
-        const int end = BlockEndPosition(info);
-        PrepareSkippedAggregates(position + 1, end);
-        WriteText(info.FEmptyBalanceS);
-        const TRpCommand &endRecord = FCm->At(end);
-        WriteString(endRecord.codes);
-        WriteString(endRecord.absorbed);
+        PassOverBlock(position, info);
         info.FIsCompleted = true;
-        position = end;
-        FCmLastFpnt = endRecord.pnt;
         return;
     }
     WriteString(command.absorbed);

@@ -33,21 +33,27 @@ std::optional<TRpPixels> TRpRTF::DecodePicture(const QByteArray &bytes) const
 
 void TRpRTF::WritePicture(const QByteArray &bytes, const TRpRowContent &field)
 {
-    if (bytes.isEmpty()) {
+    if (bytes.isEmpty() || !WriteReadablePicture(bytes, field))
         WriteText(field.sout);
-        return;
-    }
+}
+
+// The picture group of a metafile or of pixels a decoder reads; false, with
+// nothing written, for bytes that are neither.
+bool TRpRTF::WriteReadablePicture(const QByteArray &bytes, const TRpRowContent &field)
+{
     // A metafile keeps its own kind whatever the option asks: turning one kind
     // into the other would need a renderer of its drawing records.
     if (const auto metafile = ReadStoredMetafile(bytes)) {
         WritePictureGroup(metafile->enhanced, metafile->width, metafile->height,
                           [&](const TRpImageFormat &) { return metafile->records; }, field);
-        return;
+        return true;
     }
     const std::optional<TRpPixels> pixels = DecodePicture(bytes);
-    if (!pixels || pixels->width <= 0 || pixels->height <= 0) {
-        WriteText(field.sout);
-        return;
+    if (!pixels)
+        return false;
+    if (pixels->width <= 0 || pixels->height <= 0) {
+        WriteText(field.sout);  // decoded, but to no pixels: an empty picture
+        return true;
     }
     // Drawn at the screen's size of the pixels.
     const int drawWidth = qMax(1, int(std::lround(pixels->width * double(m_screenPixelsPerInch) / 96)));
@@ -58,6 +64,7 @@ void TRpRTF::WritePicture(const QByteArray &bytes, const TRpRowContent &field)
                                            int(std::lround(format.SizeYmm * 100)))
                         : WindowsMetafile(*pixels, drawWidth, drawHeight);
     }, field);
+    return true;
 }
 
 // The picture group of a metafile: its size, scale and border as the image
@@ -105,12 +112,10 @@ void TRpRTF::WritePictureFromFile(const QString &fileName, const TRpRowContent &
 {
     QFile file(fileName);
     const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    if (bytes.isEmpty() || (!ReadStoredMetafile(bytes) && !DecodePicture(bytes))) {
-        WriteRtfText(u"#Can't load file "_qs + fileName);
-        WriteText(field.sout);
+    if (!bytes.isEmpty() && WriteReadablePicture(bytes, field))
         return;
-    }
-    WritePicture(bytes, field);
+    WriteRtfText(u"#Can't load file "_qs + fileName);
+    WriteText(field.sout);
 }
 
 void TRpRTF::WriteStoredPicture(const QByteArray &stored, const TRpRowContent &field)

@@ -63,7 +63,7 @@ void TRpRTF::LoadTemplate()
 {
     if (!FTmLoaded) {
         QFile file(m_inFile);
-        if (m_inFile.isEmpty() || !file.exists() || !file.open(QIODevice::ReadOnly))
+        if (m_inFile.isEmpty() || !file.open(QIODevice::ReadOnly))
             throw EIOError(u"Can't read file "_qs + m_inFile);
         const qint64 size = file.size();
         m_template.Bytes = file.readAll();
@@ -84,12 +84,8 @@ void TRpRTF::RegisterDataSets(const std::vector<TRpDataSet *> &dataSets)
 {
     FDFiles = dataSets;
     FInDList.clear();
-    FInDListOneCharExists = false;
-    for (int i = 0; i < int(dataSets.size()); ++i) {
-        const QString name = dataSets[i] ? dataSets[i]->Name().trimmed().toUpper() : QString();
-        FInDList.emplace_back(name, i);
-        FInDListOneCharExists = FInDListOneCharExists || name.size() == 1;
-    }
+    for (int i = 0; i < int(dataSets.size()); ++i)
+        FInDList.emplace_back(dataSets[i] ? dataSets[i]->Name().trimmed().toUpper() : QString(), i);
 }
 
 int TRpRTF::AliasIndex(const QString &alias) const
@@ -97,15 +93,13 @@ int TRpRTF::AliasIndex(const QString &alias) const
     const QString text = alias.trimmed().toUpper();
     if (text.isEmpty())
         return -1;
-    if (text.size() == 1 && FInDListOneCharExists)
-        for (const auto &[name, index] : FInDList)
-            if (name == text)
-                return index;
-    if (text.size() == 1 && text.at(0) >= u'A' && text.at(0) <= u'Z')
-        return text.at(0).unicode() - 'A';
+    // A data set's own name comes first; a letter no data set is named
+    // stands for the data set at its place in the alphabet.
     for (const auto &[name, index] : FInDList)
         if (name == text)
             return index;
+    if (text.size() == 1 && text.at(0) >= u'A' && text.at(0) <= u'Z')
+        return text.at(0).unicode() - 'A';
     return -1;
 }
 
@@ -175,8 +169,7 @@ void TRpRTF::ProcessTemplate(QIODevice *outStream)
             throw EIOError(u"Can't create file "_qs + FTmpFileName + u": "_qs + file->errorString());
         FTmpStream = std::move(file);
     }
-    FOutf = FTmpStream.get();
-    m_document.SetOutput(FOutf);
+    m_document.SetOutput(FTmpStream.get());
     FScs->SetCurrentScan(0);
     RunPass();
 
@@ -212,7 +205,6 @@ void TRpRTF::ReleaseRun()
 {
     m_document.SetOutput(nullptr);
     m_body.reset();
-    FOutf = nullptr;
     if (FTmpStream)
         FTmpStream->close();
     FTmpStream.reset();

@@ -31,6 +31,7 @@ namespace rtfreport {
 class TRpDataSet;
 class TRpImageFormat;
 class TRpRTF;
+struct TRpFunctionCall;
 
 // The template bytes with a 1-based read position.
 class TRpTemplateBuffer {
@@ -45,6 +46,11 @@ public:
     {
         return pnt >= 1 && pnt <= Flent() ? Bytes[pnt - 1] : TRpTemplateScanner::EndOfTemplate;
     }
+    // Whether the control word (backslash included, compared without case)
+    // stands at pnt, not followed by a letter.
+    bool WordAt(int pnt, const char *word) const;
+    // The same, allowing letters to follow ("\intbl", "\pard" begin words).
+    bool PrefixAt(int pnt, const char *word) const;
 };
 
 struct TRpOutTabRec {
@@ -161,16 +167,15 @@ private:
     bool SkippedGroupAhead() const;
     int BoundaryWordLength(int pnt) const;
     bool FieldDelimiterAt(int pnt, int *length) const;
-    bool ReadFieldBody(QByteArray &body);
+    QByteArray ReadFieldBody();
     int QuoteOpening(int pnt, int *length, QByteArray *text) const;
     bool QuoteClosing(int pnt, int *length, QByteArray *text) const;
     void CompileField(const QByteArray &rawText, const TRpSplitText &split);
     void CompileSimpleField(const QString &commandText, const TRpSplitText &split, const QByteArray &rawText);
     void CompileExpression(const QString &expressionText, const TRpRowContent &field, bool output, bool manage,
                            int block);
-    void CompileArguments(const QString &callText, int parentId, int argPosition);
+    void CompileArguments(const TRpFunctionCall &call, int parentId, int argPosition);
     TRpRowContent OperandField(const QString &argument, int *kind);
-    int KindOfToken(int tokenKind) const;
 
     // blocks (rpblocks.cpp)
     void CompileScan(const QString &commandText, const QString &codes, int commandPnt);
@@ -181,6 +186,7 @@ private:
     void CompileElsIf(const QString &commandText, const QString &codes, int commandPnt);
     void CompileElse(const QString &commandText, const QString &codes, int commandPnt);
     void CompileEndIf(const QString &commandText, const QString &codes, int commandPnt);
+    TRpScanInfo &ScanOfCommand(const QString &commandText, const QString &commandWord, const QString &scanWord);
     void CompileScanItems(const QStringList &items, const QString &commandText);
     void CheckScanItem(const QString &item, const QString &commandText);
     void CompileCondition(const QString &conditionText, int block);
@@ -192,6 +198,7 @@ private:
     void RunEndIf(const TRpCommand &command);
     void ComputeBalance(TRpScanInfo &info);
     int BlockEndPosition(const TRpScanInfo &info) const;
+    void PassOverBlock(int &position, const TRpScanInfo &info);
     void PrepareSkippedAggregates(int from, int to);
     void PrepareAggregateTargets(int functionId, const std::vector<QString> &args);
     QString BracesOf(const TRpCommand &command, int previousPnt) const;
@@ -214,6 +221,7 @@ private:
     void WriteInsertedRtf(const QString &text, const TRpRowContent &field);
     std::optional<TRpPixels> DecodePicture(const QByteArray &bytes) const;
     void WritePicture(const QByteArray &bytes, const TRpRowContent &field);
+    bool WriteReadablePicture(const QByteArray &bytes, const TRpRowContent &field);
     void WritePictureGroup(bool enhanced, int width, int height,
                            const std::function<QByteArray(const TRpImageFormat &)> &records,
                            const TRpRowContent &field);
@@ -248,7 +256,6 @@ private:
     TRpRtfDocument m_document;
     std::vector<TRpDataSet *> FDFiles;
     std::vector<std::pair<QString, int>> FInDList;
-    bool FInDListOneCharExists = false;
     std::unique_ptr<TRpScans> FScs;
     std::unique_ptr<TRpCommandStream> FCm;
     bool FManageResult = false;
@@ -260,7 +267,6 @@ private:
     int FKwdPnt = -1;
     QByteArray FLangText;
     std::vector<TRpOutTabRec> FOutTab;
-    QIODevice *FOutf = nullptr;
     std::unique_ptr<TRpByteSink> m_body;  // collects the small writes of the run pass
     QByteArray m_langPrefix;             // "\\lang" + L + " "
     std::unique_ptr<QIODevice> FTmpStream;

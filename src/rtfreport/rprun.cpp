@@ -315,7 +315,7 @@ void TRpRTF::RunPass()
     FCmLastFpnt = 1;
     m_document.FInTable = false;
     m_langPrefix = "\\lang" + FLangText + ' ';
-    m_body = std::make_unique<TRpByteSink>(FOutf);
+    m_body = std::make_unique<TRpByteSink>(FTmpStream.get());
     for (int position = 0; position < FCm->Count(); ++position) {
         if (FCm->At(position).kind == cmEnd)
             break;

@@ -11,8 +11,8 @@ void TRpScanInfo::SetSelectedRows(const QList<QByteArray> &rows)
         FUseBookMarkList = false;
 }
 
-TRpScanInfo &TRpScans::EnterScan(int cmPos, int pnt, int rplngId, const QString &whileText, bool isWhile,
-                                 bool noEof, bool page, TRpDataSet *dataSet)
+TRpScanInfo &TRpScans::EnterScan(int cmPos, int rplngId, const QString &whileText, bool isWhile, bool noEof,
+                                 bool page, TRpDataSet *dataSet)
 {
     auto info = std::make_unique<TRpScanInfo>();
     info->FOwnerReport = FOwnerReport;
@@ -20,13 +20,11 @@ TRpScanInfo &TRpScans::EnterScan(int cmPos, int pnt, int rplngId, const QString 
     info->FLevel = ++FScLevel;
     info->FrplngId = rplngId;
     info->FCmPosition = info->FEntryCmPosition = cmPos;
-    info->FScanPnt = info->FScanEntryPnt = pnt;
     info->FWhileString = whileText;
     info->FIsWhile = isWhile;
     info->FNoEof = noEof;
     info->FNewPage = page;
     info->FDataSet = dataSet;
-    FScLevelMax = std::max(FScLevelMax, FScLevel);
     FScanNum.resize(FScLevel);
     FScanNum[FScLevel - 1] = quint16(info->FNumber);
     FArrScanInfo.push_back(std::move(info));
@@ -39,8 +37,6 @@ void TRpScans::ExitScan()
         return;
     --FScLevel;
     FScanNum.resize(FScLevel);
-    if (FScLevel == 0)
-        FScLevelMax = 0;
 }
 
 TRpScanInfo *TRpScans::InnermostScanInfo()
@@ -48,19 +44,17 @@ TRpScanInfo *TRpScans::InnermostScanInfo()
     return FScLevel > 0 ? &Block(FScanNum[FScLevel - 1]) : nullptr;
 }
 
-void TRpScans::SetScanEntry(int cmPos, int pnt)
+void TRpScans::SetScanEntry(int cmPos)
 {
     TRpScanInfo *info = InnermostScanInfo();
     info->FEntryCmPosition = cmPos;
-    info->FScanEntryPnt = pnt;
     info->FIsEntry = true;
 }
 
-void TRpScans::SetScanFooter(int cmPos, int pnt)
+void TRpScans::SetScanFooter(int cmPos)
 {
     TRpScanInfo *info = InnermostScanInfo();
     info->FFooterCmPosition = cmPos;
-    info->FScanFooterPnt = pnt;
     info->FIsFooter = true;
 }
 

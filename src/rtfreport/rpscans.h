@@ -52,12 +52,9 @@ public:
     int FLevel = 0;
     int FrplngId = bkScan;
     int FCmPosition = 0;
-    int FScanPnt = 0;
     int FEntryCmPosition = 0;
-    int FScanEntryPnt = 0;
     bool FIsEntry = false;
     int FFooterCmPosition = 0;
-    int FScanFooterPnt = 0;
     bool FIsFooter = false;
     TRpDataSet *FDataSet = nullptr;
     bool FNewPage = false;
@@ -79,17 +76,13 @@ class TRpScans {
 public:
     explicit TRpScans(TRpRTF *owner) : FOwnerReport(owner) {}
 
-    TRpRTF *OwnerReport() const { return FOwnerReport; }
     int ScCount() const { return FScCount; }
-    int ScLevel() const { return FScLevel; }
-    int ScElsIfCount() const { return FElsIfCount; }
-    void SetScElsIfCount(int count) { FElsIfCount = count; }
 
-    TRpScanInfo &EnterScan(int cmPos, int pnt, int rplngId, const QString &whileText, bool isWhile, bool noEof,
-                           bool page, TRpDataSet *dataSet);
+    TRpScanInfo &EnterScan(int cmPos, int rplngId, const QString &whileText, bool isWhile, bool noEof, bool page,
+                           TRpDataSet *dataSet);
     void ExitScan();
-    void SetScanEntry(int cmPos, int pnt);
-    void SetScanFooter(int cmPos, int pnt);
+    void SetScanEntry(int cmPos);
+    void SetScanFooter(int cmPos);
 
     // The innermost open block of the compile pass, or none.
     TRpScanInfo *InnermostScanInfo();
@@ -111,10 +104,8 @@ private:
     std::vector<std::unique_ptr<TRpScanInfo>> FArrScanInfo;
     int FScCount = 0;
     int FScLevel = 0;
-    int FScLevelMax = 0;
     std::vector<quint16> FScanNum;
     int FNum = 0;
-    int FElsIfCount = 0;
 };
 
 // Data sets given here are kept by the application only; a template finds

@@ -8,8 +8,9 @@
 #include "rperrors.h"
 #include "rpexpression.h"
 #include "rpformat.h"
-#include "rpfunc.h"
+#include "rprtf_controlwords.h"
 #include "rprtf_io.h"
+#include "rptemplate.h"
 
 #include <QStringDecoder>
 
@@ -19,19 +20,9 @@ namespace {
 
 constexpr int MaxFieldLength = 10000;
 
-bool IsAsciiLetter(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-bool IsDigitChar(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
 bool IsHexDigit(char c)
 {
-    return IsDigitChar(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+    return IsAsciiDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
 // One byte of the code page as a character.
@@ -65,44 +56,44 @@ bool GoesToCommandText(QChar ch)
     return (u >= 32 && u <= 91) || u == 93 || (u >= 95 && u <= 122) || u == 124 || (u >= 126 && u <= 729);
 }
 
-// The group kinds whose contents are copied without looking for fields.
-const char *const SkippedGroupWords[] = {"\\field", "\\*\\fldinst", "\\pict", "\\object", "\\shprslt", "\\*\\shppict"};
-const char *const BoundaryWords[] = {"\\trowd", "\\row", "\\cell", "\\page", "\\sect", "\\line", "\\par"};
+// The command-stream kind of a variable, literal or data-field token.
+int KindOfToken(int tokenKind)
+{
+    switch (tokenKind) {
+    case tkIdentifier: return cmVariable;
+    case tkNumber: return cmNumber;
+    case tkString: return cmString;
+    case tkBoolean: return cmBoolean;
+    case tkDate: return cmDate;
+    case tkDataFieldDot: return cmDataFieldDot;
+    case tkDataFieldColon: return cmDataFieldColon;
+    default: return cmCopyText;
+    }
+}
 
 } // namespace
 
-namespace {
-
-// Whether the template has the control word (backslash included, compared
-// without case) at pnt, not followed by a letter.
-bool WordAt(const TRpTemplateBuffer &t, int pnt, const char *word)
-{
-    int i = 0;
-    for (; word[i]; ++i) {
-        const char c = t.At(pnt + i);
-        if (QChar::toLower(uint(quint8(c))) != uint(quint8(word[i])))
-            return false;
-    }
-    return !IsAsciiLetter(t.At(pnt + i));
-}
-
-// The same, allowing letters to follow ("\intbl", "\pard" begin words).
-bool PrefixAt(const TRpTemplateBuffer &t, int pnt, const char *word)
+bool TRpTemplateBuffer::PrefixAt(int pnt, const char *word) const
 {
     for (int i = 0; word[i]; ++i)
-        if (QChar::toLower(uint(quint8(t.At(pnt + i)))) != uint(quint8(word[i])))
+        if (QChar::toLower(uint(quint8(At(pnt + i)))) != uint(quint8(word[i])))
             return false;
     return true;
 }
 
-} // namespace
+bool TRpTemplateBuffer::WordAt(int pnt, const char *word) const
+{
+    return PrefixAt(pnt, word) && !IsAsciiLetter(At(pnt + int(qstrlen(word))));
+}
 
 // --- ReadNextField ---------------------------------------------------------------
 
 int TRpRTF::BoundaryWordLength(int pnt) const
 {
-    for (const char *word : BoundaryWords)
-        if (WordAt(m_template, pnt, word))
+    if (m_template.WordAt(pnt, "\\par"))
+        return 4;
+    for (const char *word : LineEndWords)
+        if (m_template.WordAt(pnt, word))
             return int(qstrlen(word));
     return 0;
 }
@@ -113,7 +104,7 @@ bool TRpRTF::SkippedGroupAhead() const
     for (const char *word : SkippedGroupWords) {
         if (Options().testFlag(eoProcessFormFields) && qstrcmp(word, "\\field") == 0)
             continue;
-        if (WordAt(m_template, m_template.Fpnt, word))
+        if (m_template.WordAt(m_template.Fpnt, word))
             return true;
     }
     return false;
@@ -156,7 +147,7 @@ bool TRpRTF::ReadHeaderGroup()
     for (const HeaderGroup &group : groups) {
         if (m_document.*group.met || (group.listOnly && !Options().testFlag(eoProcessLists)))
             continue;
-        if (!WordAt(m_template, m_template.Fpnt, group.word))
+        if (!m_template.WordAt(m_template.Fpnt, group.word))
             continue;
         TRpBufferScanner scanner(m_template.Bytes, m_template.Fpnt - 1);
         (m_document.*group.read)(scanner);
@@ -179,35 +170,31 @@ TRpReadField TRpRTF::ReadNextField()
             if (FieldDelimiterAt(p, &delimiter)) {
                 FKwdPnt = p;
                 t.Fpnt = p + delimiter;
-                QByteArray body;
-                if (ReadFieldBody(body))
-                    return {true, body};
-                FCm->WriteCopyText(t.Fpnt);
-                return {true, QByteArray()};
+                return {true, ReadFieldBody()};
             }
             if (BoundaryWordLength(p) > 0)
                 FLastBoundaryPnt = p;
-            if (WordAt(t, p, "\\trowd")) {
+            if (t.WordAt(p, "\\trowd")) {
                 FCm->WriteMark(cmTableStart, p);
                 m_document.FInTable = FTableRowOpen = true;
-            } else if (WordAt(t, p, "\\row")) {
+            } else if (t.WordAt(p, "\\row")) {
                 t.Fpnt = p + 4;
                 FCm->WriteCopyText(t.Fpnt);
                 FCm->WriteMark(cmTableEnd, t.Fpnt);
                 m_document.FInTable = FTableRowOpen = false;
                 continue;
-            } else if (PrefixAt(t, p, "\\intbl")) {
+            } else if (t.PrefixAt(p, "\\intbl")) {
                 FCm->WriteMark(cmTableStart, p);
                 m_document.FInTable = true;
-            } else if (PrefixAt(t, p, "\\pard") && m_document.FInTable && !FTableRowOpen) {
+            } else if (t.PrefixAt(p, "\\pard") && m_document.FInTable && !FTableRowOpen) {
                 t.Fpnt = p + 5;
                 FCm->WriteCopyText(t.Fpnt);
                 FCm->WriteMark(cmTableEnd, t.Fpnt);
                 m_document.FInTable = false;
                 continue;
-            } else if (PrefixAt(t, p, "\\uc") && IsDigitChar(t.At(p + 3))) {
+            } else if (t.PrefixAt(p, "\\uc") && IsAsciiDigit(t.At(p + 3))) {
                 int number = 0;
-                for (int q = p + 3; IsDigitChar(t.At(q)); ++q)
+                for (int q = p + 3; IsAsciiDigit(t.At(q)); ++q)
                     number = qMin(number * 10 + (t.At(q) - '0'), 1000);
                 FUnicodeSkipCount = number;
             }
@@ -286,7 +273,7 @@ int TRpRTF::QuoteOpening(int pnt, int *length, QByteArray *text) const
     static const struct { const char *word; int kind; } words[] = {
         {"\\lquote", 2}, {"\\rquote", 2}, {"\\ldblquote", 8}, {"\\rdblquote", 8}};
     for (const auto &w : words) {
-        if (WordAt(t, pnt, w.word)) {
+        if (t.WordAt(pnt, w.word)) {
             *length = int(qstrlen(w.word)) + (t.At(pnt + int(qstrlen(w.word))) == ' ' ? 1 : 0);
             *text = t.Bytes.mid(pnt - 1, *length);
             return w.kind;
@@ -309,7 +296,7 @@ bool TRpRTF::QuoteClosing(int pnt, int *length, QByteArray *text) const
                && QByteArray(1, t.At(pnt + 2)).append(t.At(pnt + 3)).toLower() == hex;
     };
     const auto word = [&](const char *w) {
-        if (!WordAt(t, pnt, w))
+        if (!t.WordAt(pnt, w))
             return false;
         const int size = int(qstrlen(w));
         return take(size + (t.At(pnt + size) == ' ' ? 1 : 0));
@@ -338,17 +325,19 @@ bool TRpRTF::QuoteClosing(int pnt, int *length, QByteArray *text) const
     }
 }
 
-bool TRpRTF::ReadFieldBody(QByteArray &body)
+// A field that does not close gives an empty body, and reading goes on
+// just after its opening delimiter, which is copied as text.
+QByteArray TRpRTF::ReadFieldBody()
 {
     TRpTemplateBuffer &t = m_template;
     const int bodyStart = t.Fpnt;
     FQuoteIndex = 0;
     int counted = 0;
+    QByteArray body;
     const auto fail = [&] {
         FQuoteIndex = 0;
         t.Fpnt = bodyStart;
-        body.clear();
-        return false;
+        return QByteArray();
     };
     while (counted < MaxFieldLength && !t.AtEnd()) {
         const int p = t.Fpnt;
@@ -386,7 +375,7 @@ bool TRpRTF::ReadFieldBody(QByteArray &body)
         }
         if (FieldDelimiterAt(p, &length)) {
             t.Fpnt = p + length;
-            return true;
+            return body;
         }
         if (hexEscape) {
             body += t.Bytes.mid(p - 1, 4);
@@ -439,10 +428,10 @@ TRpSplitText TRpRTF::SplitFieldText(const QByteArray &raw)
                 i += 4;
                 continue;
             }
-            if (next == 'u' && IsDigitChar(at(i + 2))) {
+            if (next == 'u' && IsAsciiDigit(at(i + 2))) {
                 qsizetype j = i + 2;
                 int code = 0;
-                while (IsDigitChar(at(j)))
+                while (IsAsciiDigit(at(j)))
                     code = qMin(code * 10 + (raw[j++] - '0'), 0xFFFF);
                 toCommand(QChar(code));
                 fallbackToDrop = FUnicodeSkipCount;
@@ -593,20 +582,6 @@ void TRpRTF::CompileField(const QByteArray &rawText, const TRpSplitText &split)
     }
 }
 
-int TRpRTF::KindOfToken(int tokenKind) const
-{
-    switch (tokenKind) {
-    case tkIdentifier: return cmVariable;
-    case tkNumber: return cmNumber;
-    case tkString: return cmString;
-    case tkBoolean: return cmBoolean;
-    case tkDate: return cmDate;
-    case tkDataFieldDot: return cmDataFieldDot;
-    case tkDataFieldColon: return cmDataFieldColon;
-    default: return cmCopyText;
-    }
-}
-
 // The field record of a variable, literal or data-field token.
 TRpRowContent TRpRTF::OperandField(const QString &text, int *kind)
 {
@@ -683,15 +658,14 @@ void TRpRTF::CompileExpression(const QString &callText, const TRpRowContent &fie
     expression.Defined = true;
     expression.DefinedType = 0;
     FCm->WriteExpression(pnt, expression, output, manage, block);
-    CompileArguments(callText, 0, 0);
+    CompileArguments(call, 0, 0);
     FCm->WriteMark(cmExpressionEnd, pnt);
 }
 
-void TRpRTF::CompileArguments(const QString &callText, int parentId, int argPosition)
+void TRpRTF::CompileArguments(const TRpFunctionCall &call, int parentId, int argPosition)
 {
     const int pnt = m_template.Fpnt;
     const bool dotAsColon = Options().testFlag(eoDotAsColon);
-    const TRpFunctionCall call = ParseFunctionCall(callText, UDFList());
     const bool iif = call.id == fnIif;
     const int sequence = iif ? ++FIifCounter : 0;
     for (int i = 0; i < call.arguments.size(); ++i) {
@@ -708,9 +682,10 @@ void TRpRTF::CompileArguments(const QString &callText, int parentId, int argPosi
             const QString nested = token.kind == tkFunctionCall && token.rest.trimmed().isEmpty()
                                        ? argument
                                        : ParseInfix(argument, dotAsColon);
-            if (!ParseFunctionCall(nested, UDFList()).isCall)
+            const TRpFunctionCall nestedCall = ParseFunctionCall(nested, UDFList());
+            if (!nestedCall.isCall)
                 throw EIllegalFunctionUse(u"Function not found: "_qs + argument);
-            CompileArguments(nested, call.id, i + 1);
+            CompileArguments(nestedCall, call.id, i + 1);
         } else {
             int kind = cmCopyText;
             TRpRowContent field = OperandField(argument, &kind);
@@ -734,7 +709,7 @@ void TRpRTF::CompilePass()
         if (!read.found)
             break;
         if (read.rawText.isEmpty()) {
-            FCm->WriteCopyText(m_template.Fpnt);  // the delimiters stay as typed
+            FCm->WriteCopyText(m_template.Fpnt);  // an empty or unclosed field stays as typed
             continue;
         }
         CompileField(read.rawText, SplitFieldText(read.rawText));
