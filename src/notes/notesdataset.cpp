@@ -4,6 +4,9 @@
 #include "formatting.h"
 #include "noteslist.h"
 
+#include <stdexcept>
+#include <string>
+
 namespace notes {
 
 using rtfreport::TRpFieldType;
@@ -32,6 +35,15 @@ const FieldInfo kFields[FieldTotal] = {
     {"sObciazylismy", TRpFieldType::String}, {"sUznalismy", TRpFieldType::String},
 };
 
+// A field number the data set does not have is a caller's mistake: refused
+// before it indexes the table or sends the readers round in circles.
+const FieldInfo &FieldAt(int field)
+{
+    if (field < 0 || field >= FieldTotal)
+        throw std::out_of_range("NotesDataSet: no field " + std::to_string(field));
+    return kFields[field];
+}
+
 } // namespace
 
 NotesDataSet::NotesDataSet(const NotesListModel &model, ui::DataGrid *grid, QString name)
@@ -49,14 +61,15 @@ int NotesDataSet::rowCount() const { return m_model.rowCount(); }
 
 int NotesDataSet::FieldCount() const { return FieldTotal; }
 
-QString NotesDataSet::FieldName(int field) const { return QString::fromLatin1(kFields[field].name); }
+QString NotesDataSet::FieldName(int field) const { return QString::fromLatin1(FieldAt(field).name); }
 
-TRpFieldType NotesDataSet::FieldType(int field) const { return kFields[field].type; }
+TRpFieldType NotesDataSet::FieldType(int field) const { return FieldAt(field).type; }
 
 bool NotesDataSet::IsNull(int) const { return m_current < 0; }
 
 QString NotesDataSet::AsString(int field) const
 {
+    FieldAt(field);
     if (m_current < 0)
         return {};
     const NoteRow &r = m_model.row(m_current);
@@ -82,6 +95,7 @@ QString NotesDataSet::AsString(int field) const
 
 qint64 NotesDataSet::AsInteger(int field) const
 {
+    FieldAt(field);
     if (m_current < 0)
         return 0;
     const NoteRow &r = m_model.row(m_current);

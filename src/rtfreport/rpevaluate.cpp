@@ -508,7 +508,11 @@ void BuiltInCall::DateFunction(int id)
     switch (id) {
     case fnNow: Out().SetAsDateTime(Now()); return;
     case fnDate: Out().SetAsDateTime(std::trunc(Now())); return;
-    case fnTime: Out().SetAsDateTime(Now() - std::trunc(Now())); return;
+    case fnTime: {
+        const TRpDateTime now = Now();  // read once: midnight may pass between two reads
+        Out().SetAsDateTime(now - std::trunc(now));
+        return;
+    }
     case fnDateToStr:
     case fnDateTimeToStr:
     case fnTimeToStr: {

@@ -25,6 +25,11 @@ TEST_F(MainWindowDataSet, ReadsStoredAndCalculatedFieldsAndMovesTheGrid)
     EXPECT_EQ(set.AsDateTime(set.FindField("sData")), app::dayNumber(QDate(2021, 11, 30)));
     EXPECT_EQ(set.AsInteger(set.FindField("NUMER")), 5);
     EXPECT_EQ(set.FieldType(set.FindField("sData")), rtfreport::TRpFieldType::Date);
+    for (const int bad : {-1, set.FieldCount()}) {
+        EXPECT_THROW(set.FieldName(bad), std::out_of_range);
+        EXPECT_THROW(set.AsString(bad), std::out_of_range);
+        EXPECT_THROW(set.AsInteger(bad), std::out_of_range);
+    }
 
     set.Next();
     EXPECT_EQ(w.XDBGrid1->currentRow(), 1);
