@@ -351,8 +351,9 @@ QString TRpRTF::CreateFileName(const QString &directory, const QString &prefix, 
         return timer;
     }();
     const quint64 tickCount = quint64(QDateTime::currentMSecsSinceEpoch()) + quint64(ticks.elapsed());
-    QRandomGenerator random{quint32(QDateTime::currentMSecsSinceEpoch())};
-    const quint32 number = random.bounded(65535u);
+    // Not seeded from the clock: two names asked for within one millisecond
+    // would otherwise be the same name.
+    const quint32 number = QRandomGenerator::global()->bounded(65535u);
     QString suffix = extension;
     if (!suffix.isEmpty() && !suffix.startsWith(u'.'))
         suffix.prepend(u'.');

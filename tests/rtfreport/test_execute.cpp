@@ -212,6 +212,8 @@ TEST_F(Execution, CreateFileName)
     EXPECT_TRUE(TRpRTF::CreateFileName(out.path(), "rp", "rtf").startsWith(out.path() + u"/rp"_qs));
     EXPECT_TRUE(TRpRTF::CreateFileName(out.path(), "rp", "rtf").endsWith(u".rtf"));
     EXPECT_FALSE(TRpRTF::CreateFileName(out.path(), "rp", QString()).contains(u'.'));
+    // Asked for twice at once, two names.
+    EXPECT_NE(TRpRTF::CreateFileName(out.path(), "rp"), TRpRTF::CreateFileName(out.path(), "rp"));
 }
 
 // --- the memory data set's values ----------------------------------------------------
