@@ -452,6 +452,16 @@ void Statement::execute()
     status.check();
 }
 
+quint64 Statement::affectedRows() const
+{
+    if (!m_statement)
+        return 0;
+    Status status;
+    const quint64 rows = m_statement->getAffectedRecords(&status);
+    status.check();
+    return rows;
+}
+
 void Statement::open()
 {
     close();

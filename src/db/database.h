@@ -111,6 +111,8 @@ public:
 
     // Runs a statement that returns no rows (insert, update, delete, DDL).
     void execute();
+    // The rows the last execute() inserted, changed or deleted.
+    quint64 affectedRows() const;
     // Opens the cursor of a select; read rows with next().
     void open();
     bool isOpen() const { return m_cursor != nullptr; }

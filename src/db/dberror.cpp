@@ -14,6 +14,11 @@ bool DbError::isForeignKeyViolation() const noexcept
     return m_errorCode == isc_foreign_key;
 }
 
+bool DbError::isConcurrentUpdate() const noexcept
+{
+    return m_errorCode == isc_deadlock || m_errorCode == isc_update_conflict || m_errorCode == isc_lock_conflict;
+}
+
 DbError DbError::fromStatus(Firebird::IStatus *status)
 {
     char buffer[2048];

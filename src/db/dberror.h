@@ -18,6 +18,8 @@ public:
     // Firebird's primary gds code (isc_foreign_key, isc_network_error, ...); 0 when not from Firebird.
     long errorCode() const noexcept { return m_errorCode; }
     bool isForeignKeyViolation() const noexcept;
+    // Another transaction changed or locked the same row first.
+    bool isConcurrentUpdate() const noexcept;
 
     // Builds the error from a failed status vector.
     static DbError fromStatus(Firebird::IStatus *status);
