@@ -3,6 +3,7 @@
 // same rows through the database layer.
 #include "benchdatabase.h"
 #include "datamodule.h"
+#include "desktopshell.h"
 #include "mainwindow.h"
 #include "notesquery.h"
 
@@ -22,13 +23,13 @@ struct Program {
         env.listQueryText = app::unfilteredNotesQuery();
         env.currentCompany = database.company;
         data.IBDatabase1.open(database.parameters());
-        app::setDataModule(&data);
-        window = std::make_unique<notes::TfrmMain>(env, data);
+        window = std::make_unique<notes::TfrmMain>(ui::Context{env, data, ui::prompts(), shell});
         window->resize(1200, 800);
     }
     QTemporaryDir work;
     app::Environment env;
     app::TDataModule1 data{env};
+    service::DesktopShell shell;
     std::unique_ptr<notes::TfrmMain> window;
 };
 

@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   # build
   build-essential cmake ninja-build qt6-base-dev
+  # Qt's own buttons and dialogs in Polish
+  qt6-translations-l10n
   # the database: client library, embedded engine, isql-fb for the template database
   firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-utils
   # tests and benchmarks; the server stands in for a shared installation

@@ -12,6 +12,7 @@ int main(int argc, char **argv)
     db::configureFirebird(db::defaultFirebirdFolder());
 
     ui::Application application(argc, argv);
+    ui::installPolishTranslations(application);
     ui::installBusyCursor();
     const auto colourDepth = [] {
         const QScreen *screen = QGuiApplication::primaryScreen();

@@ -8,22 +8,6 @@ namespace app {
 
 QString databasePassword() { return QStringLiteral("quorbelin"); }
 
-namespace {
-TDataModule1 *&currentDataModule()
-{
-    static TDataModule1 *module = nullptr;
-    return module;
-}
-} // namespace
-
-TDataModule1 &dataModule()
-{
-    Q_ASSERT(currentDataModule());
-    return *currentDataModule();
-}
-
-void setDataModule(TDataModule1 *module) { currentDataModule() = module; }
-
 TDataModule1::TDataModule1(Environment &env) : m_env(env) {}
 
 TDataModule1::~TDataModule1() { DataModuleDestroy(); }

@@ -12,7 +12,7 @@ namespace app {
 
 class TDataModule1 {
 public:
-    explicit TDataModule1(Environment &env = environment());
+    explicit TDataModule1(Environment &env);
     ~TDataModule1();
 
     // Connects to the environment's database. On failure tells the user and
@@ -53,10 +53,5 @@ private:
 
 // The program's password of the database administrator.
 QString databasePassword();
-
-// The data module of the running program (set by the program entry; tests
-// set their own).
-TDataModule1 &dataModule();
-void setDataModule(TDataModule1 *module);
 
 } // namespace app

@@ -90,6 +90,12 @@ void eraseListedFiles(const Environment &env)
 
 } // namespace
 
+QString Environment::vendorAddress() const
+{
+    const qsizetype schemeEnd = vendorUrl.indexOf(QStringLiteral("://"));
+    return schemeEnd < 0 ? vendorUrl : vendorUrl.mid(schemeEnd + 3);
+}
+
 Environment &environment()
 {
     static Environment env;

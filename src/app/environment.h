@@ -30,6 +30,10 @@ struct FilterState {
     QString text;
 };
 
+// The vendor's web site when Config.ini names none: a reserved name that
+// reaches nobody's server.
+inline const QString kDefaultVendorUrl = QStringLiteral("https://www.vorlane.example");
+
 struct Environment {
     QString programFolder;   // ends with "/"
     QString workingFolder;   // no trailing "/"
@@ -48,9 +52,14 @@ struct Environment {
     QString listQueryText;
     CompanyDetails company;
     FilterState filter;
+    QString vendorUrl = kDefaultVendorUrl;  // scheme and host, no trailing "/"
 
     QString databaseName() const { return databaseFolder + QStringLiteral("/mr.fdb"); }
     bool isSharedInstallation() const { return !sharedDatabaseLine.trimmed().isEmpty(); }
+    // A page of the vendor's site: the base address followed by `path` ("/kontakt.htm").
+    QString vendorPage(const QString &path = {}) const { return vendorUrl + path; }
+    // The address as people read it: without its scheme.
+    QString vendorAddress() const;
 };
 
 // The one environment of the running program.

@@ -12,12 +12,27 @@ FormatSettings &formatSettings()
     return settings;
 }
 
-void ApplyFormatSettings()
+FormatSettings formatSettingsFor(const QLocale &system)
 {
     FormatSettings settings;
-    const QString decimal = QLocale::system().decimalPoint();
+    // No locale chosen (C, POSIX): the program's own, Polish, comma.
+    if (system.language() == QLocale::C)
+        return settings;
+    const QString decimal = system.decimalPoint();
     settings.decimalSeparator = decimal.isEmpty() ? QLatin1Char('.') : decimal.front();
-    formatSettings() = settings;
+    return settings;
+}
+
+void ApplyFormatSettings() { formatSettings() = formatSettingsFor(QLocale::system()); }
+
+QString polishUpper(const QString &text) { return QLocale(QLocale::Polish).toUpper(text); }
+
+QString polishLower(const QString &text) { return QLocale(QLocale::Polish).toLower(text); }
+
+bool isNameSearchCharacter(QChar c)
+{
+    static const QString polishLetters = QStringLiteral("ĄĆĘŁŃÓŚŹŻąćęłńóśźż");
+    return (c.isLetterOrNumber() && c.unicode() < 128) || c == QLatin1Char(' ') || polishLetters.contains(c);
 }
 
 QString PadNumber(qint32 value, int width)
@@ -93,6 +108,143 @@ std::optional<qint64> parseAmount(const QString &text, const FormatSettings &set
     if (!ok || value > 999'999'999'999'999'999LL)
         return std::nullopt;
     return negative ? -value : value;
+}
+
+namespace {
+
+constexpr qint64 kAmountLimit = 999'999'999'999'999'999LL;  // NUMERIC(18,4)
+constexpr qint64 kScale = 10'000;
+
+// Recursive descent over one expression: sum := product (("+"|"-") product)*,
+// product := factor (("*"|"/") factor)*, factor := "-" factor | "(" sum ")" | amount.
+class AmountExpression {
+public:
+    AmountExpression(const QString &text, const FormatSettings &settings) : m_text(text), m_settings(settings) {}
+
+    std::optional<qint64> evaluate()
+    {
+        const std::optional<qint64> value = sum(0);
+        skipBlanks();
+        if (!value || m_pos != m_text.size())
+            return std::nullopt;
+        return value;
+    }
+
+private:
+    static constexpr int kMaxDepth = 64;
+
+    static std::optional<qint64> checked(__int128 value)
+    {
+        if (value > kAmountLimit || value < -kAmountLimit)
+            return std::nullopt;
+        return static_cast<qint64>(value);
+    }
+
+    // numerator / denominator rounded half away from zero.
+    static __int128 divideRounded(__int128 numerator, __int128 denominator)
+    {
+        const bool negative = (numerator < 0) != (denominator < 0);
+        const __int128 n = numerator < 0 ? -numerator : numerator;
+        const __int128 d = denominator < 0 ? -denominator : denominator;
+        const __int128 q = (n + d / 2) / d;
+        return negative ? -q : q;
+    }
+
+    void skipBlanks()
+    {
+        while (m_pos < m_text.size() && m_text[m_pos].isSpace())
+            ++m_pos;
+    }
+
+    bool take(QChar c)
+    {
+        skipBlanks();
+        if (m_pos < m_text.size() && m_text[m_pos] == c) {
+            ++m_pos;
+            return true;
+        }
+        return false;
+    }
+
+    std::optional<qint64> sum(int depth)
+    {
+        std::optional<qint64> value = product(depth);
+        while (value) {
+            if (take(QLatin1Char('+'))) {
+                const auto right = product(depth);
+                value = right ? checked(__int128(*value) + *right) : std::nullopt;
+            } else if (take(QLatin1Char('-'))) {
+                const auto right = product(depth);
+                value = right ? checked(__int128(*value) - *right) : std::nullopt;
+            } else {
+                break;
+            }
+        }
+        return value;
+    }
+
+    std::optional<qint64> product(int depth)
+    {
+        std::optional<qint64> value = factor(depth);
+        while (value) {
+            if (take(QLatin1Char('*'))) {
+                const auto right = factor(depth);
+                value = right ? checked(divideRounded(__int128(*value) * *right, kScale)) : std::nullopt;
+            } else if (take(QLatin1Char('/')) || take(QChar(0x00F7))) {
+                const auto right = factor(depth);
+                value = right && *right != 0 ? checked(divideRounded(__int128(*value) * kScale, *right))
+                                             : std::nullopt;
+            } else {
+                break;
+            }
+        }
+        return value;
+    }
+
+    std::optional<qint64> factor(int depth)
+    {
+        if (depth > kMaxDepth)
+            return std::nullopt;
+        if (take(QLatin1Char('-'))) {
+            const auto value = factor(depth + 1);
+            return value ? std::optional<qint64>(-*value) : std::nullopt;
+        }
+        if (take(QLatin1Char('('))) {
+            const auto value = sum(depth + 1);
+            return value && take(QLatin1Char(')')) ? value : std::nullopt;
+        }
+        return amount();
+    }
+
+    // Digits with their separators and the blanks between thousands.
+    std::optional<qint64> amount()
+    {
+        skipBlanks();
+        const qsizetype start = m_pos;
+        while (m_pos < m_text.size()) {
+            const QChar c = m_text[m_pos];
+            const bool part = (c.isDigit() && c.unicode() < 128) || c == m_settings.decimalSeparator
+                              || c == QLatin1Char('.') || c == m_settings.thousandSeparator || c.isSpace();
+            if (!part)
+                break;
+            ++m_pos;
+        }
+        const QString number = m_text.mid(start, m_pos - start);
+        if (number.trimmed().isEmpty())
+            return std::nullopt;
+        return parseAmount(number, m_settings);
+    }
+
+    const QString &m_text;
+    const FormatSettings &m_settings;
+    qsizetype m_pos = 0;
+};
+
+} // namespace
+
+std::optional<qint64> evaluateAmount(const QString &text, const FormatSettings &settings)
+{
+    return AmountExpression(text, settings).evaluate();
 }
 
 } // namespace app

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QSettings>
+#include <QUrl>
 
 namespace app {
 
@@ -9,6 +10,7 @@ namespace {
 const QString kSection = QStringLiteral("Ustawienia");
 const QString kCompanyKey = QStringLiteral("IDFirma");
 const QString kDoubleRowKey = QStringLiteral("WierszPodwojny");
+const QString kVendorKey = QStringLiteral("AdresDostawcy");
 
 // An integer as the INI reader takes it; anything else gives the default.
 int readInteger(const QSettings &settings, const QString &key, int fallback)
@@ -16,6 +18,19 @@ int readInteger(const QSettings &settings, const QString &key, int fallback)
     bool ok = false;
     const int value = settings.value(key).toString().trimmed().toInt(&ok);
     return ok ? value : fallback;
+}
+
+// "http[s]://host[:port][/path]" without its trailing "/"; empty for anything else.
+QString vendorBaseUrl(const QString &text)
+{
+    const QUrl url(text.trimmed(), QUrl::StrictMode);
+    if (!url.isValid() || url.host().isEmpty() || (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https"))
+        || url.hasQuery() || url.hasFragment())
+        return {};
+    QString base = url.toString();
+    while (base.endsWith(QLatin1Char('/')))
+        base.chop(1);
+    return base;
 }
 } // namespace
 
@@ -37,6 +52,7 @@ void ReadSettings(Environment &env)
 {
     env.currentCompany = 1;
     env.doubleRow = true;
+    env.vendorUrl = kDefaultVendorUrl;
     const QString path = configFilePath(env.workingFolder);
     if (!QFile::exists(path))
         return;
@@ -44,6 +60,9 @@ void ReadSettings(Environment &env)
     settings.beginGroup(kSection);
     env.currentCompany = readInteger(settings, kCompanyKey, 1);
     env.doubleRow = readInteger(settings, kDoubleRowKey, 1) != 0;
+    const QString vendor = vendorBaseUrl(settings.value(kVendorKey).toString());
+    if (!vendor.isEmpty())
+        env.vendorUrl = vendor;
 }
 
 bool WriteSettings(const Environment &env)

@@ -1,6 +1,8 @@
 #pragma once
-// Config.ini in the working folder: section "Ustawienia" with "IDFirma" and
-// "WierszPodwojny", plus the grid layout sections the windows keep there.
+// Config.ini in the working folder: section "Ustawienia" with "IDFirma",
+// "WierszPodwojny" and, when an office sets it, "AdresDostawcy" (the vendor's
+// web site, "https://host[:port]"), plus the grid layout sections the windows
+// keep there.
 
 #include "environment.h"
 
@@ -10,10 +12,12 @@ namespace app {
 // "config.ini" in any letter case, else "Config.ini" (to be created).
 QString configFilePath(const QString &workingFolder);
 
-// Reads the current company (default 1) and the double row (default true).
+// Reads the current company (default 1), the double row (default true) and
+// the vendor's address (an http or https address with a host; anything else
+// leaves the default).
 void ReadSettings(Environment &env);
 
-// Writes both keys, keeping every other section. The file is replaced whole
+// Writes the company and the double row, keeping every other section. The file is replaced whole
 // or not at all. False when it cannot be written.
 bool WriteSettings(const Environment &env);
 

@@ -1,6 +1,5 @@
 #include "editfirma.h"
 
-#include "prompts.h"
 
 #include <QApplication>
 #include <QGridLayout>
@@ -29,12 +28,13 @@ public:
 
 } // namespace
 
-TfrmEditFirma::TfrmEditFirma(QWidget *parent)
+TfrmEditFirma::TfrmEditFirma(ui::Prompts &prompts, QWidget *parent)
     : PartyDialog(30, parent),
       gbNumeracja(new QGroupBox(QStringLiteral("System numeracji "))),
       rbMiesieczny(new QRadioButton(QStringLiteral("miesięczny"))),
       rbRoczny(new QRadioButton(QStringLiteral("roczny"))),
-      edtSystemNumeracji(new QLineEdit)
+      edtSystemNumeracji(new QLineEdit),
+      m_prompts(prompts)
 {
     setWindowTitle(QStringLiteral(" Edycja firmy - szczegóły"));
     edtSystemNumeracji->setMaxLength(30);
@@ -74,7 +74,7 @@ void TfrmEditFirma::monthlySelected()
 {
     if (edtSystemNumeracji->text().contains(QStringLiteral("MM")))
         return;
-    const bool change = ui::prompts().question(
+    const bool change = m_prompts.question(
         QStringLiteral("Ustawiony jest MIESIĘCZNY system numeracji. Tymczasem numer noty\r\n"
                        "nie zawiera numeru miesiąca. Zalecana jest zmiana tego ustawienia.\r\n\r\n"
                        "Czy ustawić system numeracji NN/MM/RRRR ?"));
@@ -82,9 +82,9 @@ void TfrmEditFirma::monthlySelected()
         edtSystemNumeracji->setText(kMonthPattern);
 }
 
-bool EditCompany(CompanyFields &fields, bool showMode)
+bool EditCompany(CompanyFields &fields, bool showMode, ui::Prompts &prompts, QWidget *parent)
 {
-    TfrmEditFirma dialog(QApplication::activeWindow());
+    TfrmEditFirma dialog(prompts, parent ? parent : QApplication::activeWindow());
     dialog.setFields(fields, showMode);
     return acceptInto(dialog, fields);
 }

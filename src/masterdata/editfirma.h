@@ -11,7 +11,7 @@ namespace masterdata {
 class TfrmEditFirma : public PartyDialog {
     Q_OBJECT
 public:
-    explicit TfrmEditFirma(QWidget *parent = nullptr);
+    explicit TfrmEditFirma(ui::Prompts &prompts, QWidget *parent = nullptr);
 
     // Texts first, then the numbering, which may ask the numbering question.
     void setFields(const CompanyFields &fields, bool showMode);
@@ -24,6 +24,8 @@ public:
 
 private:
     void monthlySelected();
+
+    ui::Prompts &m_prompts;
 };
 
 } // namespace masterdata

@@ -29,9 +29,9 @@ void TfrmEditKontrahent::setFields(const CounterpartyFields &fields, bool showMo
 
 CounterpartyFields TfrmEditKontrahent::fields() const { return {texts(), cbAktywny->isChecked()}; }
 
-bool EditCounterparty(CounterpartyFields &fields, bool showMode, bool hideActive)
+bool EditCounterparty(CounterpartyFields &fields, bool showMode, bool hideActive, QWidget *parent)
 {
-    TfrmEditKontrahent dialog(QApplication::activeWindow());
+    TfrmEditKontrahent dialog(parent ? parent : QApplication::activeWindow());
     dialog.setFields(fields, showMode, hideActive);
     return acceptInto(dialog, fields);
 }

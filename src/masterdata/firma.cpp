@@ -2,7 +2,6 @@
 
 #include "formatting.h"
 #include "partytexts.h"
-#include "prompts.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -36,8 +35,8 @@ QList<ui::GridColumn> companyColumns()
 
 } // namespace
 
-TfrmFirma::TfrmFirma(bool choosing, QWidget *parent)
-    : MasterListWindow(QStringLiteral("Firmy"), kIdFirma, parent)
+TfrmFirma::TfrmFirma(const ui::Context &context, bool choosing, QWidget *parent)
+    : MasterListWindow(context, QStringLiteral("Firmy"), kIdFirma, parent)
 {
     resize(760, 420);
     ibqFirmaInsert.setSql(QStringLiteral(
@@ -93,7 +92,7 @@ CompanyFields TfrmFirma::fieldsOfRow(int row) const
 bool TfrmFirma::editDetails(int row, bool showMode, db::Statement *target)
 {
     CompanyFields fields = fieldsOfRow(row);
-    if (!EditCompany(fields, showMode))
+    if (!EditCompany(fields, showMode, m_context.prompts, this))
         return false;
     if (target) {
         bindPartyTexts(*target, fields.texts);
@@ -106,15 +105,15 @@ bool TfrmFirma::editDetails(int row, bool showMode, db::Statement *target)
 void TfrmFirma::actKasujExecute()
 {
     if (rowCount() < 2) {
-        ui::prompts().error(QStringLiteral("Nie można usunąć jedynej (ostatniej) firmy !"));
+        m_context.prompts.error(QStringLiteral("Nie można usunąć jedynej (ostatniej) firmy !"));
         return;
     }
     deleteCurrent(QStringLiteral("Czy usunąć zaznaczoną firmę ?"), QStringLiteral("Nie można usunąć tej firmy !"));
 }
 
-int ShowCompanyList(bool choosing)
+int ShowCompanyList(const ui::Context &context, bool choosing, QWidget *parent)
 {
-    TfrmFirma window(choosing, QApplication::activeWindow());
+    TfrmFirma window(context, choosing, parent ? parent : QApplication::activeWindow());
     return window.exec() == QDialog::Accepted ? window.Wynik : 0;
 }
 

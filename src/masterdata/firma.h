@@ -8,7 +8,7 @@ namespace masterdata {
 class TfrmFirma : public MasterListWindow {
     Q_OBJECT
 public:
-    explicit TfrmFirma(bool choosing, QWidget *parent = nullptr);
+    TfrmFirma(const ui::Context &context, bool choosing, QWidget *parent = nullptr);
 
     ui::DataGrid *const dbgFirma = dbgList;
     db::Transaction &ibtFirma = ibtList;

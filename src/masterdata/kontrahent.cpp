@@ -1,13 +1,10 @@
 #include "kontrahent.h"
 
-#include "environment.h"
 #include "formatting.h"
 #include "partytexts.h"
-#include "prompts.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
-#include <QLocale>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -67,8 +64,8 @@ CounterpartyListMemory &counterpartyListMemory()
     return memory;
 }
 
-TfrmKontrahent::TfrmKontrahent(bool choosing, QWidget *parent)
-    : MasterListWindow(QStringLiteral("Odbiorcy"), kIdKontrahent, parent),
+TfrmKontrahent::TfrmKontrahent(const ui::Context &context, bool choosing, QWidget *parent)
+    : MasterListWindow(context, QStringLiteral("Odbiorcy"), kIdKontrahent, parent),
       Wybor(choosing),
       actSzukaj(new QAction(QStringLiteral("Szukaj"), this))
 {
@@ -108,11 +105,13 @@ TfrmKontrahent::TfrmKontrahent(bool choosing, QWidget *parent)
     if (counterpartyListMemory().lastChosen != 0)
         locateId(counterpartyListMemory().lastChosen);
     updateActionStates();
+    // A counterparty belongs to a company: none can be added without one.
+    actDodaj->setEnabled(m_context.env.currentCompany > 0);
 }
 
 void TfrmKontrahent::bindListParameters()
 {
-    ibqKontrahent.setInt(QStringLiteral("idfirma"), app::environment().currentCompany);
+    ibqKontrahent.setInt(QStringLiteral("idfirma"), m_context.env.currentCompany);
     if (!m_searchPattern.isNull())
         ibqKontrahent.setText(QStringLiteral("SzukanaFraza"), m_searchPattern);
 }
@@ -138,14 +137,14 @@ CounterpartyFields TfrmKontrahent::fieldsOfRow(int row) const
 bool TfrmKontrahent::editDetails(int row, bool showMode, db::Statement *target)
 {
     CounterpartyFields fields = fieldsOfRow(row);
-    if (!EditCounterparty(fields, showMode, hideActive()))
+    if (!EditCounterparty(fields, showMode, hideActive(), this))
         return false;
     if (target) {
         bindPartyTexts(*target, fields.texts);
         target->setText(QStringLiteral("aktywny"), app::FlagToText(fields.aktywny));
         // A new counterparty belongs to the current company.
         if (row < 0)
-            target->setInt(QStringLiteral("idfirma"), app::environment().currentCompany);
+            target->setInt(QStringLiteral("idfirma"), m_context.env.currentCompany);
     }
     return true;
 }
@@ -153,22 +152,22 @@ bool TfrmKontrahent::editDetails(int row, bool showMode, db::Statement *target)
 void TfrmKontrahent::actSzukajExecute()
 {
     QString &lastPhrase = counterpartyListMemory().lastSearchPhrase;
-    const std::optional<QString> phrase = ui::prompts().inputText(
+    const std::optional<QString> phrase = m_context.prompts.inputText(
         QStringLiteral("Filtrowanie wg zadanej frazy"), QStringLiteral("Fraza z nazwy firmy, ulicy, miasta lub NIP"),
         lastPhrase);
     if (!phrase)
         return;
     lastPhrase = *phrase;
     ibqKontrahent.setSql(kSearchQuery);
-    m_searchPattern = QLatin1Char('%') + QLocale(QLocale::Polish).toUpper(*phrase) + QLatin1Char('%');
+    m_searchPattern = QLatin1Char('%') + app::polishUpper(*phrase) + QLatin1Char('%');
     ui::BusyCursor busy;
     openList();
     dbgKontrahent->setCurrentRow(rowCount() - 1);
 }
 
-int ShowCounterpartyList(bool choosing)
+int ShowCounterpartyList(const ui::Context &context, bool choosing, QWidget *parent)
 {
-    TfrmKontrahent window(choosing, QApplication::activeWindow());
+    TfrmKontrahent window(context, choosing, parent ? parent : QApplication::activeWindow());
     return window.exec() == QDialog::Accepted ? window.Wynik : 0;
 }
 

@@ -9,7 +9,7 @@ namespace masterdata {
 class TfrmKontrahent : public MasterListWindow {
     Q_OBJECT
 public:
-    explicit TfrmKontrahent(bool choosing, QWidget *parent = nullptr);
+    TfrmKontrahent(const ui::Context &context, bool choosing, QWidget *parent = nullptr);
 
     const bool Wybor;  // choosing mode
     QAction *const actSzukaj;

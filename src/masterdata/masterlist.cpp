@@ -1,9 +1,7 @@
 #include "masterlist.h"
 
-#include "datamodule.h"
 #include "dberror.h"
-#include "environment.h"
-#include "prompts.h"
+#include "formatting.h"
 #include "settings.h"
 
 #include <QKeyEvent>
@@ -29,7 +27,8 @@ ui::GridColumn hiddenColumn(const char *field)
     return column;
 }
 
-MasterListWindow::MasterListWindow(const QString &caption, const QString &idField, QWidget *parent)
+MasterListWindow::MasterListWindow(const ui::Context &context, const QString &caption, const QString &idField,
+                                   QWidget *parent)
     : QDialog(parent),
       actDodaj(action(QStringLiteral("Dodaj"), Qt::Key_Insert, this)),
       actPopraw(action(QStringLiteral("Popraw"), Qt::Key_F5, this)),
@@ -37,8 +36,9 @@ MasterListWindow::MasterListWindow(const QString &caption, const QString &idFiel
       actKasuj(action(QStringLiteral("Kasuj"), Qt::Key_Delete, this)),
       actWybierz(action(QStringLiteral("Wybierz"), {}, this)),
       actWyjscie(action(QStringLiteral("Wyjście"), {}, this)),
+      m_context(context),
       dbgList(new ui::DataGrid(this)),
-      ibtList(app::dataModule().IBDatabase1),
+      ibtList(context.data.IBDatabase1),
       ibqList(ibtList),
       ibqListInsert(ibtList),
       ibqListUpdate(ibtList),
@@ -73,7 +73,7 @@ void MasterListWindow::setColumns(const QList<ui::GridColumn> &columns, const QS
 {
     listModel.setColumns(columns);
     dbgList->setGridModel(&listModel);
-    dbgList->setLayoutStorage(app::configFilePath(app::environment().workingFolder), layoutSection);
+    dbgList->setLayoutStorage(app::configFilePath(m_context.env.workingFolder), layoutSection);
 }
 
 QToolButton *MasterListWindow::buttonFor(QAction *action)
@@ -175,14 +175,14 @@ void MasterListWindow::runChange(db::Statement &statement)
 
 void MasterListWindow::deleteCurrent(const QString &question, const QString &refusal)
 {
-    if (!hasCurrentRow() || !ui::prompts().question(question, true))
+    if (!hasCurrentRow() || !m_context.prompts.question(question, true))
         return;
     const int row = currentRow();
     ibqListDelete.setInt(QStringLiteral("ID"), currentId());
     try {
         runChange(ibqListDelete);
     } catch (const db::DbError &) {
-        ui::prompts().error(refusal);
+        m_context.prompts.error(refusal);
         rollbackQuietly();
     }
     reopenAtRow(row);
@@ -213,10 +213,13 @@ void MasterListWindow::keyPressEvent(QKeyEvent *event)
 void MasterListWindow::keyTyped(QKeyEvent *event)
 {
     const int key = event->key();
+    const QString text = event->text();
     if (key >= Qt::Key_A && key <= Qt::Key_Z)
         lokSzukana += QChar(u'a' + (key - Qt::Key_A));
     else if (key >= Qt::Key_0 && key <= Qt::Key_9)
         lokSzukana += QChar(u'0' + (key - Qt::Key_0));
+    else if (text.size() == 1 && app::isNameSearchCharacter(text.at(0)))
+        lokSzukana += app::polishLower(text);
     else if (key == Qt::Key_Backspace)
         lokSzukana.chop(1);
     else
@@ -227,8 +230,9 @@ void MasterListWindow::keyTyped(QKeyEvent *event)
 
 void MasterListWindow::locateNamePrefix(const QString &prefix)
 {
-    const int row = records().find(QStringLiteral("NAZWA1"), [&prefix](const QVariant &value) {
-        return value.toString().startsWith(prefix, Qt::CaseInsensitive);
+    const QString wanted = app::polishUpper(prefix);
+    const int row = records().find(QStringLiteral("NAZWA1"), [&wanted](const QVariant &value) {
+        return app::polishUpper(value.toString()).startsWith(wanted);
     });
     if (row >= 0)
         dbgList->setCurrentRow(row);

@@ -40,7 +40,7 @@ public:
 protected:
     // `idField` is the key column; `caption` the window's own, which the
     // incremental search extends.
-    MasterListWindow(const QString &caption, const QString &idField, QWidget *parent);
+    MasterListWindow(const ui::Context &context, const QString &caption, const QString &idField, QWidget *parent);
 
     // Columns, and the config.ini section that keeps their layout.
     void setColumns(const QList<ui::GridColumn> &columns, const QString &layoutSection);
@@ -81,6 +81,7 @@ protected:
 
     void keyPressEvent(QKeyEvent *event) override;
 
+    const ui::Context m_context;
     ui::DataGrid *const dbgList;
     ui::RecordModel listModel;
     db::Transaction ibtList;

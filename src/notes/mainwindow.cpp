@@ -3,9 +3,7 @@
 #include "dberror.h"
 #include "masterdata.h"
 #include "notesquery.h"
-#include "prompts.h"
 #include "settings.h"
-#include "shell.h"
 
 #include <QAction>
 #include <QApplication>
@@ -37,9 +35,9 @@ QToolButton *commandButton(QAction *action, QWidget *parent)
 
 } // namespace
 
-TfrmMain::TfrmMain(app::Environment &env, app::TDataModule1 &data, QWidget *parent)
-    : QMainWindow(parent), ibtNota(data.IBDatabase1), ibqNota(ibtNota), m_env(env), m_data(data),
-      m_model(new NotesListModel(env, this))
+TfrmMain::TfrmMain(const ui::Context &context, QWidget *parent)
+    : QMainWindow(parent), ibtNota(context.data.IBDatabase1), ibqNota(ibtNota), m_context(context),
+      m_env(context.env), m_data(context.data), m_model(new NotesListModel(context.env, this))
 {
     setObjectName(QStringLiteral("frmMain"));
     createActions();
@@ -92,12 +90,13 @@ void TfrmMain::createActions()
 
     connect(actZmianaFirmy, &QAction::triggered, this, &TfrmMain::actZmianaFirmyExecute);
     connect(actWierszPodwojny, &QAction::triggered, this, &TfrmMain::actWierszPodwojnyExecute);
-    connect(actOdbiorcy, &QAction::triggered, this, [] { masterdata::ShowCounterpartyList(false); });
+    connect(actOdbiorcy, &QAction::triggered, this, [this] { masterdata::ShowCounterpartyList(m_context, false, this); });
     connect(actWyjscie, &QAction::triggered, this, &QWidget::close);
-    connect(actFolderWydrukow, &QAction::triggered, this, [this] { service::openFolder(m_env.printFolder); });
+    connect(actFolderWydrukow, &QAction::triggered, this,
+            [this] { m_context.shell.open(m_env.printFolder, app::WindowState::Normal); });
     connect(actPodrecznik, &QAction::triggered, this,
-            [this] { service::openFile(m_env.programFolder + QStringLiteral("podrecznik.pdf")); });
-    connect(actStronaInternetowa, &QAction::triggered, this, [] { service::openUrl(service::vendorUrl()); });
+            [this] { m_context.shell.open(m_env.programFolder + QStringLiteral("podrecznik.pdf")); });
+    connect(actStronaInternetowa, &QAction::triggered, this, [this] { m_context.shell.open(m_env.vendorPage()); });
 }
 
 void TfrmMain::createMenus()
@@ -232,7 +231,7 @@ void TfrmMain::FormShow()
     try {
         IBEvents1->start();
     } catch (const db::DbError &error) {
-        ui::prompts().error(error.message());
+        m_context.prompts.error(error.message());
     }
 }
 
@@ -270,7 +269,7 @@ void TfrmMain::loadList(const QString &sql, const std::function<void(db::Stateme
         m_model->setRows(fetchNotes(ibqNota));
     } catch (const db::DbError &error) {
         m_model->setRows({});
-        ui::prompts().error(error.message());
+        m_context.prompts.error(error.message());
     }
     const int rows = m_model->rowCount();
     XDBGrid1->setCurrentRow(row < 0 || row >= rows ? rows - 1 : row);
@@ -337,7 +336,7 @@ void TfrmMain::IBEvents1EventAlert()
     try {
         ibtNota.commit();
     } catch (const db::DbError &error) {
-        ui::prompts().error(error.message());
+        m_context.prompts.error(error.message());
         return;
     }
     // The same list again: its text and parameters as last opened.
@@ -347,12 +346,12 @@ void TfrmMain::IBEvents1EventAlert()
 
 void TfrmMain::actZmianaFirmyExecute()
 {
-    const int chosen = masterdata::ShowCompanyList(true);
+    const int chosen = masterdata::ShowCompanyList(m_context, true, this);
     if (chosen != 0)
         m_env.currentCompany = chosen;
     m_data.ReadCompany(m_env.currentCompany);
     if (chosen != 0)
-        ui::prompts().information(QStringLiteral("Wybrano firmę: ") + m_env.company.nazwa1);
+        m_context.prompts.information(QStringLiteral("Wybrano firmę: ") + m_env.company.nazwa1);
     UpdateActions();
     OpenNotesList();
 }
@@ -366,7 +365,7 @@ void TfrmMain::actWierszPodwojnyExecute()
 void TfrmMain::closeEvent(QCloseEvent *event)
 {
     const app::MessageAnswer answer =
-        ui::prompts().message(QStringLiteral("Czy na pewno opuścić program ?"), QStringLiteral("Wyjście z programu"),
+        m_context.prompts.message(QStringLiteral("Czy na pewno opuścić program ?"), QStringLiteral("Wyjście z programu"),
                               app::MessageIcon::Question, app::MessageButtons::YesNo, app::MessageAnswer::Yes);
     if (answer == app::MessageAnswer::Yes)
         event->accept();

@@ -3,9 +3,8 @@
 // its commands, and the refresh when another copy of the program changes
 // the notes.
 
+#include "context.h"
 #include "datagrid.h"
-#include "datamodule.h"
-#include "environment.h"
 #include "events.h"
 #include "noteslist.h"
 
@@ -22,8 +21,7 @@ namespace notes {
 class TfrmMain : public QMainWindow {
     Q_OBJECT
 public:
-    explicit TfrmMain(app::Environment &env = app::environment(), app::TDataModule1 &data = app::dataModule(),
-                      QWidget *parent = nullptr);
+    explicit TfrmMain(const ui::Context &context, QWidget *parent = nullptr);
     ~TfrmMain() override;
 
     // Shows the current company and (re)opens the list on its last row.
@@ -80,6 +78,7 @@ private:
     void actWierszPodwojnyExecute();
     void placeBanner();
 
+    const ui::Context m_context;
     app::Environment &m_env;
     app::TDataModule1 &m_data;
     NotesListModel *m_model;

@@ -2,6 +2,7 @@
 
 #include "aboutbox.h"
 #include "datamodule.h"
+#include "desktopshell.h"
 #include "mainwindow.h"
 #include "prompts.h"
 #include "settings.h"
@@ -17,19 +18,20 @@ int RunProgram(const app::StartupContext &context)
     if (app::InitEnvironment(env, context) == app::StartupResult::Stop)
         return 0;
 
+    service::DesktopShell shell;
+    ui::Prompts &prompts = ui::prompts();
     {
-        service::TAboutBox splash(env);
+        service::TAboutBox splash(env, prompts, shell);
         splash.exec();
     }
 
     app::TDataModule1 dataModule(env);
-    if (!dataModule.DataModuleCreate(ui::prompts()))
+    if (!dataModule.DataModuleCreate(prompts))
         return 0;
-    app::setDataModule(&dataModule);
 
     int result = 0;
     {
-        TfrmMain mainWindow(env, dataModule);
+        TfrmMain mainWindow(ui::Context{env, dataModule, prompts, shell});
         // Without a window manager "maximised" means nothing: fill the screen.
         if (const QScreen *screen = QGuiApplication::primaryScreen())
             mainWindow.setGeometry(screen->availableGeometry());
@@ -37,7 +39,6 @@ int RunProgram(const app::StartupContext &context)
         result = QApplication::exec();
     }
     app::WriteSettings(env);
-    app::setDataModule(nullptr);
     dataModule.DataModuleDestroy();
     return result;
 }

@@ -1,7 +1,5 @@
 #include "aboutbox.h"
 
-#include "prompts.h"
-#include "shell.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -13,7 +11,8 @@
 
 namespace service {
 
-TAboutBox::TAboutBox(const app::Environment &env, QWidget *parent) : QDialog(parent), m_env(env)
+TAboutBox::TAboutBox(const app::Environment &env, ui::Prompts &prompts, app::Shell &shell, QWidget *parent)
+    : QDialog(parent), m_env(env), m_prompts(prompts), m_shell(shell)
 {
     setWindowTitle(QStringLiteral("O programie"));
     auto *layout = new QVBoxLayout(this);
@@ -37,7 +36,7 @@ TAboutBox::TAboutBox(const app::Environment &env, QWidget *parent) : QDialog(par
     texts->addWidget(Version);
     texts->addWidget(Company);
     texts->addWidget(new QLabel(QStringLiteral("Zapraszamy na naszą stronę"), this));
-    lblAdres = new QLabel(vendorAddress(), this);
+    lblAdres = new QLabel(env.vendorAddress(), this);
     QFont link = bold;
     link.setUnderline(true);
     lblAdres->setFont(link);
@@ -58,8 +57,8 @@ TAboutBox::TAboutBox(const app::Environment &env, QWidget *parent) : QDialog(par
     // OK is both the default and the cancel button.
     OKButton->setDefault(true);
     connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
-    connect(btnStronaProgramu, &QPushButton::clicked, this, [] { openUrl(vendorUrl(QStringLiteral("/mirelo.htm"))); });
-    connect(btnKontakt, &QPushButton::clicked, this, [] { openUrl(vendorUrl(QStringLiteral("/kontakt.htm"))); });
+    connect(btnStronaProgramu, &QPushButton::clicked, this, [this] { openVendorPage(QStringLiteral("/mirelo.htm")); });
+    connect(btnKontakt, &QPushButton::clicked, this, [this] { openVendorPage(QStringLiteral("/kontakt.htm")); });
     for (QLabel *label : {ProductName, Version, Company, lblAdres})
         label->installEventFilter(this);
 }
@@ -67,14 +66,16 @@ TAboutBox::TAboutBox(const app::Environment &env, QWidget *parent) : QDialog(par
 bool TAboutBox::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::MouseButtonDblClick && watched != lblAdres) {
-        ui::prompts().information(QStringLiteral("Wersja: ") + m_env.fullVersion);
+        m_prompts.information(QStringLiteral("Wersja: ") + m_env.fullVersion);
         return true;
     }
     if (event->type() == QEvent::MouseButtonRelease && watched == lblAdres) {
-        openUrl(vendorUrl());
+        openVendorPage({});
         return true;
     }
     return QDialog::eventFilter(watched, event);
 }
+
+void TAboutBox::openVendorPage(const QString &path) { m_shell.open(m_env.vendorPage(path)); }
 
 } // namespace service

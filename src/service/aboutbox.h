@@ -2,6 +2,8 @@
 // The about window, shown once at start before the main window.
 
 #include "environment.h"
+#include "prompts.h"
+#include "shell.h"
 
 #include <QDialog>
 
@@ -13,7 +15,7 @@ namespace service {
 class TAboutBox : public QDialog {
     Q_OBJECT
 public:
-    explicit TAboutBox(const app::Environment &env = app::environment(), QWidget *parent = nullptr);
+    TAboutBox(const app::Environment &env, ui::Prompts &prompts, app::Shell &shell, QWidget *parent = nullptr);
 
     QLabel *ProductName;
     QLabel *Version;
@@ -27,7 +29,11 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void openVendorPage(const QString &path);
+
     const app::Environment &m_env;
+    ui::Prompts &m_prompts;
+    app::Shell &m_shell;
 };
 
 } // namespace service

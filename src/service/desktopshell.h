@@ -1,18 +1,26 @@
 #pragma once
-// Requests handed to the desktop: open a web address, a file or a folder
-// with the user's programs.
+// The desktop's shell on Linux: documents, folders and web addresses open
+// with xdg-open, documents print through LibreOffice without a window.
+// Both are started detached, so a request never waits for the program it
+// starts.
+
+#include "shell.h"  // app::Shell
 
 #include <QString>
 
 namespace service {
 
-// The vendor's web address without a scheme.
-QString vendorAddress();
-// "https://" + the vendor's address + `path`.
-QString vendorUrl(const QString &path = {});
+class DesktopShell : public app::Shell {
+public:
+    int request(const QString &target, app::ShellVerb verb, app::WindowState state) override;
+};
 
-bool openUrl(const QString &url);
-bool openFile(const QString &path);
-bool openFolder(const QString &path);
+// The target as one argument for a program: surrounding double quotes
+// removed, a local path made absolute (so that it can never read as an
+// option). Empty for an empty target.
+QString shellArgument(const QString &target);
+
+// True for "https://…", "mailto:…" and the like; false for file paths.
+bool isWebAddress(const QString &target);
 
 } // namespace service

@@ -2,6 +2,10 @@
 
 #include "prompts.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
 #include <exception>
 
 namespace ui {
@@ -17,6 +21,19 @@ bool Application::notify(QObject *receiver, QEvent *event)
         prompts().error(QString::fromUtf8(error.what()));
     }
     return false;
+}
+
+bool installPolishTranslations(QCoreApplication &application)
+{
+    const QLocale polish(QLocale::Polish, QLocale::Poland);
+    QLocale::setDefault(polish);
+    auto *translator = new QTranslator(&application);
+    if (!translator->load(polish, QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
 }
 
 } // namespace ui

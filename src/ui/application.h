@@ -13,4 +13,9 @@ public:
     bool notify(QObject *receiver, QEvent *event) override;
 };
 
+// Qt's own texts (standard buttons, file dialogs, the calendar) in Polish,
+// whatever the system's language: the program speaks Polish throughout.
+// False when Qt's Polish translations are not installed.
+bool installPolishTranslations(QCoreApplication &application);
+
 } // namespace ui

@@ -3,6 +3,8 @@
 #include "formatting.h"
 #include "qtprinters.h"
 
+#include <QLocale>
+
 #include <gtest/gtest.h>
 
 using namespace app;
@@ -112,4 +114,53 @@ TEST(DayNumbers, PeriodBoundaries)
     EXPECT_EQ(dateOfDay(lastDayOfMonth(dec)), QDate(2021, 12, 31));
     EXPECT_EQ(dateOfDay(firstDayOfYear(dec)), QDate(2021, 1, 1));
     EXPECT_EQ(dateOfDay(lastDayOfYear(dec)), QDate(2021, 12, 31));
+}
+
+TEST(Amounts, CalculatorSumsKeepFourDecimals)
+{
+    const struct {
+        QString text;
+        std::optional<qint64> value;
+    } cases[] = {
+        {"1 234,56", 12345600},
+        {"1" + nb + "234,56", 12345600},
+        {"120+35,50", 1555000},
+        {"12,5*3", 375000},
+        {"(100 + 23,45) / 2", 617250},
+        {"10/3", 33333},            // 3,33333… to four decimals
+        {"20/3", 66667},            // half away from zero
+        {"-5-3", -80000},
+        {"-(2,5)*-2", 50000},
+        {"0,0001*0,5", 1},          // 0,00005 rounds up
+        {"1 000 000 - 0,01", 9999999900},
+        {"1.5+1,5", 30000},         // "." reads as the decimal separator too
+        {"1/0", std::nullopt},
+        {"abc", std::nullopt},
+        {"", std::nullopt},
+        {"1+", std::nullopt},
+        {"(1+2", std::nullopt},
+        {"1,2,3", std::nullopt},
+        {"99999999999999*99999", std::nullopt},  // beyond NUMERIC(18,4)
+        {QString(200, QLatin1Char('(')) + "1" + QString(200, QLatin1Char(')')), std::nullopt},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(evaluateAmount(c.text, polish()), c.value) << c.text.toStdString();
+}
+
+TEST(Formats, DecimalSeparatorIsTheSystemsOrThePolishCommaWithoutALocale)
+{
+    EXPECT_EQ(formatSettingsFor(QLocale::c()).decimalSeparator, QLatin1Char(','));
+    EXPECT_EQ(formatSettingsFor(QLocale(QLocale::Polish, QLocale::Poland)).decimalSeparator, QLatin1Char(','));
+    EXPECT_EQ(formatSettingsFor(QLocale(QLocale::English, QLocale::UnitedStates)).decimalSeparator,
+              QLatin1Char('.'));
+    EXPECT_EQ(formatSettingsFor(QLocale::c()).thousandSeparator, QChar(0x00A0));
+}
+
+TEST(Formats, NameSearchTakesPolishLettersDigitsAndSpace)
+{
+    for (const QChar c : QStringLiteral("aZ09 ąĄćĆęĘłŁńŃóÓśŚźŹżŻ"))
+        EXPECT_TRUE(isNameSearchCharacter(c)) << QString(c).toStdString();
+    for (const QChar c : QStringLiteral("-.,/\t\néüßж"))
+        EXPECT_FALSE(isNameSearchCharacter(c)) << QString(c).toStdString();
+    EXPECT_EQ(polishUpper(QStringLiteral("łódź żabka")), "ŁÓDŹ ŻABKA");
 }

@@ -101,3 +101,39 @@ TEST_F(Settings, UnwritableFolderFailsWithoutHarm)
     EXPECT_FALSE(WriteSettings(env));
     EXPECT_EQ(read("blocked"), "x");
 }
+
+TEST_F(Settings, VendorAddressIsAWebAddressOrTheDefault)
+{
+    const struct {
+        QByteArray value;
+        QString expected;
+    } cases[] = {
+        {"http://127.0.0.1:8765", "http://127.0.0.1:8765"},
+        {"https://www.vorlane.example/", "https://www.vorlane.example"},
+        {"https://host.example/mirelo//", "https://host.example/mirelo"},
+        {"  http://localhost:1  ", "http://localhost:1"},
+        {"www.vorlane.example", kDefaultVendorUrl},   // no scheme
+        {"ftp://host.example", kDefaultVendorUrl},
+        {"file:///etc/passwd", kDefaultVendorUrl},
+        {"https://", kDefaultVendorUrl},
+        {"https://host.example/?q=1", kDefaultVendorUrl},
+        {"", kDefaultVendorUrl},
+    };
+    for (const auto &c : cases) {
+        write("Config.ini", "[Ustawienia]\nAdresDostawcy=" + c.value + "\n");
+        env.vendorUrl = QStringLiteral("stale");
+        ReadSettings(env);
+        EXPECT_EQ(env.vendorUrl, c.expected) << c.value.toStdString();
+    }
+    EXPECT_TRUE(kDefaultVendorUrl.endsWith(QStringLiteral(".example")));
+
+    // The program's own writes keep the office's address.
+    write("Config.ini", "[Ustawienia]\nAdresDostawcy=http://127.0.0.1:8765\n");
+    ReadSettings(env);
+    ASSERT_TRUE(WriteSettings(env));
+    env.vendorUrl.clear();
+    ReadSettings(env);
+    EXPECT_EQ(env.vendorUrl, "http://127.0.0.1:8765");
+    EXPECT_EQ(env.vendorPage("/kontakt.htm"), "http://127.0.0.1:8765/kontakt.htm");
+    EXPECT_EQ(env.vendorAddress(), "127.0.0.1:8765");
+}

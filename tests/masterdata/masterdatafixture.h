@@ -8,7 +8,9 @@
 #include "dbfixture.h"
 #include "environment.h"
 #include "masterdata.h"
+#include "modaldialog.h"
 #include "scriptedmessenger.h"
+#include "recordingshell.h"
 #include "scriptedprompts.h"
 
 #include <QApplication>
@@ -29,13 +31,11 @@ protected:
         env.currentCompany = 0;
         testsupport::ScriptedMessenger messenger;
         ASSERT_TRUE(module.DataModuleCreate(messenger));
-        app::setDataModule(&module);
         masterdata::counterpartyListMemory() = {};
     }
 
     void TearDown() override
     {
-        app::setDataModule(nullptr);
         app::environment() = m_savedEnvironment;
     }
 
@@ -69,29 +69,12 @@ protected:
 
     testsupport::ScriptedPrompts prompts;
     app::TDataModule1 module{app::environment()};
+    testsupport::RecordingShell shell;
+    ui::Context context{app::environment(), module, prompts, shell};
 
 private:
     app::Environment m_savedEnvironment;
 };
-
-// Handles the next modal dialog of type `Dialog` once it shows, then closes
-// it with Cancel if the handler left it open, so that no test waits.
-template <typename Dialog>
-void onNextDialog(std::function<void(Dialog &)> handle)
-{
-    QTimer::singleShot(0, [handle] {
-        auto *dialog = qobject_cast<Dialog *>(QApplication::activeModalWidget());
-        if (!dialog) {
-            ADD_FAILURE() << "the expected dialog did not show";
-            if (QApplication::activeModalWidget())
-                QApplication::activeModalWidget()->close();
-            return;
-        }
-        handle(*dialog);
-        if (dialog->isVisible())
-            dialog->reject();
-    });
-}
 
 // Texts of a grid's column, row by row.
 inline QStringList columnTexts(const ui::DataGrid *grid, const QString &field)

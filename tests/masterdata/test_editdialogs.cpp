@@ -25,7 +25,7 @@ const QString kNumberingQuestion = QStringLiteral(
 
 std::unique_ptr<PartyDialog> companyDialog(const QString &name)
 {
-    auto dialog = std::make_unique<TfrmEditFirma>();
+    auto dialog = std::make_unique<TfrmEditFirma>(ui::prompts());
     CompanyFields fields;
     fields.texts.nazwa1 = name;
     dialog->setFields(fields, false);
@@ -77,7 +77,7 @@ TEST(DetailsDialogs, SelectingMonthlyWithoutMonthInThePatternAsksToSetIt)
     for (const auto &c : cases) {
         testsupport::ScriptedPrompts prompts;
         prompts.answers = {c.answer};
-        TfrmEditFirma dialog;
+        TfrmEditFirma dialog(prompts);
         CompanyFields fields;
         fields.systemNumeracji = c.pattern;
         dialog.setFields(fields, false);
@@ -102,7 +102,7 @@ TEST(DetailsDialogs, AMonthlyCompanyShownAsksTooAndStaysInert)
     fields.texts.nazwa1 = "Firma";
     fields.systemNumeracji = "NN";
     fields.nrMiesieczna = true;
-    TfrmEditFirma dialog;
+    TfrmEditFirma dialog(prompts);
     dialog.setFields(fields, true);
     EXPECT_EQ(prompts.shown.size(), 1);
     EXPECT_EQ(dialog.windowTitle(), " Podgląd danych firmy");
@@ -114,7 +114,7 @@ TEST(DetailsDialogs, AMonthlyCompanyShownAsksTooAndStaysInert)
 
 TEST(DetailsDialogs, ThePatternIsTypedInCapitals)
 {
-    TfrmEditFirma dialog;
+    TfrmEditFirma dialog(ui::prompts());
     dialog.setFields({}, false);
     dialog.edtSystemNumeracji->clear();
     QTest::keyClicks(dialog.edtSystemNumeracji, "nn/mm/rrrr");
@@ -124,7 +124,7 @@ TEST(DetailsDialogs, ThePatternIsTypedInCapitals)
 TEST(DetailsDialogs, StoredTextsLongerThanTheTypingLimitComeBackWhole)
 {
     const QString street(45, QChar(u'ż'));
-    TfrmEditFirma dialog;
+    TfrmEditFirma dialog(ui::prompts());
     CompanyFields fields;
     fields.texts.nazwa1 = "Firma";
     fields.texts.ulica = street;
@@ -132,7 +132,7 @@ TEST(DetailsDialogs, StoredTextsLongerThanTheTypingLimitComeBackWhole)
     EXPECT_EQ(dialog.fields().texts.ulica, street);
 
     // Typing still stops at the limit of a company's street.
-    TfrmEditFirma fresh;
+    TfrmEditFirma fresh(ui::prompts());
     fresh.setFields({}, false);
     QTest::keyClicks(fresh.edtUlica, QString(35, QLatin1Char('a')));
     EXPECT_EQ(fresh.fields().texts.ulica.size(), 30);

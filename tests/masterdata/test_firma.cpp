@@ -33,7 +33,7 @@ protected:
 
 TEST_F(CompanyList, EmptyListOffersOnlyDodajWhichStoresTheNewCompany)
 {
-    TfrmFirma window(true);
+    TfrmFirma window(context, true);
     for (QAction *action : {window.actPopraw, window.actPokaz, window.actKasuj, window.actWybierz})
         EXPECT_FALSE(action->isEnabled()) << action->text().toStdString();
     QTest::keyClick(window.dbgFirma, Qt::Key_Return);
@@ -67,7 +67,7 @@ TEST_F(CompanyList, CancelledDodajStoresNothing)
 {
     addCompany("Alfa");
     commitSeed();
-    TfrmFirma window(true);
+    TfrmFirma window(context, true);
     onNextDialog<TfrmEditFirma>([](TfrmEditFirma &dialog) {
         dialog.edtNazwa1->setText("Beta");
         dialog.bbtnAnuluj->click();
@@ -81,7 +81,7 @@ TEST_F(CompanyList, AddedCompanyBecomesCurrentAlsoWhenAnotherSharesItsName)
     addCompany("Alfa", "A");
     addCompany("Alfa", "C");
     commitSeed();
-    TfrmFirma window(true);
+    TfrmFirma window(context, true);
     onNextDialog<TfrmEditFirma>([](TfrmEditFirma &dialog) {
         dialog.edtNazwa1->setText("Alfa");
         dialog.edtNazwa2->setText("B");
@@ -99,7 +99,7 @@ TEST_F(CompanyList, PoprawOfMonthlyCompanyWithoutMonthAsksFirstAndStoresY)
     execute(QStringLiteral("update FIRMA set NAZWA1='  Pierwsza  ', ULICA=' Długa ', SYSTEMNUMERACJI='NN', "
                            "NRMIESIECZNA='T' where IDFIRMA=%1").arg(id));
     commitSeed();
-    TfrmFirma window(true);
+    TfrmFirma window(context, true);
     selectRow(window.dbgFirma, "IDFIRMA", id);
     ASSERT_EQ(window.currentId(), id);
 
@@ -128,7 +128,7 @@ TEST_F(CompanyList, PokazShowsAndNeverWrites)
 {
     const int id = addCompany("Alfa");
     commitSeed();
-    TfrmFirma window(true);
+    TfrmFirma window(context, true);
     onNextDialog<TfrmEditFirma>([](TfrmEditFirma &dialog) {
         EXPECT_EQ(dialog.windowTitle(), " Podgląd danych firmy");
         EXPECT_FALSE(dialog.edtNazwa1->isEnabled());
@@ -144,7 +144,7 @@ TEST_F(CompanyList, DeletingTheOnlyCompanyIsRefusedWithoutAQuestion)
 {
     addCompany("Jedyna");
     commitSeed();
-    TfrmFirma window(true);
+    TfrmFirma window(context, true);
     window.actKasuj->trigger();
     ASSERT_EQ(prompts.shown.size(), 1);
     EXPECT_EQ(prompts.shown[0].text, "Nie można usunąć jedynej (ostatniej) firmy !");
@@ -160,7 +160,7 @@ TEST_F(CompanyList, RefusedDeleteIsRolledBackAndTheListStaysAtTheSamePlace)
     addCompany("Gamma");
     addCounterparty(beta, "Odbiorca Bety");
     commitSeed();
-    TfrmFirma window(true);
+    TfrmFirma window(context, true);
     window.dbgFirma->setCurrentRow(1);
 
     prompts.answers = {MessageAnswer::Yes};
@@ -191,7 +191,7 @@ TEST_F(CompanyList, DeleteOfTheLastRowLeavesTheNewLastRowCurrent)
     addCompany("Beta");
     addCompany("Gamma");
     commitSeed();
-    TfrmFirma window(true);
+    TfrmFirma window(context, true);
     window.dbgFirma->setCurrentRow(2);
     prompts.answers = {MessageAnswer::No};
     window.actKasuj->trigger();
@@ -209,7 +209,7 @@ TEST_F(CompanyList, TypedLettersAndDigitsMoveToTheFirstMatchingNameAndShowThePre
     addCompany("Alfa");
     addCompany("ABC Sp");
     commitSeed();
-    TfrmFirma window(true);
+    TfrmFirma window(context, true);
     window.dbgFirma->setCurrentRow(2);
     const auto type = [&](Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         QTest::keyClick(window.dbgFirma, key, modifiers);
@@ -243,20 +243,20 @@ TEST_F(CompanyList, ChoosingReturnsTheCurrentCompanyAndCancelReturnsZero)
         window.dbgFirma->setCurrentRow(1);
         QTest::keyClick(window.dbgFirma, Qt::Key_Return);
     });
-    EXPECT_EQ(ShowCompanyList(true), beta);
+    EXPECT_EQ(ShowCompanyList(context, true), beta);
 
     onNextDialog<TfrmFirma>([](TfrmFirma &window) {
         window.dbgFirma->setCurrentRow(1);
         window.actWyjscie->trigger();
         EXPECT_FALSE(window.isVisible());
     });
-    EXPECT_EQ(ShowCompanyList(true), 0);
+    EXPECT_EQ(ShowCompanyList(context, true), 0);
 
     onNextDialog<TfrmFirma>([](TfrmFirma &window) {
         QTest::keyClick(window.dbgFirma, Qt::Key_Escape);
         EXPECT_FALSE(window.isVisible());
     });
-    EXPECT_EQ(ShowCompanyList(true), 0);
+    EXPECT_EQ(ShowCompanyList(context, true), 0);
 
     // The keys of the actions: Delete asks, Insert opens the details dialog.
     onNextDialog<TfrmFirma>([this](TfrmFirma &window) {
@@ -268,14 +268,14 @@ TEST_F(CompanyList, ChoosingReturnsTheCurrentCompanyAndCancelReturnsZero)
         QTest::keyClick(window.dbgFirma, Qt::Key_Insert);
         window.reject();
     });
-    ShowCompanyList(true);
+    ShowCompanyList(context, true);
 }
 
 TEST_F(CompanyList, BrowsingModeHasNoWybierzAndIgnoresEnterAndDoubleClick)
 {
     addCompany("Alfa");
     commitSeed();
-    TfrmFirma window(false);
+    TfrmFirma window(context, false);
     window.show();
     EXPECT_FALSE(window.actWybierz->isVisible());
     QTest::keyClick(window.dbgFirma, Qt::Key_Return);
@@ -290,7 +290,7 @@ TEST_F(CompanyList, DoubleClickOnAnEmptyListClosesWithZero)
         QTest::mouseDClick(window.dbgFirma->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
         EXPECT_FALSE(window.isVisible());
     });
-    EXPECT_EQ(ShowCompanyList(true), 0);
+    EXPECT_EQ(ShowCompanyList(context, true), 0);
 }
 
 TEST_F(CompanyList, ColumnLayoutIsKeptInConfigIni)
@@ -298,7 +298,7 @@ TEST_F(CompanyList, ColumnLayoutIsKeptInConfigIni)
     addCompany("Alfa");
     commitSeed();
     {
-        TfrmFirma window(true);
+        TfrmFirma window(context, true);
         window.dbgFirma->setColumnWidth(window.dbgFirma->gridModel()->columnOf("ULICA"), 321);
     }
     const QString configFile = app::configFilePath(database.folder());
@@ -306,7 +306,7 @@ TEST_F(CompanyList, ColumnLayoutIsKeptInConfigIni)
     QSettings settings(configFile, QSettings::IniFormat);
     EXPECT_EQ(settings.value("frmFirma.dbgFirma/Columns").toInt(), 13);
 
-    TfrmFirma reopened(true);
+    TfrmFirma reopened(context, true);
     EXPECT_EQ(reopened.dbgFirma->columnWidth(reopened.dbgFirma->gridModel()->columnOf("ULICA")), 321);
     EXPECT_TRUE(reopened.dbgFirma->isColumnHidden(reopened.dbgFirma->gridModel()->columnOf("IDFIRMA")));
 }

@@ -66,11 +66,11 @@ TEST_F(CounterpartyList, ChoosingModeListsOnlyActiveOnesBrowsingModeAllWithTheir
     addCounterparty("Obcy", "Y", {}, {}, otherCompany);
     commitSeed();
 
-    TfrmKontrahent choosing(true);
+    TfrmKontrahent choosing(context, true);
     EXPECT_EQ(names(choosing), QStringList({"Aktywny"}));
     EXPECT_TRUE(choosing.actWybierz->isVisible());
 
-    TfrmKontrahent browsing(false);
+    TfrmKontrahent browsing(context, false);
     EXPECT_EQ(names(browsing), QStringList({"Aktywny", "Małe y", "Nieaktywny"}));
     EXPECT_EQ(activeColumn(browsing), QList<bool>({true, false, false}));
     EXPECT_FALSE(browsing.actWybierz->isVisible());
@@ -88,7 +88,7 @@ TEST_F(CounterpartyList, SearchFindsInactiveOnesAndOtherInformationWithPolishCap
     addCounterparty("Obca z Łodzi", "Y", "Łódź", {}, otherCompany);
     commitSeed();
 
-    TfrmKontrahent window(true);
+    TfrmKontrahent window(context, true);
     ASSERT_EQ(names(window), QStringList({"ŁÓDZKA HURTOWNIA", "Skład", "Zakład"}));
     prompts.inputAnswers = {QString("łód")};
     window.actSzukaj->trigger();
@@ -101,7 +101,7 @@ TEST_F(CounterpartyList, SearchFindsInactiveOnesAndOtherInformationWithPolishCap
     EXPECT_EQ(window.dbgKontrahent->currentRow(), 2);
 
     // The phrase is offered again, also in the next window; Cancel changes nothing.
-    TfrmKontrahent next(false);
+    TfrmKontrahent next(context, false);
     prompts.inputAnswers = {std::nullopt};
     next.actSzukaj->trigger();
     EXPECT_EQ(prompts.inputs[1].value, "łód");
@@ -112,7 +112,7 @@ TEST_F(CounterpartyList, SearchFindingNothingKeepsTheActionsButTheyNeedARow)
 {
     addCounterparty("Alfa");
     commitSeed();
-    TfrmKontrahent window(true);
+    TfrmKontrahent window(context, true);
     prompts.inputAnswers = {QString("zzz")};
     window.actSzukaj->trigger();
     EXPECT_EQ(window.rowCount(), 0);
@@ -136,7 +136,7 @@ TEST_F(CounterpartyList, AddedInChoosingModeIsAlwaysActiveAndBelongsToTheCurrent
 {
     addCounterparty("Alfa");
     commitSeed();
-    TfrmKontrahent window(true);
+    TfrmKontrahent window(context, true);
     onNextDialog<TfrmEditKontrahent>([](TfrmEditKontrahent &dialog) {
         EXPECT_EQ(dialog.windowTitle(), " Edycja odbiorcy");
         EXPECT_TRUE(dialog.cbAktywny->isHidden());
@@ -159,7 +159,7 @@ TEST_F(CounterpartyList, AddedInChoosingModeIsAlwaysActiveAndBelongsToTheCurrent
 TEST_F(CounterpartyList, BrowsingModeOffersAktywnyAndStoresN)
 {
     commitSeed();
-    TfrmKontrahent window(false);
+    TfrmKontrahent window(context, false);
     EXPECT_FALSE(window.actSzukaj->isEnabled());
     onNextDialog<TfrmEditKontrahent>([](TfrmEditKontrahent &dialog) {
         EXPECT_FALSE(dialog.cbAktywny->isHidden());
@@ -179,7 +179,7 @@ TEST_F(CounterpartyList, PoprawReadsTAsActiveAndWritesY)
     const int id = addCounterparty("Beta", "T");
     execute(QStringLiteral("update KONTRAHENT set NAZWA2='  druga linia ' where IDKONTRAHENT=%1").arg(id));
     commitSeed();
-    TfrmKontrahent window(false);
+    TfrmKontrahent window(context, false);
     selectRow(window.dbgKontrahent, "IDKONTRAHENT", id);
     onNextDialog<TfrmEditKontrahent>([](TfrmEditKontrahent &dialog) {
         EXPECT_TRUE(dialog.cbAktywny->isChecked());
@@ -206,7 +206,7 @@ TEST_F(CounterpartyList, RefusedDeleteOfARecipientIsRolledBackAtTheSamePlace)
     addCounterparty("Gamma");
     addNote(company, beta, 44562, 1);
     commitSeed();
-    TfrmKontrahent window(false);
+    TfrmKontrahent window(context, false);
     window.dbgKontrahent->setCurrentRow(1);
 
     prompts.answers = {MessageAnswer::Yes};
@@ -238,7 +238,7 @@ TEST_F(CounterpartyList, TheCounterpartyChosenLastIsCurrentAtTheNextOpening)
         window.dbgKontrahent->setCurrentRow(2);
         QTest::keyClick(window.dbgKontrahent, Qt::Key_Return);
     });
-    EXPECT_EQ(ShowCounterpartyList(true), gamma);
+    EXPECT_EQ(ShowCounterpartyList(context, true), gamma);
 
     onNextDialog<TfrmKontrahent>([gamma](TfrmKontrahent &window) {
         EXPECT_EQ(window.currentId(), gamma);
@@ -246,9 +246,9 @@ TEST_F(CounterpartyList, TheCounterpartyChosenLastIsCurrentAtTheNextOpening)
         EXPECT_TRUE(window.isVisible());
         window.actWyjscie->trigger();
     });
-    EXPECT_EQ(ShowCounterpartyList(true), 0);
+    EXPECT_EQ(ShowCounterpartyList(context, true), 0);
 
-    TfrmKontrahent browsing(false);
+    TfrmKontrahent browsing(context, false);
     EXPECT_EQ(browsing.currentId(), gamma);
 }
 
@@ -260,10 +260,10 @@ TEST_F(CounterpartyList, DoubleClickChoosesOnlyARow)
         QTest::mouseDClick(window.dbgKontrahent->viewport(), Qt::LeftButton, {},
                            window.dbgKontrahent->visualRect(window.dbgKontrahent->model()->index(0, 1)).center());
     });
-    EXPECT_EQ(ShowCounterpartyList(true), alfa);
+    EXPECT_EQ(ShowCounterpartyList(context, true), alfa);
 
     // An empty list (after a search) is not a choice.
-    TfrmKontrahent window(true);
+    TfrmKontrahent window(context, true);
     window.show();
     prompts.inputAnswers = {QString("zzz")};
     window.actSzukaj->trigger();
@@ -276,7 +276,7 @@ TEST_F(CounterpartyList, TypedLettersShowThePrefixInTheCaption)
     addCounterparty("Alfa");
     addCounterparty("Beta");
     commitSeed();
-    TfrmKontrahent window(true);
+    TfrmKontrahent window(context, true);
     QTest::keyClick(window.dbgKontrahent, Qt::Key_B);
     QTest::keyClick(window.dbgKontrahent, Qt::Key_E);
     EXPECT_EQ(window.windowTitle(), "Odbiorcy - be");

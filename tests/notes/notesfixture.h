@@ -8,6 +8,7 @@
 #include "formatting.h"
 #include "notesquery.h"
 #include "mainwindow.h"
+#include "recordingshell.h"
 #include "scriptedprompts.h"
 #include "testdatabase.h"
 #include "testrows.h"
@@ -31,7 +32,6 @@ protected:
         env.currentCompany = 1;
         app::formatSettings().decimalSeparator = QLatin1Char(',');
         ASSERT_TRUE(data.DataModuleCreate(prompts));
-        app::setDataModule(&data);
         transaction.start();
     }
 
@@ -39,7 +39,6 @@ protected:
     {
         window.reset();
         transaction.commitIfActive();
-        app::setDataModule(nullptr);
     }
 
     int addCompany(const QString &name, const QString &pattern = QStringLiteral("NN/RRRR"))
@@ -63,7 +62,7 @@ protected:
     notes::TfrmMain &openWindow()
     {
         transaction.commitIfActive();
-        window = std::make_unique<notes::TfrmMain>(env, data);
+        window = std::make_unique<notes::TfrmMain>(context);
         window->resize(1000, 600);
         window->show();
         return *window;
@@ -81,5 +80,7 @@ protected:
     app::Environment &env = app::environment();
     app::TDataModule1 data{env};
     db::Transaction transaction{data.IBDatabase1};
+    testsupport::RecordingShell shell;
+    ui::Context context{env, data, prompts, shell};
     std::unique_ptr<notes::TfrmMain> window;
 };
