@@ -1,5 +1,6 @@
 #include "editfirma.h"
 
+#include "edits.h"
 
 #include <QApplication>
 #include <QGridLayout>
@@ -7,24 +8,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
-#include <QValidator>
 
 namespace masterdata {
 
 namespace {
 
 const QString kMonthPattern = QStringLiteral("NN/MM/RRRR");
-
-// Turns typed letters into capitals.
-class UpperCaseValidator : public QValidator {
-public:
-    using QValidator::QValidator;
-    State validate(QString &input, int &) const override
-    {
-        input = input.toUpper();
-        return Acceptable;
-    }
-};
 
 } // namespace
 
@@ -38,12 +27,12 @@ TfrmEditFirma::TfrmEditFirma(ui::Prompts &prompts, QWidget *parent)
 {
     setWindowTitle(QStringLiteral(" Edycja firmy - szczegóły"));
     edtSystemNumeracji->setMaxLength(30);
-    edtSystemNumeracji->setValidator(new UpperCaseValidator(edtSystemNumeracji));
+    edtSystemNumeracji->setValidator(new ui::UpperCaseValidator(edtSystemNumeracji));
 
     auto *group = new QGridLayout(gbNumeracja);
     group->addWidget(rbMiesieczny, 0, 0);
     group->addWidget(rbRoczny, 1, 0);
-    group->addWidget(new QLabel(QStringLiteral("Szablon numeracji")), 0, 1);
+    group->addWidget(ui::labelFor(QStringLiteral("&Szablon numeracji"), edtSystemNumeracji), 0, 1);
     group->addWidget(edtSystemNumeracji, 1, 1);
     extraLayout->addWidget(gbNumeracja, 0, 0);
 

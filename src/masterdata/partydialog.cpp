@@ -1,5 +1,7 @@
 #include "partydialog.h"
 
+#include "edits.h"
+
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -47,22 +49,22 @@ PartyDialog::PartyDialog(int streetLength, QWidget *parent)
     setModal(true);
     setMinimumWidth(440);
     auto *fields = new QGridLayout;
-    fields->addWidget(new QLabel(QStringLiteral("Nazwa")), 0, 0, 1, 4);
+    fields->addWidget(ui::labelFor(QStringLiteral("&Nazwa"), edtNazwa1), 0, 0, 1, 4);
     fields->addWidget(edtNazwa1, 1, 0, 1, 4);
     fields->addWidget(edtNazwa2, 2, 0, 1, 4);
-    fields->addWidget(new QLabel(QStringLiteral("Ulica")), 3, 0, 1, 3);
-    fields->addWidget(new QLabel(QStringLiteral("Numer")), 3, 3);
+    fields->addWidget(ui::labelFor(QStringLiteral("&Ulica"), edtUlica), 3, 0, 1, 3);
+    fields->addWidget(ui::labelFor(QStringLiteral("Nu&mer"), edtNumerDomu), 3, 3);
     fields->addWidget(edtUlica, 4, 0, 1, 3);
     fields->addWidget(edtNumerDomu, 4, 3);
-    fields->addWidget(new QLabel(QStringLiteral("Kod")), 5, 0);
-    fields->addWidget(new QLabel(QStringLiteral("Miejscowość")), 5, 1, 1, 3);
+    fields->addWidget(ui::labelFor(QStringLiteral("&Kod"), edtKodPocztowy), 5, 0);
+    fields->addWidget(ui::labelFor(QStringLiteral("M&iejscowość"), edtMiejscowosc), 5, 1, 1, 3);
     fields->addWidget(edtKodPocztowy, 6, 0);
     fields->addWidget(edtMiejscowosc, 6, 1, 1, 3);
-    fields->addWidget(new QLabel(QStringLiteral("Kraj")), 7, 0, 1, 2);
-    fields->addWidget(new QLabel(QStringLiteral("NIP")), 7, 2, 1, 2);
+    fields->addWidget(ui::labelFor(QStringLiteral("K&raj"), edtKraj), 7, 0, 1, 2);
+    fields->addWidget(ui::labelFor(QStringLiteral("NI&P"), edtNIP), 7, 2, 1, 2);
     fields->addWidget(edtKraj, 8, 0, 1, 2);
     fields->addWidget(edtNIP, 8, 2, 1, 2);
-    fields->addWidget(new QLabel(QStringLiteral("Telefon (kontakt)")), 9, 0, 1, 4);
+    fields->addWidget(ui::labelFor(QStringLiteral("&Telefon (kontakt)"), edtTelefon), 9, 0, 1, 4);
     fields->addWidget(edtTelefon, 10, 0, 1, 4);
 
     auto *buttons = new QDialogButtonBox;
@@ -106,6 +108,7 @@ void PartyDialog::disableTexts()
     for (QLineEdit *edit : {edtNazwa1, edtNazwa2, edtUlica, edtNumerDomu, edtKodPocztowy, edtMiejscowosc, edtKraj,
                             edtNIP, edtTelefon})
         edit->setEnabled(false);
+    ui::keepLegibleWhenDisabled(this);
 }
 
 void PartyDialog::updateOk() { bbtnOK->setEnabled(edtNazwa1->text().trimmed().size() > 2); }

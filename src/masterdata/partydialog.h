@@ -38,7 +38,7 @@ protected:
     // Where a dialog puts its own controls, under the address.
     QGridLayout *const extraLayout;
 
-    // Leaves every text field visible but inert.
+    // Leaves every text field visible but inert, its text still dark.
     void disableTexts();
 
 private:

@@ -88,6 +88,13 @@ void TfrmMain::createActions()
     actDearchiwizacja = action(QStringLiteral("Dearchiwizacja"), QStyle::SP_BrowserReload);
     actWyjscie = action(QStringLiteral("Wyjście"), QStyle::SP_DialogCloseButton);
 
+    connect(actDodaj, &QAction::triggered, this, &TfrmMain::actDodajExecute);
+    connect(actPopraw, &QAction::triggered, this, &TfrmMain::actPoprawExecute);
+    connect(actPokaz, &QAction::triggered, this, &TfrmMain::actPokazExecute);
+    connect(actKasuj, &QAction::triggered, this, &TfrmMain::actKasujExecute);
+    connect(actFiltr, &QAction::triggered, this, &TfrmMain::actFiltrExecute);
+    connect(actUp, &QAction::triggered, this, &TfrmMain::actUpExecute);
+    connect(actDown, &QAction::triggered, this, &TfrmMain::actDownExecute);
     connect(actZmianaFirmy, &QAction::triggered, this, &TfrmMain::actZmianaFirmyExecute);
     connect(actWierszPodwojny, &QAction::triggered, this, &TfrmMain::actWierszPodwojnyExecute);
     connect(actOdbiorcy, &QAction::triggered, this, [this] { masterdata::ShowCounterpartyList(m_context, false, this); });
@@ -251,7 +258,13 @@ void TfrmMain::OpenNotesList()
         placeBanner();
     }
     const int company = m_env.currentCompany;
-    loadList(m_env.listQueryText, [company](db::Statement &q) { q.setInt(QStringLiteral("idfirma"), company); });
+    const bool filtered = app::IsFilterActive(m_env.listQueryText);
+    const app::FilterState filter = m_env.filter;
+    loadList(m_env.listQueryText, [company, filtered, filter](db::Statement &q) {
+        q.setInt(QStringLiteral("idfirma"), company);
+        if (filtered)
+            app::bindNotesFilter(q, filter);
+    });
     UpdateActions();
 }
 
@@ -263,7 +276,9 @@ void TfrmMain::loadList(const QString &sql, const std::function<void(db::Stateme
     try {
         if (ibqNota.sql() != sql)
             ibqNota.setSql(sql);
-        ibtNota.startIfInactive();
+        // Every opening reads what is committed now, not an older snapshot.
+        ibtNota.commitIfActive();
+        ibtNota.start();
         bind(ibqNota);
         ibqNota.open();
         m_model->setRows(fetchNotes(ibqNota));

@@ -6,11 +6,16 @@
 #include "context.h"
 #include "datagrid.h"
 #include "events.h"
+#include "notepositions.h"
 #include "noteslist.h"
 
 #include <QMainWindow>
 
 #include <memory>
+
+namespace db {
+class DbError;
+}
 
 class QAction;
 class QLabel;
@@ -33,6 +38,19 @@ public:
     // Days between the first and the last row's dates; the current row stays.
     int ListDateSpan();
 
+    // The commands on note positions.
+    void actDodajExecute();
+    void actPoprawExecute();
+    void actPokazExecute();
+    void actKasujExecute();
+    void actFiltrExecute();
+    void actUpExecute();
+    void actDownExecute();
+    // Writes a position's values over row `idNota` and reopens the list on
+    // its last row. False when the database refused it or the row is gone
+    // (the user has been told).
+    bool UpdatePosition(qint32 idNota, const app::NotePosition &position);
+
     // The current row, or nullptr for an empty list.
     const NoteRow *currentNote() const;
     // On "OdswiezNota": commits the list's transaction and reopens the list
@@ -54,6 +72,7 @@ public:
 
     db::Transaction ibtNota;
     db::Statement ibqNota;
+    app::NotePositions positions{ibtNota};  // ibqNotaInsert, ibqNotaUpdate, ibqNotaDelete
 
 signals:
     // The list was (re)opened or refreshed.
@@ -74,6 +93,14 @@ private:
     // Runs the list query with the given text and selects `row` (-1: the last).
     void loadList(const QString &sql, const std::function<void(db::Statement &)> &bind, int row = -1);
     void selectRowOf(qint32 idNota, int fallbackRow);
+    // The list opened again as it stands, on the row of `idNota` when it is
+    // still listed, else on `fallbackRow` (kept within the list).
+    void reopenAt(qint32 idNota, int fallbackRow);
+    // The values of a listed row as the position dialog takes them.
+    app::NotePosition positionOfRow(const NoteRow &row) const;
+    // Moves the current position one place within its note: -1 up, +1 down.
+    void movePosition(int step);
+    void showDatabaseError(const db::DbError &error);
     void actZmianaFirmyExecute();
     void actWierszPodwojnyExecute();
     void placeBanner();

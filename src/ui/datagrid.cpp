@@ -1,5 +1,7 @@
 #include "datagrid.h"
 
+#include "formatting.h"
+
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
@@ -194,7 +196,8 @@ void DataGrid::keyPressEvent(QKeyEvent *event)
         return;
     }
     const bool letterOrDigit = (key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9);
-    if (letterOrDigit || key == Qt::Key_Backspace) {
+    const bool searchCharacter = event->text().size() == 1 && app::isNameSearchCharacter(event->text().front());
+    if (letterOrDigit || searchCharacter || key == Qt::Key_Backspace) {
         emit keyTyped(event);
         return;
     }

@@ -31,7 +31,8 @@ public:
     void setCurrentRow(int row);
 
 signals:
-    // A key the grid itself does not use (letters, digits, Enter, Backspace).
+    // A key the grid itself does not use: letters (Polish ones too), digits,
+    // the space and Backspace.
     void keyTyped(QKeyEvent *event);
     // Enter pressed.
     void returnPressed();

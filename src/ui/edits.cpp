@@ -74,12 +74,67 @@ NumberEdit::NumberEdit(int minimum, QWidget *parent) : QSpinBox(parent)
     setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 }
 
+ListOnlyEdit::ListOnlyEdit(QWidget *parent) : QLineEdit(parent) { setReadOnly(true); }
+
+void ListOnlyEdit::keyPressEvent(QKeyEvent *event)
+{
+    const bool changesText = !event->text().isEmpty() || event->key() == Qt::Key_Delete
+                             || event->key() == Qt::Key_Backspace;
+    const bool dialogKey = event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab
+                           || event->key() == Qt::Key_Escape || event->key() == Qt::Key_Return
+                           || event->key() == Qt::Key_Enter;
+    const bool shortcut = event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    if (changesText && !dialogKey && !shortcut) {
+        emit typedInto();
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+QString listOnlyMessage() { return QStringLiteral("Dane w tym polu można wprowadzić tylko z pomocą przycisku LISTA."); }
+
+QValidator::State UpperCaseValidator::validate(QString &input, int &) const
+{
+    input = app::polishUpper(input);
+    return Acceptable;
+}
+
 void keepLegibleWhenDisabled(QWidget *dialog)
 {
     QPalette palette = dialog->palette();
     for (const QPalette::ColorRole role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
         palette.setColor(QPalette::Disabled, role, palette.color(QPalette::Active, role));
     dialog->setPalette(palette);
+}
+
+void setTabOrder(std::initializer_list<QWidget *> widgets)
+{
+    QWidget *previous = nullptr;
+    for (QWidget *widget : widgets) {
+        if (previous)
+            QWidget::setTabOrder(previous, widget);
+        previous = widget;
+    }
+}
+
+QLabel *labelFor(const QString &text, QWidget *buddy)
+{
+    auto *label = new QLabel(text);
+    label->setBuddy(buddy);
+    return label;
+}
+
+bool amountsAreValid(Prompts &prompts, std::initializer_list<std::pair<AmountEdit *, QString>> fields)
+{
+    for (const auto &[edit, label] : fields) {
+        if (!edit->isValid()) {
+            prompts.error(notAnAmountMessage(label));
+            edit->setFocus();
+            edit->selectAll();
+            return false;
+        }
+    }
+    return true;
 }
 
 QString notAnAmountMessage(const QString &fieldLabel)

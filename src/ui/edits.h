@@ -3,8 +3,10 @@
 // with a calendar, and a whole number with arrows.
 
 #include "formatting.h"
+#include "prompts.h"
 
 #include <QDateEdit>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
 
@@ -58,9 +60,45 @@ public:
     explicit NumberEdit(int minimum = 1, QWidget *parent = nullptr);
 };
 
+// A read-only field filled only through the list button beside it. A key
+// that would change its text is refused with `typedInto`; the keys that move
+// between fields and close the dialog keep working.
+class ListOnlyEdit : public QLineEdit {
+    Q_OBJECT
+public:
+    explicit ListOnlyEdit(QWidget *parent = nullptr);
+
+signals:
+    void typedInto();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+};
+
+// "Dane w tym polu można wprowadzić tylko z pomocą przycisku LISTA."
+QString listOnlyMessage();
+
+// Turns typed letters into capitals, by the Polish rules.
+class UpperCaseValidator : public QValidator {
+    Q_OBJECT
+public:
+    using QValidator::QValidator;
+    State validate(QString &input, int &position) const override;
+};
+
 // Keeps the texts of a disabled dialog dark, so that a shown record reads
 // as well as an edited one; the fields still look and act disabled.
 void keepLegibleWhenDisabled(QWidget *dialog);
+
+// A label whose mnemonic leads to `buddy`.
+QLabel *labelFor(const QString &text, QWidget *buddy);
+
+// True when every field holds an amount. Otherwise tells the user which
+// field does not (by the label given beside it) and puts the focus there.
+bool amountsAreValid(Prompts &prompts, std::initializer_list<std::pair<AmountEdit *, QString>> fields);
+
+// Tab moves through `widgets` in this order.
+void setTabOrder(std::initializer_list<QWidget *> widgets);
 
 // The message for a field whose text is not an amount.
 QString notAnAmountMessage(const QString &fieldLabel);

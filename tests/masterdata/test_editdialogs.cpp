@@ -4,6 +4,7 @@
 #include "editkontrahent.h"
 #include "scriptedprompts.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -136,4 +137,22 @@ TEST(DetailsDialogs, StoredTextsLongerThanTheTypingLimitComeBackWhole)
     fresh.setFields({}, false);
     QTest::keyClicks(fresh.edtUlica, QString(35, QLatin1Char('a')));
     EXPECT_EQ(fresh.fields().texts.ulica.size(), 30);
+}
+
+TEST(DetailsDialogs, ShownRecordsAreDisabledButLegibleAndEveryLabelLeadsToItsField)
+{
+    for (const auto &make : {companyDialog, counterpartyDialog}) {
+        const auto dialog = make("Łódzka Spółka");
+        for (QLineEdit *edit : dialog->findChildren<QLineEdit *>()) {
+            bool labelled = false;
+            for (QLabel *label : dialog->findChildren<QLabel *>())
+                labelled = labelled || label->buddy() == edit;
+            EXPECT_TRUE(labelled || edit == dialog->edtNazwa2) << edit->objectName().toStdString();
+        }
+    }
+    TfrmEditKontrahent shown;
+    shown.setFields({}, true, false);
+    EXPECT_FALSE(shown.edtNazwa1->isEnabled());
+    const QPalette palette = shown.edtNazwa1->palette();
+    EXPECT_EQ(palette.color(QPalette::Disabled, QPalette::Text), palette.color(QPalette::Active, QPalette::Text));
 }

@@ -282,3 +282,39 @@ TEST_F(CounterpartyList, TypedLettersShowThePrefixInTheCaption)
     EXPECT_EQ(window.windowTitle(), "Odbiorcy - be");
     EXPECT_EQ(currentText(window.dbgKontrahent, "NAZWA1"), "Beta");
 }
+
+TEST_F(CounterpartyList, TypedPolishLettersAndSpacesReachTheirNames)
+{
+    addCounterparty("Łódzka Spółka");
+    addCounterparty("Śląsk Sp. z o.o.");
+    addCounterparty("Żabka Polska");
+    addCounterparty("Zakład");
+    commitSeed();
+    TfrmKontrahent window(context, true);
+    const auto type = [&](const QString &text) {
+        for (const QChar c : text)
+            QTest::sendKeyEvent(QTest::KeyAction::Click, window.dbgKontrahent, Qt::Key_unknown, QString(c),
+                                Qt::NoModifier);
+    };
+    type("Ż");
+    EXPECT_EQ(currentText(window.dbgKontrahent, "NAZWA1"), "Żabka Polska");
+    EXPECT_EQ(window.windowTitle(), "Odbiorcy - ż");
+    QTest::keyClick(window.dbgKontrahent, Qt::Key_Backspace);
+    type("śl");
+    EXPECT_EQ(currentText(window.dbgKontrahent, "NAZWA1"), "Śląsk Sp. z o.o.");
+    for (int i = 0; i < 2; ++i)
+        QTest::keyClick(window.dbgKontrahent, Qt::Key_Backspace);
+    type("łódzka s");
+    EXPECT_EQ(currentText(window.dbgKontrahent, "NAZWA1"), "Łódzka Spółka");
+    EXPECT_EQ(window.windowTitle(), "Odbiorcy - łódzka s");
+}
+
+TEST_F(CounterpartyList, WithoutACurrentCompanyNothingCanBeAdded)
+{
+    app::environment().currentCompany = 0;
+    TfrmKontrahent window(context, false);
+    EXPECT_FALSE(window.actDodaj->isEnabled());
+    QTest::keyClick(window.dbgKontrahent, Qt::Key_Insert);
+    EXPECT_EQ(rowsOf("KONTRAHENT"), 0);
+    EXPECT_TRUE(prompts.shown.isEmpty());
+}

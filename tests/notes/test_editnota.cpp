@@ -1,0 +1,195 @@
+// The position dialog on its own: when OK may be pressed, the number the
+// date proposes, the fixed fields of a further position, the preview, the
+// recipient field that only its list fills, and amounts that are not amounts.
+#include "editnota.h"
+#include "edits.h"
+#include "kontrahent.h"
+#include "modaldialog.h"
+#include "notesfixture.h"
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+using notes::TfrmEditNota;
+
+namespace {
+
+class EditNota : public NotesFixture {
+protected:
+    void SetUp() override
+    {
+        NotesFixture::SetUp();
+        company = testsupport::insertCompany(transaction, "Biuro", "NN/MM/RRRR", "Y");
+        alfa = addCounterparty(company, "Alfa");
+        env.currentCompany = company;
+        // November has notes 1 to 3, December none.
+        for (int number = 1; number <= 3; ++number)
+            addNote(company, alfa, QDate(2021, 11, 10), number, 100, 0);
+        transaction.commit();
+        data.ReadCompany(company);
+    }
+
+    std::unique_ptr<TfrmEditNota> dialog(int mode, const app::NotePosition &position, bool preview = false)
+    {
+        auto result = std::make_unique<TfrmEditNota>(context);
+        result->setPosition(mode, position, preview);
+        result->show();
+        return result;
+    }
+
+    app::NotePosition fresh(const QDate &date) const { return {0, 0, 0, app::dayNumber(date), 0, {}}; }
+
+    int company = 0, alfa = 0;
+};
+
+} // namespace
+
+TEST_F(EditNota, NewNoteProposesTheNumberOfItsDateAgainOnEveryDateChange)
+{
+    auto d = dialog(1, fresh(QDate(2021, 12, 1)));
+    EXPECT_TRUE(d->SzukajNumeru);
+    EXPECT_EQ(d->rxseNumer->value(), 1);
+    d->dedtData->setDate(QDate(2021, 11, 30));
+    EXPECT_EQ(d->rxseNumer->value(), 4);
+    EXPECT_TRUE(d->numberWasProposed());
+    // A number typed first is replaced by the next date change.
+    d->rxseNumer->setValue(17);
+    EXPECT_FALSE(d->numberWasProposed());
+    d->dedtData->setDate(QDate(2021, 12, 24));
+    EXPECT_EQ(d->rxseNumer->value(), 1);
+    EXPECT_TRUE(d->numberWasProposed());
+
+    // An existing number is never proposed over.
+    auto existing = dialog(1, {9, 100, 0, app::dayNumber(QDate(2021, 12, 1)), alfa, "x"});
+    existing->dedtData->setDate(QDate(2021, 11, 30));
+    EXPECT_EQ(existing->rxseNumer->value(), 9);
+    EXPECT_FALSE(existing->numberWasProposed());
+}
+
+TEST_F(EditNota, OkNeedsARecipientAndAnAmount)
+{
+    const struct {
+        int counterparty;
+        QString debit, credit;
+        bool ok;
+    } cases[] = {
+        {0, "100,00", "0,00", false},
+        {1, "0,00", "0,00", false},
+        {1, "0", "0,00", false},
+        {1, "100,00", "0,00", true},
+        {1, "0,00", "0,01", true},
+        {1, "-5,00", "0,00", true},
+        {1, "abc", "0,00", true},  // OK then says what is wrong
+    };
+    for (const auto &c : cases) {
+        auto d = dialog(1, {5, 0, 0, app::dayNumber(QDate(2021, 12, 1)), c.counterparty ? alfa : 0, {}});
+        d->rxceObciazylismy->setText(c.debit);
+        d->rxceUznalismy->setText(c.credit);
+        EXPECT_EQ(d->bbtnOK->isEnabled(), c.ok) << c.debit.toStdString() << " " << c.credit.toStdString();
+    }
+}
+
+TEST_F(EditNota, ReturnsWhatTheDialogHoldsOnlyOnOk)
+{
+    app::NotePosition position{5, 12345600, 0, app::dayNumber(QDate(2021, 12, 1)), alfa, "  stara  "};
+    onNextDialog<TfrmEditNota>([](TfrmEditNota &d) {
+        EXPECT_EQ(d.edtKontrahent->text(), "Alfa ");
+        EXPECT_EQ(d.rxceObciazylismy->text(), "1" + QString(QChar(0x00A0)) + "234,56");
+        EXPECT_EQ(d.memTresc->toPlainText(), "stara");
+        d.rxceUznalismy->setText("1 000,5");
+        d.memTresc->setPlainText("pierwsza\ndruga ");
+        d.bbtnOK->click();
+    });
+    ASSERT_TRUE(notes::EditNotePosition(context, 1, position, false, window.get()));
+    EXPECT_EQ(position.uznalismy, 10005000);
+    EXPECT_EQ(position.obciazylismy, 12345600);
+    EXPECT_EQ(position.tresc, "pierwsza\r\ndruga");  // stored with the platform's line break
+
+    const app::NotePosition before = position;
+    onNextDialog<TfrmEditNota>([](TfrmEditNota &d) {
+        d.rxceUznalismy->setText("7");
+        d.bbtnAnuluj->click();
+    });
+    EXPECT_FALSE(notes::EditNotePosition(context, 1, position, false, window.get()));
+    EXPECT_EQ(position, before);
+}
+
+TEST_F(EditNota, AnAmountThatIsNotOneIsRefusedWithAMessage)
+{
+    auto d = dialog(1, {5, 100, 0, app::dayNumber(QDate(2021, 12, 1)), alfa, {}});
+    d->rxceUznalismy->setText("12,5 zł");
+    d->bbtnOK->click();
+    EXPECT_TRUE(d->isVisible());
+    ASSERT_EQ(prompts.shown.size(), 1);
+    EXPECT_EQ(prompts.shown[0].caption, " BŁĄD !");
+    EXPECT_TRUE(prompts.shown[0].text.contains("\"Uznaliśmy\" nie zawiera poprawnej kwoty")) << prompts.shown[0].text.toStdString();
+
+    // A sum is worked out.
+    d->rxceUznalismy->setText("100+23,45");
+    d->bbtnOK->click();
+    EXPECT_FALSE(d->isVisible());
+    EXPECT_EQ(d->position().uznalismy, 1234500);
+}
+
+TEST_F(EditNota, FurtherPositionKeepsNumberDateAndRecipient)
+{
+    auto d = dialog(2, {3, 0, 0, app::dayNumber(QDate(2021, 11, 10)), alfa, {}});
+    EXPECT_TRUE(d->rxseNumer->isReadOnly());
+    EXPECT_TRUE(d->dedtData->isReadOnly());
+    EXPECT_FALSE(d->bbtnListaKontrahent->isVisible());
+    EXPECT_TRUE(d->rxceObciazylismy->isEnabled());
+    EXPECT_FALSE(d->memTresc->isReadOnly());
+    EXPECT_EQ(d->focusWidget(), d->rxceObciazylismy);
+    EXPECT_EQ(d->rxseNumer->value(), 3);
+}
+
+TEST_F(EditNota, PreviewDisablesEveryFieldButStaysLegible)
+{
+    auto d = dialog(1, {3, 100, 0, app::dayNumber(QDate(2021, 11, 10)), alfa, "x"}, true);
+    EXPECT_EQ(d->windowTitle(), " Podgląd pozycji noty księgowej");
+    for (QWidget *w : std::initializer_list<QWidget *>{d->rxseNumer, d->edtKontrahent, d->bbtnListaKontrahent,
+                                                       d->dedtData, d->rxceObciazylismy, d->rxceUznalismy,
+                                                       d->bbtnListaOpisow, d->memTresc})
+        EXPECT_FALSE(w->isEnabled()) << w->metaObject()->className();
+    EXPECT_TRUE(d->bbtnOK->isEnabled());
+    EXPECT_TRUE(d->bbtnAnuluj->isEnabled());
+    const QPalette palette = d->edtKontrahent->palette();
+    EXPECT_EQ(palette.color(QPalette::Disabled, QPalette::Text), palette.color(QPalette::Active, QPalette::Text));
+}
+
+TEST_F(EditNota, RecipientComesOnlyFromItsList)
+{
+    auto d = dialog(1, fresh(QDate(2021, 12, 1)));
+    QTest::keyClicks(d->edtKontrahent, "x");
+    ASSERT_EQ(prompts.shown.size(), 1);
+    EXPECT_EQ(prompts.shown[0].text, "Dane w tym polu można wprowadzić tylko z pomocą przycisku LISTA.");
+    EXPECT_EQ(prompts.shown[0].caption, " BŁĄD !");
+    EXPECT_EQ(prompts.shown[0].icon, app::MessageIcon::Error);
+    EXPECT_TRUE(d->edtKontrahent->text().isEmpty());
+    QTest::keyClick(d->edtKontrahent, Qt::Key_Tab);  // moving on is no typing
+    EXPECT_EQ(prompts.shown.size(), 1);
+
+    onNextDialog<masterdata::TfrmKontrahent>([](masterdata::TfrmKontrahent &list) { list.actWybierz->trigger(); });
+    d->bbtnListaKontrahent->click();
+    EXPECT_EQ(d->IDKontrahent, alfa);
+    EXPECT_EQ(d->edtKontrahent->text(), "Alfa ");
+    // Closing the list without choosing clears the recipient.
+    onNextDialog<masterdata::TfrmKontrahent>([](masterdata::TfrmKontrahent &list) { list.reject(); });
+    d->bbtnListaKontrahent->click();
+    EXPECT_EQ(d->IDKontrahent, 0);
+    EXPECT_FALSE(d->bbtnOK->isEnabled());
+}
+
+TEST_F(EditNota, TextKeepsToTwoHundredCharactersButAStoredLongerOneStaysWhole)
+{
+    auto d = dialog(1, fresh(QDate(2021, 12, 1)));
+    d->memTresc->setFocus();
+    QTest::keyClicks(d->memTresc, QString(210, QLatin1Char('a')));
+    EXPECT_EQ(d->position().tresc.size(), 200);
+
+    const QString stored(240, QLatin1Char('b'));
+    auto longer = dialog(1, {1, 100, 0, app::dayNumber(QDate(2021, 12, 1)), alfa, stored});
+    EXPECT_EQ(longer->position().tresc, stored);
+}
