@@ -1,6 +1,6 @@
-// The main window over 100 000 positions: opening the list, and reopening it
-// after another connection committed a change, beside the raw fetch of the
-// same rows through the database layer.
+// The main window over 100 000 positions: opening the list, reopening it
+// after another connection committed a change, and adding a position, beside
+// the raw fetch of the same rows through the database layer.
 #include "benchdatabase.h"
 #include "datamodule.h"
 #include "desktopshell.h"
@@ -87,11 +87,40 @@ void BM_ReopenAfterChange(benchmark::State &state)
     }
 }
 
+// "Dodaj" from OK to the list shown again on the new row: the insert with
+// its number check, the commit and the reopened list. The row is taken away
+// again outside the timing, so that every round sees the same list.
+void BM_AddPosition(benchmark::State &state)
+{
+    Program &p = program();
+    notes::TfrmMain &window = *p.window;
+    window.show();
+    window.OpenNotesList();
+    p.data.ReadCompany(bench::benchDatabase().company);
+    const notes::NoteRow last = window.notesModel()->rows().back();
+    app::NotePosition position{last.numer + 1, 1234500, 0, last.data, last.idKontrahent, QStringLiteral("nowa")};
+    db::Transaction cleanup(p.data.IBDatabase1);
+    db::Statement remove(cleanup, QStringLiteral("delete from NOTA where IDNOTA = :id"));
+    for (auto _ : state) {
+        window.storeNewPosition(position, true);
+        QApplication::processEvents();  // paint what shows
+        state.PauseTiming();
+        if (window.currentNote()->tresc != QLatin1String("nowa"))
+            state.SkipWithError("the list is not on the new row");
+        cleanup.start();
+        remove.setInt(QStringLiteral("id"), window.currentNote()->idNota);
+        remove.execute();
+        cleanup.commit();
+        state.ResumeTiming();
+    }
+}
+
 } // namespace
 
 BENCHMARK(BM_RawFetch)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3);
 BENCHMARK(BM_OpenNotesList)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3);
 BENCHMARK(BM_ReopenAfterChange)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3);
+BENCHMARK(BM_AddPosition)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3);
 
 int main(int argc, char **argv)
 {

@@ -184,8 +184,20 @@ void TfrmMain::createCentralArea()
     connect(escape, &QShortcut::activated, this, &QWidget::close);
 }
 
+// The engine opens its documents through the program's shell; its window
+// states are the Windows ones, 3 being "maximized".
+rtfreport::TRpShellOpen engineShellOpen(app::Shell &shell)
+{
+    constexpr int kShowMaximized = 3;
+    return [&shell](const QString &fileName, int showCmd) {
+        return shell.request(fileName, app::ShellVerb::Default,
+                             showCmd == kShowMaximized ? app::WindowState::Maximized : app::WindowState::Normal);
+    };
+}
+
 void TfrmMain::FormCreate()
 {
+    RpRTF1.ShellOpen = engineShellOpen(m_context.shell);
     setWindowTitle(QStringLiteral("Mirelo ") + m_env.shortVersion + QStringLiteral(" rev.") + m_env.release);
     validateCurrentCompany();
     XDBGrid1->setLayoutStorage(app::configFilePath(m_env.workingFolder),

@@ -8,6 +8,7 @@
 #include "events.h"
 #include "notepositions.h"
 #include "noteslist.h"
+#include "rprtf.h"
 
 #include <QMainWindow>
 
@@ -22,6 +23,9 @@ class QLabel;
 class QMenu;
 
 namespace notes {
+
+// The engine's shell requests, handed to `shell`.
+rtfreport::TRpShellOpen engineShellOpen(app::Shell &shell);
 
 class TfrmMain : public QMainWindow {
     Q_OBJECT
@@ -46,6 +50,9 @@ public:
     void actFiltrExecute();
     void actUpExecute();
     void actDownExecute();
+    // Stores a new position of the current company (the second half of
+    // "Dodaj") and shows the list again on it.
+    void storeNewPosition(const app::NotePosition &position, bool numberWasProposed);
     // Writes a position's values over row `idNota` and reopens the list on
     // its last row. False when the database refused it or the row is gone
     // (the user has been told).
@@ -73,6 +80,7 @@ public:
     db::Transaction ibtNota;
     db::Statement ibqNota;
     app::NotePositions positions{ibtNota};  // ibqNotaInsert, ibqNotaUpdate, ibqNotaDelete
+    rtfreport::TRpRTF RpRTF1;               // the printouts' report engine
 
 signals:
     // The list was (re)opened or refreshed.

@@ -56,13 +56,17 @@ void TfrmMain::actDodajExecute()
         }
     }
     bool proposed = false;
-    if (!EditNotePosition(m_context, choice, position, false, this, &proposed))
-        return;
+    if (EditNotePosition(m_context, choice, position, false, this, &proposed))
+        storeNewPosition(position, choice == 1 && proposed);
+}
 
+void TfrmMain::storeNewPosition(const app::NotePosition &position, bool numberWasProposed)
+{
     const int row = XDBGrid1->currentRow();
     app::InsertedPosition inserted;
     try {
-        inserted = positions.insert(m_env.currentCompany, position, proposed, m_env.company.nrMiesieczna);
+        inserted =
+            positions.insert(m_env.currentCompany, position, numberWasProposed, m_env.company.nrMiesieczna);
     } catch (const db::DbError &error) {
         showDatabaseError(error);
         reopenAt(currentNote() ? currentNote()->idNota : 0, row);

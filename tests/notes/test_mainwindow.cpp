@@ -208,3 +208,32 @@ TEST_F(MainWindow, FilteredStatusDisablesAddingAndMoves)
     w.UpdateActions();
     EXPECT_TRUE(w.actDodaj->isEnabled());
 }
+
+TEST_F(MainWindow, HelpEntriesAndTheEngineAskTheShell)
+{
+    addCompany("A");
+    env.programFolder = "/opt/Vorlane/Mirelo/";
+    env.printFolder = work.path() + "/Wydruki";
+    env.vendorUrl = "http://127.0.0.1:8765";
+    notes::TfrmMain &w = openWindow();
+    w.actPodrecznik->trigger();
+    w.actStronaInternetowa->trigger();
+    w.actFolderWydrukow->trigger();
+    EXPECT_EQ(w.RpRTF1.ShellOpenFile(work.path() + "/nota.rtf", 3), 42);
+    EXPECT_EQ(w.actPodrecznik->shortcut(), QKeySequence(Qt::Key_F1));
+    using app::ShellVerb;
+    using app::WindowState;
+    const QList<std::tuple<QString, ShellVerb, WindowState>> expected = {
+        {"/opt/Vorlane/Mirelo/podrecznik.pdf", ShellVerb::Open, WindowState::Maximized},
+        {"http://127.0.0.1:8765", ShellVerb::Open, WindowState::Maximized},
+        {work.path() + "/Wydruki", ShellVerb::Open, WindowState::Normal},
+        {work.path() + "/nota.rtf", ShellVerb::Default, WindowState::Maximized},
+    };
+    ASSERT_EQ(shell.requests.size(), expected.size());
+    for (int i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(shell.requests[i].target, std::get<0>(expected[i]));
+        EXPECT_EQ(shell.requests[i].verb, std::get<1>(expected[i])) << i;
+        EXPECT_EQ(shell.requests[i].state, std::get<2>(expected[i])) << i;
+    }
+    EXPECT_TRUE(prompts.shown.isEmpty());  // results are not examined
+}
