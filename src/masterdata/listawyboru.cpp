@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
@@ -116,6 +117,21 @@ TfrmListaWyboru::TfrmListaWyboru(const ui::Context &context, const QString &capt
     if (!m_file.read(fileLines, reason))
         m_context.prompts.error(kReadFailure.arg(path, reason));
     lbLista->addItems(fileLines);
+    lbLista->installEventFilter(this);
+}
+
+// Nothing is selected at first: the first arrow key selects the line the
+// list stands on instead of stepping past it.
+bool TfrmListaWyboru::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == lbLista && event->type() == QEvent::KeyPress && selectedRow() < 0 && lbLista->count() > 0) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Down || key == Qt::Key_Up) {
+            selectRow(std::max(lbLista->currentRow(), 0));
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 QStringList TfrmListaWyboru::lines() const

@@ -45,6 +45,9 @@ public:
     int selectedRow() const;
     void selectRow(int row);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void actNowyExecute();
     void actPoprawExecute();

@@ -158,6 +158,9 @@ void TfrmEditNota::dateChanged()
 void TfrmEditNota::chooseCounterparty()
 {
     setCounterparty(masterdata::ShowCounterpartyList(m_context, true, this));
+    // Chosen: on to what comes next, as a typist expects.
+    if (IDKontrahent != 0)
+        (dedtData->isReadOnly() ? static_cast<QWidget *>(rxceObciazylismy) : dedtData)->setFocus();
 }
 
 void TfrmEditNota::chooseText()

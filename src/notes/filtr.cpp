@@ -78,7 +78,11 @@ TfrmFiltr::TfrmFiltr(const ui::Context &context, QWidget *parent) : QDialog(pare
     connect(edtKontrahent, &ui::ListOnlyEdit::typedInto, this,
             [this] { m_context.prompts.error(ui::listOnlyMessage()); });
     connect(bbtnListaKontrahent, &QPushButton::clicked, this,
-            [this] { setCounterparty(masterdata::ShowCounterpartyList(m_context, true, this)); });
+            [this] {
+                setCounterparty(masterdata::ShowCounterpartyList(m_context, true, this));
+                if (IDKontrahent != 0)
+                    dedtDataOd->setFocus();
+            });
 }
 
 void TfrmFiltr::setFilter(const app::FilterState &filter)

@@ -300,6 +300,8 @@ void TfrmMain::loadList(const QString &sql, const std::function<void(db::Stateme
     }
     const int rows = m_model->rowCount();
     XDBGrid1->setCurrentRow(row < 0 || row >= rows ? rows - 1 : row);
+    // The keys of the commands work on the list: it keeps the focus.
+    XDBGrid1->setFocus();
     emit listOpened();
 }
 

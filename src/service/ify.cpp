@@ -86,6 +86,8 @@ TfrmIfy::TfrmIfy(QWidget *parent) : QDialog(parent)
 void TfrmIfy::setQuestion(const QString &question, const QString &caption, const QString &options, int fontSize)
 {
     setWindowTitle(caption);
+    // Wide enough for the caption, which a title bar would otherwise cut.
+    lblPytanie->setMinimumWidth(std::max(280, fontMetrics().horizontalAdvance(caption) + 120));
     lblPytanie->setText(question);
     QFont font = lblPytanie->font();
     if (fontSize > 0)

@@ -2,6 +2,9 @@
 
 #include "formatting.h"
 
+#include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QCursor>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
@@ -45,6 +48,8 @@ const QString kColumn = QStringLiteral("Column%1");
 DataGrid::DataGrid(QWidget *parent) : QTableView(parent)
 {
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Rows are chosen whole: Tab leaves the list for the next control.
+    setTabKeyNavigation(false);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setAlternatingRowColors(false);
@@ -191,6 +196,11 @@ void DataGrid::resizeEvent(QResizeEvent *event)
 void DataGrid::keyPressEvent(QKeyEvent *event)
 {
     const int key = event->key();
+    if (key == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+        QContextMenuEvent menu(QContextMenuEvent::Keyboard, QPoint(), QCursor::pos());
+        QCoreApplication::sendEvent(this, &menu);
+        return;
+    }
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
         emit returnPressed();
         return;
@@ -202,6 +212,21 @@ void DataGrid::keyPressEvent(QKeyEvent *event)
         return;
     }
     QTableView::keyPressEvent(event);
+}
+
+bool DataGrid::event(QEvent *event)
+{
+    // The keyboard's context menu opens at the current row, not at the corner.
+    if (event->type() == QEvent::ContextMenu) {
+        auto *menu = static_cast<QContextMenuEvent *>(event);
+        if (menu->reason() == QContextMenuEvent::Keyboard && currentIndex().isValid()) {
+            const QRect row = visualRect(currentIndex());
+            const QPoint at = viewport()->mapTo(this, row.bottomLeft() + QPoint(8, 0));
+            QContextMenuEvent placed(QContextMenuEvent::Keyboard, at, mapToGlobal(at), menu->modifiers());
+            return QTableView::event(&placed);
+        }
+    }
+    return QTableView::event(event);
 }
 
 void DataGrid::mouseDoubleClickEvent(QMouseEvent *event)

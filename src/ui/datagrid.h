@@ -45,6 +45,7 @@ protected:
     // The windows search their lists themselves; Qt's own row search stays off.
     void keyboardSearch(const QString &) override {}
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
     void applyColumns();

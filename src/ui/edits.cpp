@@ -43,10 +43,12 @@ void AmountEdit::keyPressEvent(QKeyEvent *event)
 void AmountEdit::focusInEvent(QFocusEvent *event)
 {
     QLineEdit::focusInEvent(event);
-    // Typing replaces the amount, as in a calculator; after the click that
-    // gave the focus has been handled.
-    if (event->reason() != Qt::PopupFocusReason)
+    // Typing replaces the amount, as in a calculator. A click places its
+    // cursor after this, so select once it has been handled.
+    if (event->reason() == Qt::MouseFocusReason)
         QTimer::singleShot(0, this, &QLineEdit::selectAll);
+    else if (event->reason() != Qt::PopupFocusReason)
+        selectAll();
 }
 
 void AmountEdit::focusOutEvent(QFocusEvent *event)
@@ -63,6 +65,8 @@ DateEdit::DateEdit(QWidget *parent) : QDateEdit(parent)
     setMinimumDate(QDate(1900, 1, 1));
     setMaximumDate(QDate(9999, 12, 31));
 }
+
+bool DateEdit::focusNextPrevChild(bool next) { return QWidget::focusNextPrevChild(next); }
 
 int DateEdit::dayNumber() const { return app::dayNumber(date()); }
 

@@ -51,6 +51,11 @@ public:
 
     int dayNumber() const;
     void setDayNumber(int day);
+
+protected:
+    // Tab leaves the field, as in every other field of a form; the arrows
+    // and the typed "." move between day, month and year.
+    bool focusNextPrevChild(bool next) override;
 };
 
 // A whole number from `minimum` up, without an upper limit of its own.

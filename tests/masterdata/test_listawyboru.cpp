@@ -102,6 +102,18 @@ TEST_F(PickList, ShowsTheFileLinesInOrderWithNothingSelected)
         EXPECT_TRUE(prompts.shown.isEmpty());
     });
     EXPECT_EQ(ShowPickList(context, "Opisy", path, 600, 400), "");
+
+    // The keyboard alone: the first Down selects the first line, the next
+    // one the second, Enter chooses it.
+    onNextDialog<TfrmListaWyboru>([](TfrmListaWyboru &window) {
+        window.lbLista->setFocus();
+        QTest::keyClick(window.lbLista, Qt::Key_Down);
+        EXPECT_EQ(window.selectedRow(), 0);
+        QTest::keyClick(window.lbLista, Qt::Key_Down);
+        EXPECT_EQ(window.selectedRow(), 1);
+        QTest::keyClick(window.lbLista, Qt::Key_Return);
+    });
+    EXPECT_EQ(ShowPickList(context, "Opisy", path, 600, 400), "Alfa");
 }
 
 TEST_F(PickList, ChoosingReturnsTheTextBeforeTheFirstColon)

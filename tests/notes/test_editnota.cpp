@@ -193,3 +193,16 @@ TEST_F(EditNota, TextKeepsToTwoHundredCharactersButAStoredLongerOneStaysWhole)
     auto longer = dialog(1, {1, 100, 0, app::dayNumber(QDate(2021, 12, 1)), alfa, stored});
     EXPECT_EQ(longer->position().tresc, stored);
 }
+
+TEST_F(EditNota, TypingIntoAnAmountReachedByTabReplacesIt)
+{
+    auto d = dialog(1, {5, 0, 0, app::dayNumber(QDate(2021, 12, 1)), alfa, {}});
+    ASSERT_TRUE(QTest::qWaitForWindowActive(d.get()));
+    d->dedtData->setFocus();
+    QTest::keyClick(d->dedtData, Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), static_cast<QWidget *>(d->rxceObciazylismy));
+    QTest::keyClicks(QApplication::focusWidget(), "1234,5");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(d->rxceObciazylismy->text(), "1" + QString(QChar(0x00A0)) + "234,50");
+    EXPECT_EQ(QApplication::focusWidget(), static_cast<QWidget *>(d->rxceUznalismy));
+}
