@@ -101,16 +101,23 @@ void BM_AddPosition(benchmark::State &state)
     app::NotePosition position{last.numer + 1, 1234500, 0, last.data, last.idKontrahent, QStringLiteral("nowa")};
     db::Transaction cleanup(p.data.IBDatabase1);
     db::Statement remove(cleanup, QStringLiteral("delete from NOTA where IDNOTA = :id"));
+    int openings = 0;
+    QObject::connect(&window, &notes::TfrmMain::listOpened, [&openings] { ++openings; });
     for (auto _ : state) {
         window.storeNewPosition(position, true);
         QApplication::processEvents();  // paint what shows
         state.PauseTiming();
         if (window.currentNote()->tresc != QLatin1String("nowa"))
             state.SkipWithError("the list is not on the new row");
+        // The delete is another writer's change to the window: let its
+        // refresh pass before the next round.
+        const int before = openings;
         cleanup.start();
         remove.setInt(QStringLiteral("id"), window.currentNote()->idNota);
         remove.execute();
         cleanup.commit();
+        while (openings == before)
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
         state.ResumeTiming();
     }
 }

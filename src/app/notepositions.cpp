@@ -53,8 +53,10 @@ auto NotePositions::committed(Change &&change)
         m_transaction.commitIfActive();
         m_transaction.start();
         try {
+            m_pendingRowChanges = 0;
             auto result = change();
             m_transaction.commit();
+            m_committedRowChanges += m_pendingRowChanges;
             return result;
         } catch (const db::DbError &error) {
             try {
@@ -104,10 +106,19 @@ InsertedPosition NotePositions::insert(int idFirma, const NotePosition &position
         ibqNotaInsert.setInt(QStringLiteral("idfirma"), idFirma);
         bindContent(ibqNotaInsert, stored);
         ibqNotaInsert.execute();
+        m_pendingRowChanges += 1;
         inserted.idNota = ibqNotaInsert.toInt(QStringLiteral("IDNOTA"));
         inserted.numer = stored.numer;
         return inserted;
     });
+}
+
+qint64 NotePositions::executeChange(db::Statement &statement)
+{
+    statement.execute();
+    const qint64 rows = qint64(statement.affectedRows());
+    m_pendingRowChanges += rows;
+    return rows;
 }
 
 void NotePositions::bindUpdate(qint32 idNota, const NotePosition &position)
@@ -120,8 +131,7 @@ bool NotePositions::update(qint32 idNota, const NotePosition &position)
 {
     return committed([&] {
         bindUpdate(idNota, position);
-        ibqNotaUpdate.execute();
-        return ibqNotaUpdate.affectedRows() > 0;
+        return executeChange(ibqNotaUpdate) > 0;
     });
 }
 
@@ -129,8 +139,7 @@ bool NotePositions::remove(qint32 idNota)
 {
     return committed([&] {
         ibqNotaDelete.setInt(QStringLiteral("ID"), idNota);
-        ibqNotaDelete.execute();
-        return ibqNotaDelete.affectedRows() > 0;
+        return executeChange(ibqNotaDelete) > 0;
     });
 }
 
@@ -164,9 +173,9 @@ bool NotePositions::exchange(qint32 first, qint32 second)
         if (!lowFound || !highFound)
             return false;
         bindUpdate(low, highContent);
-        ibqNotaUpdate.execute();
+        executeChange(ibqNotaUpdate);
         bindUpdate(high, lowContent);
-        ibqNotaUpdate.execute();
+        executeChange(ibqNotaUpdate);
         return true;
     });
 }

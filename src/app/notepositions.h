@@ -48,6 +48,10 @@ public:
     // both or neither. False, and nothing changed, when either row is gone.
     bool exchange(qint32 first, qint32 second);
 
+    // Rows changed by the committed changes so far: each posts one
+    // "OdswiezNota" to every listener, this program's own included.
+    qint64 committedRowChanges() const { return m_committedRowChanges; }
+
     db::Statement ibqNotaInsert;
     db::Statement ibqNotaUpdate;
     db::Statement ibqNotaDelete;
@@ -58,6 +62,8 @@ private:
     template <typename Change>
     auto committed(Change &&change);
     void bindUpdate(qint32 idNota, const NotePosition &position);
+    // Runs an update or delete; the rows it changed.
+    qint64 executeChange(db::Statement &statement);
     NotePosition readLocked(qint32 idNota, bool *found);
 
     db::Transaction &m_transaction;
@@ -65,6 +71,8 @@ private:
     db::Statement m_numberTaken;
     db::Statement m_maxNumber;
     db::Statement m_readPosition;
+    qint64 m_committedRowChanges = 0;
+    qint64 m_pendingRowChanges = 0;  // of the change in progress
 };
 
 } // namespace app

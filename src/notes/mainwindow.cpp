@@ -355,8 +355,17 @@ void TfrmMain::selectRowOf(qint32 idNota, int fallbackRow)
 }
 
 // Another copy of the program (or this one) committed a change to NOTA.
-void TfrmMain::IBEvents1EventAlert()
+void TfrmMain::IBEvents1EventAlert(int count)
 {
+    // This window's own changes post the event too, and the list already
+    // shows them: only a change it did not make is worth reading again.
+    const qint64 ownUnheard = positions.committedRowChanges() - m_ownChangesHeard;
+    if (count <= ownUnheard) {
+        m_ownChangesHeard += count;
+        return;
+    }
+    m_ownChangesHeard = positions.committedRowChanges();
+
     const NoteRow *note = currentNote();
     if (!ibtNota.isActive() || !note || note->idNota == 0)
         return;

@@ -62,7 +62,7 @@ public:
     const NoteRow *currentNote() const;
     // On "OdswiezNota": commits the list's transaction and reopens the list
     // on the row it was on. Nothing happens without an open, non-empty list.
-    void IBEvents1EventAlert();
+    void IBEvents1EventAlert(int count = 1);
     NotesListModel *notesModel() const { return m_model; }
 
     // Notes list commands.
@@ -120,6 +120,8 @@ private:
     std::function<void(db::Statement &)> m_listParameters;  // of the list as last opened
     std::unique_ptr<db::EventListener> IBEvents1;
     bool m_shown = false;
+    // The events of this window's own changes that have arrived so far.
+    qint64 m_ownChangesHeard = 0;
 };
 
 } // namespace notes

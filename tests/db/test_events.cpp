@@ -96,3 +96,14 @@ TEST_F(Events, StoppedListenerIsQuiet)
     settle();
     EXPECT_EQ(received, 0);
 }
+
+TEST_F(Events, ACommitCountsEveryRowItChanged)
+{
+    transaction.start();
+    addNote(company, counterparty, 44562, 1);
+    addNote(company, counterparty, 44562, 2);
+    addNote(company, counterparty, 44562, 3);
+    transaction.commit();
+    settle();
+    EXPECT_EQ(received, 3);
+}

@@ -319,3 +319,27 @@ TEST_F(NoteCommands, AMoveTakesWhatTheDatabaseHoldsNotAStaleList)
     EXPECT_EQ(texts(), (QStringList{"P2", "P1 poprawione"}));
     EXPECT_EQ(storedRows(), (QStringList{"2 02.03.2022 3/2022 P2", "2 02.03.2022 3/2022 P1 poprawione"}));
 }
+
+TEST_F(NoteCommands, OwnChangesAreNotReadTwiceButAnotherCopysAre)
+{
+    addNote(company, alfa, QDate(2022, 3, 1), 1, 100, 0, "a1");
+    addNote(company, alfa, QDate(2022, 3, 1), 1, 100, 0, "a2");
+    notes::TfrmMain &w = openWindow();
+    testsupport::waitFor([] { return false; }, 300);  // the listener's first count
+    int openings = 0;
+    QObject::connect(&w, &notes::TfrmMain::listOpened, [&openings] { ++openings; });
+
+    w.XDBGrid1->setCurrentRow(1);
+    w.actUp->trigger();  // two rows change in one commit
+    prompts.answers = {app::MessageAnswer::Yes};
+    w.actKasuj->trigger();
+    EXPECT_EQ(openings, 2);
+    testsupport::waitFor([] { return false; }, 700);
+    EXPECT_EQ(openings, 2) << "the window read its own changes again";
+
+    // Another copy of the program changes a row: that is read.
+    transaction.start();
+    db::Statement(transaction, QStringLiteral("update NOTA set TRESC='z innego stanowiska'")).execute();
+    transaction.commit();
+    EXPECT_TRUE(testsupport::waitFor([&] { return texts() == QStringList{"z innego stanowiska"}; }));
+}
