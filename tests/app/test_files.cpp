@@ -2,6 +2,7 @@
 // and shows the busy cursor for exactly the copy.
 #include "files.h"
 #include "qtprinters.h"
+#include "testfiles.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -10,18 +11,8 @@
 
 namespace {
 
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void write(const QString &path, const QByteArray &data)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(data);
-}
+using testsupport::contents;
+using testsupport::write;
 
 } // namespace
 

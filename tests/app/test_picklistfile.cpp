@@ -3,6 +3,7 @@
 // for the chosen value and the search.
 #include "picklistfile.h"
 #include "qtprinters.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,18 +20,8 @@ using app::PickListFile;
 
 namespace {
 
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void write(const QString &path, const QByteArray &data)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(data);
-}
+using testsupport::contents;
+using testsupport::write;
 
 QByteArray utf16(const QString &text, bool bigEndian)
 {
