@@ -206,3 +206,14 @@ TEST_F(EditNota, TypingIntoAnAmountReachedByTabReplacesIt)
     EXPECT_EQ(d->rxceObciazylismy->text(), "1" + QString(QChar(0x00A0)) + "234,50");
     EXPECT_EQ(QApplication::focusWidget(), static_cast<QWidget *>(d->rxceUznalismy));
 }
+
+TEST_F(EditNota, TheKeypadsPointTypesTheDecimalComma)
+{
+    auto d = dialog(1, {5, 0, 0, app::dayNumber(QDate(2021, 12, 1)), alfa, {}});
+    d->rxceUznalismy->clear();
+    QTest::keyClicks(d->rxceUznalismy, "12");
+    QTest::keyClick(d->rxceUznalismy, Qt::Key_Period, Qt::KeypadModifier);
+    QTest::keyClicks(d->rxceUznalismy, "5");
+    EXPECT_EQ(d->rxceUznalismy->text(), "12,5");
+    EXPECT_EQ(d->rxceUznalismy->value(), 125000);
+}
