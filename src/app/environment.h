@@ -50,6 +50,7 @@ struct Environment {
     bool doubleRow = true;
     int lastNoteDate = 0;
     QString listQueryText;
+    bool directPrint = false;  // the last answer to the print question
     CompanyDetails company;
     FilterState filter;
     QString vendorUrl = kDefaultVendorUrl;  // scheme and host, no trailing "/"

@@ -87,12 +87,16 @@ void TfrmMain::createActions()
     actArchiwizacja = action(QStringLiteral("Archiwizacja"), QStyle::SP_DriveHDIcon);
     actDearchiwizacja = action(QStringLiteral("Dearchiwizacja"), QStyle::SP_BrowserReload);
     actWyjscie = action(QStringLiteral("Wyjście"), QStyle::SP_DialogCloseButton);
+    actZapiszPdf = action(QStringLiteral("Zapisz notę jako PDF…"), QStyle::SP_DialogSaveButton);
 
     connect(actDodaj, &QAction::triggered, this, &TfrmMain::actDodajExecute);
     connect(actPopraw, &QAction::triggered, this, &TfrmMain::actPoprawExecute);
     connect(actPokaz, &QAction::triggered, this, &TfrmMain::actPokazExecute);
     connect(actKasuj, &QAction::triggered, this, &TfrmMain::actKasujExecute);
     connect(actFiltr, &QAction::triggered, this, &TfrmMain::actFiltrExecute);
+    connect(actDrukuj, &QAction::triggered, this, &TfrmMain::actDrukujExecute);
+    connect(actRejestrNot, &QAction::triggered, this, &TfrmMain::actRejestrNotExecute);
+    connect(actZapiszPdf, &QAction::triggered, this, &TfrmMain::actZapiszPdfExecute);
     connect(actUp, &QAction::triggered, this, &TfrmMain::actUpExecute);
     connect(actDown, &QAction::triggered, this, &TfrmMain::actDownExecute);
     connect(actZmianaFirmy, &QAction::triggered, this, &TfrmMain::actZmianaFirmyExecute);
@@ -112,6 +116,8 @@ void TfrmMain::createMenus()
     noty->addActions({actDodaj, actPopraw, actPokaz});
     noty->addSeparator();
     noty->addAction(actKasuj);
+    noty->addSeparator();
+    noty->addAction(actZapiszPdf);
 
     QMenu *listy = menuBar()->addMenu(QStringLiteral("Listy"));
     listy->addAction(actOdbiorcy);
@@ -150,7 +156,8 @@ void TfrmMain::createCentralArea()
         s->setSeparator(true);
         return s;
     };
-    XDBGrid1->addActions({actDodaj, actPopraw, actPokaz, separator(), actKasuj, separator(), actUp, actDown});
+    XDBGrid1->addActions(
+        {actDodaj, actPopraw, actPokaz, separator(), actKasuj, separator(), actUp, actDown, separator(), actZapiszPdf});
     layout->addWidget(XDBGrid1, 1);
 
     auto *bar = new QHBoxLayout;
@@ -197,7 +204,7 @@ rtfreport::TRpShellOpen engineShellOpen(app::Shell &shell)
 
 void TfrmMain::FormCreate()
 {
-    RpRTF1.ShellOpen = engineShellOpen(m_context.shell);
+    configureEngine();
     setWindowTitle(QStringLiteral("Mirelo ") + m_env.shortVersion + QStringLiteral(" rev.") + m_env.release);
     validateCurrentCompany();
     XDBGrid1->setLayoutStorage(app::configFilePath(m_env.workingFolder),
@@ -308,7 +315,7 @@ void TfrmMain::loadList(const QString &sql, const std::function<void(db::Stateme
 void TfrmMain::UpdateActions()
 {
     const bool hasRows = m_model->rowCount() > 0;
-    for (QAction *a : {actPopraw, actPokaz, actKasuj, actDrukuj})
+    for (QAction *a : {actPopraw, actPokaz, actKasuj, actDrukuj, actZapiszPdf})
         a->setEnabled(hasRows);
     const bool filtered = statusPanel0->text().trimmed().toUpper() == kFilteredPanel;
     for (QAction *a : {actDodaj, actUp, actDown})

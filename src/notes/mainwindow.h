@@ -7,6 +7,7 @@
 #include "datagrid.h"
 #include "events.h"
 #include "notepositions.h"
+#include "printouts.h"
 #include "noteslist.h"
 #include "rprtf.h"
 
@@ -53,6 +54,17 @@ public:
     // Stores a new position of the current company (the second half of
     // "Dodaj") and shows the list again on it.
     void storeNewPosition(const app::NotePosition &position, bool numberWasProposed);
+    // "Drukuj" and "Zestawienie not": the print question, then the printout.
+    void actDrukujExecute();
+    void actRejestrNotExecute();
+    // Makes the printout of `kind` and hands it to the shell to print or
+    // open (by the last answer to the print question). The full list comes
+    // back on the same row whatever happens.
+    void RunPrintout(print::PrintoutKind kind);
+    // "Zapisz notę jako PDF…": the note's printout turned into a PDF the
+    // user names.
+    void actZapiszPdfExecute();
+
     // Writes a position's values over row `idNota` and reopens the list on
     // its last row. False when the database refused it or the row is gone
     // (the user has been told).
@@ -70,7 +82,7 @@ public:
         *actZmianaFirmy;
     // Menu items.
     QAction *actOdbiorcy, *actWierszPodwojny, *actPodrecznik, *actStronaInternetowa, *actFolderWydrukow,
-        *actArchiwizacja, *actDearchiwizacja, *actWyjscie;
+        *actArchiwizacja, *actDearchiwizacja, *actWyjscie, *actZapiszPdf;
 
     ui::DataGrid *XDBGrid1;
     QLabel *statusPanel0;  // filter state
@@ -109,6 +121,12 @@ private:
     // Moves the current position one place within its note: -1 up, +1 down.
     void movePosition(int step);
     void showDatabaseError(const db::DbError &error);
+    // Sets the engine up once: code page, language, options, pictures, the shell.
+    void configureEngine();
+    // Writes the printout of `kind` into its output file; false (the user
+    // has been told) when it could not. The list is left as the run needs
+    // it: the caller brings the full list back.
+    bool producePrintout(print::PrintoutKind kind);
     void actZmianaFirmyExecute();
     void actWierszPodwojnyExecute();
     void placeBanner();

@@ -3,6 +3,7 @@
 #include "files.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 
@@ -74,6 +75,14 @@ std::optional<QString> QtPrompts::inputText(const QString &title, const QString 
     if (!ok)
         return std::nullopt;
     return text;
+}
+
+std::optional<QString> QtPrompts::saveFileName(const QString &title, const QString &suggested, const QString &filter)
+{
+    const QString path = QFileDialog::getSaveFileName(dialogParent(), title, suggested, filter);
+    if (path.isEmpty())
+        return std::nullopt;
+    return path;
 }
 
 void installBusyCursor()

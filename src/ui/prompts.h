@@ -17,6 +17,11 @@ class Prompts : public app::Messenger {
 public:
     // A one-line input box; nothing when cancelled.
     virtual std::optional<QString> inputText(const QString &title, const QString &prompt, const QString &value) = 0;
+    // A file dialog asking where to save: `suggested` is the path offered,
+    // `filter` the kinds of file ("Dokumenty PDF (*.pdf)"); nothing when
+    // cancelled.
+    virtual std::optional<QString> saveFileName(const QString &title, const QString &suggested,
+                                                const QString &filter) = 0;
 };
 
 // The prompts in force: the Qt ones unless a test installed others.
@@ -29,6 +34,8 @@ public:
     app::MessageAnswer message(const QString &text, const QString &caption, app::MessageIcon icon,
                                app::MessageButtons buttons, app::MessageAnswer defaultAnswer) override;
     std::optional<QString> inputText(const QString &title, const QString &prompt, const QString &value) override;
+    std::optional<QString> saveFileName(const QString &title, const QString &suggested,
+                                        const QString &filter) override;
 };
 
 // Shows the busy cursor while app::CopyFileWaiting and the like work.

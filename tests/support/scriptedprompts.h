@@ -29,14 +29,22 @@ public:
         return inputAnswers.isEmpty() ? std::nullopt : inputAnswers.takeFirst();
     }
 
+    std::optional<QString> saveFileName(const QString &title, const QString &suggested,
+                                        const QString &filter) override
+    {
+        inputs.append({title, filter, suggested});
+        return fileAnswers.isEmpty() ? std::nullopt : fileAnswers.takeFirst();
+    }
+
     struct Input {
-        QString title, prompt, value;
+        QString title, prompt, value;  // a file dialog: its filter as the prompt, the suggested path as the value
     };
 
     ScriptedMessenger messages;
     QList<app::MessageAnswer> &answers = messages.answers;  // message answers, in order
     QList<ShownMessage> &shown = messages.shown;
     QList<std::optional<QString>> inputAnswers;  // input box answers; nothing = Cancel
+    QList<std::optional<QString>> fileAnswers;   // file dialog answers; nothing = Cancel
     QList<Input> inputs;
 };
 

@@ -1,0 +1,341 @@
+// The note and the register through the report engine: the question, the
+// data set and variables the template sees, the shell request, the list
+// brought back, the filter description, and a previous printout still open.
+#include "notesfixture.h"
+#include "notesquery.h"
+#include "printouts.h"
+#include "pytaniewydruk.h"
+#include "modaldialog.h"
+#include "testfiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <pwd.h>
+#include <unistd.h>
+
+using print::TfrmPytanieWydruk;
+
+namespace {
+
+const QString nb = QString(QChar(0x00A0));
+
+// Every variable and, per position of the data set, its text and number.
+const QByteArray kTemplate =
+    "{\\rtf1\\ansi\\ansicpg1250\\deff0{\\fonttbl{\\f0 Arial;}}\r\n"
+    "NUMER=\\\\NUMER\\\\;DATA=\\\\DATADOKUM\\\\;MIEJSCE=\\\\MIEJSCE\\\\;ODB=\\\\ODBIORCA\\\\;"
+    "FILTR=\\\\FILTR\\\\;WYST=\\\\WYSTAWIAJACY\\\\;\\par\r\n"
+    "\\\\SCAN(IBQNOTA)\\\\[\\\\IBQNOTA:TRESC\\\\/\\\\A:sNumer\\\\]\\\\ENDSCAN\\\\\\par}\r\n";
+
+class Printouts : public NotesFixture {
+protected:
+    void SetUp() override
+    {
+        NotesFixture::SetUp();
+        env.programFolder = program.path() + QLatin1Char('/');
+        env.printFolder = work.path() + QStringLiteral("/Wydruki");
+        QDir().mkpath(env.printFolder);
+        for (const char *name : {"szablonnota.rtf", "szablonrejestr.rtf"})
+            testsupport::write(program.filePath(QLatin1String(name)), kTemplate);
+        app::resetFilter(env.filter, QDate(2022, 6, 1));
+        company = testsupport::insertCompany(transaction, "Biuro", "NN/MM/RRRR", "Y");
+        db::Statement(transaction, QStringLiteral("update FIRMA set NIP='725-000-11-22', MIEJSCOWOSC='Lodz' "
+                                                  "where IDFIRMA=%1").arg(company))
+            .execute();
+        alfa = addCounterparty(company, "Alfa");
+        env.currentCompany = company;
+    }
+
+    // Answers the print question with `button` of the dialog.
+    static void answer(QPushButton *TfrmPytanieWydruk::*button)
+    {
+        onNextDialog<TfrmPytanieWydruk>([button](TfrmPytanieWydruk &d) { (d.*button)->click(); });
+    }
+
+    // The output as text, without the language marks the engine writes before values.
+    QString output(const char *name) const
+    {
+        return QString::fromLatin1(testsupport::contents(env.printFolder + QLatin1Char('/') + QLatin1String(name)))
+            .remove(QStringLiteral("\\lang1045 "));
+    }
+
+    QStringList texts() const
+    {
+        QStringList result;
+        for (const notes::NoteRow &row : window->notesModel()->rows())
+            result << row.tresc;
+        return result;
+    }
+
+    QTemporaryDir program;
+    int company = 0, alfa = 0;
+};
+
+// A process named as LibreOffice's, working in the profile of `home`, so
+// that a lock file naming that profile names a live LibreOffice.
+class FakeLibreOffice {
+public:
+    explicit FakeLibreOffice(const QString &home)
+    {
+        const QString binary = m_dir.filePath(QStringLiteral("soffice.bin"));
+        QFile::copy(QStandardPaths::findExecutable(QStringLiteral("sleep")), binary);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("HOME"), home);
+        m_process.setProcessEnvironment(environment);
+        m_process.start(binary, {QStringLiteral("60")});
+        m_process.waitForStarted();
+    }
+    ~FakeLibreOffice()
+    {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_process;
+};
+
+QString localHost()
+{
+    char name[256] = {};
+    gethostname(name, sizeof name - 1);
+    return QString::fromLocal8Bit(name);
+}
+
+QString login() { return QString::fromLocal8Bit(getpwuid(getuid())->pw_name); }
+
+// The lock LibreOffice leaves beside a document it has open.
+void writeLock(const QString &document, const QString &host, const QString &home)
+{
+    const QFileInfo info(document);
+    testsupport::write(info.absolutePath() + "/.~lock." + info.fileName() + "#",
+                       ("Jan Kowalski," + login() + "," + host + ",10.12.2026 14:36,file://" + home
+                        + "/.config/libreoffice/4;")
+                           .toUtf8());
+}
+
+} // namespace
+
+TEST(PrintoutTexts, IssuerBlockHasNoCountryAndNipOnlyWhenThereIsOne)
+{
+    app::CompanyDetails company;
+    company.nazwa1 = " Biuro Ćma ";
+    company.nazwa2 = "Sp. z o.o.";
+    company.ulica = "Długa";
+    company.numerDomu = "5";
+    company.kodPocztowy = "90-001";
+    company.miejscowosc = "Łódź";
+    EXPECT_EQ(print::issuerBlock(company), "Biuro Ćma Sp. z o.o.\r\nDługa 5, 90-001 Łódź");
+    company.nip = "725-000-11-22";
+    EXPECT_EQ(print::issuerBlock(company), "Biuro Ćma Sp. z o.o.\r\nDługa 5, 90-001 Łódź\r\nNIP: 725-000-11-22");
+}
+
+TEST(PrintoutTexts, FilterDescriptionNamesWhatNarrowsTheList)
+{
+    app::FormatSettings polish;
+    app::FilterState filter;
+    app::resetFilter(filter, QDate(2022, 6, 1));
+    const QString dates = "Data (od - do): 01.04.2022 - 01.06.2022\r\n";
+    EXPECT_EQ(print::filterDescription(filter, {}, polish), "Filtr zestawienia: \r\n" + dates);
+
+    filter.debitFrom = 1000000;
+    filter.creditTo = 12345675000;
+    filter.idKontrahent = 7;
+    filter.text = "  ABC ";
+    EXPECT_EQ(print::filterDescription(filter, "Alfa ", polish),
+              "Filtr zestawienia: \r\nOdbiorca: Alfa \r\nObciążyliśmy (od - do): 100,00 - 999" + nb + "999" + nb
+                  + "999,00\r\nUznaliśmy (od - do): 0,00 - 1" + nb + "234" + nb + "567,50\r\n" + dates
+                  + "Szukana fraza: ABC");
+}
+
+TEST(PrintoutTexts, FileNamesFromDisplayNumbers)
+{
+    EXPECT_EQ(print::fileNameOf("5/11/2021"), "5-11-2021");
+    EXPECT_EQ(print::fileNameOf("A:B*C?\"D\""), "A-B-C-D-");
+    EXPECT_EQ(print::fileNameOf("../x"), "x");
+    EXPECT_EQ(print::fileNameOf("///"), "nota");
+}
+
+TEST(PrintoutTexts, OnlyALiveLibreOfficeHoldsADocument)
+{
+    QTemporaryDir dir;
+    const QString document = dir.filePath("nota.rtf");
+    const QString home = dir.filePath("dom");
+    EXPECT_FALSE(print::isOpenInWordProcessor(document));  // no lock at all
+    writeLock(document, localHost(), home);
+    EXPECT_FALSE(print::isOpenInWordProcessor(document)) << "a lock left by a LibreOffice that ended";
+    {
+        FakeLibreOffice running(home);
+        EXPECT_TRUE(print::isOpenInWordProcessor(document));
+    }
+    {
+        // A LibreOffice of another profile (a conversion, another user) does not hold it.
+        FakeLibreOffice other(dir.filePath("ktos-inny"));
+        EXPECT_FALSE(print::isOpenInWordProcessor(document));
+    }
+    writeLock(document, "inny-komputer", home);
+    EXPECT_TRUE(print::isOpenInWordProcessor(document)) << "another machine's lock cannot be checked";
+}
+
+TEST_F(Printouts, ANotePrintsItsPositionsOnlyAndTheListComesBack)
+{
+    addNote(company, alfa, QDate(2022, 3, 1), 1, 100, 0, "x1");
+    addNote(company, alfa, QDate(2022, 3, 2), 2, 100, 0, "n1");
+    addNote(company, alfa, QDate(2022, 3, 2), 2, 200, 0, "n2");
+    addNote(company, alfa, QDate(2022, 3, 2), 2, 300, 0, "n3");
+    addNote(company, alfa, QDate(2022, 3, 9), 3, 100, 0, "y1");
+    notes::TfrmMain &w = openWindow();
+    w.XDBGrid1->setCurrentRow(2);
+
+    onNextDialog<TfrmPytanieWydruk>([](TfrmPytanieWydruk &d) {
+        EXPECT_EQ(d.windowTitle(), "Drukowanie");
+        EXPECT_EQ(d.lblPytanie->text(), "Czy drukować notę księgową\r\nnr 2/03/2022 ?");
+        d.bbtnPodglad->click();
+    });
+    w.actDrukuj->trigger();
+    const QString rtf = output("nota.rtf");
+    EXPECT_TRUE(rtf.contains("[n1/2/03/2022][n2/2/03/2022][n3/2/03/2022]")) << rtf.toStdString();
+    EXPECT_FALSE(rtf.contains("x1"));
+    EXPECT_FALSE(rtf.contains("y1"));
+    EXPECT_TRUE(rtf.contains("NUMER=2/03/2022;DATA=02.03.2022;MIEJSCE=Lodz;ODB=Alfa")) << rtf.toStdString();
+    EXPECT_TRUE(rtf.contains("FILTR=;"));
+    EXPECT_TRUE(rtf.contains("WYST=Biuro")) << rtf.toStdString();
+    EXPECT_TRUE(rtf.contains("NIP: 725-000-11-22"));
+
+    ASSERT_EQ(shell.requests.size(), 1);
+    EXPECT_EQ(shell.requests[0].target, "\"" + env.printFolder + "/nota.rtf\"");
+    EXPECT_EQ(shell.requests[0].verb, app::ShellVerb::Open);
+    EXPECT_EQ(shell.requests[0].state, app::WindowState::Maximized);
+    EXPECT_FALSE(env.directPrint);
+    EXPECT_EQ(texts().size(), 5);
+    EXPECT_EQ(w.XDBGrid1->currentRow(), 2);
+    EXPECT_TRUE(prompts.shown.isEmpty());
+
+    // Straight to the printer, and the choice is remembered.
+    answer(&TfrmPytanieWydruk::bbtnBezposredni);
+    w.actDrukuj->trigger();
+    ASSERT_EQ(shell.requests.size(), 2);
+    EXPECT_EQ(shell.requests[1].verb, app::ShellVerb::Print);
+    EXPECT_TRUE(env.directPrint);
+    // Cancelled: nothing printed, the choice kept.
+    answer(&TfrmPytanieWydruk::bbtnAnuluj);
+    w.actDrukuj->trigger();
+    EXPECT_EQ(shell.requests.size(), 2);
+    EXPECT_TRUE(env.directPrint);
+}
+
+TEST_F(Printouts, EnterChoosesThePreview)
+{
+    bool direct = true;
+    onNextDialog<TfrmPytanieWydruk>([](TfrmPytanieWydruk &d) {
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+        QTest::keyClick(&d, Qt::Key_Return);
+    });
+    EXPECT_TRUE(print::AskPrintMode("?", direct));
+    EXPECT_FALSE(direct);
+    onNextDialog<TfrmPytanieWydruk>([](TfrmPytanieWydruk &d) { QTest::keyClick(&d, Qt::Key_Escape); });
+    direct = true;
+    EXPECT_FALSE(print::AskPrintMode("?", direct));
+    EXPECT_TRUE(direct);
+}
+
+TEST_F(Printouts, ALongRegisterWarnsAndAFilteredOneDescribesItsFilter)
+{
+    addNote(company, alfa, QDate(2022, 3, 1), 1, 100, 0, "marzec");
+    addNote(company, alfa, QDate(2022, 5, 10), 2, 100, 0, "maj 10");
+    addNote(company, alfa, QDate(2022, 5, 13), 3, 100, 0, "maj 13");
+    notes::TfrmMain &w = openWindow();
+    const auto questionOfRegister = [&] {
+        QString question;
+        onNextDialog<TfrmPytanieWydruk>([&question](TfrmPytanieWydruk &d) {
+            question = d.lblPytanie->text();
+            d.bbtnPodglad->click();
+        });
+        w.actRejestrNot->trigger();
+        return question;
+    };
+    EXPECT_EQ(questionOfRegister(), "Wydruk tego zestawienia będzie zawierał\r\nnoty z przedziału czasu aż 73 dni !"
+                                    "\r\nMożna ograniczyć - przycisk dolny FILTRUJ.");
+    const QString register73 = output("RejestrNot.rtf");
+    EXPECT_TRUE(register73.contains("[marzec/1/03/2022][maj 10/2/05/2022][maj 13/3/05/2022]"))
+        << register73.toStdString();
+
+    // 70 days is no warning.
+    transaction.start();
+    db::Statement(transaction, QStringLiteral("delete from NOTA where TRESC='marzec'")).execute();
+    addNote(company, alfa, QDate(2022, 3, 4), 1, 100, 0, "marzec 4");
+    transaction.commit();
+    w.OpenNotesList();
+    EXPECT_EQ(questionOfRegister(), "Czy na pewno wydrukować zestawienie ?");
+
+    // Filtered: no warning whatever the span, and the filter described.
+    env.filter.dateFrom = app::dayNumber(QDate(2022, 1, 1));
+    env.filter.dateTo = app::dayNumber(QDate(2022, 12, 31));
+    env.listQueryText = app::filteredNotesQuery(env.filter);
+    w.OpenNotesList();
+    EXPECT_EQ(questionOfRegister(), "Czy na pewno wydrukować zestawienie ?");
+    const QString filtered = output("RejestrNot.rtf");
+    EXPECT_TRUE(filtered.contains("FILTR=Filtr zestawienia: \\par")) << filtered.toStdString();
+    EXPECT_TRUE(filtered.contains("Data (od - do): 01.01.2022 - 31.12.2022")) << filtered.toStdString();
+    EXPECT_TRUE(app::IsFilterActive(env.listQueryText));
+}
+
+TEST_F(Printouts, AnEmptyRegisterStillRuns)
+{
+    notes::TfrmMain &w = openWindow();
+    answer(&TfrmPytanieWydruk::bbtnPodglad);
+    w.actRejestrNot->trigger();
+    const QString rtf = output("RejestrNot.rtf");
+    EXPECT_TRUE(rtf.contains("NUMER=;DATA=;MIEJSCE=Lodz;ODB=;")) << rtf.toStdString();
+    EXPECT_EQ(shell.requests.size(), 1);
+    EXPECT_TRUE(prompts.shown.isEmpty());
+}
+
+TEST_F(Printouts, APreviousPrintoutStillOpenIsSaidAndNothingIsPrinted)
+{
+    addNote(company, alfa, QDate(2022, 3, 1), 1, 100, 0, "a");
+    notes::TfrmMain &w = openWindow();
+    const QString previous = env.printFolder + "/nota.rtf";
+    testsupport::write(previous, "{\\rtf1 poprzednia}");
+    writeLock(previous, localHost(), work.path());
+    {
+        FakeLibreOffice running(work.path());
+        answer(&TfrmPytanieWydruk::bbtnPodglad);
+        w.actDrukuj->trigger();
+    }
+    ASSERT_EQ(prompts.shown.size(), 1);
+    EXPECT_EQ(prompts.shown[0].text, "Poprzedni wydruk nie został jeszcze zamknięty. Proszę zamknąć poprzedni wydruk.");
+    EXPECT_EQ(prompts.shown[0].caption, " BŁĄD !");
+    EXPECT_TRUE(shell.requests.isEmpty());
+    EXPECT_EQ(testsupport::contents(previous), "{\\rtf1 poprzednia}");
+    EXPECT_EQ(texts(), QStringList{"a"});
+
+    // The LibreOffice that held it has ended: its lock does not stop printing.
+    answer(&TfrmPytanieWydruk::bbtnPodglad);
+    w.actDrukuj->trigger();
+    EXPECT_EQ(shell.requests.size(), 1);
+    EXPECT_TRUE(output("nota.rtf").contains("[a/"));
+}
+
+TEST_F(Printouts, ATemplateThatFailsIsReportedAfterTheListIsBack)
+{
+    addNote(company, alfa, QDate(2022, 3, 1), 1, 100, 0, "a");
+    addNote(company, alfa, QDate(2022, 3, 1), 1, 100, 0, "b");
+    addNote(company, alfa, QDate(2022, 3, 2), 2, 100, 0, "c");
+    QFile::remove(program.filePath("szablonnota.rtf"));
+    notes::TfrmMain &w = openWindow();
+    w.XDBGrid1->setCurrentRow(0);
+    answer(&TfrmPytanieWydruk::bbtnPodglad);
+    w.actDrukuj->trigger();
+    ASSERT_EQ(prompts.shown.size(), 1);
+    EXPECT_EQ(prompts.shown[0].caption, " BŁĄD !");
+    EXPECT_TRUE(shell.requests.isEmpty());
+    EXPECT_EQ(texts().size(), 3);
+    EXPECT_EQ(w.XDBGrid1->currentRow(), 0);
+}
