@@ -100,6 +100,10 @@ public:
     // metafiles. The program sets its screen's; 96 draws pixels unscaled.
     int ScreenPixelsPerInch() const { return m_screenPixelsPerInch; }
     void SetScreenPixelsPerInch(int pixelsPerInch) { m_screenPixelsPerInch = qBound(1, pixelsPerInch, 9600); }
+    // The most bytes a document may have; a run that writes more fails.
+    // 0: no limit.
+    qint64 MaxOutputSize() const { return m_maxOutputSize; }
+    void SetMaxOutputSize(qint64 bytes) { m_maxOutputSize = qMax<qint64>(0, bytes); }
     bool DisableControls() const { return m_disableControls; }
     void SetDisableControls(bool value) { m_disableControls = value; }
     bool ExecuteSuccessful() const { return m_executeSuccessful; }
@@ -127,9 +131,8 @@ public:
     static QString ShellResultText(int result);
     static QString CreateFileName(const QString &directory, const QString &prefix);
     static QString CreateFileName(const QString &directory, const QString &prefix, const QString &extension);
-    // Removes an output file before a run or after a failed one: a plain file
-    // only; a link or a device named as the output is written through instead.
-    static void RemoveOutputFile(const QString &fileName);
+    // Whether two names lead to one existing file (through links as well).
+    static bool IsSameFile(const QString &first, const QString &second);
     void SetTemplateBuffer(const QByteArray &buffer, int size);
     void FreeTemplate();
     QByteArray txt2rtf(const QString &text) const { return m_document.txt2rtf(text); }
@@ -156,6 +159,8 @@ private:
     void RunReport(const std::vector<TRpDataSet *> &dataSets, QIODevice *outStream, bool open, int showCmd);
     void RecordFailure(std::exception_ptr failure, const std::function<void()> &restoreControls);
     void ProcessTemplate(QIODevice *outStream);
+    void WriteOutputFile();
+    void CheckOutputSize(qint64 size) const;
     void LoadTemplate();
     void ReleaseRun();
     void RegisterDataSets(const std::vector<TRpDataSet *> &dataSets);
@@ -243,6 +248,7 @@ private:
     quint16 m_lang = 0;
     int m_rtfStyleMode = 1;
     int m_screenPixelsPerInch = 96;
+    qint64 m_maxOutputSize = 0;
     bool m_disableControls = true;
     bool m_executeSuccessful = false;
     QString m_lastErrMsg = QStringLiteral("No errors.");

@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "rperrors.h"
 #include "rprtf_controlwords.h"
 
 namespace rtfreport {
@@ -62,13 +63,28 @@ void TRpByteSource::Refill(qint64 wanted)
         FSize = FPos + FWindow.size();
 }
 
+TRpByteSink::~TRpByteSink()
+{
+    try {
+        Flush();
+    } catch (const EIOError &) {
+        // the run has failed already
+    }
+}
+
+void TRpByteSink::WriteToDevice(const char *data, qint64 size)
+{
+    if (FDevice->write(data, size) != size)
+        throw EIOError(QStringLiteral("Can't write the report body: ") + FDevice->errorString());
+}
+
 void TRpByteSink::Write(const char *data, qint64 size)
 {
     if (size <= 0)
         return;
     if (size >= BlockSize) {
         Flush();
-        FDevice->write(data, size);
+        WriteToDevice(data, size);
         return;
     }
     FPending.append(data, size_t(size));
@@ -80,7 +96,7 @@ void TRpByteSink::Flush()
 {
     if (FPending.empty())
         return;
-    FDevice->write(FPending.data(), qint64(FPending.size()));
+    WriteToDevice(FPending.data(), qint64(FPending.size()));
     FPending.clear();
 }
 
@@ -153,6 +169,28 @@ bool TRpBraceCounter::StepIsGroupEnd(char c)
     else if (c == '}')
         return --FDepth == 0;
     return false;
+}
+
+bool ReadAtMost(QIODevice &device, qint64 limit, QByteArray &bytes)
+{
+    constexpr qint64 Chunk = 1 << 20;
+    bytes.clear();
+    if (!device.isSequential()) {
+        if (device.size() - device.pos() > limit)
+            return false;  // refused before a byte is read
+        bytes.reserve(device.size() - device.pos());
+    }
+    for (;;) {
+        const qint64 at = bytes.size();
+        const qint64 wanted = qMin(Chunk, limit + 1 - at);
+        bytes.resize(at + wanted);
+        const qint64 read = device.read(bytes.data() + at, wanted);
+        bytes.resize(at + qMax<qint64>(0, read));
+        if (read < 0 || bytes.size() > limit)
+            return false;
+        if (read == 0)
+            return true;
+    }
 }
 
 qint64 FindGroupEnd(TRpByteSource &source, qint64 chunkSize)
