@@ -63,15 +63,6 @@ void TRpByteSource::Refill(qint64 wanted)
         FSize = FPos + FWindow.size();
 }
 
-TRpByteSink::~TRpByteSink()
-{
-    try {
-        Flush();
-    } catch (const EIOError &) {
-        // the run has failed already
-    }
-}
-
 void TRpByteSink::WriteToDevice(const char *data, qint64 size)
 {
     if (FDevice->write(data, size) != size)

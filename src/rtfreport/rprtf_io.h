@@ -46,12 +46,11 @@ private:
 
 // Collects small writes and hands them to the device in large blocks. Pos()
 // is where the next byte will land in the device. A write the device refuses
-// throws EIOError; call Flush() before the end, as the destructor, which may
-// run while an error unwinds, writes what is left without a word.
+// throws EIOError. Call Flush() at the end: the destructor, which may run
+// while an error unwinds, drops what is left.
 class TRpByteSink {
 public:
     explicit TRpByteSink(QIODevice *device) : FDevice(device) {}
-    ~TRpByteSink();
     TRpByteSink(const TRpByteSink &) = delete;
     TRpByteSink &operator=(const TRpByteSink &) = delete;
 
