@@ -145,7 +145,7 @@ void TRpRTF::ProcessTemplate(QIODevice *outStream)
     m_document.UnicodeByDefault = m_unicodeByDefault;
     m_document.Charset = m_charset;
     m_document.FRTFStyleMode = m_rtfStyleMode;
-    FLastBoundaryPnt = FKwdPnt = -1;
+    FLastBoundaryPnt = FKwdPnt = FPreviousKwdPnt = -1;
     FTableRowOpen = false;
     FOutTab.clear();
     FElsIfChains.clear();
@@ -157,6 +157,7 @@ void TRpRTF::ProcessTemplate(QIODevice *outStream)
 
     FCm = std::make_unique<TRpCommandStream>();
     CompilePass();
+    FindBlockEnds();
     if (const TRpScanInfo *open = FScs->InnermostScanInfo()) {
         if (open->IsScan())
             throw EIllegalScanUse(QStringLiteral("Nesting error - endscan expected, but end of document found"));
@@ -235,6 +236,8 @@ void TRpRTF::ReleaseRun()
         QFile::remove(FTmpFileName);
     FTmpFileName.clear();
     FCm.reset();
+    FParsedCalls.clear();
+    FInfixCalls.clear();
     if (!FTmLoaded)
         m_template.Bytes.clear();
     FOutTab.clear();

@@ -13,10 +13,12 @@
 #include "rprtf_io.h"
 #include "rprtf_templatescanner.h"
 #include "rpargument.h"
+#include "rpexpression.h"
 #include "rpmetafile.h"
 #include "rpscans.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QIODevice>
 #include <QString>
 
@@ -68,6 +70,26 @@ struct TRpReadField {
 struct TRpSplitText {
     QString command;
     QString codes;
+};
+
+// The "\uc" count in force and the counts each open "{" saved for its "}".
+// A scratch copy reads the saved counts of the one it was made from without
+// copying or changing them, so that text can be split for a look at no cost
+// to the fields around it.
+class TRpUnicodeSkip {
+public:
+    int Count() const { return m_count; }
+    void SetCount(int count) { m_count = count; }
+    void Open() { m_saved.push_back(m_count); }
+    void Close();
+    void Reset();
+    TRpUnicodeSkip Scratch() const;
+
+private:
+    int m_count = 1;
+    std::vector<int> m_saved;
+    const std::vector<int> *m_below = nullptr;  // a scratch copy's counts underneath its own
+    size_t m_belowDepth = 0;
 };
 
 using TRpOnScanEvent = std::function<void(TRpRTF *sender, TRpScanInfo &scanInfo)>;
@@ -150,6 +172,7 @@ public:
 
     // --- compile steps, usable on their own ---
     TRpSplitText SplitFieldText(const QByteArray &rawText);
+    static TRpSplitText SplitFieldText(const QByteArray &rawText, TRpUnicodeSkip &skip);
     static QString NormaliseCommandText(const QString &text);
     enum TRpCommandClass { ccScan, ccScanEntry, ccScanFooter, ccEndScan, ccIf, ccEndIf, ccElse, ccElsIf, ccField };
     static TRpCommandClass ClassifyCommand(const QString &commandText);
@@ -179,7 +202,9 @@ private:
     void CompileSimpleField(const QString &commandText, const TRpSplitText &split, const QByteArray &rawText);
     void CompileExpression(const QString &expressionText, const TRpRowContent &field, bool output, bool manage,
                            int block);
-    void CompileArguments(const TRpFunctionCall &call, int parentId, int argPosition);
+    void CompileArguments(const TRpFunctionCall &call);
+    TRpFunctionCall ParsedCall(const QString &callText);
+    QString InfixAsCall(const QString &expressionText);
     TRpRowContent OperandField(const QString &argument, int *kind);
 
     // blocks (rpblocks.cpp)
@@ -196,14 +221,18 @@ private:
     void CheckScanItem(const QString &item, const QString &commandText);
     void CompileCondition(const QString &conditionText, int block);
     QString KillPar(int commandPnt);
+    bool TextBeforeCommand(int commandPnt) const;
+    bool HasVisibleText(const QByteArray &text) const;
     void RunScan(int &position, const TRpCommand &command);
     void RunScanNext(const TRpCommand &command);
     void RunScanEnd(int &position, const TRpCommand &command);
     void RunIf(int &position, const TRpCommand &command);
     void RunEndIf(const TRpCommand &command);
-    void ComputeBalance(TRpScanInfo &info);
+    void FindBlockEnds();
+    const QString &EmptyBalance(TRpScanInfo &info);
+    int FullBalance(TRpScanInfo &info);
     int BlockEndPosition(const TRpScanInfo &info) const;
-    void PassOverBlock(int &position, const TRpScanInfo &info);
+    void PassOverBlock(int &position, TRpScanInfo &info);
     void PrepareSkippedAggregates(int from, int to);
     void PrepareAggregateTargets(int functionId, const std::vector<QString> &args);
     QString BracesOf(const TRpCommand &command, int previousPnt) const;
@@ -266,11 +295,11 @@ private:
     std::unique_ptr<TRpCommandStream> FCm;
     bool FManageResult = false;
     int FIifCounter = 0;
-    int FUnicodeSkipCount = 1;
-    std::vector<int> FUcStack;
+    TRpUnicodeSkip FUnicodeSkip;
     bool FTableRowOpen = false;
     int FLastBoundaryPnt = -1;
     int FKwdPnt = -1;
+    int FPreviousKwdPnt = -1;  // where the field before the current one began
     QByteArray FLangText;
     std::vector<TRpOutTabRec> FOutTab;
     std::unique_ptr<TRpByteSink> m_body;  // collects the small writes of the run pass
@@ -280,6 +309,8 @@ private:
     int FCmLastFpnt = 1;
     int FQuoteIndex = 0;
     std::vector<int> FElsIfChains; // ELSIF levels of each open IF chain
+    QHash<QString, TRpFunctionCall> FParsedCalls;  // the calls parsed in this run, by text
+    QHash<QString, QString> FInfixCalls;           // expressions as calls, by text
 };
 
 } // namespace rtfreport

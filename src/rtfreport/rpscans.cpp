@@ -26,7 +26,7 @@ TRpScanInfo &TRpScans::EnterScan(int cmPos, int rplngId, const QString &whileTex
     info->FNewPage = page;
     info->FDataSet = dataSet;
     FScanNum.resize(FScLevel);
-    FScanNum[FScLevel - 1] = quint16(info->FNumber);
+    FScanNum[FScLevel - 1] = info->FNumber;
     FArrScanInfo.push_back(std::move(info));
     return *FArrScanInfo.back();
 }

@@ -67,8 +67,12 @@ public:
     bool FIsCompleted = false;
     bool FFirstPass = true;
     bool FScanManageResult = false;
+    int FEndCmPosition = -1;  // the block's end record
+    // Worked out when first needed: FFullBalance when a scan repeats,
+    // FEmptyBalanceS when a block is passed over.
     bool FBalance = false;
     int FFullBalance = 0;
+    bool FEmptyBalanceDone = false;
     QString FEmptyBalanceS;
 };
 
@@ -104,7 +108,7 @@ private:
     std::vector<std::unique_ptr<TRpScanInfo>> FArrScanInfo;
     int FScCount = 0;
     int FScLevel = 0;
-    std::vector<quint16> FScanNum;
+    std::vector<int> FScanNum;
     int FNum = 0;
 };
 

@@ -168,6 +168,7 @@ TRpReadField TRpRTF::ReadNextField()
         if (c == '\\') {
             int delimiter = 0;
             if (FieldDelimiterAt(p, &delimiter)) {
+                FPreviousKwdPnt = FKwdPnt;
                 FKwdPnt = p;
                 t.Fpnt = p + delimiter;
                 return {true, ReadFieldBody()};
@@ -196,7 +197,7 @@ TRpReadField TRpRTF::ReadNextField()
                 int number = 0;
                 for (int q = p + 3; IsAsciiDigit(t.At(q)); ++q)
                     number = qMin(number * 10 + (t.At(q) - '0'), 1000);
-                FUnicodeSkipCount = number;
+                FUnicodeSkip.SetCount(number);
             }
             // A control symbol ("\{", "\}", "\'e6", ...) is copied as one unit,
             // so that an escaped brace is never taken for a group.
@@ -220,13 +221,10 @@ TRpReadField TRpRTF::ReadNextField()
                 FCm->WriteMark(cmCopyGroup, t.Fpnt);
                 continue;
             }
-            FUcStack.push_back(FUnicodeSkipCount);
+            FUnicodeSkip.Open();
         } else if (c == '}') {
             t.Fpnt = p + 1;
-            if (!FUcStack.empty()) {
-                FUnicodeSkipCount = FUcStack.back();
-                FUcStack.pop_back();
-            }
+            FUnicodeSkip.Close();
         } else {
             t.Fpnt = p + 1;
         }
@@ -404,7 +402,39 @@ QByteArray TRpRTF::ReadFieldBody()
 
 // --- SplitFieldText ----------------------------------------------------------------
 
+void TRpUnicodeSkip::Close()
+{
+    if (!m_saved.empty()) {
+        m_count = m_saved.back();
+        m_saved.pop_back();
+    } else if (m_belowDepth > 0) {
+        m_count = (*m_below)[--m_belowDepth];
+    }
+}
+
+void TRpUnicodeSkip::Reset()
+{
+    m_count = 1;
+    m_saved.clear();
+    m_below = nullptr;
+    m_belowDepth = 0;
+}
+
+TRpUnicodeSkip TRpUnicodeSkip::Scratch() const
+{
+    TRpUnicodeSkip scratch;
+    scratch.m_count = m_count;
+    scratch.m_below = &m_saved;
+    scratch.m_belowDepth = m_saved.size();
+    return scratch;
+}
+
 TRpSplitText TRpRTF::SplitFieldText(const QByteArray &raw)
+{
+    return SplitFieldText(raw, FUnicodeSkip);
+}
+
+TRpSplitText TRpRTF::SplitFieldText(const QByteArray &raw, TRpUnicodeSkip &skip)
 {
     TRpSplitText out;
     int fallbackToDrop = 0;
@@ -434,7 +464,7 @@ TRpSplitText TRpRTF::SplitFieldText(const QByteArray &raw)
                 while (IsAsciiDigit(at(j)))
                     code = qMin(code * 10 + (raw[j++] - '0'), 0xFFFF);
                 toCommand(QChar(code));
-                fallbackToDrop = FUnicodeSkipCount;
+                fallbackToDrop = skip.Count();
                 if (at(j) == ' ')
                     ++j;
                 i = j;
@@ -468,7 +498,7 @@ TRpSplitText TRpRTF::SplitFieldText(const QByteArray &raw)
                     bool ok = false;
                     const int number = name.mid(2).toInt(&ok);
                     if (ok)
-                        FUnicodeSkipCount = number;
+                        skip.SetCount(number);
                 }
             }
             i = j;
@@ -483,16 +513,13 @@ TRpSplitText TRpRTF::SplitFieldText(const QByteArray &raw)
                 continue;
             }
             out.codes += u'{';
-            FUcStack.push_back(FUnicodeSkipCount);
+            skip.Open();
             ++i;
             continue;
         }
         if (c == '}') {
             out.codes += u'}';
-            if (!FUcStack.empty()) {
-                FUnicodeSkipCount = FUcStack.back();
-                FUcStack.pop_back();
-            }
+            skip.Close();
             ++i;
             continue;
         }
@@ -627,8 +654,8 @@ void TRpRTF::CompileSimpleField(const QString &commandText, const TRpSplitText &
     }
     const QString callText = token.kind == tkFunctionCall && token.rest.trimmed().isEmpty()
                                  ? text
-                                 : ParseInfix(text, dotAsColon);
-    const TRpFunctionCall call = ParseFunctionCall(callText, UDFList());
+                                 : InfixAsCall(text);
+    const TRpFunctionCall call = ParsedCall(callText);
     if (!call.isCall) {
         if (Options().testFlag(eoClearMissedFields))
             FCm->WriteFormatting(pnt, split.codes);
@@ -647,7 +674,7 @@ void TRpRTF::CompileExpression(const QString &callText, const TRpRowContent &fie
                                int block)
 {
     const int pnt = m_template.Fpnt;
-    const TRpFunctionCall call = ParseFunctionCall(callText, UDFList());
+    const TRpFunctionCall call = ParsedCall(callText);
     if (!call.isCall)
         throw EIllegalFunctionUse(u"Function not found: "_qs + callText);
     TRpRowContent expression = field;
@@ -658,11 +685,11 @@ void TRpRTF::CompileExpression(const QString &callText, const TRpRowContent &fie
     expression.Defined = true;
     expression.DefinedType = 0;
     FCm->WriteExpression(pnt, expression, output, manage, block);
-    CompileArguments(call, 0, 0);
+    CompileArguments(call);
     FCm->WriteMark(cmExpressionEnd, pnt);
 }
 
-void TRpRTF::CompileArguments(const TRpFunctionCall &call, int parentId, int argPosition)
+void TRpRTF::CompileArguments(const TRpFunctionCall &call)
 {
     const int pnt = m_template.Fpnt;
     const bool dotAsColon = Options().testFlag(eoDotAsColon);
@@ -681,20 +708,37 @@ void TRpRTF::CompileArguments(const TRpFunctionCall &call, int parentId, int arg
         if (token.kind == tkOperator || token.kind == tkFunctionCall || !token.rest.trimmed().isEmpty()) {
             const QString nested = token.kind == tkFunctionCall && token.rest.trimmed().isEmpty()
                                        ? argument
-                                       : ParseInfix(argument, dotAsColon);
-            const TRpFunctionCall nestedCall = ParseFunctionCall(nested, UDFList());
+                                       : InfixAsCall(argument);
+            const TRpFunctionCall nestedCall = ParsedCall(nested);
             if (!nestedCall.isCall)
                 throw EIllegalFunctionUse(u"Function not found: "_qs + argument);
-            CompileArguments(nestedCall, call.id, i + 1);
+            CompileArguments(nestedCall);
         } else {
             int kind = cmCopyText;
             TRpRowContent field = OperandField(argument, &kind);
             FCm->WriteField(kind, pnt, field);
         }
         if (iif && i < 3)
-            FCm->WriteOperation(pnt, iifAfterCondition - i, 1, sequence, call.id, i + 1);
+            FCm->WriteOperation(pnt, iifAfterCondition - i, 1, sequence);
     }
-    FCm->WriteOperation(pnt, call.id, int(call.arguments.size()), sequence, parentId, argPosition);
+    FCm->WriteOperation(pnt, call.id, int(call.arguments.size()), sequence);
+}
+
+// Templates repeat their expressions: each text is parsed once a run.
+TRpFunctionCall TRpRTF::ParsedCall(const QString &callText)
+{
+    auto found = FParsedCalls.constFind(callText);
+    if (found == FParsedCalls.constEnd())
+        found = FParsedCalls.insert(callText, ParseFunctionCall(callText, UDFList()));
+    return *found;
+}
+
+QString TRpRTF::InfixAsCall(const QString &expressionText)
+{
+    auto found = FInfixCalls.constFind(expressionText);
+    if (found == FInfixCalls.constEnd())
+        found = FInfixCalls.insert(expressionText, ParseInfix(expressionText, Options().testFlag(eoDotAsColon)));
+    return *found;
 }
 
 // --- the pass -----------------------------------------------------------------------
@@ -702,8 +746,7 @@ void TRpRTF::CompileArguments(const TRpFunctionCall &call, int parentId, int arg
 void TRpRTF::CompilePass()
 {
     FCm->WriteMark(cmStart, 1);
-    FUnicodeSkipCount = 1;
-    FUcStack.clear();
+    FUnicodeSkip.Reset();
     for (;;) {
         const TRpReadField read = ReadNextField();
         if (!read.found)

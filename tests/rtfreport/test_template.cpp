@@ -167,6 +167,33 @@ TEST_F(TemplateRun, HyperlinkAndInsertedRtf)
     EXPECT_TRUE(Body("\\\\FRTF(PART)\\\\").contains("{\\b bold}"));
 }
 
+// Inserted RTF comes from data: whatever its braces, the text after the
+// field stays inside the document's group.
+TEST_F(TemplateRun, InsertedRtfKeepsTheDocumentBalanced)
+{
+    const struct {
+        const char *value;
+        const char *body;
+    } cases[] = {
+        {"{\\rtf1 a}}}}", "{\ra} after"},
+        {"}}x", "x after"},
+        {"{\\rtf1 {\\b a", "{\r{\\b a}} after"},
+        {"{\\rtf1 a\\%}}", "{\ra} after"},
+    };
+    for (const auto &c : cases) {
+        report.FreeVar("PART");
+        report.CreateVar("PART", QString::fromLatin1(c.value));
+        EXPECT_EQ(Body("{\\\\FRTF(PART)\\\\ after}"), QByteArray("{") + c.body + "}") << c.value;
+    }
+}
+
+// More blocks than a 16-bit number counts, and many in one paragraph.
+TEST_F(TemplateRun, SeventyThousandBlocksInOneParagraph)
+{
+    const QByteArray block = "\\\\IF(1<2)\\\\x\\\\ENDIF\\\\";
+    EXPECT_EQ(Body(block.repeated(70000) + "\\par"), QByteArray(70000, 'x') + "\\par");
+}
+
 TEST_F(TemplateRun, TemplateThatIsNotRtfFailsWithoutOutput)
 {
     QTemporaryDir dir;
