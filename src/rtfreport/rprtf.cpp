@@ -238,6 +238,8 @@ void TRpRTF::ReleaseRun()
     FCm.reset();
     FParsedCalls.clear();
     FInfixCalls.clear();
+    FBodyMemo = {};
+    FBodyMemoReach = 0;
     if (!FTmLoaded)
         m_template.Bytes.clear();
     FOutTab.clear();

@@ -26,6 +26,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 namespace rtfreport {
@@ -192,12 +193,25 @@ private:
     void CompilePass();
     TRpReadField ReadNextField();
     bool ReadHeaderGroup();
-    bool SkippedGroupAhead() const;
+    bool SkippedGroupAt(int pnt) const;
     int BoundaryWordLength(int pnt) const;
     bool FieldDelimiterAt(int pnt, int *length) const;
     QByteArray ReadFieldBody();
-    int QuoteOpening(int pnt, int *length, QByteArray *text) const;
-    bool QuoteClosing(int pnt, int *length, QByteArray *text) const;
+    // A step through a field body: on to pnt inside the quotation of that
+    // kind; or Closed by the delimiter at pnt of length `quote`; or Failed.
+    struct TRpBodyStep {
+        enum Kind { Next, Closed, Failed } kind;
+        int pnt = 0;
+        int quote = 0;
+    };
+    TRpBodyStep FieldBodyStep(int pnt, int quote) const;
+    TRpBodyStep FieldBodyEnd(int pnt);
+    TRpBodyStep LongFieldBodyEnd(int pnt);
+    void PruneBodyMemo(int readStart);
+    int QuoteOpening(int pnt, int *length) const;
+    bool QuoteClosing(int pnt, int quote, int *length) const;
+    bool HexEscapeIs(int pnt, const char *hex) const;
+    int WordWithBlankLength(int pnt, const char *word) const;
     void CompileField(const QByteArray &rawText, const TRpSplitText &split);
     void CompileSimpleField(const QString &commandText, const TRpSplitText &split, const QByteArray &rawText);
     void CompileExpression(const QString &expressionText, const TRpRowContent &field, bool output, bool manage,
@@ -307,7 +321,17 @@ private:
     std::unique_ptr<QIODevice> FTmpStream;
     QString FTmpFileName;
     int FCmLastFpnt = 1;
-    int FQuoteIndex = 0;
+    // What a long field body leads to from a (position, quotation): its
+    // outcome and in how many steps (Next: the point reached after them).
+    struct TRpBodyMemo {
+        TRpBodyStep::Kind kind;
+        int steps;
+        int pnt;
+        int quote;
+    };
+    std::unordered_map<quint64, TRpBodyMemo> FBodyMemo;
+    size_t FBodyMemoPruneAt = 1 << 16;
+    int FBodyMemoReach = 0;  // the furthest position a long body was read to
     std::vector<int> FElsIfChains; // ELSIF levels of each open IF chain
     QHash<QString, TRpFunctionCall> FParsedCalls;  // the calls parsed in this run, by text
     QHash<QString, QString> FInfixCalls;           // expressions as calls, by text

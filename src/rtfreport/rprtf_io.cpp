@@ -164,13 +164,18 @@ bool TRpBraceCounter::StepIsGroupEnd(char c)
 
 bool ReadAtMost(QIODevice &device, qint64 limit, QByteArray &bytes)
 {
-    constexpr qint64 Chunk = 1 << 20;
     bytes.clear();
     if (!device.isSequential()) {
-        if (device.size() - device.pos() > limit)
-            return false;  // refused before a byte is read
-        bytes.reserve(device.size() - device.pos());
+        // A file: its size is known, and it is refused before a byte is read.
+        const qint64 size = device.size() - device.pos();
+        if (size > limit)
+            return false;
+        bytes.resize(size);
+        const qint64 read = device.read(bytes.data(), size);
+        bytes.resize(qMax<qint64>(0, read));
+        return read >= 0;
     }
+    constexpr qint64 Chunk = 1 << 20;
     for (;;) {
         const qint64 at = bytes.size();
         const qint64 wanted = qMin(Chunk, limit + 1 - at);

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -92,7 +93,7 @@ public:
     TRpScanInfo *InnermostScanInfo();
     int InnermostScanNum() const { return FScLevel > 0 ? FScanNum[FScLevel - 1] : 0; }
 
-    TRpScanInfo &Block(int number) { return *FArrScanInfo.at(number - 1); }
+    TRpScanInfo &Block(int number) { return FArrScanInfo.at(size_t(number - 1)); }
     void SetCurrentScan(int number);
     int CurrentScanNum() const { return FNum; }
     TRpScanInfo *CurrentScanInfo() { return FNum > 0 ? &Block(FNum) : nullptr; }
@@ -105,7 +106,7 @@ public:
 
 private:
     TRpRTF *FOwnerReport;
-    std::vector<std::unique_ptr<TRpScanInfo>> FArrScanInfo;
+    std::deque<TRpScanInfo> FArrScanInfo;  // a deque: blocks stay where they are
     int FScCount = 0;
     int FScLevel = 0;
     std::vector<int> FScanNum;
