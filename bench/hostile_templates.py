@@ -20,6 +20,7 @@ Shapes (all of them when none is named):
     quotes_10m       10 MB of fields that open a quotation and never close
     scans_10m        10 MB of one-line SCAN blocks over an empty data set
     fields_200m      200 MB with 3.9 million fields (memory)
+    distinct_fields_20m  20 MB with 390 000 fields, each of its own name (memory)
 """
 
 import os
@@ -66,6 +67,11 @@ def fields_200m():
     return "{\\rtf1 " + line * 3900000 + "}"
 
 
+def distinct_fields(count):
+    # Every field a name of its own: nothing to share between field records.
+    return "{\\rtf1 " + "".join("\\pard %sPOLE%07d%s lorem ipsum dolor\\par\n" % (D, i, D) for i in range(count)) + "}"
+
+
 EMPTY_DATA = '{"name": "A", "fields": [{"name": "X", "type": "string"}], "rows": []}'
 
 SHAPES = {
@@ -78,6 +84,7 @@ SHAPES = {
     "quotes_10m": lambda: quotes(10 * MB),
     "scans_10m": lambda: scans(10 * MB),
     "fields_200m": fields_200m,
+    "distinct_fields_20m": lambda: distinct_fields(390000),
 }
 
 

@@ -102,6 +102,22 @@ TEST_F(TemplateRun, FieldLongerThanTheLimitIsPlainText)
     EXPECT_EQ(Body(body), body);
 }
 
+// A quotation runs over delimiters and paragraph marks alike: a long one
+// closes within the limit, or every field that starts inside an unclosed
+// one reads to the limit (or the end) and stays text.
+TEST_F(TemplateRun, LongQuotationsInFields)
+{
+    const QByteArray closing = "\\\\\"" + QByteArray(9990, 'a') + "\"\\\\";
+    EXPECT_EQ(Body(closing), "\\lang0 " + QByteArray(9990, 'a'));
+    const QByteArray tooLong = "\\\\\"" + QByteArray(10000, 'a') + "\"\\\\";
+    EXPECT_EQ(Body(tooLong), tooLong);
+
+    const QByteArray unclosed = QByteArray("\\\\\x93").repeated(4000) + "\\par ";
+    EXPECT_EQ(Body(unclosed + "\\\\NUMER\\\\"), unclosed + "\\lang0 12/2021");
+    const QByteArray spread = QByteArray("\\\\\x93").repeated(3000) + "\\\\\x94\\\\";
+    EXPECT_EQ(Body(spread + "x"), spread + "x");
+}
+
 TEST_F(TemplateRun, CommandNamesWinOverVariables)
 {
     report.CreateVar("ELSEWHERE", QStringLiteral("x"));
