@@ -312,38 +312,56 @@ void TRpRTF::CompileEndIf(const QString &commandText, const QString &codes, int 
 
 // --- KillPar --------------------------------------------------------------------------
 
+// Whether the text a command stands in can be seen, so that the command is
+// not alone in its line. Each look covers text between two fields at most,
+// so that the looks of all commands together read the template once.
+bool TRpRTF::HasVisibleText(const QByteArray &text) const
+{
+    TRpUnicodeSkip scratch = FUnicodeSkip.Scratch();
+    return !SplitFieldText(text, scratch).command.isEmpty();
+}
+
+// Visible text between the last line boundary and the command: an earlier
+// field there is (its delimiters read as backslashes), and other text is
+// looked at.
+bool TRpRTF::TextBeforeCommand(int commandPnt) const
+{
+    const int from = FLastBoundaryPnt;
+    if (from < 1 || from >= commandPnt)
+        return false;
+    if (FPreviousKwdPnt >= from)
+        return true;
+    return HasVisibleText(m_template.Bytes.mid(from - 1, commandPnt - from));
+}
+
 QString TRpRTF::KillPar(int commandPnt)
 {
     TRpTemplateBuffer &t = m_template;
-    // The split below must not disturb the state of the fields around it.
-    const int savedSkip = FUnicodeSkipCount;
-    const std::vector<int> savedStack = FUcStack;
-    const auto visible = [&](const QByteArray &text) {
-        const bool has = !SplitFieldText(text).command.isEmpty();
-        FUnicodeSkipCount = savedSkip;
-        FUcStack = savedStack;
-        return has;
-    };
-    if (FLastBoundaryPnt >= 1 && FLastBoundaryPnt < commandPnt
-        && visible(t.Bytes.mid(FLastBoundaryPnt - 1, commandPnt - FLastBoundaryPnt)))
+    if (TextBeforeCommand(commandPnt))
         return QString();
 
-    // The text up to the paragraph mark, unless a line or a skipped group ends first.
+    // The text up to the paragraph mark, unless a line, a skipped group or a
+    // field (visible text) ends first.
     QByteArray collected;
     int p = t.Fpnt;
     bool parMet = false;
     const auto anyWordAt = [&](int at, const auto &words) {
         return std::any_of(std::begin(words), std::end(words), [&](const char *word) { return t.WordAt(at, word); });
     };
+    const auto parAt = [&](int at) { return t.WordAt(at, "\\par") && !IsAsciiDigit(t.At(at + 4)); };
     while (p <= t.Flent()) {
         const char c = t.At(p);
         if (c == '\\') {
-            if (t.WordAt(p, "\\par") && !IsAsciiDigit(t.At(p + 4))) {
+            if (parAt(p)) {
                 parMet = true;
                 break;
             }
             if (anyWordAt(p, LineEndWords))
                 break;
+            // An escaped backslash before "par" is still taken for the mark below.
+            int length = 0;
+            if (FieldDelimiterAt(p, &length) && !parAt(p + 1))
+                return QString();
         }
         if (c == '{' && anyWordAt(p + 1, SkippedGroupWords)) {
             if (RTInfo())
@@ -353,7 +371,7 @@ QString TRpRTF::KillPar(int commandPnt)
         collected += c;
         ++p;
     }
-    if (!parMet || visible(collected))
+    if (!parMet || HasVisibleText(collected))
         return QString();
     FLastBoundaryPnt = p;
     p += 4;
@@ -365,15 +383,23 @@ QString TRpRTF::KillPar(int commandPnt)
 
 // --- running ------------------------------------------------------------------------
 
+// Each block's end record, the first ENDSCAN or ENDIF record of its number,
+// found in one pass once the template is compiled.
+void TRpRTF::FindBlockEnds()
+{
+    for (int position = 0; position < FCm->Count(); ++position) {
+        const TRpCommand &command = FCm->At(position);
+        if (command.kind != cmEndScan && command.kind != cmEndIf)
+            continue;
+        TRpScanInfo &info = FScs->Block(command.block);
+        if (info.FEndCmPosition < 0 && info.IsScan() == (command.kind == cmEndScan))
+            info.FEndCmPosition = position;
+    }
+}
+
 int TRpRTF::BlockEndPosition(const TRpScanInfo &info) const
 {
-    const int endKind = info.IsScan() ? cmEndScan : cmEndIf;
-    for (int position = info.FCmPosition + 1; position < FCm->Count(); ++position) {
-        const TRpCommand &command = FCm->At(position);
-        if (command.kind == endKind && command.block == info.FNumber)
-            return position;
-    }
-    return FCm->Count() - 1;
+    return info.FEndCmPosition >= 0 ? info.FEndCmPosition : FCm->Count() - 1;
 }
 
 // The braces a record would write: the template text it copies and its strings.
@@ -397,11 +423,15 @@ QString TRpRTF::BracesOf(const TRpCommand &command, int previousPnt) const
     }
 }
 
-void TRpRTF::ComputeBalance(TRpScanInfo &info)
+// The braces a block would have written, written instead when it is passed
+// over: worked out the first time it is, as most blocks never are.
+const QString &TRpRTF::EmptyBalance(TRpScanInfo &info)
 {
+    if (info.FEmptyBalanceDone)
+        return info.FEmptyBalanceS;
     const int end = BlockEndPosition(info);
     const TRpCommand &opening = FCm->At(info.FCmPosition);
-    // The empty balance: everything the block would write, its end record excluded.
+    // Everything the block would write, its end record excluded.
     QString braces = BracesOnly(FCm->String(opening.absorbed));
     int previousPnt = opening.pnt;
     for (int position = info.FCmPosition + 1; position < end; ++position) {
@@ -412,33 +442,42 @@ void TRpRTF::ComputeBalance(TRpScanInfo &info)
         previousPnt = command.pnt;
     }
     info.FEmptyBalanceS = DropEmptyPairs(braces);
+    info.FEmptyBalanceDone = true;
+    return info.FEmptyBalanceS;
+}
 
-    if (info.IsScan()) {
-        // The net count of one repetition, nested scans counted by their ends only.
-        const TRpCommand &entry = FCm->At(info.FEntryCmPosition);
-        int net = NetBraces(BracesOnly(FCm->String(entry.absorbed)));
-        const int last = info.FIsFooter ? info.FFooterCmPosition : end;
-        previousPnt = entry.pnt;
-        int nested = 0;
-        for (int position = info.FEntryCmPosition + 1; position <= last; ++position) {
-            const TRpCommand &command = FCm->At(position);
-            const bool scanStart = command.kind == cmScan || command.kind == cmWhileScan;
-            if (position == last) {
+// The net braces of one repetition of a scan, nested scans counted by their
+// ends only: closed (or opened) again before the next repetition. Worked out
+// the first time the scan repeats.
+int TRpRTF::FullBalance(TRpScanInfo &info)
+{
+    if (info.FBalance)
+        return info.FFullBalance;
+    const int end = BlockEndPosition(info);
+    const TRpCommand &entry = FCm->At(info.FEntryCmPosition);
+    int net = NetBraces(BracesOnly(FCm->String(entry.absorbed)));
+    const int last = info.FIsFooter ? info.FFooterCmPosition : end;
+    int previousPnt = entry.pnt;
+    int nested = 0;
+    for (int position = info.FEntryCmPosition + 1; position <= last; ++position) {
+        const TRpCommand &command = FCm->At(position);
+        const bool scanStart = command.kind == cmScan || command.kind == cmWhileScan;
+        if (position == last) {
+            net += NetBraces(BracesOnly(FCm->String(command.codes)));
+        } else if (scanStart) {
+            if (nested++ == 0)
                 net += NetBraces(BracesOnly(FCm->String(command.codes)));
-            } else if (scanStart) {
-                if (nested++ == 0)
-                    net += NetBraces(BracesOnly(FCm->String(command.codes)));
-            } else if (command.kind == cmEndScan) {
-                if (--nested == 0)
-                    net += NetBraces(BracesOnly(FCm->String(command.absorbed)));
-            } else if (nested == 0) {
-                net += NetBraces(BracesOf(command, previousPnt));
-            }
-            previousPnt = command.pnt;
+        } else if (command.kind == cmEndScan) {
+            if (--nested == 0)
+                net += NetBraces(BracesOnly(FCm->String(command.absorbed)));
+        } else if (nested == 0) {
+            net += NetBraces(BracesOf(command, previousPnt));
         }
-        info.FFullBalance = net;
+        previousPnt = command.pnt;
     }
+    info.FFullBalance = net;
     info.FBalance = true;
+    return net;
 }
 
 // Aggregates in a stretch that is passed over still get their target
@@ -491,11 +530,11 @@ void TRpRTF::PrepareAggregateTargets(int functionId, const std::vector<QString> 
 // Moves from a block's opening record to its end record without running
 // the block: its aggregates still get their targets, the braces it would
 // have written stay balanced, and the end record's texts are written.
-void TRpRTF::PassOverBlock(int &position, const TRpScanInfo &info)
+void TRpRTF::PassOverBlock(int &position, TRpScanInfo &info)
 {
     const int end = BlockEndPosition(info);
     PrepareSkippedAggregates(position + 1, end);
-    WriteText(info.FEmptyBalanceS);
+    WriteText(EmptyBalance(info));
     const TRpCommand &endRecord = FCm->At(end);
     WriteString(endRecord.codes);
     WriteString(endRecord.absorbed);
@@ -509,8 +548,6 @@ void TRpRTF::RunScan(int &position, const TRpCommand &command)
     FScs->SetCurrentScan(info.FNumber);
     WriteString(command.codes);
     info.FFirstPass = true;
-    if (!info.FBalance)
-        ComputeBalance(info);
     if (OnScanBefore)
         OnScanBefore(this, info);
     if (!info.FNoEof || FScs->NotEof(FManageResult)) {
@@ -556,10 +593,11 @@ void TRpRTF::RunScanEnd(int &position, const TRpCommand &command)
         }
         return;
     }
-    if (info.FFullBalance < 0)
-        WriteText(QString(-info.FFullBalance, u'{'));
-    else if (info.FFullBalance > 0)
-        WriteText(QString(info.FFullBalance, u'}'));
+    const int balance = FullBalance(info);
+    if (balance < 0)
+        WriteText(QString(-balance, u'{'));
+    else if (balance > 0)
+        WriteText(QString(balance, u'}'));
     position = info.FEntryCmPosition;
     const TRpCommand &entry = FCm->At(position);
     FCmLastFpnt = entry.pnt;
@@ -575,8 +613,6 @@ void TRpRTF::RunIf(int &position, const TRpCommand &command)
     WriteString(command.codes);
     info.FFirstPass = before ? before->FFirstPass : true;
     FScs->SetCurrentScan(info.FNumber);
-    if (!info.FBalance)
-        ComputeBalance(info);
     info.FScanManageResult = FManageResult;
     if (FManageResult == (command.flag != 0)) {
         PassOverBlock(position, info);

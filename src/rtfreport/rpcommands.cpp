@@ -2,10 +2,36 @@
 
 namespace rtfreport {
 
-TRpCommandStream::TRpCommandStream()
+size_t TRpCommandStream::FieldHash::operator()(int index) const
 {
-    m_records.reserve(256);
+    const TRpRowContent &f = (*fields)[size_t(index)];
+    return qHashMulti(0, f.stestf, f.Dalias, f.Field, f.sout, f.fmt.fmtnumber, f.fmt.precision, f.fmt.decimals);
+}
+
+bool TRpCommandStream::FieldEqual::operator()(int a, int b) const
+{
+    const TRpRowContent &x = (*fields)[size_t(a)];
+    const TRpRowContent &y = (*fields)[size_t(b)];
+    return x.stestf == y.stestf && x.Dalias == y.Dalias && x.Field == y.Field && x.sout == y.sout
+           && x.fmt.fmtnumber == y.fmt.fmtnumber && x.fmt.precision == y.fmt.precision
+           && x.fmt.decimals == y.fmt.decimals && x.ftype == y.ftype && x.NField == y.NField
+           && x.DefinedType == y.DefinedType && x.Defined == y.Defined && x.dataSet == y.dataSet;
+}
+
+TRpCommandStream::TRpCommandStream()
+    : m_fieldIndex(64, FieldHash{&m_fields}, FieldEqual{&m_fields})
+{
     AddString(QString());  // index 0: the empty string
+}
+
+int TRpCommandStream::AddField(const TRpRowContent &field)
+{
+    m_fields.push_back(field);
+    const int added = int(m_fields.size()) - 1;
+    const auto [at, isNew] = m_fieldIndex.insert(added);
+    if (!isNew)
+        m_fields.pop_back();
+    return *at;
 }
 
 int TRpCommandStream::AddString(const QString &text)
@@ -42,7 +68,7 @@ int TRpCommandStream::WriteCopyText(int pnt)
 int TRpCommandStream::WriteMark(int kind, int pnt)
 {
     TRpCommand command;
-    command.kind = kind;
+    command.kind = qint16(kind);
     command.pnt = pnt;
     return Append(command);
 }
@@ -50,10 +76,9 @@ int TRpCommandStream::WriteMark(int kind, int pnt)
 int TRpCommandStream::WriteField(int kind, int pnt, const TRpRowContent &field)
 {
     TRpCommand command;
-    command.kind = kind;
+    command.kind = qint16(kind);
     command.pnt = pnt;
-    command.field = int(m_fields.size());
-    m_fields.push_back(field);
+    command.field = AddField(field);
     return Append(command);
 }
 
@@ -75,8 +100,7 @@ int TRpCommandStream::WriteExpression(int pnt, const TRpRowContent &field, bool 
     return position;
 }
 
-int TRpCommandStream::WriteOperation(int pnt, int functionId, int argCount, int iifSequence, int parentId,
-                                     int argPosition)
+int TRpCommandStream::WriteOperation(int pnt, int functionId, int argCount, int iifSequence)
 {
     TRpCommand command;
     command.kind = cmOperation;
@@ -84,8 +108,6 @@ int TRpCommandStream::WriteOperation(int pnt, int functionId, int argCount, int 
     command.functionId = functionId;
     command.argCount = argCount;
     command.iifSequence = iifSequence;
-    command.parentId = parentId;
-    command.argPosition = argPosition;
     return Append(command);
 }
 
@@ -93,12 +115,12 @@ int TRpCommandStream::WriteBlock(int kind, int pnt, const QString &codes, const 
                                  int flag)
 {
     TRpCommand command;
-    command.kind = kind;
+    command.kind = qint16(kind);
     command.pnt = pnt;
     command.codes = AddString(codes);
     command.absorbed = AddString(absorbed);
     command.block = block;
-    command.flag = flag;
+    command.flag = qint8(flag);
     return Append(command);
 }
 

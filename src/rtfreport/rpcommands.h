@@ -15,7 +15,8 @@
 #include <QString>
 #include <QStringList>
 
-#include <vector>
+#include <deque>
+#include <unordered_set>
 
 namespace rtfreport {
 
@@ -72,22 +73,27 @@ struct TRpRowContent {
     TRpDataSet *dataSet = nullptr;  // the data set a resolved data field reads
 };
 
+// A record is small, as a long template makes millions: the numbers one
+// kind uses share their place with those another kind uses.
 struct TRpCommand {
-    int kind = cmStart;
-    int pnt = 1;         // template position just after the covered text (1-based)
-    int field = -1;      // index of the field record
-    int codes = -1;      // string index: the formatting codes of a block or cmFormatting record
-    int absorbed = -1;   // string index: the text KillPar absorbed
-    int block = 0;       // block number
-    int flag = 0;        // cmIf: 0 written when true, 1 when false
-    bool output = false; // cmExpression: the value is written
-    bool manage = false; // cmExpression: the value steers a block
-    // cmOperation
-    int functionId = 0;
-    int argCount = 0;
-    int iifSequence = 0;
-    int parentId = 0;
-    int argPosition = 0;
+    qint16 kind = cmStart;
+    qint8 flag = 0;       // cmIf: 0 written when true, 1 when false
+    bool output = false;  // cmExpression: the value is written
+    bool manage = false;  // cmExpression: the value steers a block
+    int pnt = 1;          // template position just after the covered text (1-based)
+    union {
+        int field = -1;   // index of the field record
+        int functionId;   // cmOperation
+    };
+    union {
+        int codes = -1;   // string index: the formatting codes of a block or cmFormatting record
+        int argCount;     // cmOperation
+    };
+    union {
+        int absorbed = -1;  // string index: the text KillPar absorbed
+        int iifSequence;    // cmOperation: the IIF it belongs to
+    };
+    int block = 0;        // block number
 };
 
 class TRpCommandStream {
@@ -114,14 +120,27 @@ public:
     int WriteField(int kind, int pnt, const TRpRowContent &field);
     int WriteFormatting(int pnt, const QString &codes);
     int WriteExpression(int pnt, const TRpRowContent &field, bool output, bool manage, int block);
-    int WriteOperation(int pnt, int functionId, int argCount, int iifSequence, int parentId, int argPosition);
+    int WriteOperation(int pnt, int functionId, int argCount, int iifSequence);
     int WriteBlock(int kind, int pnt, const QString &codes, const QString &absorbed, int block, int flag = 0);
 
 private:
     int Append(TRpCommand command);
+    int AddField(const TRpRowContent &field);
 
-    std::vector<TRpCommand> m_records;
-    std::vector<TRpRowContent> m_fields;
+    // Deques: no copy of millions of records while they grow.
+    std::deque<TRpCommand> m_records;
+    // Field records are kept once: the fields of a template repeat, and a
+    // data field resolved for one of them is resolved for all alike.
+    std::deque<TRpRowContent> m_fields;
+    struct FieldHash {
+        const std::deque<TRpRowContent> *fields;
+        size_t operator()(int index) const;
+    };
+    struct FieldEqual {
+        const std::deque<TRpRowContent> *fields;
+        bool operator()(int a, int b) const;
+    };
+    std::unordered_set<int, FieldHash, FieldEqual> m_fieldIndex;
     QStringList m_strings;
     QHash<QString, int> m_stringIndex;
 };

@@ -13,7 +13,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QSaveFile>
 #include <QScopeGuard>
+
+#include <sys/stat.h>
 
 namespace rtfreport {
 
@@ -65,10 +68,12 @@ void TRpRTF::LoadTemplate()
         QFile file(m_inFile);
         if (m_inFile.isEmpty() || !file.open(QIODevice::ReadOnly))
             throw EIOError(u"Can't read file "_qs + m_inFile);
-        const qint64 size = file.size();
-        m_template.Bytes = file.readAll();
-        if (m_template.Bytes.size() < size)
-            throw EIOError(u"Can't read report template from file: "_qs + m_inFile);
+        if (!ReadAtMost(file, MaxInputFileSize, m_template.Bytes)) {
+            m_template.Bytes.clear();
+            if (file.error() != QFileDevice::NoError)
+                throw EIOError(u"Can't read report template from file: "_qs + m_inFile);
+            throw EIOError(u"Template file "_qs + m_inFile + u" is larger than 1 GiB"_qs);
+        }
     }
     m_template.Fpnt = 1;
     if (!m_template.Bytes.startsWith("{\\rtf")) {
@@ -140,18 +145,19 @@ void TRpRTF::ProcessTemplate(QIODevice *outStream)
     m_document.UnicodeByDefault = m_unicodeByDefault;
     m_document.Charset = m_charset;
     m_document.FRTFStyleMode = m_rtfStyleMode;
-    FLastBoundaryPnt = FKwdPnt = -1;
+    FLastBoundaryPnt = FKwdPnt = FPreviousKwdPnt = -1;
     FTableRowOpen = false;
     FOutTab.clear();
     FElsIfChains.clear();
     FLangText = QByteArray::number(m_lang);
 
     LoadTemplate();
-    if (!outStream)
-        RemoveOutputFile(m_outFile);
+    if (!outStream && IsSameFile(m_outFile, m_inFile))
+        throw EIOError(u"Output file \""_qs + m_outFile + u"\" is the template itself"_qs);
 
     FCm = std::make_unique<TRpCommandStream>();
     CompilePass();
+    FindBlockEnds();
     if (const TRpScanInfo *open = FScs->InnermostScanInfo()) {
         if (open->IsScan())
             throw EIllegalScanUse(QStringLiteral("Nesting error - endscan expected, but end of document found"));
@@ -176,29 +182,47 @@ void TRpRTF::ProcessTemplate(QIODevice *outStream)
     if (outStream) {
         outStream->seek(0);
         Assemble(outStream);
+        CheckOutputSize(outStream->size());
         outStream->seek(0);
         return;
     }
-    QFile output(m_outFile);
-    if (!output.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw EIOError(u"Cannot create file \""_qs + m_outFile + u"\". "_qs + output.errorString());
-    try {
-        Assemble(&output);
-        if (!output.flush())
-            throw EIOError(u"Can't write report results: "_qs + output.errorString());
-    } catch (...) {
-        // A document cut short must not pass for a result.
-        output.close();
-        RemoveOutputFile(m_outFile);
-        throw;
-    }
+    WriteOutputFile();
 }
 
-void TRpRTF::RemoveOutputFile(const QString &fileName)
+void TRpRTF::CheckOutputSize(qint64 size) const
 {
-    const QFileInfo info(fileName);
-    if (!fileName.isEmpty() && info.isFile() && !info.isSymLink())
-        QFile::remove(fileName);
+    if (m_maxOutputSize > 0 && size > m_maxOutputSize)
+        throw EIOError(u"The report is larger than the output limit of "_qs + QString::number(m_maxOutputSize)
+                       + u" bytes"_qs);
+}
+
+// The document goes to a scratch file beside OutFile, which replaces it only
+// once complete: a failed run leaves the previous document as it was. A
+// device or a pipe named as the output cannot be replaced and is written
+// through.
+void TRpRTF::WriteOutputFile()
+{
+    const QFileInfo target(m_outFile);
+    const bool replaceable = !target.exists() || target.isFile();
+    std::unique_ptr<QFileDevice> output;
+    if (replaceable)
+        output = std::make_unique<QSaveFile>(m_outFile);
+    else
+        output = std::make_unique<QFile>(m_outFile);
+    if (!output->open(QIODevice::WriteOnly))
+        throw EIOError(u"Cannot create file \""_qs + m_outFile + u"\". "_qs + output->errorString());
+    Assemble(output.get());
+    CheckOutputSize(output->size());
+    const bool written = replaceable ? static_cast<QSaveFile &>(*output).commit() : output->flush();
+    if (!written)
+        throw EIOError(u"Can't write report results: "_qs + output->errorString());
+}
+
+bool TRpRTF::IsSameFile(const QString &first, const QString &second)
+{
+    struct stat a {}, b {};
+    return !first.isEmpty() && !second.isEmpty() && ::stat(QFile::encodeName(first).constData(), &a) == 0
+           && ::stat(QFile::encodeName(second).constData(), &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 void TRpRTF::ReleaseRun()
@@ -212,6 +236,10 @@ void TRpRTF::ReleaseRun()
         QFile::remove(FTmpFileName);
     FTmpFileName.clear();
     FCm.reset();
+    FParsedCalls.clear();
+    FInfixCalls.clear();
+    FBodyMemo = {};
+    FBodyMemoReach = 0;
     if (!FTmLoaded)
         m_template.Bytes.clear();
     FOutTab.clear();
@@ -224,6 +252,8 @@ void TRpRTF::RecordFailure(std::exception_ptr failure, const std::function<void(
         std::rethrow_exception(failure);
     } catch (const ETextError &error) {
         m_lastErrMsg = error.message();
+    } catch (const std::bad_alloc &) {
+        m_lastErrMsg = QStringLiteral("Not enough memory for the report");
     } catch (const std::exception &error) {
         m_lastErrMsg = QString::fromUtf8(error.what());
     } catch (...) {

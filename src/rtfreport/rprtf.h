@@ -13,10 +13,12 @@
 #include "rprtf_io.h"
 #include "rprtf_templatescanner.h"
 #include "rpargument.h"
+#include "rpexpression.h"
 #include "rpmetafile.h"
 #include "rpscans.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QIODevice>
 #include <QString>
 
@@ -24,6 +26,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 namespace rtfreport {
@@ -70,6 +73,26 @@ struct TRpSplitText {
     QString codes;
 };
 
+// The "\uc" count in force and the counts each open "{" saved for its "}".
+// A scratch copy reads the saved counts of the one it was made from without
+// copying or changing them, so that text can be split for a look at no cost
+// to the fields around it.
+class TRpUnicodeSkip {
+public:
+    int Count() const { return m_count; }
+    void SetCount(int count) { m_count = count; }
+    void Open() { m_saved.push_back(m_count); }
+    void Close();
+    void Reset();
+    TRpUnicodeSkip Scratch() const;
+
+private:
+    int m_count = 1;
+    std::vector<int> m_saved;
+    const std::vector<int> *m_below = nullptr;  // a scratch copy's counts underneath its own
+    size_t m_belowDepth = 0;
+};
+
 using TRpOnScanEvent = std::function<void(TRpRTF *sender, TRpScanInfo &scanInfo)>;
 using TRpOnImageFormat = std::function<void(TRpRTF *sender, int formatIndex, TRpImageFormat &imageFormat)>;
 using TRpOnFinished = std::function<void(TRpRTF *sender)>;
@@ -100,6 +123,10 @@ public:
     // metafiles. The program sets its screen's; 96 draws pixels unscaled.
     int ScreenPixelsPerInch() const { return m_screenPixelsPerInch; }
     void SetScreenPixelsPerInch(int pixelsPerInch) { m_screenPixelsPerInch = qBound(1, pixelsPerInch, 9600); }
+    // The most bytes a document may have; a run that writes more fails.
+    // 0: no limit.
+    qint64 MaxOutputSize() const { return m_maxOutputSize; }
+    void SetMaxOutputSize(qint64 bytes) { m_maxOutputSize = qMax<qint64>(0, bytes); }
     bool DisableControls() const { return m_disableControls; }
     void SetDisableControls(bool value) { m_disableControls = value; }
     bool ExecuteSuccessful() const { return m_executeSuccessful; }
@@ -127,9 +154,8 @@ public:
     static QString ShellResultText(int result);
     static QString CreateFileName(const QString &directory, const QString &prefix);
     static QString CreateFileName(const QString &directory, const QString &prefix, const QString &extension);
-    // Removes an output file before a run or after a failed one: a plain file
-    // only; a link or a device named as the output is written through instead.
-    static void RemoveOutputFile(const QString &fileName);
+    // Whether two names lead to one existing file (through links as well).
+    static bool IsSameFile(const QString &first, const QString &second);
     void SetTemplateBuffer(const QByteArray &buffer, int size);
     void FreeTemplate();
     QByteArray txt2rtf(const QString &text) const { return m_document.txt2rtf(text); }
@@ -147,6 +173,7 @@ public:
 
     // --- compile steps, usable on their own ---
     TRpSplitText SplitFieldText(const QByteArray &rawText);
+    static TRpSplitText SplitFieldText(const QByteArray &rawText, TRpUnicodeSkip &skip);
     static QString NormaliseCommandText(const QString &text);
     enum TRpCommandClass { ccScan, ccScanEntry, ccScanFooter, ccEndScan, ccIf, ccEndIf, ccElse, ccElsIf, ccField };
     static TRpCommandClass ClassifyCommand(const QString &commandText);
@@ -156,6 +183,8 @@ private:
     void RunReport(const std::vector<TRpDataSet *> &dataSets, QIODevice *outStream, bool open, int showCmd);
     void RecordFailure(std::exception_ptr failure, const std::function<void()> &restoreControls);
     void ProcessTemplate(QIODevice *outStream);
+    void WriteOutputFile();
+    void CheckOutputSize(qint64 size) const;
     void LoadTemplate();
     void ReleaseRun();
     void RegisterDataSets(const std::vector<TRpDataSet *> &dataSets);
@@ -164,17 +193,32 @@ private:
     void CompilePass();
     TRpReadField ReadNextField();
     bool ReadHeaderGroup();
-    bool SkippedGroupAhead() const;
+    bool SkippedGroupAt(int pnt) const;
     int BoundaryWordLength(int pnt) const;
     bool FieldDelimiterAt(int pnt, int *length) const;
     QByteArray ReadFieldBody();
-    int QuoteOpening(int pnt, int *length, QByteArray *text) const;
-    bool QuoteClosing(int pnt, int *length, QByteArray *text) const;
+    // A step through a field body: on to pnt inside the quotation of that
+    // kind; or Closed by the delimiter at pnt of length `quote`; or Failed.
+    struct TRpBodyStep {
+        enum Kind { Next, Closed, Failed } kind;
+        int pnt = 0;
+        int quote = 0;
+    };
+    TRpBodyStep FieldBodyStep(int pnt, int quote) const;
+    TRpBodyStep FieldBodyEnd(int pnt);
+    TRpBodyStep LongFieldBodyEnd(int pnt);
+    void PruneBodyMemo(int readStart);
+    int QuoteOpening(int pnt, int *length) const;
+    bool QuoteClosing(int pnt, int quote, int *length) const;
+    bool HexEscapeIs(int pnt, const char *hex) const;
+    int WordWithBlankLength(int pnt, const char *word) const;
     void CompileField(const QByteArray &rawText, const TRpSplitText &split);
     void CompileSimpleField(const QString &commandText, const TRpSplitText &split, const QByteArray &rawText);
     void CompileExpression(const QString &expressionText, const TRpRowContent &field, bool output, bool manage,
                            int block);
-    void CompileArguments(const TRpFunctionCall &call, int parentId, int argPosition);
+    void CompileArguments(const TRpFunctionCall &call);
+    TRpFunctionCall ParsedCall(const QString &callText);
+    QString InfixAsCall(const QString &expressionText);
     TRpRowContent OperandField(const QString &argument, int *kind);
 
     // blocks (rpblocks.cpp)
@@ -191,14 +235,18 @@ private:
     void CheckScanItem(const QString &item, const QString &commandText);
     void CompileCondition(const QString &conditionText, int block);
     QString KillPar(int commandPnt);
+    bool TextBeforeCommand(int commandPnt) const;
+    bool HasVisibleText(const QByteArray &text) const;
     void RunScan(int &position, const TRpCommand &command);
     void RunScanNext(const TRpCommand &command);
     void RunScanEnd(int &position, const TRpCommand &command);
     void RunIf(int &position, const TRpCommand &command);
     void RunEndIf(const TRpCommand &command);
-    void ComputeBalance(TRpScanInfo &info);
+    void FindBlockEnds();
+    const QString &EmptyBalance(TRpScanInfo &info);
+    int FullBalance(TRpScanInfo &info);
     int BlockEndPosition(const TRpScanInfo &info) const;
-    void PassOverBlock(int &position, const TRpScanInfo &info);
+    void PassOverBlock(int &position, TRpScanInfo &info);
     void PrepareSkippedAggregates(int from, int to);
     void PrepareAggregateTargets(int functionId, const std::vector<QString> &args);
     QString BracesOf(const TRpCommand &command, int previousPnt) const;
@@ -243,6 +291,7 @@ private:
     quint16 m_lang = 0;
     int m_rtfStyleMode = 1;
     int m_screenPixelsPerInch = 96;
+    qint64 m_maxOutputSize = 0;
     bool m_disableControls = true;
     bool m_executeSuccessful = false;
     QString m_lastErrMsg = QStringLiteral("No errors.");
@@ -260,11 +309,11 @@ private:
     std::unique_ptr<TRpCommandStream> FCm;
     bool FManageResult = false;
     int FIifCounter = 0;
-    int FUnicodeSkipCount = 1;
-    std::vector<int> FUcStack;
+    TRpUnicodeSkip FUnicodeSkip;
     bool FTableRowOpen = false;
     int FLastBoundaryPnt = -1;
     int FKwdPnt = -1;
+    int FPreviousKwdPnt = -1;  // where the field before the current one began
     QByteArray FLangText;
     std::vector<TRpOutTabRec> FOutTab;
     std::unique_ptr<TRpByteSink> m_body;  // collects the small writes of the run pass
@@ -272,8 +321,20 @@ private:
     std::unique_ptr<QIODevice> FTmpStream;
     QString FTmpFileName;
     int FCmLastFpnt = 1;
-    int FQuoteIndex = 0;
+    // What a long field body leads to from a (position, quotation): its
+    // outcome and in how many steps (Next: the point reached after them).
+    struct TRpBodyMemo {
+        TRpBodyStep::Kind kind;
+        int steps;
+        int pnt;
+        int quote;
+    };
+    std::unordered_map<quint64, TRpBodyMemo> FBodyMemo;
+    size_t FBodyMemoPruneAt = 1 << 16;
+    int FBodyMemoReach = 0;  // the furthest position a long body was read to
     std::vector<int> FElsIfChains; // ELSIF levels of each open IF chain
+    QHash<QString, TRpFunctionCall> FParsedCalls;  // the calls parsed in this run, by text
+    QHash<QString, QString> FInfixCalls;           // expressions as calls, by text
 };
 
 } // namespace rtfreport

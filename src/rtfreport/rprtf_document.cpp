@@ -158,7 +158,7 @@ void TRpRtfDocument::InsertRtfStream(QIODevice *source, bool keepLastPar)
         // the body keeps its length.
         const qint64 end = FOutput->pos();
         FOutput->seek(stream.LastParPosition());
-        FOutput->write(QByteArray(4 + stream.LastParDelimeter().size(), '\r'));
+        Write(QByteArray(4 + stream.LastParDelimeter().size(), '\r'));
         FOutput->seek(end);
     }
 }
@@ -272,7 +272,8 @@ void TRpRtfDocument::Write(const QByteArray &bytes)
 {
     if (!FOutput)
         throw EIOError(QStringLiteral("No output to write the RTF header tables to"));
-    FOutput->write(bytes);
+    if (FOutput->write(bytes) != bytes.size())
+        throw EIOError(QStringLiteral("Can't write report results: ") + FOutput->errorString());
 }
 
 void TRpRtfDocument::OutFontTable() { Write("{\\fonttbl" + FRTFFont.join() + "}"); }

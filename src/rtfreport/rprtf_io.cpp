@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "rperrors.h"
 #include "rprtf_controlwords.h"
 
 namespace rtfreport {
@@ -62,13 +63,19 @@ void TRpByteSource::Refill(qint64 wanted)
         FSize = FPos + FWindow.size();
 }
 
+void TRpByteSink::WriteToDevice(const char *data, qint64 size)
+{
+    if (FDevice->write(data, size) != size)
+        throw EIOError(QStringLiteral("Can't write the report body: ") + FDevice->errorString());
+}
+
 void TRpByteSink::Write(const char *data, qint64 size)
 {
     if (size <= 0)
         return;
     if (size >= BlockSize) {
         Flush();
-        FDevice->write(data, size);
+        WriteToDevice(data, size);
         return;
     }
     FPending.append(data, size_t(size));
@@ -80,7 +87,7 @@ void TRpByteSink::Flush()
 {
     if (FPending.empty())
         return;
-    FDevice->write(FPending.data(), qint64(FPending.size()));
+    WriteToDevice(FPending.data(), qint64(FPending.size()));
     FPending.clear();
 }
 
@@ -153,6 +160,33 @@ bool TRpBraceCounter::StepIsGroupEnd(char c)
     else if (c == '}')
         return --FDepth == 0;
     return false;
+}
+
+bool ReadAtMost(QIODevice &device, qint64 limit, QByteArray &bytes)
+{
+    bytes.clear();
+    if (!device.isSequential()) {
+        // A file: its size is known, and it is refused before a byte is read.
+        const qint64 size = device.size() - device.pos();
+        if (size > limit)
+            return false;
+        bytes.resize(size);
+        const qint64 read = device.read(bytes.data(), size);
+        bytes.resize(qMax<qint64>(0, read));
+        return read >= 0;
+    }
+    constexpr qint64 Chunk = 1 << 20;
+    for (;;) {
+        const qint64 at = bytes.size();
+        const qint64 wanted = qMin(Chunk, limit + 1 - at);
+        bytes.resize(at + wanted);
+        const qint64 read = device.read(bytes.data() + at, wanted);
+        bytes.resize(at + qMax<qint64>(0, read));
+        if (read < 0 || bytes.size() > limit)
+            return false;
+        if (read == 0)
+            return true;
+    }
 }
 
 qint64 FindGroupEnd(TRpByteSource &source, qint64 chunkSize)

@@ -45,11 +45,12 @@ private:
 };
 
 // Collects small writes and hands them to the device in large blocks. Pos()
-// is where the next byte will land in the device.
+// is where the next byte will land in the device. A write the device refuses
+// throws EIOError. Call Flush() at the end: the destructor, which may run
+// while an error unwinds, drops what is left.
 class TRpByteSink {
 public:
     explicit TRpByteSink(QIODevice *device) : FDevice(device) {}
-    ~TRpByteSink() { Flush(); }
     TRpByteSink(const TRpByteSink &) = delete;
     TRpByteSink &operator=(const TRpByteSink &) = delete;
 
@@ -69,6 +70,7 @@ public:
 
 private:
     static constexpr qint64 BlockSize = 64 * 1024;
+    void WriteToDevice(const char *data, qint64 size);
 
     QIODevice *FDevice;
     std::string FPending;
@@ -95,6 +97,14 @@ private:
     qint64 FNumber = 0;
     qint64 FBinaryLeft = 0;
 };
+
+// The largest template or data file read whole: 1 GiB.
+inline constexpr qint64 MaxInputFileSize = qint64(1) << 30;
+
+// Reads a device to its end, but no more than `limit` bytes: false, with
+// `bytes` cut short, when there is more (an endless device such as /dev/zero
+// included) or the device fails.
+bool ReadAtMost(QIODevice &device, qint64 limit, QByteArray &bytes);
 
 // Finds the end of the group whose "{" is at the source's position: the
 // position just past its closing brace, or -1 when the input ends first.

@@ -248,8 +248,11 @@ bool TRpStream::Process()
             FPreWrite = "{";
             break;
         case kwClose:
-            if (!FPositionStack.empty())
-                FPositionStack.pop_back();
+            // A brace that closes no group of this text would close one of
+            // the document's: it is left out.
+            if (FPositionStack.empty())
+                break;
+            FPositionStack.pop_back();
             Write("}", 1);
             break;
         case kwKeyDest:
@@ -263,9 +266,21 @@ bool TRpStream::Process()
             break;
         }
     }
+    CloseOpenGroups();
     FOut->Flush();
     FOut.reset();
     return true;
+}
+
+// Closes the groups the text opened and left open, so that the document
+// stays balanced; a "{" still held back was never written and needs none.
+void TRpStream::CloseOpenGroups()
+{
+    if (FPreWrite.startsWith('{'))
+        FPositionStack.pop_back();
+    FPreWrite.resize(0);
+    Write(std::string(FPositionStack.size(), '}').c_str(), qint64(FPositionStack.size()));
+    FPositionStack.clear();
 }
 
 void TRpStream::ProcessControlWord()

@@ -10,7 +10,8 @@
 //   ... read FontTable()/ColorTable()/StyleTable() back, LastParPosition() ...
 //
 // Process drops document-level control words, copies or skips destination
-// groups, renumbers every font, colour, style, list and list override
+// groups, keeps the text's braces balanced (a surplus "}" is left out, an
+// unclosed group closed at the end), renumbers every font, colour, style, list and list override
 // reference, and merges the inserted font table, colour table and style sheet
 // into the three tables and its list tables into the owner's list table.
 // The input must be a random-access device.
@@ -91,6 +92,7 @@ private:
     void DropWord();
     void WritePar();
     void SkipBinaryData();
+    void CloseOpenGroups();
 
     // Group operations, each starting at the "{" at `start`.
     bool ReadGroup(qint64 start, QByteArray &group);

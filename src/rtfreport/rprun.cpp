@@ -320,8 +320,10 @@ void TRpRTF::RunPass()
         if (FCm->At(position).kind == cmEnd)
             break;
         RunRecord(position);
+        CheckOutputSize(m_body->Pos());  // a template that loops ends at the limit
     }
     AppendOutTab(0);
+    m_body->Flush();
     m_body.reset();
 }
 
@@ -333,7 +335,7 @@ void TRpRTF::CopyBody(QIODevice *output, qint64 start, qint64 end)
         return;
     FTmpStream->seek(start);
     // Grow the output once for the whole stretch.
-    if (auto *file = qobject_cast<QFileDevice *>(output)) {
+    if (auto *file = qobject_cast<QFileDevice *>(output); file && !file->isSequential()) {
         file->flush();
         const qint64 at = file->pos();
         if (file->size() < at + (end - start))

@@ -14,7 +14,7 @@ void TRpScanInfo::SetSelectedRows(const QList<QByteArray> &rows)
 TRpScanInfo &TRpScans::EnterScan(int cmPos, int rplngId, const QString &whileText, bool isWhile, bool noEof,
                                  bool page, TRpDataSet *dataSet)
 {
-    auto info = std::make_unique<TRpScanInfo>();
+    TRpScanInfo *info = &FArrScanInfo.emplace_back();
     info->FOwnerReport = FOwnerReport;
     info->FNumber = ++FScCount;
     info->FLevel = ++FScLevel;
@@ -26,9 +26,8 @@ TRpScanInfo &TRpScans::EnterScan(int cmPos, int rplngId, const QString &whileTex
     info->FNewPage = page;
     info->FDataSet = dataSet;
     FScanNum.resize(FScLevel);
-    FScanNum[FScLevel - 1] = quint16(info->FNumber);
-    FArrScanInfo.push_back(std::move(info));
-    return *FArrScanInfo.back();
+    FScanNum[FScLevel - 1] = info->FNumber;
+    return *info;
 }
 
 void TRpScans::ExitScan()

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -67,8 +68,12 @@ public:
     bool FIsCompleted = false;
     bool FFirstPass = true;
     bool FScanManageResult = false;
+    int FEndCmPosition = -1;  // the block's end record
+    // Worked out when first needed: FFullBalance when a scan repeats,
+    // FEmptyBalanceS when a block is passed over.
     bool FBalance = false;
     int FFullBalance = 0;
+    bool FEmptyBalanceDone = false;
     QString FEmptyBalanceS;
 };
 
@@ -88,7 +93,7 @@ public:
     TRpScanInfo *InnermostScanInfo();
     int InnermostScanNum() const { return FScLevel > 0 ? FScanNum[FScLevel - 1] : 0; }
 
-    TRpScanInfo &Block(int number) { return *FArrScanInfo.at(number - 1); }
+    TRpScanInfo &Block(int number) { return FArrScanInfo.at(size_t(number - 1)); }
     void SetCurrentScan(int number);
     int CurrentScanNum() const { return FNum; }
     TRpScanInfo *CurrentScanInfo() { return FNum > 0 ? &Block(FNum) : nullptr; }
@@ -101,10 +106,10 @@ public:
 
 private:
     TRpRTF *FOwnerReport;
-    std::vector<std::unique_ptr<TRpScanInfo>> FArrScanInfo;
+    std::deque<TRpScanInfo> FArrScanInfo;  // a deque: blocks stay where they are
     int FScCount = 0;
     int FScLevel = 0;
-    std::vector<quint16> FScanNum;
+    std::vector<int> FScanNum;
     int FNum = 0;
 };
 

@@ -75,9 +75,12 @@ int KindOfToken(int tokenKind)
 
 bool TRpTemplateBuffer::PrefixAt(int pnt, const char *word) const
 {
-    for (int i = 0; word[i]; ++i)
-        if (QChar::toLower(uint(quint8(At(pnt + i)))) != uint(quint8(word[i])))
+    // The words are ASCII: only ASCII letters can match them without case.
+    for (int i = 0; word[i]; ++i) {
+        const char c = At(pnt + i);
+        if ((c >= 'A' && c <= 'Z' ? char(c | 0x20) : c) != word[i])
             return false;
+    }
     return true;
 }
 
@@ -98,13 +101,13 @@ int TRpRTF::BoundaryWordLength(int pnt) const
     return 0;
 }
 
-bool TRpRTF::SkippedGroupAhead() const
+bool TRpRTF::SkippedGroupAt(int pnt) const
 {
-    // Fpnt stands just after the "{".
+    // pnt stands just after the "{".
     for (const char *word : SkippedGroupWords) {
         if (Options().testFlag(eoProcessFormFields) && qstrcmp(word, "\\field") == 0)
             continue;
-        if (m_template.WordAt(m_template.Fpnt, word))
+        if (m_template.WordAt(pnt, word))
             return true;
     }
     return false;
@@ -168,6 +171,7 @@ TRpReadField TRpRTF::ReadNextField()
         if (c == '\\') {
             int delimiter = 0;
             if (FieldDelimiterAt(p, &delimiter)) {
+                FPreviousKwdPnt = FKwdPnt;
                 FKwdPnt = p;
                 t.Fpnt = p + delimiter;
                 return {true, ReadFieldBody()};
@@ -196,7 +200,7 @@ TRpReadField TRpRTF::ReadNextField()
                 int number = 0;
                 for (int q = p + 3; IsAsciiDigit(t.At(q)); ++q)
                     number = qMin(number * 10 + (t.At(q) - '0'), 1000);
-                FUnicodeSkipCount = number;
+                FUnicodeSkip.SetCount(number);
             }
             // A control symbol ("\{", "\}", "\'e6", ...) is copied as one unit,
             // so that an escaped brace is never taken for a group.
@@ -214,19 +218,16 @@ TRpReadField TRpRTF::ReadNextField()
             t.Fpnt = p + 1;
             if (ReadHeaderGroup())
                 continue;
-            if (SkippedGroupAhead()) {
+            if (SkippedGroupAt(t.Fpnt)) {
                 const qint64 end = FindGroupEnd(t.Bytes, p - 1);
                 t.Fpnt = end < 0 ? t.Flent() + 1 : int(end) + 1;
                 FCm->WriteMark(cmCopyGroup, t.Fpnt);
                 continue;
             }
-            FUcStack.push_back(FUnicodeSkipCount);
+            FUnicodeSkip.Open();
         } else if (c == '}') {
             t.Fpnt = p + 1;
-            if (!FUcStack.empty()) {
-                FUnicodeSkipCount = FUcStack.back();
-                FUcStack.pop_back();
-            }
+            FUnicodeSkip.Close();
         } else {
             t.Fpnt = p + 1;
         }
@@ -237,76 +238,69 @@ TRpReadField TRpRTF::ReadNextField()
 
 // --- the field body --------------------------------------------------------------
 
-int TRpRTF::QuoteOpening(int pnt, int *length, QByteArray *text) const
+int TRpRTF::QuoteOpening(int pnt, int *length) const
 {
     const TRpTemplateBuffer &t = m_template;
     const quint8 c = quint8(t.At(pnt));
-    const auto single = [&](int kind) {
-        *length = 1;
-        *text = QByteArray(1, char(c));
-        return kind;
-    };
+    *length = 1;
     switch (c) {
-    case 147: case 148: return single(1);
-    case 171: case 187: return single(3);
-    case '"': return single(4);
-    case '\'': return single(5);
-    case '`': return single(6);
-    case '~': return single(7);
+    case 147: case 148: return 1;
+    case 171: case 187: return 3;
+    case '"': return 4;
+    case '\'': return 5;
+    case '`': return 6;
+    case '~': return 7;
     default: break;
     }
     if (c != '\\')
         return 0;
     if (t.At(pnt + 1) == '\'' && IsHexDigit(t.At(pnt + 2)) && IsHexDigit(t.At(pnt + 3))) {
-        const QByteArray hex = QByteArray(1, t.At(pnt + 2)).append(t.At(pnt + 3)).toLower();
-        int kind = 0;
-        if (hex == "93" || hex == "94")
-            kind = 1;
-        else if (hex == "ab" || hex == "bb")
-            kind = 3;
-        if (kind) {
-            *length = 4;
-            *text = t.Bytes.mid(pnt - 1, 4);
-        }
-        return kind;
+        *length = 4;
+        if (HexEscapeIs(pnt, "93") || HexEscapeIs(pnt, "94"))
+            return 1;
+        if (HexEscapeIs(pnt, "ab") || HexEscapeIs(pnt, "bb"))
+            return 3;
+        return 0;
     }
     static const struct { const char *word; int kind; } words[] = {
         {"\\lquote", 2}, {"\\rquote", 2}, {"\\ldblquote", 8}, {"\\rdblquote", 8}};
     for (const auto &w : words) {
         if (t.WordAt(pnt, w.word)) {
-            *length = int(qstrlen(w.word)) + (t.At(pnt + int(qstrlen(w.word))) == ' ' ? 1 : 0);
-            *text = t.Bytes.mid(pnt - 1, *length);
+            *length = WordWithBlankLength(pnt, w.word);
             return w.kind;
         }
     }
     return 0;
 }
 
-bool TRpRTF::QuoteClosing(int pnt, int *length, QByteArray *text) const
+bool TRpRTF::HexEscapeIs(int pnt, const char *hex) const
 {
     const TRpTemplateBuffer &t = m_template;
-    const quint8 c = quint8(t.At(pnt));
+    return t.At(pnt) == '\\' && t.At(pnt + 1) == '\'' && (t.At(pnt + 2) | 0x20) == hex[0]
+           && (t.At(pnt + 3) | 0x20) == hex[1];
+}
+
+// A quotation word's length with the one blank that may follow it.
+int TRpRTF::WordWithBlankLength(int pnt, const char *word) const
+{
+    const int size = int(qstrlen(word));
+    return size + (m_template.At(pnt + size) == ' ' ? 1 : 0);
+}
+
+bool TRpRTF::QuoteClosing(int pnt, int quote, int *length) const
+{
+    const quint8 c = quint8(m_template.At(pnt));
     const auto take = [&](int size) {
         *length = size;
-        *text = t.Bytes.mid(pnt - 1, size);
         return true;
     };
-    const auto hexIs = [&](const char *hex) {
-        return c == '\\' && t.At(pnt + 1) == '\''
-               && QByteArray(1, t.At(pnt + 2)).append(t.At(pnt + 3)).toLower() == hex;
-    };
-    const auto word = [&](const char *w) {
-        if (!t.WordAt(pnt, w))
-            return false;
-        const int size = int(qstrlen(w));
-        return take(size + (t.At(pnt + size) == ' ' ? 1 : 0));
-    };
-    switch (FQuoteIndex) {
+    const auto word = [&](const char *w) { return m_template.WordAt(pnt, w) && take(WordWithBlankLength(pnt, w)); };
+    switch (quote) {
     case 1:
     case 8:
         if (c == 148)
             return take(1);
-        if (hexIs("94"))
+        if (HexEscapeIs(pnt, "94"))
             return take(4);
         return word("\\rdblquote");
     case 2:
@@ -317,12 +311,134 @@ bool TRpRTF::QuoteClosing(int pnt, int *length, QByteArray *text) const
     case 3:
         if (c == 187)
             return take(1);
-        return hexIs("bb") && take(4);
+        return HexEscapeIs(pnt, "bb") && take(4);
     case 4: return c == '"' && take(1);
     case 6: return c == '`' && take(1);
     case 7: return c == '~' && take(1);
     default: return false;
     }
+}
+
+// One character (or escape, or quotation mark) of a field body at pnt,
+// inside the quotation of that kind (0: none).
+TRpRTF::TRpBodyStep TRpRTF::FieldBodyStep(int pnt, int quote) const
+{
+    const TRpTemplateBuffer &t = m_template;
+    if (pnt > t.Flent())
+        return {TRpBodyStep::Failed};
+    const char c = t.At(pnt);
+    if (quint8(c) < 32 && c != '\n' && c != '\t')
+        return {TRpBodyStep::Next, pnt + 1, quote};
+    int length = 0;
+    const bool hexEscape = c == '\\' && t.At(pnt + 1) == '\'' && IsHexDigit(t.At(pnt + 2)) && IsHexDigit(t.At(pnt + 3));
+    if (quote != 0) {
+        // Inside a quotation an escaped backslash is text, and boundaries are not looked for.
+        if (QuoteClosing(pnt, quote, &length))
+            return {TRpBodyStep::Next, pnt + length, 0};
+        if (c == '\\' && t.At(pnt + 1) == '\\')
+            return {TRpBodyStep::Next, pnt + 2, quote};
+        return {TRpBodyStep::Next, pnt + (hexEscape ? 4 : 1), quote};
+    }
+    if (const int kind = QuoteOpening(pnt, &length))
+        return {TRpBodyStep::Next, pnt + length, kind};
+    if (FieldDelimiterAt(pnt, &length))
+        return {TRpBodyStep::Closed, pnt, length};
+    if (hexEscape)
+        return {TRpBodyStep::Next, pnt + 4, 0};
+    if (c == '\\' && t.At(pnt + 1) == '~')
+        return {TRpBodyStep::Next, pnt + 2, 0};
+    if (c == '\\' && BoundaryWordLength(pnt) > 0)
+        return {TRpBodyStep::Failed};
+    if (c == '{' && SkippedGroupAt(pnt + 1))
+        return {TRpBodyStep::Failed};
+    return {TRpBodyStep::Next, pnt + 1, 0};
+}
+
+namespace {
+
+constexpr int PlainBodySteps = 32;
+
+quint64 BodyNode(int pnt, int quote)
+{
+    return (quint64(quint32(pnt)) << 4) | quint64(quote);
+}
+
+} // namespace
+
+// Where the body starting at pnt closes: the closing step within the field
+// length limit, or Failed. Most bodies close within a few steps.
+TRpRTF::TRpBodyStep TRpRTF::FieldBodyEnd(int pnt)
+{
+    // Inside the text a long body covered, the next ones are likely long too.
+    if (pnt < FBodyMemoReach)
+        return LongFieldBodyEnd(pnt);
+    TRpBodyStep step{TRpBodyStep::Next, pnt, 0};
+    for (int count = 1; count <= PlainBodySteps; ++count) {
+        step = FieldBodyStep(step.pnt, step.quote);
+        if (step.kind != TRpBodyStep::Next)
+            return step;
+    }
+    return LongFieldBodyEnd(pnt);
+}
+
+// A body that runs long: every field that starts inside it would read much
+// of the same text again (up to MaxFieldLength steps each). What each
+// (position, quotation) leads to is remembered: the closing step and how
+// far it is, a failure, or the point reached after so many steps without
+// either; so each is read once and the pass stays linear.
+TRpRTF::TRpBodyStep TRpRTF::LongFieldBodyEnd(int pnt)
+{
+    PruneBodyMemo(pnt);
+    std::vector<std::pair<quint64, int>> visited;  // node, steps taken before it
+    int taken = 0;
+    int quote = 0;
+    TRpBodyMemo outcome{TRpBodyStep::Next, 0, pnt, 0};
+    while (taken < MaxFieldLength) {
+        const quint64 node = BodyNode(pnt, quote);
+        visited.emplace_back(node, taken);
+        if (const auto known = FBodyMemo.find(node); known != FBodyMemo.end()) {
+            outcome = known->second;
+            if (outcome.kind != TRpBodyStep::Next)
+                break;
+            taken += outcome.steps;  // a point reached without an end
+            pnt = outcome.pnt;
+            quote = outcome.quote;
+            continue;
+        }
+        const TRpBodyStep step = FieldBodyStep(pnt, quote);
+        ++taken;
+        if (step.kind != TRpBodyStep::Next) {
+            outcome = {step.kind, 1, step.pnt, step.quote};
+            taken -= 1;
+            break;
+        }
+        pnt = step.pnt;
+        quote = step.quote;
+    }
+    FBodyMemoReach = qMax(FBodyMemoReach, pnt);
+    // Every node met learns the outcome, as seen from itself.
+    const int end = outcome.kind == TRpBodyStep::Next ? taken : taken + outcome.steps;
+    for (const auto &[node, before] : visited) {
+        TRpBodyMemo &memo = FBodyMemo[node];
+        memo = outcome;
+        memo.steps = end - before;
+        if (outcome.kind == TRpBodyStep::Next) {
+            memo.pnt = pnt;
+            memo.quote = quote;
+        }
+    }
+    if (outcome.kind == TRpBodyStep::Closed && end <= MaxFieldLength)
+        return {TRpBodyStep::Closed, outcome.pnt, outcome.quote};
+    return {TRpBodyStep::Failed};
+}
+
+void TRpRTF::PruneBodyMemo(int readStart)
+{
+    // Reads start further on each time: what lies before cannot be met again.
+    if (FBodyMemo.size() < FBodyMemoPruneAt)
+        return;
+    std::erase_if(FBodyMemo, [&](const auto &entry) { return int(entry.first >> 4) < readStart; });
+    FBodyMemoPruneAt = qMax<size_t>(1 << 16, 2 * FBodyMemo.size());
 }
 
 // A field that does not close gives an empty body, and reading goes on
@@ -331,80 +447,56 @@ QByteArray TRpRTF::ReadFieldBody()
 {
     TRpTemplateBuffer &t = m_template;
     const int bodyStart = t.Fpnt;
-    FQuoteIndex = 0;
-    int counted = 0;
-    QByteArray body;
-    const auto fail = [&] {
-        FQuoteIndex = 0;
-        t.Fpnt = bodyStart;
+    const TRpBodyStep end = FieldBodyEnd(bodyStart);
+    if (end.kind != TRpBodyStep::Closed)
         return QByteArray();
-    };
-    while (counted < MaxFieldLength && !t.AtEnd()) {
-        const int p = t.Fpnt;
+    // The body is the text up to the closing delimiter, control characters left out.
+    QByteArray body;
+    body.reserve(end.pnt - bodyStart);
+    for (int p = bodyStart; p < end.pnt; ++p) {
         const char c = t.At(p);
-        ++counted;
-        if (quint8(c) < 32 && c != '\n' && c != '\t') {
-            t.Fpnt = p + 1;
-            continue;
-        }
-        int length = 0;
-        QByteArray text;
-        const bool hexEscape = c == '\\' && t.At(p + 1) == '\'' && IsHexDigit(t.At(p + 2)) && IsHexDigit(t.At(p + 3));
-        if (FQuoteIndex != 0) {
-            if (QuoteClosing(p, &length, &text)) {
-                body += text;
-                t.Fpnt = p + length;
-                FQuoteIndex = 0;
-            } else if (c == '\\' && t.At(p + 1) == '\\') {
-                body += t.Bytes.mid(p - 1, 2);
-                t.Fpnt = p + 2;
-            } else if (hexEscape) {
-                body += t.Bytes.mid(p - 1, 4);
-                t.Fpnt = p + 4;
-            } else {
-                body += c;
-                t.Fpnt = p + 1;
-            }
-            continue;
-        }
-        if (const int kind = QuoteOpening(p, &length, &text)) {
-            body += text;
-            t.Fpnt = p + length;
-            FQuoteIndex = kind;
-            continue;
-        }
-        if (FieldDelimiterAt(p, &length)) {
-            t.Fpnt = p + length;
-            return body;
-        }
-        if (hexEscape) {
-            body += t.Bytes.mid(p - 1, 4);
-            t.Fpnt = p + 4;
-            continue;
-        }
-        if (c == '\\' && t.At(p + 1) == '~') {
-            body += "\\~";
-            t.Fpnt = p + 2;
-            continue;
-        }
-        if (c == '\\' && BoundaryWordLength(p) > 0)
-            return fail();
-        if (c == '{') {
-            t.Fpnt = p + 1;
-            const bool skipped = SkippedGroupAhead();
-            t.Fpnt = p;
-            if (skipped)
-                return fail();
-        }
-        body += c;
-        t.Fpnt = p + 1;
+        if (quint8(c) >= 32 || c == '\n' || c == '\t')
+            body += c;
     }
-    return fail();
+    t.Fpnt = end.pnt + end.quote;
+    return body;
 }
 
 // --- SplitFieldText ----------------------------------------------------------------
 
+void TRpUnicodeSkip::Close()
+{
+    if (!m_saved.empty()) {
+        m_count = m_saved.back();
+        m_saved.pop_back();
+    } else if (m_belowDepth > 0) {
+        m_count = (*m_below)[--m_belowDepth];
+    }
+}
+
+void TRpUnicodeSkip::Reset()
+{
+    m_count = 1;
+    m_saved.clear();
+    m_below = nullptr;
+    m_belowDepth = 0;
+}
+
+TRpUnicodeSkip TRpUnicodeSkip::Scratch() const
+{
+    TRpUnicodeSkip scratch;
+    scratch.m_count = m_count;
+    scratch.m_below = &m_saved;
+    scratch.m_belowDepth = m_saved.size();
+    return scratch;
+}
+
 TRpSplitText TRpRTF::SplitFieldText(const QByteArray &raw)
+{
+    return SplitFieldText(raw, FUnicodeSkip);
+}
+
+TRpSplitText TRpRTF::SplitFieldText(const QByteArray &raw, TRpUnicodeSkip &skip)
 {
     TRpSplitText out;
     int fallbackToDrop = 0;
@@ -434,7 +526,7 @@ TRpSplitText TRpRTF::SplitFieldText(const QByteArray &raw)
                 while (IsAsciiDigit(at(j)))
                     code = qMin(code * 10 + (raw[j++] - '0'), 0xFFFF);
                 toCommand(QChar(code));
-                fallbackToDrop = FUnicodeSkipCount;
+                fallbackToDrop = skip.Count();
                 if (at(j) == ' ')
                     ++j;
                 i = j;
@@ -468,7 +560,7 @@ TRpSplitText TRpRTF::SplitFieldText(const QByteArray &raw)
                     bool ok = false;
                     const int number = name.mid(2).toInt(&ok);
                     if (ok)
-                        FUnicodeSkipCount = number;
+                        skip.SetCount(number);
                 }
             }
             i = j;
@@ -483,16 +575,13 @@ TRpSplitText TRpRTF::SplitFieldText(const QByteArray &raw)
                 continue;
             }
             out.codes += u'{';
-            FUcStack.push_back(FUnicodeSkipCount);
+            skip.Open();
             ++i;
             continue;
         }
         if (c == '}') {
             out.codes += u'}';
-            if (!FUcStack.empty()) {
-                FUnicodeSkipCount = FUcStack.back();
-                FUcStack.pop_back();
-            }
+            skip.Close();
             ++i;
             continue;
         }
@@ -627,8 +716,8 @@ void TRpRTF::CompileSimpleField(const QString &commandText, const TRpSplitText &
     }
     const QString callText = token.kind == tkFunctionCall && token.rest.trimmed().isEmpty()
                                  ? text
-                                 : ParseInfix(text, dotAsColon);
-    const TRpFunctionCall call = ParseFunctionCall(callText, UDFList());
+                                 : InfixAsCall(text);
+    const TRpFunctionCall call = ParsedCall(callText);
     if (!call.isCall) {
         if (Options().testFlag(eoClearMissedFields))
             FCm->WriteFormatting(pnt, split.codes);
@@ -647,7 +736,7 @@ void TRpRTF::CompileExpression(const QString &callText, const TRpRowContent &fie
                                int block)
 {
     const int pnt = m_template.Fpnt;
-    const TRpFunctionCall call = ParseFunctionCall(callText, UDFList());
+    const TRpFunctionCall call = ParsedCall(callText);
     if (!call.isCall)
         throw EIllegalFunctionUse(u"Function not found: "_qs + callText);
     TRpRowContent expression = field;
@@ -658,11 +747,11 @@ void TRpRTF::CompileExpression(const QString &callText, const TRpRowContent &fie
     expression.Defined = true;
     expression.DefinedType = 0;
     FCm->WriteExpression(pnt, expression, output, manage, block);
-    CompileArguments(call, 0, 0);
+    CompileArguments(call);
     FCm->WriteMark(cmExpressionEnd, pnt);
 }
 
-void TRpRTF::CompileArguments(const TRpFunctionCall &call, int parentId, int argPosition)
+void TRpRTF::CompileArguments(const TRpFunctionCall &call)
 {
     const int pnt = m_template.Fpnt;
     const bool dotAsColon = Options().testFlag(eoDotAsColon);
@@ -681,20 +770,37 @@ void TRpRTF::CompileArguments(const TRpFunctionCall &call, int parentId, int arg
         if (token.kind == tkOperator || token.kind == tkFunctionCall || !token.rest.trimmed().isEmpty()) {
             const QString nested = token.kind == tkFunctionCall && token.rest.trimmed().isEmpty()
                                        ? argument
-                                       : ParseInfix(argument, dotAsColon);
-            const TRpFunctionCall nestedCall = ParseFunctionCall(nested, UDFList());
+                                       : InfixAsCall(argument);
+            const TRpFunctionCall nestedCall = ParsedCall(nested);
             if (!nestedCall.isCall)
                 throw EIllegalFunctionUse(u"Function not found: "_qs + argument);
-            CompileArguments(nestedCall, call.id, i + 1);
+            CompileArguments(nestedCall);
         } else {
             int kind = cmCopyText;
             TRpRowContent field = OperandField(argument, &kind);
             FCm->WriteField(kind, pnt, field);
         }
         if (iif && i < 3)
-            FCm->WriteOperation(pnt, iifAfterCondition - i, 1, sequence, call.id, i + 1);
+            FCm->WriteOperation(pnt, iifAfterCondition - i, 1, sequence);
     }
-    FCm->WriteOperation(pnt, call.id, int(call.arguments.size()), sequence, parentId, argPosition);
+    FCm->WriteOperation(pnt, call.id, int(call.arguments.size()), sequence);
+}
+
+// Templates repeat their expressions: each text is parsed once a run.
+TRpFunctionCall TRpRTF::ParsedCall(const QString &callText)
+{
+    auto found = FParsedCalls.constFind(callText);
+    if (found == FParsedCalls.constEnd())
+        found = FParsedCalls.insert(callText, ParseFunctionCall(callText, UDFList()));
+    return *found;
+}
+
+QString TRpRTF::InfixAsCall(const QString &expressionText)
+{
+    auto found = FInfixCalls.constFind(expressionText);
+    if (found == FInfixCalls.constEnd())
+        found = FInfixCalls.insert(expressionText, ParseInfix(expressionText, Options().testFlag(eoDotAsColon)));
+    return *found;
 }
 
 // --- the pass -----------------------------------------------------------------------
@@ -702,8 +808,7 @@ void TRpRTF::CompileArguments(const TRpFunctionCall &call, int parentId, int arg
 void TRpRTF::CompilePass()
 {
     FCm->WriteMark(cmStart, 1);
-    FUnicodeSkipCount = 1;
-    FUcStack.clear();
+    FUnicodeSkip.Reset();
     for (;;) {
         const TRpReadField read = ReadNextField();
         if (!read.found)

@@ -82,15 +82,76 @@ TEST_F(Execution, FailedRunReportsAndRemovesItsBody)
     EXPECT_EQ(report.LastErrMsg(), QStringLiteral("No errors."));
 }
 
-TEST_F(Execution, FailureBeforeAssemblyLeavesNoOldOutput)
+// A failed printout never costs the previous document: each way a run can
+// fail, before or during the writing of the output, leaves it as it was and
+// no scratch file beside it.
+TEST_F(Execution, FailedRunLeavesTheOldOutputAsItWas)
 {
-    QFile old(report.OutFile());
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write("old");
-    old.close();
-    UseTemplate("{\\rtf1 \\\\SCAN(A)\\\\}");
-    EXPECT_THROW(report.Execute({}), EIllegalScanUse);
+    const auto writeOld = [&] {
+        QFile old(report.OutFile());
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("old");
+    };
+    struct Failure {
+        const char *name;
+        QByteArray templateBytes;
+        qint64 maxOutputSize;
+    };
+    const Failure failures[] = {
+        {"compile error", "{\\rtf1 \\\\SCAN(A)\\\\}", 0},
+        {"not a template", "plain text", 0},
+        {"document over the limit", "{\\rtf1 " + QByteArray(200, 'x') + "}", 100},
+        {"header tables over the limit", "{\\rtf1{\\fonttbl{\\f0 Arial;}}" + QByteArray(90, 'x') + "}", 100},
+    };
+    for (const Failure &failure : failures) {
+        writeOld();
+        UseTemplate(failure.templateBytes);
+        report.SetMaxOutputSize(failure.maxOutputSize);
+        EXPECT_ANY_THROW(report.Execute({})) << failure.name;
+        EXPECT_EQ(Output(), QByteArray("old")) << failure.name;
+        EXPECT_EQ(QDir(out.path()).entryList(QDir::Files), QStringList{"nota.rtf"}) << failure.name;
+    }
+    // Nor is the template's file: a missing one fails the same way.
+    writeOld();
+    report.SetInFile(out.filePath("none.rtf"));
+    EXPECT_THROW(report.Execute({}), EIOError);
+    EXPECT_EQ(Output(), QByteArray("old"));
+
+    UseTemplate(Template);
+    report.SetMaxOutputSize(0);
+    report.Execute({});
+    EXPECT_EQ(Output(), QByteArray("{\\rtf1\\ansi \\lang0 7/2021}"));
+}
+
+TEST_F(Execution, OutputLimitEndsATemplateThatNeverEnds)
+{
+    UseTemplate("{\\rtf1 \\\\SCAN(),WHILE(1<2)\\\\again \\\\ENDSCAN\\\\}");
+    report.SetMaxOutputSize(100000);
+    EXPECT_THROW(report.Execute({}), EIOError);
+    EXPECT_EQ(report.LastErrMsg(), QStringLiteral("The report is larger than the output limit of 100000 bytes"));
     EXPECT_FALSE(QFile::exists(report.OutFile()));
+    EXPECT_TRUE(TemporaryFiles().isEmpty());
+}
+
+// The template named as the output, by its own name or another way to the
+// same file, is refused before anything is written, and stays as it was.
+TEST_F(Execution, OutputThatIsTheTemplateIsRefused)
+{
+    const QString templateFile = out.filePath("szablon.rtf");
+    QFile file(templateFile);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(Template);
+    file.close();
+    ASSERT_TRUE(QFile::link(templateFile, out.filePath("link.rtf")));
+    report.SetInFile(templateFile);
+    for (const QString &output : {templateFile, out.filePath("link.rtf"), out.path() + "/./szablon.rtf"}) {
+        report.SetOutFile(output);
+        EXPECT_THROW(report.Execute({}), EIOError) << output.toStdString();
+        EXPECT_TRUE(report.LastErrMsg().endsWith(u"is the template itself")) << report.LastErrMsg().toStdString();
+        QFile kept(templateFile);
+        ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+        EXPECT_EQ(kept.readAll(), Template);
+    }
 }
 
 TEST_F(Execution, OutputNamedByALinkIsWrittenThroughAndKept)
@@ -110,7 +171,8 @@ TEST_F(Execution, OutputNamedByALinkIsWrittenThroughAndKept)
 
     UseTemplate("{\\rtf1 \\\\SCAN(A)\\\\}");
     EXPECT_THROW(report.Execute({}), EIllegalScanUse);
-    EXPECT_TRUE(QFileInfo(link).isSymLink()) << "a failed run removes plain files only";
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(Output(), QByteArray("{\\rtf1\\ansi \\lang0 7/2021}"));
 }
 
 TEST_F(Execution, FailingOnFinishedFailsTheRun)

@@ -7,10 +7,16 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <functional>
 
 namespace {
 
@@ -28,9 +34,13 @@ struct Result {
     QByteArray err;
 };
 
-Result RunTool(const QStringList &arguments)
+// Runs the tool; `prepare` may set up the process first (its standard
+// output, the limits of the child).
+Result RunTool(const QStringList &arguments, const std::function<void(QProcess &)> &prepare = {})
 {
     QProcess process;
+    if (prepare)
+        prepare(process);
     process.start(Tool, arguments);
     process.waitForFinished(60000);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
@@ -214,6 +224,127 @@ TEST_F(MireloRtf, FailedRunExitsWithOneAndLeavesNoOutput)
     EXPECT_EQ(missing.err, ("mirelo-rtf: Can't read file " + folder.filePath("none.rtf") + "\n").toUtf8());
 }
 
+// A failed run leaves an output file that was there exactly as it was, and
+// no scratch file beside it.
+TEST_F(MireloRtf, FailedRunLeavesAnExistingOutputAsItWas)
+{
+    const QString failing = Write("failing.rtf", "{\\rtf1 \\\\SCAN(A)\\\\x\\\\ENDSCAN\\\\}");
+    const QString large = Write("large.rtf", "{\\rtf1 " + QByteArray(5000, 'x') + "}");
+    const QString output = folder.filePath("out.rtf");
+    const struct {
+        QStringList arguments;
+        const char *message;
+    } runs[] = {
+        {{folder.filePath("none.rtf"), output}, "Can't read file"},
+        {{failing, output}, "Scan Alias not found: A"},
+        {{"--max-output", "4K", large, output}, "The report is larger than the output limit of 4096 bytes"},
+    };
+    for (const auto &run : runs) {
+        Write("out.rtf", "keep\n");
+        const QStringList before = QDir(folder.path()).entryList(QDir::Files);
+        const Result r = RunTool(run.arguments);
+        EXPECT_EQ(r.exitCode, 1) << run.message;
+        EXPECT_TRUE(r.err.contains(run.message)) << r.err.toStdString();
+        EXPECT_EQ(ReadFile(output), QByteArray("keep\n")) << run.message;
+        EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), before) << run.message;
+    }
+    // A document of exactly the limit is written.
+    const Result r = RunTool({"--max-output", "5008", large, output});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(ReadFile(output), "{\\rtf1 " + QByteArray(5000, 'x') + "}");
+}
+
+// The template named as the output in any way that leads to its file is
+// refused before anything is opened for writing: the template stays.
+TEST_F(MireloRtf, OutputThatIsTheTemplateIsRefused)
+{
+    for (const QByteArray &bytes : {QByteArray("{\\rtf1 x}"), QByteArray("{\\rtf1 \\\\SCAN(A)\\\\}")}) {
+        const QString tmpl = Write("t.rtf", bytes);
+        QFile::remove(folder.filePath("link.rtf"));
+        QFile::remove(folder.filePath("hard.rtf"));
+        ASSERT_TRUE(QFile::link(tmpl, folder.filePath("link.rtf")));
+        ASSERT_EQ(::link(QFile::encodeName(tmpl).constData(), QFile::encodeName(folder.filePath("hard.rtf")).constData()), 0);
+        for (const QString &output : {tmpl, folder.path() + "/./t.rtf", folder.filePath("link.rtf"), folder.filePath("hard.rtf")}) {
+            const Result r = RunTool({tmpl, output});
+            EXPECT_EQ(r.exitCode, 2) << output.toStdString();
+            EXPECT_TRUE(r.err.contains("is the template")) << r.err.toStdString();
+            EXPECT_EQ(ReadFile(tmpl), bytes) << output.toStdString();
+        }
+    }
+}
+
+// Every write of the document to standard output is checked, the last
+// flush included.
+TEST_F(MireloRtf, FullDiskOnStandardOutputFailsTheRun)
+{
+    if (!QFile::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full";
+    const QString tmpl = Write("t.rtf", "{\\rtf1 x}");
+    const Result r = RunTool({tmpl, "-"}, [](QProcess &process) { process.setStandardOutputFile("/dev/full"); });
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, QByteArray("mirelo-rtf: cannot write the document to standard output: No space left on device\n"));
+}
+
+// Inputs that never end are refused at 1 GiB: a data file before the run
+// (exit 2), a template by the run (exit 1).
+TEST_F(MireloRtf, EndlessInputsAreRefused)
+{
+    const QString tmpl = Write("t.rtf", "{\\rtf1 x}");
+    const Result data = RunTool({"--data", "/dev/zero", tmpl, "-"});
+    EXPECT_EQ(data.exitCode, 2);
+    EXPECT_TRUE(data.err.startsWith("mirelo-rtf: data file /dev/zero is larger than 1 GiB\n")) << data.err.toStdString();
+    const Result templateFile = RunTool({"/dev/zero", "-"});
+    EXPECT_EQ(templateFile.exitCode, 1);
+    EXPECT_EQ(templateFile.err, QByteArray("mirelo-rtf: Template file /dev/zero is larger than 1 GiB\n"));
+    EXPECT_TRUE(templateFile.out.isEmpty());
+}
+
+// A template that never ends is bounded by --max-output; without it, by
+// the memory the document may take, which ends the run with a message.
+TEST_F(MireloRtf, TemplateThatNeverEndsStopsAtALimit)
+{
+    const QString tmpl = Write("loop.rtf", "{\\rtf1 \\\\SCAN(),WHILE(1<2)\\\\again and again \\\\ENDSCAN\\\\}");
+    const Result bounded = RunTool({"--max-output", "1M", tmpl, "-"});
+    EXPECT_EQ(bounded.exitCode, 1);
+    EXPECT_EQ(bounded.err, QByteArray("mirelo-rtf: The report is larger than the output limit of 1048576 bytes\n"));
+    EXPECT_TRUE(bounded.out.isEmpty());
+
+    const Result outOfMemory = RunTool({tmpl, "-"}, [](QProcess &process) {
+        process.setChildProcessModifier([] {
+            const rlimit memory{400 << 20, 400 << 20};
+            setrlimit(RLIMIT_AS, &memory);
+        });
+    });
+    EXPECT_EQ(outOfMemory.exitCode, 1);
+    EXPECT_EQ(outOfMemory.err, QByteArray("mirelo-rtf: Not enough memory for the report\n"));
+    EXPECT_TRUE(outOfMemory.out.isEmpty());
+}
+
+// Two members of one name, or two fields of one name, would leave it to
+// chance which one a template reads: refused, naming the duplicate.
+TEST_F(MireloRtf, DuplicateNamesInADataFileAreRefused)
+{
+    const QString tmpl = Write("t.rtf", "{\\rtf1 x}");
+    const struct {
+        const char *json;
+        const char *message;
+    } cases[] = {
+        {"{\"name\": \"X\", \"name\": \"Y\", \"fields\": [], \"rows\": []}", "has two members \"name\""},
+        {"{\"name\": \"X\", \"fields\": [{\"name\": \"A\", \"type\": \"integer\"}, "
+         "{\"name\": \"a\", \"type\": \"string\"}], \"rows\": []}",
+         "has two fields named a"},
+        {"{\"name\": \"X\", \"fields\": [{\"name\": \"A\", \"type\": \"integer\", \"type\": \"string\"}], "
+         "\"rows\": []}",
+         "field A has two members \"type\""},
+    };
+    for (const auto &c : cases) {
+        const QString data = Write("d.json", c.json);
+        const Result r = RunTool({"--data", data, tmpl, "-"});
+        EXPECT_EQ(r.exitCode, 2) << c.json;
+        EXPECT_TRUE(r.err.contains(c.message)) << r.err.toStdString();
+    }
+}
+
 struct BadCall {
     const char *name;
     QStringList arguments;
@@ -270,7 +401,12 @@ INSTANTIATE_TEST_SUITE_P(
                 "\"rows\": [[\"922337203685477.5808\"]]}"},
         BadCall{"integer_beyond_64_bits", {"--data", "DATA", "TMPL", "-"},
                 "{\"name\": \"X\", \"fields\": [{\"name\": \"A\", \"type\": \"largeint\"}], "
-                "\"rows\": [[9223372036854775808]]}"}),
+                "\"rows\": [[9223372036854775808]]}"},
+        BadCall{"max_output_unit", {"--max-output", "10X", "TMPL", "-"}, ""},
+        BadCall{"max_output_zero", {"--max-output", "0", "TMPL", "-"}, ""},
+        BadCall{"max_output_negative", {"--max-output", "-5", "TMPL", "-"}, ""},
+        BadCall{"max_output_beyond_64_bits", {"--max-output", "9999999999G", "TMPL", "-"}, ""},
+        BadCall{"output_is_the_template", {"TMPL", "TMPL"}, ""}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(MireloRtf, HelpPrintsTheUsageAndRunsNothing)

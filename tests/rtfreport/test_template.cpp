@@ -102,6 +102,22 @@ TEST_F(TemplateRun, FieldLongerThanTheLimitIsPlainText)
     EXPECT_EQ(Body(body), body);
 }
 
+// A quotation runs over delimiters and paragraph marks alike: a long one
+// closes within the limit, or every field that starts inside an unclosed
+// one reads to the limit (or the end) and stays text.
+TEST_F(TemplateRun, LongQuotationsInFields)
+{
+    const QByteArray closing = "\\\\\"" + QByteArray(9990, 'a') + "\"\\\\";
+    EXPECT_EQ(Body(closing), "\\lang0 " + QByteArray(9990, 'a'));
+    const QByteArray tooLong = "\\\\\"" + QByteArray(10000, 'a') + "\"\\\\";
+    EXPECT_EQ(Body(tooLong), tooLong);
+
+    const QByteArray unclosed = QByteArray("\\\\\x93").repeated(4000) + "\\par ";
+    EXPECT_EQ(Body(unclosed + "\\\\NUMER\\\\"), unclosed + "\\lang0 12/2021");
+    const QByteArray spread = QByteArray("\\\\\x93").repeated(3000) + "\\\\\x94\\\\";
+    EXPECT_EQ(Body(spread + "x"), spread + "x");
+}
+
 TEST_F(TemplateRun, CommandNamesWinOverVariables)
 {
     report.CreateVar("ELSEWHERE", QStringLiteral("x"));
@@ -165,6 +181,33 @@ TEST_F(TemplateRun, HyperlinkAndInsertedRtf)
                          "{\\fldrslt \\lang0 Strona}}"));
     report.CreateVar("PART", QStringLiteral("{\\rtf1\\ansi {\\b bold}\\par}"));
     EXPECT_TRUE(Body("\\\\FRTF(PART)\\\\").contains("{\\b bold}"));
+}
+
+// Inserted RTF comes from data: whatever its braces, the text after the
+// field stays inside the document's group.
+TEST_F(TemplateRun, InsertedRtfKeepsTheDocumentBalanced)
+{
+    const struct {
+        const char *value;
+        const char *body;
+    } cases[] = {
+        {"{\\rtf1 a}}}}", "{\ra} after"},
+        {"}}x", "x after"},
+        {"{\\rtf1 {\\b a", "{\r{\\b a}} after"},
+        {"{\\rtf1 a\\%}}", "{\ra} after"},
+    };
+    for (const auto &c : cases) {
+        report.FreeVar("PART");
+        report.CreateVar("PART", QString::fromLatin1(c.value));
+        EXPECT_EQ(Body("{\\\\FRTF(PART)\\\\ after}"), QByteArray("{") + c.body + "}") << c.value;
+    }
+}
+
+// More blocks than a 16-bit number counts, and many in one paragraph.
+TEST_F(TemplateRun, SeventyThousandBlocksInOneParagraph)
+{
+    const QByteArray block = "\\\\IF(1<2)\\\\x\\\\ENDIF\\\\";
+    EXPECT_EQ(Body(block.repeated(70000) + "\\par"), QByteArray(70000, 'x') + "\\par");
 }
 
 TEST_F(TemplateRun, TemplateThatIsNotRtfFailsWithoutOutput)

@@ -4,13 +4,15 @@
 //   mirelo-rtf [options] TEMPLATE OUTPUT      OUTPUT "-" writes to standard output
 //
 // Exit codes: 0 success; 1 the run failed (one line "mirelo-rtf: " and the
-// engine's message on standard error, no output file); 2 bad arguments or an
-// unreadable data file (a usage message).
+// engine's message on standard error; an existing output file is left as it
+// was, none is made); 2 bad arguments or an unreadable data file (a usage
+// message).
 
 #include "qimagedecoder.h"
 #include "rpdataset.h"
 #include "rperrors.h"
 #include "rprtf.h"
+#include "rprtf_io.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -19,13 +21,18 @@
 
 #include <simdjson.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <map>
 #include <memory>
+#include <new>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -47,6 +54,8 @@ constexpr char Usage[] =
     " --no-option NAME switches one off\n"
     "  --charset N  --lang N  --true TEXT  --false TEXT  --unicode   (defaults: --charset 238 --lang 1045)\n"
     "  --locale pl_PL|en_US|system   format settings (default: pl_PL)\n"
+    "  --max-output SIZE          fail a run whose document would be larger (bytes, or with\n"
+    "                             K, M or G for 1024, 1024^2, 1024^3 bytes; default: no limit)\n"
     "  --help                     this text\n";
 
 // A mistake in the arguments or a data file: exit 2 with the usage.
@@ -76,6 +85,7 @@ struct Arguments {
     std::optional<QString> falseValue;
     bool unicode = false;
     QString locale = QStringLiteral("pl_PL");
+    qint64 maxOutput = 0;  // 0: no limit
     bool help = false;  // --help: the usage, and nothing run
 };
 
@@ -196,6 +206,24 @@ int ReadInteger(const QString &option, const QString &argument, int low, int hig
     return value;
 }
 
+// A size in bytes: digits, then K, M or G for 1024, 1024^2 or 1024^3 bytes.
+qint64 ReadSize(const QString &option, const QString &argument)
+{
+    static const std::map<QChar, int> shifts{{u'K', 10}, {u'M', 20}, {u'G', 30}};
+    QString digits = argument;
+    int shift = 0;
+    if (const auto unit = shifts.find(argument.isEmpty() ? QChar() : argument.back().toUpper()); unit != shifts.end()) {
+        shift = unit->second;
+        digits.chop(1);
+    }
+    bool ok = !digits.isEmpty() && std::all_of(digits.begin(), digits.end(), [](QChar c) { return c.isDigit(); });
+    const qint64 number = ok ? digits.toLongLong(&ok) : 0;
+    if (!ok || number <= 0 || number > (std::numeric_limits<qint64>::max() >> shift))
+        throw UsageError(option.toStdString() + ": \"" + argument.toStdString()
+                         + "\" is not a size (bytes, or a number with K, M or G)");
+    return number << shift;
+}
+
 Arguments ParseArguments(int argc, char *argv[])
 {
     Arguments args;
@@ -235,6 +263,8 @@ Arguments ParseArguments(int argc, char *argv[])
             args.locale = next();
             if (args.locale != u"pl_PL" && args.locale != u"en_US" && args.locale != u"system")
                 throw UsageError("unknown locale \"" + args.locale.toStdString() + "\"");
+        } else if (option == u"--max-output") {
+            args.maxOutput = ReadSize(option, next());
         } else if (option.startsWith(u"--")) {
             throw UsageError("unknown argument " + option.toStdString());
         } else {
@@ -245,6 +275,9 @@ Arguments ParseArguments(int argc, char *argv[])
         throw UsageError("TEMPLATE and OUTPUT are needed");
     args.templateFile = positional[0];
     args.outputFile = positional[1];
+    if (TRpRTF::IsSameFile(args.templateFile, args.outputFile))
+        throw UsageError("OUTPUT " + args.outputFile.toStdString() + " is the template " + args.templateFile.toStdString()
+                         + " itself: the run would overwrite it");
     return args;
 }
 
@@ -502,6 +535,16 @@ std::size_t ArraySize(simdjson::dom::array array)
     return size;
 }
 
+// An object whose members all have different names: JSON readers would
+// otherwise each take the first or the last of two, silently.
+void CheckUniqueMembers(simdjson::dom::object object, const std::string &where)
+{
+    std::set<std::string_view> names;
+    for (const auto member : object)
+        if (!names.insert(member.key).second)
+            throw UsageError(where + " has two members \"" + std::string(member.key) + "\"");
+}
+
 // The data set of a parsed data file, whose members may come in any order.
 std::unique_ptr<TRpMemoryDataSet> DataSetOf(simdjson::dom::element root, const std::string &file,
                                             const TRpFormatSettings &settings)
@@ -512,14 +555,19 @@ std::unique_ptr<TRpMemoryDataSet> DataSetOf(simdjson::dom::element root, const s
     if (root.get_object().get(top) || top["name"].get_string().get(name) || top["fields"].get_array().get(fieldList)
         || top["rows"].get_array().get(rows))
         throw UsageError("data file " + file + " needs \"name\", \"fields\" and \"rows\"");
+    CheckUniqueMembers(top, "data file " + file);
     std::vector<TRpMemoryDataSet::Field> fields;
     std::vector<RepeatedTexts> texts;
+    std::set<QString> fieldNames;  // upper-cased, as templates find fields
     for (simdjson::dom::element field : fieldList) {
         simdjson::dom::object object;
         std::string_view fieldName, type;
         if (field.get_object().get(object) || object["name"].get_string().get(fieldName)
             || object["type"].get_string().get(type))
             throw UsageError("data file " + file + ": every field needs \"name\" and \"type\"");
+        CheckUniqueMembers(object, "data file " + file + ": field " + std::string(fieldName));
+        if (!fieldNames.insert(Text(fieldName).toUpper()).second)
+            throw UsageError("data file " + file + " has two fields named " + std::string(fieldName));
         fields.push_back({Text(fieldName), FieldTypeByName(std::string(type))});
         texts.emplace_back();
     }
@@ -545,25 +593,35 @@ std::unique_ptr<TRpMemoryDataSet> DataSetOf(simdjson::dom::element root, const s
 }
 
 // The data file's bytes, with the padding the JSON parser may read past
-// their end. Read through QFile, so that a pipe serves as well as a file.
+// their end. Read through QFile, so that a pipe serves as well as a file;
+// an endless or huge input is refused at MaxInputFileSize.
 simdjson::padded_string ReadDataFile(const QString &fileName, const std::string &file)
 {
     QFile in(fileName);
     if (!in.open(QIODevice::ReadOnly))
         throw UsageError("cannot read data file " + file);
+    const auto tooLarge = [&] { return UsageError("data file " + file + " is larger than 1 GiB"); };
     // A file is read straight into the parser's buffer.
     if (!in.isSequential()) {
+        if (in.size() > MaxInputFileSize)
+            throw tooLarge();
         simdjson::padded_string padded;
-        if (simdjson::padded_string::load(QFile::encodeName(fileName).toStdString()).get(padded) != simdjson::SUCCESS)
+        const auto error = simdjson::padded_string::load(QFile::encodeName(fileName).toStdString()).get(padded);
+        if (error == simdjson::MEMALLOC)
+            throw std::bad_alloc();
+        if (error)
             throw UsageError("cannot read data file " + file);
         return padded;
     }
-    const QByteArray bytes = in.readAll();
-    if (in.error() != QFileDevice::NoError)
-        throw UsageError("cannot read data file " + file);
+    QByteArray bytes;
+    if (!ReadAtMost(in, MaxInputFileSize, bytes)) {
+        if (in.error() != QFileDevice::NoError)
+            throw UsageError("cannot read data file " + file);
+        throw tooLarge();
+    }
     simdjson::padded_string padded(bytes.constData(), std::size_t(bytes.size()));
     if (padded.data() == nullptr && !bytes.isEmpty())
-        throw UsageError("cannot read data file " + file + ": not enough memory");
+        throw std::bad_alloc();
     return padded;
 }
 
@@ -577,7 +635,10 @@ std::unique_ptr<TRpMemoryDataSet> LoadDataSet(const QString &fileName, const TRp
         const simdjson::padded_string bytes = ReadDataFile(fileName, file);
         simdjson::dom::parser parser;
         simdjson::dom::element root;
-        if (const auto error = parser.parse_into_document(document, bytes).get(root))
+        const auto error = parser.parse_into_document(document, bytes).get(root);
+        if (error == simdjson::MEMALLOC)
+            throw std::bad_alloc();
+        if (error)
             throw UsageError("data file " + file + " is not JSON: " + simdjson::error_message(error));
     }
     return DataSetOf(document.root(), file, settings);
@@ -620,10 +681,19 @@ void Configure(TRpRTF &report, const Arguments &args)
     report.PictureDecoder = DecodeWithQImage;
 }
 
+// Writes the bytes to standard output and flushes it: false, with errno
+// set, when the system refuses (a closed pipe, a full disk).
+bool WriteStandardOutput(const char *bytes, std::size_t size)
+{
+    errno = 0;
+    return std::fwrite(bytes, 1, size, stdout) == size && std::fflush(stdout) == 0;
+}
+
 int Run(const Arguments &args, const std::vector<TRpDataSet *> &dataSets, const TRpFormatSettings &settings)
 {
     TRpRTF report(settings);
     Configure(report, args);
+    report.SetMaxOutputSize(args.maxOutput);
     const bool toStandardOutput = args.outputFile == u"-";
     try {
         if (toStandardOutput) {
@@ -631,15 +701,16 @@ int Run(const Arguments &args, const std::vector<TRpDataSet *> &dataSets, const 
             document.open(QIODevice::ReadWrite);
             report.ExecuteStream(dataSets, &document);
             const QByteArray &bytes = document.data();
-            std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
-            std::fflush(stdout);
+            if (!WriteStandardOutput(bytes.constData(), std::size_t(bytes.size()))) {
+                std::fprintf(stderr, "mirelo-rtf: cannot write the document to standard output: %s\n",
+                             std::strerror(errno));
+                return 1;
+            }
         } else {
             report.SetOutFile(args.outputFile);
             report.Execute(dataSets);
         }
     } catch (const std::exception &) {
-        if (!toStandardOutput)
-            TRpRTF::RemoveOutputFile(args.outputFile);
         std::fprintf(stderr, "mirelo-rtf: %s\n", report.LastErrMsg().toUtf8().constData());
         return 1;
     }
@@ -654,20 +725,24 @@ int main(int argc, char *argv[])
     std::vector<std::unique_ptr<TRpMemoryDataSet>> owned;
     TRpFormatSettings settings = TRpFormatSettings::Polish();
     try {
-        args = ParseArguments(argc, argv);
-        if (args.help) {
-            std::fputs(Usage, stdout);
-            return 0;
+        try {
+            args = ParseArguments(argc, argv);
+            if (args.help)
+                return WriteStandardOutput(Usage, std::strlen(Usage)) ? 0 : 1;
+            settings = SettingsFor(args.locale);
+            for (const QString &file : args.dataFiles)
+                owned.push_back(LoadDataSet(file, settings));
+        } catch (const UsageError &error) {
+            std::fprintf(stderr, "mirelo-rtf: %s\n%s", error.what(), Usage);
+            return 2;
         }
-        settings = SettingsFor(args.locale);
-        for (const QString &file : args.dataFiles)
-            owned.push_back(LoadDataSet(file, settings));
-    } catch (const UsageError &error) {
-        std::fprintf(stderr, "mirelo-rtf: %s\n%s", error.what(), Usage);
-        return 2;
+        std::vector<TRpDataSet *> dataSets;
+        for (const auto &dataSet : owned)
+            dataSets.push_back(dataSet.get());
+        return Run(args, dataSets, settings);
+    } catch (const std::bad_alloc &) {
+        // Whatever ran out, the data sets and the document are gone with the stack.
+        std::fputs("mirelo-rtf: not enough memory\n", stderr);
+        return 1;
     }
-    std::vector<TRpDataSet *> dataSets;
-    for (const auto &dataSet : owned)
-        dataSets.push_back(dataSet.get());
-    return Run(args, dataSets, settings);
 }
