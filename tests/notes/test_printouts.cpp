@@ -339,3 +339,33 @@ TEST_F(Printouts, ATemplateThatFailsIsReportedAfterTheListIsBack)
     EXPECT_EQ(texts().size(), 3);
     EXPECT_EQ(w.XDBGrid1->currentRow(), 0);
 }
+
+TEST_F(Printouts, ANoteSavedAsPdfLandsWhereTheUserSaid)
+{
+    if (QStandardPaths::findExecutable("soffice").isEmpty())
+        GTEST_SKIP() << "LibreOffice is not installed";
+    addNote(company, alfa, QDate(2022, 3, 2), 2, 100, 0, "n1");
+    addNote(company, alfa, QDate(2022, 3, 9), 3, 100, 0, "y1");
+    notes::TfrmMain &w = openWindow();
+    w.XDBGrid1->setCurrentRow(0);
+    const QString target = work.path() + "/wysłane/nota 2.pdf";
+    QDir().mkpath(work.path() + "/wysłane");
+    testsupport::write(target, "stara zawartość");
+    prompts.fileAnswers = {target};
+    w.actZapiszPdf->trigger();
+    ASSERT_EQ(prompts.inputs.size(), 1);
+    EXPECT_EQ(prompts.inputs[0].title, "Zapisz notę jako PDF");
+    EXPECT_EQ(prompts.inputs[0].value, env.printFolder + "/Nota 2-03-2022.pdf");
+    EXPECT_TRUE(testsupport::contents(target).startsWith("%PDF-"));
+    EXPECT_FALSE(QFile::exists(target + ".part"));
+    ASSERT_EQ(prompts.shown.size(), 1);
+    EXPECT_EQ(prompts.shown[0].caption, " INFORMACJA");
+    EXPECT_TRUE(shell.requests.isEmpty());  // nothing opened or printed
+    EXPECT_EQ(texts().size(), 2);
+    EXPECT_EQ(w.XDBGrid1->currentRow(), 0);
+
+    // Cancelled: nothing written, nothing said.
+    prompts.fileAnswers = {std::nullopt};
+    w.actZapiszPdf->trigger();
+    EXPECT_EQ(prompts.shown.size(), 1);
+}
