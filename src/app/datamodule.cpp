@@ -16,9 +16,18 @@ bool TDataModule1::DataModuleCreate(Messenger &messenger)
 {
     try {
         IBDatabase1.open({m_env.databaseName(), QStringLiteral("sysdba"), databasePassword()});
+        // A damaged file, or someone else's database, may attach and fail
+        // at the first read: read once now, while the user can be told.
+        IBTransaction1.start();
+        db::Statement probe(IBTransaction1, QStringLiteral("select first 1 IDFIRMA from FIRMA"));
+        probe.open();
+        probe.next();
+        probe.close();
+        IBTransaction1.commit();
         return true;
-    } catch (const db::DbError &) {
-        messenger.error(QStringLiteral("Połączenie z bazą zakończone niepowodzeniem."));
+    } catch (const db::DbError &error) {
+        DataModuleDestroy();
+        messenger.error(QStringLiteral("Połączenie z bazą zakończone niepowodzeniem.\r\n\r\n") + error.message());
         return false;
     }
 }

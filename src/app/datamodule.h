@@ -15,7 +15,8 @@ public:
     explicit TDataModule1(Environment &env);
     ~TDataModule1();
 
-    // Connects to the environment's database. On failure tells the user and
+    // Connects to the environment's database and reads it once. On failure
+    // tells the user why (Firebird's reason under the program's message) and
     // returns false: the process then ends.
     bool DataModuleCreate(Messenger &messenger);
     void DataModuleDestroy() noexcept;

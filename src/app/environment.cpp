@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QTextStream>
 
 namespace app {
@@ -48,19 +49,37 @@ bool colourGuard(const StartupContext &context, Messenger &messenger)
     return false;
 }
 
-// Only for an installation of its own: the database then lives in the data folder.
-void installTemplateDatabase(const Environment &env, Messenger &messenger)
+// Only for an installation of its own: the database then lives in the data
+// folder. The template goes only after the database has opened (the caller's
+// part): a damaged database must leave the user a way back.
+void installTemplateDatabase(Environment &env, Messenger &messenger)
 {
     const QString database = env.databaseName();
     const QString templatePath = env.programFolder + kTemplateName;
     if (QFile::exists(database)) {
-        QFile::remove(templatePath);
+        if (QFile::exists(templatePath))
+            env.templateToDelete = templatePath;
     } else if (QFile::exists(templatePath)) {
         // A failed copy shows as the connection failure that follows.
         CopyFileWaiting(templatePath, database);
     } else {
         messenger.error(QStringLiteral("Brak szablonu bazy. Proszę o kontakt z VORLANE."));
     }
+}
+
+// Earlier versions kept the database in "dane" beside the program, where a
+// clean rebuild deletes it: it moves once to the data folder.
+void moveDatabaseFromProgramFolder(const Environment &env)
+{
+    const QString old = env.programFolder + QStringLiteral("dane/mr.fdb");
+    const QString database = env.databaseName();
+    if (!QFile::exists(old) || QFile::exists(database) || QFileInfo(old) == QFileInfo(database))
+        return;
+    if (QFile::rename(old, database))
+        return;
+    // Another file system: a whole copy first, the old file only then.
+    if (CopyFileWaiting(old, database))
+        QFile::remove(old);
 }
 
 // Deletes the files erasemb.cfg names, relative to the program folder. Names
@@ -143,7 +162,8 @@ StartupResult InitEnvironment(Environment &env, const StartupContext &context)
         return StartupResult::Stop;
 
     const QString commonData = context.commonDataFolder + QStringLiteral("/Vorlane/Mirelo/Dane");
-    env.dataFolder = QDir(commonData).exists() ? commonData : env.programFolder + QStringLiteral("dane");
+    env.dataFolder = QDir(commonData).exists() ? commonData
+                                               : context.userDataFolder + QStringLiteral("/Vorlane/Mirelo/Dane");
 
     const QString fnet = env.programFolder + QStringLiteral("fnet.cfg");
     env.sharedDatabaseLine = QFile::exists(fnet) ? firstLine(fnet) : QString();
@@ -152,8 +172,10 @@ StartupResult InitEnvironment(Environment &env, const StartupContext &context)
     for (const QString &folder : {env.dataFolder, env.workingFolder, env.printFolder})
         QDir().mkpath(folder);
 
-    if (!env.isSharedInstallation())
+    if (!env.isSharedInstallation()) {
+        moveDatabaseFromProgramFolder(env);
         installTemplateDatabase(env, messenger);
+    }
     else
         eraseListedFiles(env);
 
@@ -169,6 +191,7 @@ StartupContext processStartupContext(const QStringList &arguments, Messenger *me
     context.firstArgument = arguments.size() > 1 ? arguments.at(1) : QString();
     context.homeFolder = QDir::homePath();
     context.commonDataFolder = QStringLiteral("/var/lib");
+    context.userDataFolder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     context.colourDepth = std::move(colourDepth);
     context.today = QDate::currentDate();
     context.version = programVersion();

@@ -41,6 +41,9 @@ struct Environment {
     QString dataFolder;
     QString databaseFolder;
     QString sharedDatabaseLine;  // first line of fnet.cfg; non-blank: shared installation
+    // The template database to delete once the installed one has opened;
+    // empty when there is nothing to delete.
+    QString templateToDelete;
 
     QString shortVersion;  // ver.2022.01
     QString fullVersion;   // 2022.01.01
@@ -85,6 +88,7 @@ struct StartupContext {
     QString firstArgument;        // empty when none
     QString homeFolder;           // holds the default working folder
     QString commonDataFolder;     // machine-wide application data (/var/lib)
+    QString userDataFolder;       // the user's application data (~/.local/share)
     std::function<int()> colourDepth;  // bits per pixel of the desktop
     QDate today;
     VersionNumbers version;
@@ -97,6 +101,9 @@ enum class StartupResult { Continue, Stop };
 // list query, dates and filter, formats, folders, the guards, the data
 // folder, the shared-installation files, the template database and the
 // settings. Stop means a guard refused to run; the process ends with 0.
+// The data folder is the machine's (/var/lib/Vorlane/Mirelo/Dane) when it
+// exists, else the user's (~/.local/share/Vorlane/Mirelo/Dane); a database
+// that an earlier version kept in "dane" beside the program moves there.
 StartupResult InitEnvironment(Environment &env, const StartupContext &context);
 
 // The context of this process: its executable, arguments, home and screen.

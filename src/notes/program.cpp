@@ -8,6 +8,7 @@
 #include "settings.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QScreen>
 
 namespace notes {
@@ -27,7 +28,11 @@ int RunProgram(const app::StartupContext &context)
 
     app::TDataModule1 dataModule(env);
     if (!dataModule.DataModuleCreate(prompts))
-        return 0;
+        return 1;
+    // The database opened: the template has served its purpose. A program
+    // folder that cannot be written keeps it, which does no harm.
+    if (!env.templateToDelete.isEmpty())
+        QFile::remove(env.templateToDelete);
 
     int result = 0;
     {

@@ -14,7 +14,8 @@ TEST(DataModule, FailedConnectionTellsTheUser)
     testsupport::ScriptedMessenger messenger;
     EXPECT_FALSE(module.DataModuleCreate(messenger));
     ASSERT_EQ(messenger.shown.size(), 1);
-    EXPECT_EQ(messenger.shown[0].text, "Połączenie z bazą zakończone niepowodzeniem.");
+    EXPECT_TRUE(messenger.shown[0].text.startsWith("Połączenie z bazą zakończone niepowodzeniem.\r\n\r\n"));
+    EXPECT_TRUE(messenger.shown[0].text.contains("nowhere")) << messenger.shown[0].text.toStdString();
     EXPECT_EQ(messenger.shown[0].caption, " BŁĄD !");
     EXPECT_EQ(messenger.shown[0].icon, MessageIcon::Error);
 }

@@ -33,6 +33,7 @@ protected:
         context.programFolder = programFolder;
         context.homeFolder = root.path() + "/home";
         context.commonDataFolder = root.path() + "/var/lib";
+        context.userDataFolder = root.path() + "/home/.local/share";
         context.colourDepth = [this] { return depth; };
         context.today = QDate(2022, 3, 15);
         context.version = {2022, 1, 1, 0};
@@ -66,7 +67,7 @@ TEST_F(Startup, PreparesFoldersVersionsDatesAndDefaults)
     EXPECT_EQ(env.programFolder, programFolder + "/");
     EXPECT_EQ(env.workingFolder, root.path() + "/home/Vorlane/Folder roboczy Mirelo");
     EXPECT_EQ(env.printFolder, env.workingFolder + "/Wydruki");
-    EXPECT_EQ(env.dataFolder, programFolder + "/dane");
+    EXPECT_EQ(env.dataFolder, root.path() + "/home/.local/share/Vorlane/Mirelo/Dane");
     EXPECT_EQ(env.databaseFolder, env.dataFolder);
     EXPECT_EQ(env.databaseName(), env.dataFolder + "/mr.fdb");
     for (const QString &folder : {env.dataFolder, env.workingFolder, env.printFolder})
@@ -133,10 +134,15 @@ TEST_F(Startup, InstallsTheTemplateOnceThenDeletesIt)
     EXPECT_EQ(installed.readAll(), "template");
     EXPECT_TRUE(QFile::exists(program("mr")));
 
+    // The next start deletes it, but only once the database has opened.
     ASSERT_EQ(start(), StartupResult::Continue);
-    EXPECT_FALSE(QFile::exists(program("mr")));
+    EXPECT_EQ(env.templateToDelete, program("mr"));
+    EXPECT_TRUE(QFile::exists(program("mr")));
     EXPECT_TRUE(QFile::exists(env.dataFolder + "/mr.fdb"));
     EXPECT_TRUE(messenger.shown.isEmpty());
+    QFile::remove(program("mr"));
+    ASSERT_EQ(start(), StartupResult::Continue);
+    EXPECT_TRUE(env.templateToDelete.isEmpty());
 
     // A later start without either file only reports the missing template.
     QFile::remove(env.dataFolder + "/mr.fdb");
@@ -200,4 +206,22 @@ TEST_F(Startup, FnetLineIsKeptAsRead)
     writeFile(program("fnet.cfg"), " /srv/mirelo ");
     ASSERT_EQ(start(), StartupResult::Continue);
     EXPECT_EQ(env.databaseFolder, " /srv/mirelo ");
+}
+
+TEST_F(Startup, ADatabaseKeptBesideTheProgramMovesToTheDataFolderOnce)
+{
+    writeFile(program("dane/mr.fdb"), "earlier notes");
+    writeFile(program("mr"), "template");
+    ASSERT_EQ(start(), StartupResult::Continue);
+    QFile moved(env.dataFolder + "/mr.fdb");
+    ASSERT_TRUE(moved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(moved.readAll(), "earlier notes");
+    EXPECT_FALSE(QFile::exists(program("dane/mr.fdb")));
+
+    // A database already in the data folder is never replaced by an old one.
+    writeFile(program("dane/mr.fdb"), "older still");
+    ASSERT_EQ(start(), StartupResult::Continue);
+    moved.seek(0);
+    EXPECT_EQ(moved.readAll(), "earlier notes");
+    EXPECT_TRUE(QFile::exists(program("dane/mr.fdb")));
 }

@@ -59,6 +59,7 @@ TEST(Program, FirstStartInstallsTheDatabaseAndTheNextDeletesTheTemplate)
     context.firstArgument = work;
     context.homeFolder = root.path();
     context.commonDataFolder = root.filePath("none");
+    context.userDataFolder = root.filePath("share");
     context.today = QDate(2022, 3, 15);
     context.version = {2022, 1, 1, 0};
     context.messenger = &prompts;
@@ -70,7 +71,7 @@ TEST(Program, FirstStartInstallsTheDatabaseAndTheNextDeletesTheTemplate)
         EXPECT_EQ(notes::RunProgram(context), 0);
         EXPECT_TRUE(sawAbout);
         EXPECT_TRUE(sawMain);
-        EXPECT_TRUE(QFile::exists(program + "/dane/mr.fdb"));
+        EXPECT_TRUE(QFile::exists(root.filePath("share/Vorlane/Mirelo/Dane/mr.fdb")));
         EXPECT_EQ(QFile::exists(program + "/mr"), start == 1);
     }
     QFile settings(work + "/Config.ini");
@@ -78,4 +79,54 @@ TEST(Program, FirstStartInstallsTheDatabaseAndTheNextDeletesTheTemplate)
     const QByteArray text = settings.readAll();
     EXPECT_TRUE(text.contains("IDFirma=0")) << text.constData();  // no company in a new database
     EXPECT_TRUE(text.contains("[frmMain.XDBGrid1]")) << text.constData();
+}
+
+TEST(Program, ADamagedDatabaseSaysWhyEndsWithAFailureAndKeepsTheTemplate)
+{
+    testsupport::TestDatabase engine;  // configures the database engine
+    const struct {
+        const char *name;
+        std::function<void(const QString &database)> damage;
+    } cases[] = {
+        {"zero-length", [](const QString &database) { QFile(database).resize(0); }},
+        {"truncated", [](const QString &database) { QFile(database).resize(QFileInfo(database).size() / 3); }},
+        {"not a database", [](const QString &database) {
+             QFile file(database);
+             file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+             file.write(QByteArray(64 * 1024, 'x'));
+         }},
+    };
+    for (const auto &c : cases) {
+        testsupport::ScriptedPrompts prompts;
+        QTemporaryDir root;
+        const QString program = root.filePath("program");
+        QDir().mkpath(program);
+        ASSERT_TRUE(QFile::copy(testsupport::templateDatabase(), program + "/mr"));
+        QFile::setPermissions(program + "/mr", QFile::ReadOwner | QFile::WriteOwner);
+        const QString data = root.filePath("share/Vorlane/Mirelo/Dane");
+        QDir().mkpath(data);
+        ASSERT_TRUE(QFile::copy(testsupport::templateDatabase(), data + "/mr.fdb"));
+        QFile::setPermissions(data + "/mr.fdb", QFile::ReadOwner | QFile::WriteOwner);
+        c.damage(data + "/mr.fdb");
+
+        app::StartupContext context;
+        context.programFolder = program;
+        context.firstArgument = root.filePath("work");
+        context.homeFolder = root.path();
+        context.commonDataFolder = root.filePath("none");
+        context.userDataFolder = root.filePath("share");
+        context.today = QDate(2022, 3, 15);
+        context.version = {2022, 1, 1, 0};
+        context.messenger = &prompts;
+        bool sawAbout = false, sawMain = false;
+        closeWindowsAsTheyShow(&sawAbout, &sawMain);
+        EXPECT_NE(notes::RunProgram(context), 0) << c.name;
+        EXPECT_FALSE(sawMain) << c.name;
+        ASSERT_EQ(prompts.shown.size(), 1) << c.name;
+        const QString text = prompts.shown[0].text;
+        EXPECT_TRUE(text.startsWith("Połączenie z bazą zakończone niepowodzeniem.\r\n\r\n")) << c.name;
+        EXPECT_GT(text.size(), 50) << c.name << ": Firebird's reason missing: " << text.toStdString();
+        EXPECT_TRUE(QFile::exists(program + "/mr")) << c.name << ": the way back was deleted";
+        QApplication::processEvents();
+    }
 }
