@@ -7,6 +7,7 @@
 // engine's message on standard error, no output file); 2 bad arguments or an
 // unreadable data file (a usage message).
 
+#include "printfunctions.h"
 #include "qimagedecoder.h"
 #include "rpdataset.h"
 #include "rperrors.h"
@@ -618,6 +619,7 @@ void Configure(TRpRTF &report, const Arguments &args)
     }
     report.SetInFile(args.templateFile);
     report.PictureDecoder = DecodeWithQImage;
+    report.SetUDFList(&print::printoutFunctions());
 }
 
 int Run(const Arguments &args, const std::vector<TRpDataSet *> &dataSets, const TRpFormatSettings &settings)
