@@ -8,6 +8,7 @@
 // was, none is made); 2 bad arguments or an unreadable data file (a usage
 // message).
 
+#include "printfunctions.h"
 #include "qimagedecoder.h"
 #include "rpdataset.h"
 #include "rperrors.h"
@@ -679,6 +680,7 @@ void Configure(TRpRTF &report, const Arguments &args)
     }
     report.SetInFile(args.templateFile);
     report.PictureDecoder = DecodeWithQImage;
+    report.SetUDFList(&print::printoutFunctions());
 }
 
 // Writes the bytes to standard output and flushes it: false, with errno
