@@ -6,6 +6,7 @@
 #include "notesdataset.h"
 #include "notesquery.h"
 #include "pdfexport.h"
+#include "printfunctions.h"
 #include "prompts.h"
 #include "pytaniewydruk.h"
 #include "qimagedecoder.h"
@@ -41,6 +42,8 @@ void TfrmMain::configureEngine()
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         RpRTF1.SetScreenPixelsPerInch(qRound(screen->logicalDotsPerInch()));
     RpRTF1.PictureDecoder = rtfreport::DecodeWithQImage;
+    // SLOWNIE and the rest, as mirelo-rtf has them.
+    RpRTF1.SetUDFList(&print::printoutFunctions());
     RpRTF1.ShellOpen = engineShellOpen(m_context.shell);
 }
 

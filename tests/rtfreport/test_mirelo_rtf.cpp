@@ -377,6 +377,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadCall{"bad_bool", {"--bool", "B=yes", "TMPL", "-"}, ""},
         BadCall{"bad_date", {"--date", "D=2021-02-30", "TMPL", "-"}, ""},
         BadCall{"variable_without_name", {"--var", "=x", "TMPL", "-"}, ""},
+        BadCall{"variable_given_twice", {"--var", "NUMER=1", "--number", "numer=2", "TMPL", "-"}, ""},
         BadCall{"unknown_option_name", {"--option", "eoNothing", "TMPL", "-"}, ""},
         BadCall{"unknown_locale", {"--locale", "de_DE", "TMPL", "-"}, ""},
         BadCall{"missing_data_file", {"--data", "DATA", "TMPL", "-"}, ""},

@@ -241,7 +241,12 @@ Arguments ParseArguments(int argc, char *argv[])
             return args;
         }
         if (option == u"--var" || option == u"--number" || option == u"--bool" || option == u"--date") {
-            args.variables.push_back(ReadVariable(option, next()));
+            Variable variable = ReadVariable(option, next());
+            // The engine knows a variable by its name in any letter case.
+            for (const Variable &given : args.variables)
+                if (given.name.compare(variable.name, Qt::CaseInsensitive) == 0)
+                    throw UsageError("variable " + variable.name.toStdString() + " is given twice");
+            args.variables.push_back(std::move(variable));
         } else if (option == u"--data") {
             args.dataFiles.push_back(next());
         } else if (option == u"--option" || option == u"--no-option") {
