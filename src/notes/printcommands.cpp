@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLocale>
 #include <QScreen>
 
 namespace notes {
@@ -27,6 +28,21 @@ constexpr int kLongRegisterDays = 70;
 
 const QString kPreviousStillOpen =
     QStringLiteral("Poprzedni wydruk nie został jeszcze zamknięty. Proszę zamknąć poprzedni wydruk.");
+
+// The engine formats as the rest of the program: the system's conventions
+// (Polish ones when the system has chosen none) with the program's fixed
+// date format, thousands separator and decimal separator.
+rtfreport::TRpFormatSettings engineFormatSettings()
+{
+    rtfreport::TRpFormatSettings settings = QLocale::system().language() == QLocale::C
+                                                ? rtfreport::TRpFormatSettings::Polish()
+                                                : rtfreport::TRpFormatSettings::SystemDefault();
+    const app::FormatSettings &program = app::formatSettings();
+    settings.ShortDateFormat = program.shortDateFormat;
+    settings.ThousandSeparator = program.thousandSeparator;
+    settings.DecimalSeparator = program.decimalSeparator;
+    return settings;
+}
 
 } // namespace
 
@@ -75,6 +91,7 @@ bool TfrmMain::producePrintout(print::PrintoutKind kind)
 {
     // Archiving may have changed the formats for a moment.
     app::ApplyFormatSettings();
+    RpRTF1.SetFormatSettings(engineFormatSettings());
     const print::PrintoutFiles files = print::printoutFiles(kind, m_env);
     RpRTF1.SetInFile(files.templatePath);
     RpRTF1.SetOutFile(files.outputPath);

@@ -6,6 +6,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+// The icons live in this static library: their resource must be named to
+// be linked in.
+static void loadPrintIcons() { Q_INIT_RESOURCE(icons); }
+
 namespace print {
 
 namespace {
@@ -32,6 +36,7 @@ TfrmPytanieWydruk::TfrmPytanieWydruk(const QString &question, QWidget *parent) :
     setPalette(white);
     setAutoFillBackground(true);
 
+    loadPrintIcons();
     auto *picture = new QLabel(this);
     picture->setPixmap(QPixmap(QStringLiteral(":/print/drukarka.png")));
     lblPytanie = new QLabel(question, this);

@@ -14,6 +14,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QStringDecoder>
 #include <QTest>
 
 #include <pwd.h>
@@ -368,4 +369,63 @@ TEST_F(Printouts, ANoteSavedAsPdfLandsWhereTheUserSaid)
     prompts.fileAnswers = {std::nullopt};
     w.actZapiszPdf->trigger();
     EXPECT_EQ(prompts.shown.size(), 1);
+}
+
+namespace {
+
+// LibreOffice's reading of an RTF document: its text, a paragraph or a
+// table cell a line.
+QString readByLibreOffice(const QString &document, const QString &profileFolder)
+{
+    const QString office = QStandardPaths::findExecutable("soffice");
+    QProcess process;
+    process.start(office, {"-env:UserInstallation=file://" + profileFolder + "/profil", "--headless",
+                           "--convert-to", "txt:Text (encoded):UTF8", "--outdir", profileFolder, document});
+    process.waitForFinished(300000);
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    return utf8(testsupport::contents(profileFolder + "/" + QFileInfo(document).completeBaseName() + ".txt"));
+}
+
+} // namespace
+
+TEST_F(Printouts, TheShippedTemplatesMakeDocumentsLibreOfficeReads)
+{
+    if (QStandardPaths::findExecutable("soffice").isEmpty())
+        GTEST_SKIP() << "LibreOffice is not installed";
+    for (const char *name : {"szablonnota.rtf", "szablonrejestr.rtf"}) {
+        QFile::remove(program.filePath(name));
+        ASSERT_TRUE(QFile::copy(QStringLiteral(MIRELO_TEMPLATES) + "/" + name, program.filePath(name)));
+    }
+    const int zabka = addCounterparty(company, "Żabka Polska");
+    addNote(company, zabka, QDate(2022, 3, 2), 1, 12345678900, 0, "Refaktura energii");
+    addNote(company, zabka, QDate(2022, 3, 2), 1, 0, 5000000, "Korekta - zwrot");
+    addNote(company, zabka, QDate(2022, 3, 2), 1, -10000, 0, "Rabat");
+    addNote(company, alfa, QDate(2022, 3, 20), 2, 990000, 0, "Inna nota");
+    notes::TfrmMain &w = openWindow();
+    w.XDBGrid1->setCurrentRow(0);
+    answer(&TfrmPytanieWydruk::bbtnPodglad);
+    w.actDrukuj->trigger();
+    ASSERT_TRUE(prompts.shown.isEmpty()) << prompts.shown[0].text.toStdString();
+
+    const QString note = readByLibreOffice(env.printFolder + "/nota.rtf", work.path());
+    const QStringList noteLines = {"Biuro", "NIP: 725-000-11-22", "Żabka Polska", "1/03/2022", "02.03.2022",
+                                   "Refaktura energii", "Korekta - zwrot", "Rabat", "1" + nb + "234" + nb + "567,89",
+                                   "-1,00", "500,00", "1" + nb + "234" + nb + "066,89",
+                                   "milion dwieście trzydzieści cztery tysiące sześćdziesiąt sześć złotych "
+                                   "osiemdziesiąt dziewięć groszy"};
+    for (const QString &expected : noteLines)
+        EXPECT_TRUE(note.contains(expected)) << expected.toStdString() << "\n" << note.toStdString();
+    EXPECT_FALSE(note.contains("Inna nota"));
+
+    env.filter.dateFrom = app::dayNumber(QDate(2022, 1, 1));
+    env.filter.dateTo = app::dayNumber(QDate(2022, 12, 31));
+    env.listQueryText = app::filteredNotesQuery(env.filter);
+    w.OpenNotesList();
+    answer(&TfrmPytanieWydruk::bbtnPodglad);
+    w.actRejestrNot->trigger();
+    const QString book = readByLibreOffice(env.printFolder + "/RejestrNot.rtf", work.path());
+    for (const QString &expected : {QString("Filtr zestawienia:"), QString("Data (od - do): 01.01.2022 - 31.12.2022"),
+                                    QString("Refaktura energii"), QString("Inna nota"), QString("2/03/2022"),
+                                    QString("1/03/2022")})
+        EXPECT_TRUE(book.contains(expected)) << expected.toStdString() << "\n" << book.toStdString();
 }
