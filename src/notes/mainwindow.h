@@ -64,6 +64,10 @@ public:
     // "Zapisz notę jako PDF…": the note's printout turned into a PDF the
     // user names.
     void actZapiszPdfExecute();
+    // Writes the printout of `kind` into its output file; false (the user
+    // has been told) when it could not. The list is left as the run needs
+    // it: the caller brings the full list back.
+    bool producePrintout(print::PrintoutKind kind);
 
     // Writes a position's values over row `idNota` and reopens the list on
     // its last row. False when the database refused it or the row is gone
@@ -123,10 +127,6 @@ private:
     void showDatabaseError(const db::DbError &error);
     // Sets the engine up once: code page, language, options, pictures, the shell.
     void configureEngine();
-    // Writes the printout of `kind` into its output file; false (the user
-    // has been told) when it could not. The list is left as the run needs
-    // it: the caller brings the full list back.
-    bool producePrintout(print::PrintoutKind kind);
     void actZmianaFirmyExecute();
     void actWierszPodwojnyExecute();
     void placeBanner();
