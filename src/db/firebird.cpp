@@ -5,6 +5,7 @@
 #include <QSaveFile>
 
 #include <firebird/Interface.h>
+#include <ibase.h>
 
 #include <cstdlib>
 
@@ -12,6 +13,27 @@ namespace db {
 
 namespace {
 const char *const kSystemConfig = "/etc/firebird/3.0/firebird.conf";
+}
+
+namespace {
+
+void (*signalHandler)() = nullptr;
+
+int confirmShutdown(const int reason, const int, void *)
+{
+    if (reason != fb_shutrsn_signal || !signalHandler)
+        return 0;
+    signalHandler();
+    return 1;  // not now: the program closes its attachments itself
+}
+
+} // namespace
+
+void takeOverShutdownSignals(void (*onSignal)())
+{
+    signalHandler = onSignal;
+    ISC_STATUS_ARRAY status = {};
+    fb_shutdown_callback(status, confirmShutdown, fb_shut_confirmation, nullptr);
 }
 
 QString defaultFirebirdFolder()

@@ -19,6 +19,12 @@ bool configureFirebird(const QString &folder);
 // The default folder: $MIRELO_FIREBIRD_DIR, else <temp>/mirelo-firebird.
 QString defaultFirebirdFolder();
 
+// Firebird ends every attachment of the process when it gets SIGINT or
+// SIGTERM. Once this is called it asks `onSignal` instead (on a thread of
+// its own; the function must only hand the request on) and keeps the
+// attachments, so that the program can close them in order.
+void takeOverShutdownSignals(void (*onSignal)());
+
 Firebird::IMaster *master();
 Firebird::IProvider *provider();
 Firebird::IUtil *util();

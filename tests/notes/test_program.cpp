@@ -13,7 +13,11 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <unistd.h>
+
 #include "aboutbox.h"
+#include "database.h"
 #include "mainwindow.h"
 
 namespace {
@@ -128,5 +132,63 @@ TEST(Program, ADamagedDatabaseSaysWhyEndsWithAFailureAndKeepsTheTemplate)
         EXPECT_GT(text.size(), 50) << c.name << ": Firebird's reason missing: " << text.toStdString();
         EXPECT_TRUE(QFile::exists(program + "/mr")) << c.name << ": the way back was deleted";
         QApplication::processEvents();
+    }
+}
+
+TEST(Program, ALogoutShutdownOrCtrlCClosesInOrder)
+{
+    testsupport::TestDatabase engine;  // configures the database engine
+    for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
+        testsupport::ScriptedPrompts prompts;
+        QTemporaryDir root;
+        const QString program = root.filePath("program");
+        QDir().mkpath(program);
+        ASSERT_TRUE(QFile::copy(testsupport::templateDatabase(), program + "/mr"));
+        QFile::setPermissions(program + "/mr", QFile::ReadOwner | QFile::WriteOwner);
+        app::StartupContext context;
+        context.programFolder = program;
+        context.firstArgument = root.filePath("work");
+        context.homeFolder = root.path();
+        context.commonDataFolder = root.filePath("none");
+        context.userDataFolder = root.filePath("share");
+        context.today = QDate(2022, 3, 15);
+        context.version = {2022, 1, 1, 0};
+        context.messenger = &prompts;
+
+        // The about window goes; once the main window shows, the signal comes.
+        QTimer timer;
+        QObject::connect(&timer, &QTimer::timeout, [&] {
+            if (auto *about = qobject_cast<service::TAboutBox *>(QApplication::activeModalWidget())) {
+                about->accept();
+                return;
+            }
+            for (QWidget *widget : QApplication::topLevelWidgets())
+                if (qobject_cast<notes::TfrmMain *>(widget) && widget->isVisible()) {
+                    timer.stop();
+                    ::kill(::getpid(), signal);
+                }
+        });
+        timer.start(10);
+        EXPECT_EQ(notes::RunProgram(context), 0) << signal;
+        EXPECT_TRUE(prompts.shown.isEmpty()) << signal << ": asked before closing: " << (prompts.shown.isEmpty() ? "" : prompts.shown[0].text.toStdString());
+        QFile settings(root.filePath("work/Config.ini"));
+        ASSERT_TRUE(settings.open(QIODevice::ReadOnly)) << signal;
+        EXPECT_TRUE(settings.readAll().contains("IDFirma=")) << signal;
+        // The connection is gone: the database opens for exclusive use.
+        db::Connection check;
+        check.open({root.filePath("share/Vorlane/Mirelo/Dane/mr.fdb"), "sysdba", "quorbelin"});
+        db::Transaction transaction(check);
+        transaction.start();
+        db::Statement others(transaction, "select count(*) from MON$ATTACHMENTS where MON$ATTACHMENT_ID <> "
+                                          "CURRENT_CONNECTION and MON$REMOTE_PROTOCOL is null and MON$SYSTEM_FLAG = 0");
+        others.open();
+        ASSERT_TRUE(others.next());
+        EXPECT_EQ(others.toInt(0), 0) << signal << ": the program's connection is still open";
+        others.close();
+        transaction.commit();
+        // Back to the default handling once the program has ended.
+        struct sigaction now = {};
+        ::sigaction(signal, nullptr, &now);
+        EXPECT_EQ(now.sa_handler, SIG_DFL) << signal;
     }
 }
