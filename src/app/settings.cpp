@@ -1,7 +1,8 @@
 #include "settings.h"
 
+#include "inifile.h"
+
 #include <QDir>
-#include <QSettings>
 #include <QUrl>
 
 namespace app {
@@ -13,10 +14,10 @@ const QString kDoubleRowKey = QStringLiteral("WierszPodwojny");
 const QString kVendorKey = QStringLiteral("AdresDostawcy");
 
 // An integer as the INI reader takes it; anything else gives the default.
-int readInteger(const QSettings &settings, const QString &key, int fallback)
+int readInteger(const IniFile &file, const QString &key, int fallback)
 {
     bool ok = false;
-    const int value = settings.value(key).toString().trimmed().toInt(&ok);
+    const int value = file.value(kSection, key).trimmed().toInt(&ok);
     return ok ? value : fallback;
 }
 
@@ -54,26 +55,24 @@ void ReadSettings(Environment &env)
     env.doubleRow = true;
     env.vendorUrl = kDefaultVendorUrl;
     const QString path = configFilePath(env.workingFolder);
+    // A write cut short by a crash leaves its scratch file behind.
+    IniFile::removeLeftovers(path);
     if (!QFile::exists(path))
         return;
-    QSettings settings(path, QSettings::IniFormat);
-    settings.beginGroup(kSection);
-    env.currentCompany = readInteger(settings, kCompanyKey, 1);
-    env.doubleRow = readInteger(settings, kDoubleRowKey, 1) != 0;
-    const QString vendor = vendorBaseUrl(settings.value(kVendorKey).toString());
+    const IniFile file(path);
+    env.currentCompany = readInteger(file, kCompanyKey, 1);
+    env.doubleRow = readInteger(file, kDoubleRowKey, 1) != 0;
+    const QString vendor = vendorBaseUrl(file.value(kSection, kVendorKey));
     if (!vendor.isEmpty())
         env.vendorUrl = vendor;
 }
 
 bool WriteSettings(const Environment &env)
 {
-    QSettings settings(configFilePath(env.workingFolder), QSettings::IniFormat);
-    settings.beginGroup(kSection);
-    settings.setValue(kCompanyKey, QString::number(env.currentCompany));
-    settings.setValue(kDoubleRowKey, env.doubleRow ? QStringLiteral("1") : QStringLiteral("0"));
-    settings.endGroup();
-    settings.sync();
-    return settings.status() == QSettings::NoError;
+    IniFile file(configFilePath(env.workingFolder));
+    file.setValue(kSection, kCompanyKey, QString::number(env.currentCompany));
+    file.setValue(kSection, kDoubleRowKey, env.doubleRow ? QStringLiteral("1") : QStringLiteral("0"));
+    return file.save();
 }
 
 } // namespace app

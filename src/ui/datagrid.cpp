@@ -1,6 +1,7 @@
 #include "datagrid.h"
 
 #include "formatting.h"
+#include "inifile.h"
 
 #include <QContextMenuEvent>
 #include <QCoreApplication>
@@ -8,7 +9,6 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
-#include <QSettings>
 #include <QStyledItemDelegate>
 
 namespace ui {
@@ -116,13 +116,12 @@ void DataGrid::loadLayout()
 {
     if (!m_model || m_configFile.isEmpty())
         return;
-    QSettings settings(m_configFile, QSettings::IniFormat);
-    settings.beginGroup(m_section);
-    const int count = settings.value(kColumns).toInt();
+    const app::IniFile settings(m_configFile);
+    const int count = settings.value(m_section, kColumns).toInt();
     QHeaderView *header = horizontalHeader();
     for (int i = 0; i < count; ++i) {
         // field,width,visible in the order shown
-        const QStringList parts = settings.value(kColumn.arg(i + 1)).toString().split(QLatin1Char(','));
+        const QStringList parts = settings.value(m_section, kColumn.arg(i + 1)).split(QLatin1Char(','));
         if (parts.size() < 3)
             continue;
         const int logical = m_model->columnOf(parts[0]);
@@ -141,24 +140,24 @@ void DataGrid::saveLayout() const
 {
     if (m_columns.isEmpty() || m_configFile.isEmpty())
         return;
-    QSettings settings(m_configFile, QSettings::IniFormat);
-    settings.beginGroup(m_section);
+    app::IniFile settings(m_configFile);
     const QHeaderView *header = horizontalHeader();
     const int count = std::min<int>(header->count(), m_columns.size());
-    settings.setValue(kColumns, count);
+    settings.setValue(m_section, kColumns, QString::number(count));
     for (int visual = 0; visual < count; ++visual) {
         const int logical = header->logicalIndex(visual);
-        settings.setValue(kColumn.arg(visual + 1), QStringLiteral("%1,%2,%3")
-                                                     .arg(m_columns[logical].field)
-                                                     .arg(columnWidth(logical) > 0 ? columnWidth(logical)
-                                                                                   : m_columns[logical].width)
-                                                     .arg(isColumnHidden(logical) ? 0 : 1));
+        settings.setValue(m_section, kColumn.arg(visual + 1),
+                          QStringLiteral("%1,%2,%3")
+                              .arg(m_columns[logical].field)
+                              .arg(columnWidth(logical) > 0 ? columnWidth(logical) : m_columns[logical].width)
+                              .arg(isColumnHidden(logical) ? 0 : 1));
     }
-    settings.setValue(QStringLiteral("OrderFields"), QString());
-    settings.setValue(QStringLiteral("LinesCount"), m_lines);
-    settings.setValue(QStringLiteral("StretchMode"), 0);
-    settings.setValue(QStringLiteral("AutoLoadLayout"), 1);
-    settings.setValue(QStringLiteral("AutoSaveLayout"), 1);
+    settings.setValue(m_section, QStringLiteral("OrderFields"), QString());
+    settings.setValue(m_section, QStringLiteral("LinesCount"), QString::number(m_lines));
+    settings.setValue(m_section, QStringLiteral("StretchMode"), QStringLiteral("0"));
+    settings.setValue(m_section, QStringLiteral("AutoLoadLayout"), QStringLiteral("1"));
+    settings.setValue(m_section, QStringLiteral("AutoSaveLayout"), QStringLiteral("1"));
+    settings.save();
 }
 
 void DataGrid::setLinesPerRow(int lines)

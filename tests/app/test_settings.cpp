@@ -1,4 +1,5 @@
 // Config.ini: defaults, round trip, one file whatever the letter case, other sections kept.
+#include "inifile.h"
 #include "settings.h"
 #include "qtprinters.h"
 
@@ -136,4 +137,42 @@ TEST_F(Settings, VendorAddressIsAWebAddressOrTheDefault)
     EXPECT_EQ(env.vendorUrl, "http://127.0.0.1:8765");
     EXPECT_EQ(env.vendorPage("/kontakt.htm"), "http://127.0.0.1:8765/kontakt.htm");
     EXPECT_EQ(env.vendorAddress(), "127.0.0.1:8765");
+}
+
+TEST_F(Settings, AFileEditedByHandKeepsEverythingTheProgramDoesNotOwn)
+{
+    // Comments, another program's section, a Windows-1250 text, a path with
+    // backslashes, quoted values, CR LF and no line break at the very end.
+    const QByteArray handmade = "; ustawienia biura\r\n[Ustawienia]\r\nIDFirma = 3\r\n# komentarz\r\n"
+                                "Drukarka=C:\\Dane\\x\r\nOpis=\xa3\xf3\x64\xbc\r\n\r\n[Inny program]\r\n"
+                                "Sciezka=\"D:\\Program Files\\y\"\r\nKlucz=a,b,c";
+    write("Config.ini", handmade);
+    ReadSettings(env);
+    EXPECT_EQ(env.currentCompany, 3);
+    env.currentCompany = 7;
+    env.doubleRow = false;
+    ASSERT_TRUE(WriteSettings(env));
+    EXPECT_EQ(read("Config.ini"), QByteArray("; ustawienia biura\r\n[Ustawienia]\r\nIDFirma =7\r\n# komentarz\r\n"
+                                             "Drukarka=C:\\Dane\\x\r\nOpis=\xa3\xf3\x64\xbc\r\n"
+                                             "WierszPodwojny=0\r\n\r\n[Inny program]\r\n"
+                                             "Sciezka=\"D:\\Program Files\\y\"\r\nKlucz=a,b,c"));
+
+    // A section the file lacks comes at its end.
+    write("Config.ini", "[Inny]\nA=1");
+    ASSERT_TRUE(WriteSettings(env));
+    EXPECT_EQ(read("Config.ini"), QByteArray("[Inny]\nA=1\n\n[Ustawienia]\nIDFirma=7\nWierszPodwojny=0\n"));
+    app::IniFile file(dir.filePath("Config.ini"));
+    EXPECT_EQ(file.value("inny", "a"), "1");
+    EXPECT_TRUE(file.value("Inny", "B").isNull());
+}
+
+TEST_F(Settings, AWriteCutShortLeavesTheOldFileAndItsScratchGoesAtTheNextStart)
+{
+    write("Config.ini", "[Ustawienia]\nIDFirma=3\n");
+    // What a write killed half-way leaves: the scratch file, the old file intact.
+    const QString scratch = app::IniFile::scratchPath(dir.filePath("Config.ini"));
+    write(QFileInfo(scratch).fileName(), "[Ustawie");
+    ReadSettings(env);
+    EXPECT_EQ(env.currentCompany, 3);
+    EXPECT_FALSE(QFile::exists(scratch));
 }
