@@ -31,8 +31,10 @@ int main(int argc, char **argv)
         db::Connection connection;
         connection.open({QString::fromLocal8Bit(argv[1]), QStringLiteral("sysdba"), app::databasePassword()});
         if (demo) {
-            bench::generateDemo(connection, QDate::currentDate());
-            std::printf("demo data written to %s\n", argv[1]);
+            if (bench::generateDemo(connection, QDate::currentDate()) == 0)
+                std::printf("the demo data is already in %s\n", argv[1]);
+            else
+                std::printf("demo data written to %s\n", argv[1]);
             return 0;
         }
         QElapsedTimer timer;

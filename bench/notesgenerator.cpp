@@ -138,7 +138,7 @@ const char *const kDemoCounterparties[] = {
 
 } // namespace
 
-void generateDemo(db::Connection &connection, const QDate &today)
+int generateDemo(db::Connection &connection, const QDate &today)
 {
     QRandomGenerator random(2022);
     db::Transaction transaction(connection);
@@ -152,8 +152,18 @@ void generateDemo(db::Connection &connection, const QDate &today)
         "TELEFON, AKTYWNY) values (:idfirma, :nazwa1, '', :ulica, :numerdomu, :miejscowosc, :kodpocztowy, :nip, "
         "'Polska', '', :aktywny) returning IDKONTRAHENT"));
     NoteWriter note(transaction);
+    db::Statement existing(transaction, QStringLiteral("select count(*) from FIRMA where NAZWA1 = :nazwa1"));
 
+    int added = 0;
     for (const DemoCompany &c : kDemoCompanies) {
+        // Run twice, the demo adds nothing the second time.
+        existing.setText(QStringLiteral("nazwa1"), QString::fromUtf8(c.name1));
+        existing.open();
+        const bool there = existing.next() && existing.toInt(0) > 0;
+        existing.close();
+        if (there)
+            continue;
+        ++added;
         company.setText(QStringLiteral("nazwa1"), QString::fromUtf8(c.name1));
         company.setText(QStringLiteral("nazwa2"), QString::fromUtf8(c.name2));
         company.setText(QStringLiteral("ulica"), QString::fromUtf8(c.street));
@@ -204,6 +214,7 @@ void generateDemo(db::Connection &connection, const QDate &today)
         }
     }
     transaction.commit();
+    return added;
 }
 
 } // namespace bench

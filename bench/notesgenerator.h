@@ -19,7 +19,9 @@ GeneratedData generateNotes(db::Connection &connection, int counterparties, int 
 
 // Demo data for trying the program: three companies (one numbering monthly,
 // two yearly), a few dozen counterparties, some inactive, and a few hundred
-// positions over the last months before `today`, numbered as each company numbers.
-void generateDemo(db::Connection &connection, const QDate &today);
+// positions over the last months before `today`, numbered as each company
+// numbers. A demo company already in the database is left as it is; the
+// result is how many companies were added.
+int generateDemo(db::Connection &connection, const QDate &today);
 
 } // namespace bench
