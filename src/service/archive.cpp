@@ -26,6 +26,8 @@ const QString kRestoreDone = QStringLiteral("Dearchiwizacja zakończona !");
 const QString kArchiveFailed = QStringLiteral("Archiwizacja zakończona niepowodzeniem!\r\nPlik archiwum nie został zapisany.");
 const QString kRestoreFailed =
     QStringLiteral("Dearchiwizacja zakończona niepowodzeniem!\r\nDotychczasowe dane pozostały bez zmian.");
+const QString kArchiveOverDatabase =
+    QStringLiteral("Archiwum nie może zastąpić pliku bazy danych.\r\nProszę wybrać inną nazwę pliku archiwum.");
 const QString kReconnectFailed =
     QStringLiteral("Dearchiwizacja została wykonana, lecz ponowne połączenie z bazą danych nie powiodło się.\r\n"
                    "Proszę uruchomić program ponownie.");
@@ -61,12 +63,21 @@ QString othersAttached(const ui::Context &context, const QString &command)
     }
 }
 
+std::filesystem::path nativePath(const QString &path) { return QFile::encodeName(path).toStdString(); }
+
+// The same file, by any name or link.
+bool sameFile(const QString &first, const QString &second)
+{
+    std::error_code error;
+    return std::filesystem::equivalent(nativePath(first), nativePath(second), error);
+}
+
 // Replaces `target` by `source` in one step: whoever looks sees the old
 // file or the new one, never a part. Empty on success, else the reason.
 QString renameOver(const QString &source, const QString &target)
 {
     std::error_code error;
-    std::filesystem::rename(QFile::encodeName(source).toStdString(), QFile::encodeName(target).toStdString(), error);
+    std::filesystem::rename(nativePath(source), nativePath(target), error);
     return error ? QString::fromLocal8Bit(error.message()) : QString();
 }
 
@@ -178,7 +189,7 @@ QString defaultArchiveName(const QDate &day)
 
 void ArchiveDatabase(const ui::Context &context, const ArchiveWindow &window)
 {
-    std::optional<QString> chosen = context.prompts.saveFileName(
+    const std::optional<QString> chosen = context.prompts.saveFileName(
         kSaveTitle, context.env.workingFolder + QLatin1Char('/') + defaultArchiveName(QDate::currentDate()),
         kArchiveFilter);
     if (!chosen)
@@ -186,6 +197,11 @@ void ArchiveDatabase(const ui::Context &context, const ArchiveWindow &window)
     QString path = *chosen;
     if (QFileInfo(path).suffix().isEmpty())
         path += QLatin1Char('.') + kExtension;
+    // The archive takes the place of the chosen file when complete.
+    if (sameFile(path, context.env.databaseName())) {
+        context.prompts.error(kArchiveOverDatabase);
+        return;
+    }
 
     const QString others = othersAttached(context, QStringLiteral("archiwizacji"));
     if (!others.isEmpty()) {
@@ -224,8 +240,11 @@ void RestoreDatabase(const ui::Context &context, const ArchiveWindow &window)
         RunDisplay display(window.log);
         failure = restoreToScratch(context, display, *archive, scratch);
         // Someone may have attached while the restore ran.
-        if (failure.isEmpty())
-            failure = othersAttached(context, QStringLiteral("dearchiwizacji"));
+        if (failure.isEmpty()) {
+            const QString othersNow = othersAttached(context, QStringLiteral("dearchiwizacji"));
+            if (!othersNow.isEmpty())
+                failure = withDetail(kRestoreFailed, othersNow);
+        }
         if (failure.isEmpty())
             failure = swapIn(context, window, scratch, live);
         else

@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -254,6 +255,26 @@ TEST_F(Archive, FailedBackupSaysWhyAndLeavesNoArchive)
     }
     EXPECT_EQ(testsupport::contents(earlier), "an earlier archive");
     EXPECT_FALSE(QFileInfo::exists(nowhere));
+    EXPECT_EQ(listed(), archived);
+}
+
+// The archive replaces the chosen file when complete: never the database.
+TEST_F(Archive, ArchiveIsNeverWrittenOverTheDatabase)
+{
+    openWindow();
+    const QString link = inWork(QStringLiteral("baza.gbk_mr"));
+    ASSERT_TRUE(QFile::link(database.path(), link));
+    for (const QString &target : {database.path(), link}) {
+        SCOPED_TRACE(target.toStdString());
+        prompts.shown.clear();
+        archiveTo(target);
+        ASSERT_EQ(prompts.shown.size(), 1);
+        EXPECT_EQ(lastMessage().text, "Archiwum nie może zastąpić pliku bazy danych.\r\n"
+                                      "Proszę wybrać inną nazwę pliku archiwum.");
+    }
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_FALSE(QFileInfo::exists(database.path() + QLatin1Char('_')));
+    window->OpenNotesList();
     EXPECT_EQ(listed(), archived);
 }
 
