@@ -8,6 +8,7 @@
 #include "desktopshell.h"
 #include "mainwindow.h"
 #include "notesquery.h"
+#include "widgetsbenchmain.h"
 #include "services.h"
 
 #include <QApplication>
@@ -169,11 +170,5 @@ BENCHMARK(BM_RestoreCommand)->Unit(benchmark::kMillisecond)->UseRealTime()->Iter
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    program().window.reset();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runWithWidgets(argc, argv, [] { program().window.reset(); });
 }
