@@ -6,6 +6,7 @@
 #include "desktopshell.h"
 #include "mainwindow.h"
 #include "notesquery.h"
+#include "widgetsbenchmain.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -131,11 +132,5 @@ BENCHMARK(BM_AddPosition)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    program().window.reset();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runWithWidgets(argc, argv, [] { program().window.reset(); });
 }

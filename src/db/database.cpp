@@ -2,6 +2,7 @@
 
 #include "dberror.h"
 #include "firebird.h"
+#include "status.h"
 
 #include <firebird/Interface.h>
 
@@ -13,31 +14,10 @@
 
 namespace db {
 
-using Firebird::CheckStatusWrapper;
-using Firebird::IStatus;
-
 namespace {
 
 const unsigned kDialect = 3;
 const unsigned kCharsetUtf8 = 4;
-
-// A status vector for one call; raise() turns a failure into DbError.
-class Status {
-public:
-    Status() : m_status(master()->getStatus()), m_wrapper(m_status) {}
-    ~Status() { m_status->dispose(); }
-    CheckStatusWrapper *operator&() { return &m_wrapper; }
-    bool failed() const { return m_wrapper.getState() & IStatus::STATE_ERRORS; }
-    void check()
-    {
-        if (failed())
-            throw DbError::fromStatus(&m_wrapper);
-    }
-
-private:
-    IStatus *m_status;
-    CheckStatusWrapper m_wrapper;
-};
 
 // Texts travel as VARYING of a rounded-up length, so that statements run
 // again with texts of similar length reuse their message layout.
@@ -90,6 +70,7 @@ void Connection::open(const ConnectionParameters &parameters)
                                               reinterpret_cast<const unsigned char *>(dpb.constData()));
     if (!m_attachment)
         status.check();
+    ++m_generation;
 }
 
 void Connection::close() noexcept
@@ -309,8 +290,14 @@ void Statement::setText(const QString &name, const QString &value)
 
 void Statement::prepare()
 {
-    if (m_statement)
-        return;
+    const quint64 generation = m_transaction.connection().generation();
+    if (m_statement) {
+        if (m_preparedGeneration == generation)
+            return;
+        // Prepared before the connection was closed and opened again: that
+        // handle died with the old attachment.
+        unprepare();
+    }
     if (!m_transaction.isActive())
         throw DbError(QStringLiteral("The transaction is not active."));
     Status status;
@@ -318,6 +305,7 @@ void Statement::prepare()
         &status, m_transaction.handle(), 0, m_positionalSql.constData(), kDialect,
         Firebird::IStatement::PREPARE_PREFETCH_METADATA);
     status.check();
+    m_preparedGeneration = generation;
     m_declaredInput = m_statement->getInputMetadata(&status);
     status.check();
     m_output = m_statement->getOutputMetadata(&status);

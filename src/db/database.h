@@ -44,6 +44,9 @@ public:
     const ConnectionParameters &parameters() const { return m_parameters; }
 
     Firebird::IAttachment *attachment() const { return m_attachment; }
+    // Counts the attachments made: a statement prepared under an earlier one
+    // prepares itself again.
+    quint64 generation() const { return m_generation; }
 
     // Creates a new, empty database file (tests and tools; the program only copies its template).
     static void createDatabase(const ConnectionParameters &parameters, int pageSize = 8192);
@@ -51,6 +54,7 @@ public:
 private:
     Firebird::IAttachment *m_attachment = nullptr;
     ConnectionParameters m_parameters;
+    quint64 m_generation = 0;
 };
 
 // A transaction with the server's defaults (snapshot, wait, read-write),
@@ -172,6 +176,7 @@ private:
     std::vector<ParamValue> m_values; // one per position
 
     Firebird::IStatement *m_statement = nullptr;
+    quint64 m_preparedGeneration = 0;  // of the connection it was prepared on
     Firebird::IMessageMetadata *m_declaredInput = nullptr;
     Firebird::IMessageMetadata *m_input = nullptr;
     QByteArray m_inputSignature;

@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 
+#include "archive.h"
 #include "dberror.h"
 #include "masterdata.h"
 #include "notesquery.h"
@@ -11,6 +12,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
@@ -108,6 +110,8 @@ void TfrmMain::createActions()
     connect(actPodrecznik, &QAction::triggered, this,
             [this] { m_context.shell.open(m_env.programFolder + QStringLiteral("podrecznik.pdf")); });
     connect(actStronaInternetowa, &QAction::triggered, this, [this] { m_context.shell.open(m_env.vendorPage()); });
+    connect(actArchiwizacja, &QAction::triggered, this, &TfrmMain::Archiwizacja1Click);
+    connect(actDearchiwizacja, &QAction::triggered, this, &TfrmMain::Dearchiwizacja1Click);
 }
 
 void TfrmMain::createMenus()
@@ -178,6 +182,11 @@ void TfrmMain::createCentralArea()
     pnlBanner->setFrameShadow(QFrame::Raised);
     pnlBanner->setAutoFillBackground(true);
     pnlBanner->hide();
+
+    Memo1 = new QPlainTextEdit(central);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setReadOnly(true);
+    Memo1->hide();
 
     statusPanel0 = new QLabel(QStringLiteral(" "), this);
     statusPanel0->setFixedWidth(130);
@@ -422,7 +431,36 @@ void TfrmMain::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
     placeBanner();
+    Memo1->setGeometry(centralWidget()->rect());
 }
+
+service::ArchiveWindow TfrmMain::archiveWindow()
+{
+    const auto release = [this] {
+        if (IBEvents1)
+            IBEvents1->stop();
+        ibqNota.close();
+        try {
+            ibtNota.commitIfActive();
+        } catch (const db::DbError &) {
+            // A read-only snapshot: nothing is lost when the connection ends it.
+        }
+    };
+    const auto resume = [this] {
+        OpenNotesList();
+        try {
+            if (IBEvents1)
+                IBEvents1->start();
+        } catch (const db::DbError &error) {
+            m_context.prompts.error(error.message());
+        }
+    };
+    return {Memo1, [this] { OpenNotesList(); }, release, resume};
+}
+
+void TfrmMain::Archiwizacja1Click() { service::ArchiveDatabase(m_context, archiveWindow()); }
+
+void TfrmMain::Dearchiwizacja1Click() { service::RestoreDatabase(m_context, archiveWindow()); }
 
 void TfrmMain::placeBanner()
 {

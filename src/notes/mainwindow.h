@@ -18,10 +18,14 @@
 namespace db {
 class DbError;
 }
+namespace service {
+struct ArchiveWindow;
+}
 
 class QAction;
 class QLabel;
 class QMenu;
+class QPlainTextEdit;
 
 namespace notes {
 
@@ -68,6 +72,9 @@ public:
     // has been told) when it could not. The list is left as the run needs
     // it: the caller brings the full list back.
     bool producePrintout(print::PrintoutKind kind);
+    // "Archiwizacja" and "Dearchiwizacja" (menu "Pomoc").
+    void Archiwizacja1Click();
+    void Dearchiwizacja1Click();
 
     // Writes a position's values over row `idNota` and reopens the list on
     // its last row. False when the database refused it or the row is gone
@@ -92,6 +99,7 @@ public:
     QLabel *statusPanel0;  // filter state
     QLabel *statusPanel1;  // current company
     QLabel *pnlBanner;     // "Proszę wybrać firmę"
+    QPlainTextEdit *Memo1; // the archive's and restore's log, over the list while they run
 
     db::Transaction ibtNota;
     db::Statement ibqNota;
@@ -130,6 +138,8 @@ private:
     void actZmianaFirmyExecute();
     void actWierszPodwojnyExecute();
     void placeBanner();
+    // What the archive commands use of this window.
+    service::ArchiveWindow archiveWindow();
 
     const ui::Context m_context;
     app::Environment &m_env;

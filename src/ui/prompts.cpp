@@ -77,12 +77,25 @@ std::optional<QString> QtPrompts::inputText(const QString &title, const QString 
     return text;
 }
 
-std::optional<QString> QtPrompts::saveFileName(const QString &title, const QString &suggested, const QString &filter)
+namespace {
+
+std::optional<QString> chosen(const QString &path)
 {
-    const QString path = QFileDialog::getSaveFileName(dialogParent(), title, suggested, filter);
     if (path.isEmpty())
         return std::nullopt;
     return path;
+}
+
+} // namespace
+
+std::optional<QString> QtPrompts::saveFileName(const QString &title, const QString &suggested, const QString &filter)
+{
+    return chosen(QFileDialog::getSaveFileName(dialogParent(), title, suggested, filter));
+}
+
+std::optional<QString> QtPrompts::openFileName(const QString &title, const QString &folder, const QString &filter)
+{
+    return chosen(QFileDialog::getOpenFileName(dialogParent(), title, folder, filter));
 }
 
 void installBusyCursor()

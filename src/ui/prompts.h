@@ -22,6 +22,10 @@ public:
     // cancelled.
     virtual std::optional<QString> saveFileName(const QString &title, const QString &suggested,
                                                 const QString &filter) = 0;
+    // A file dialog choosing an existing file, starting at `folder`; nothing
+    // when cancelled.
+    virtual std::optional<QString> openFileName(const QString &title, const QString &folder,
+                                                const QString &filter) = 0;
 };
 
 // The prompts in force: the Qt ones unless a test installed others.
@@ -35,6 +39,8 @@ public:
                                app::MessageButtons buttons, app::MessageAnswer defaultAnswer) override;
     std::optional<QString> inputText(const QString &title, const QString &prompt, const QString &value) override;
     std::optional<QString> saveFileName(const QString &title, const QString &suggested,
+                                        const QString &filter) override;
+    std::optional<QString> openFileName(const QString &title, const QString &folder,
                                         const QString &filter) override;
 };
 

@@ -5,6 +5,7 @@
 #include "dberror.h"
 #include "events.h"
 #include "scriptedmessenger.h"
+#include "services.h"
 #include "testdatabase.h"
 #include "testrows.h"
 #include "testserver.h"
@@ -102,4 +103,37 @@ TEST_F(Server, DataModuleConnectsToTheFolderNamedInFnetCfg)
     ASSERT_TRUE(module.DataModuleCreate(messenger)) << messenger.shown.value(0).text.toStdString();
     EXPECT_EQ(module.MaxNumberInYear(1, 44562), 0);
     EXPECT_FALSE(module.ReadCompany(1));
+}
+
+// The same backup and restore as embedded, through the server's service
+// manager ("host/port:service_mgr"), with the server's own password check.
+TEST_F(Server, BackupAndRestoreThroughTheServersServiceManager)
+{
+    const QString path = server->newDatabase(QStringLiteral("live.fdb"));
+    {
+        db::Connection connection;
+        connection.open(remote(path));
+        db::Transaction transaction(connection);
+        transaction.start();
+        testsupport::insertCompany(transaction, QStringLiteral("Zakład Żółw"));
+        transaction.commit();
+        EXPECT_EQ(db::otherAttachmentCount(connection), 0);
+    }
+    QStringList lines;
+    const db::ServiceProgress progress{[&lines](const QString &line) { lines.append(line); }, {}};
+    const QString archive = server->folder() + QStringLiteral("/live.gbk_mr");
+    db::ServiceManager(remote(path)).backup(archive, progress);
+    db::ServiceManager(remote(path)).restore(archive, remote(path + QStringLiteral("_")).database, progress);
+    EXPECT_GT(lines.size(), 20);
+
+    db::Connection restored;
+    restored.open(remote(path + QStringLiteral("_")));
+    db::Transaction transaction(restored);
+    transaction.start();
+    db::Statement select(transaction, QStringLiteral("select NAZWA1 from FIRMA"));
+    select.open();
+    ASSERT_TRUE(select.next());
+    EXPECT_EQ(select.toText(0), QStringLiteral("Zakład Żółw"));
+
+    EXPECT_THROW(db::ServiceManager(remote(path, QStringLiteral("masterkey"))), db::DbError);
 }

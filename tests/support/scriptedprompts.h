@@ -36,8 +36,13 @@ public:
         return fileAnswers.isEmpty() ? std::nullopt : fileAnswers.takeFirst();
     }
 
+    std::optional<QString> openFileName(const QString &title, const QString &folder, const QString &filter) override
+    {
+        return saveFileName(title, folder, filter);
+    }
+
     struct Input {
-        QString title, prompt, value;  // a file dialog: its filter as the prompt, the suggested path as the value
+        QString title, prompt, value;  // a file dialog: its filter as the prompt, the suggested path (or folder) as the value
     };
 
     ScriptedMessenger messages;

@@ -1,0 +1,289 @@
+// "Archiwizacja" and "Dearchiwizacja" from the main window's menu on a real
+// database: the dialogs and messages, the database replaced only by a
+// complete restore, the refusal while others are attached, the log and the
+// busy cursor for the whole run, and the window connected afterwards.
+#include "archive.h"
+#include "notesfixture.h"
+#include "services.h"
+#include "testfiles.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPlainTextEdit>
+#include <QProcess>
+
+using testsupport::waitFor;
+
+namespace {
+
+const QString kRestoreFailed = QStringLiteral("Dearchiwizacja zakończona niepowodzeniem!");
+
+class Archive : public NotesFixture {
+protected:
+    void SetUp() override
+    {
+        NotesFixture::SetUp();
+        company = addCompany(QStringLiteral("Biuro Ćma"));
+        counterparty = addCounterparty(company, QStringLiteral("Źródło"));
+        env.currentCompany = company;
+        addNote(company, counterparty, QDate(2024, 3, 1), 1, 1000000, 0);
+        addNote(company, counterparty, QDate(2024, 3, 2), 2, 2000000, 0);
+    }
+
+    QString inWork(const QString &name) const { return work.path() + QLatin1Char('/') + name; }
+    QString scratch() const { return database.path() + QLatin1Char('_'); }
+
+    // The debits the list shows, top to bottom.
+    QList<qint64> listed() const
+    {
+        QList<qint64> debits;
+        for (const notes::NoteRow &row : window->notesModel()->rows())
+            debits.append(row.obciazylismy);
+        return debits;
+    }
+
+    void archiveTo(const QString &path)
+    {
+        prompts.fileAnswers = {path};
+        window->actArchiwizacja->trigger();
+    }
+
+    void restoreFrom(const QString &path)
+    {
+        prompts.answers = {app::MessageAnswer::Yes};
+        prompts.fileAnswers = {path};
+        window->actDearchiwizacja->trigger();
+    }
+
+    // A change of this test's own, committed at once.
+    void addLaterNote()
+    {
+        transaction.start();
+        addNote(company, counterparty, QDate(2024, 3, 3), 3, 3000000, 0);
+        transaction.commit();
+    }
+
+    const testsupport::ShownMessage &lastMessage() const { return prompts.shown.last(); }
+
+    int company = 0, counterparty = 0;
+    const QList<qint64> archived{1000000, 2000000};
+};
+
+TEST_F(Archive, RestoreBringsTheArchivedNotesBackWithTheLogAndBusyCursorThroughout)
+{
+    notes::TfrmMain &w = openWindow();
+    const QString archive = inWork(QStringLiteral("kopia.gbk_mr"));
+    archiveTo(archive);
+    ASSERT_EQ(prompts.shown.size(), 1);
+    EXPECT_EQ(lastMessage().text, "Archiwizacja zakończona !");
+    EXPECT_EQ(lastMessage().caption, app::kCaptionInformation);
+    EXPECT_TRUE(QFileInfo::exists(archive));
+    EXPECT_FALSE(QFileInfo::exists(archive + QLatin1Char('_')));
+
+    addLaterNote();
+    w.OpenNotesList();
+    ASSERT_EQ(w.notesModel()->rowCount(), 3);
+
+    // What the user sees while the restore runs, each time a line arrives.
+    int lines = 0, shownBusy = 0;
+    QObject::connect(w.Memo1, &QPlainTextEdit::textChanged, [&] {
+        if (w.Memo1->toPlainText().isEmpty())
+            return;
+        ++lines;
+        if (w.Memo1->isVisible() && QApplication::overrideCursor()
+            && QApplication::overrideCursor()->shape() == Qt::WaitCursor)
+            ++shownBusy;
+    });
+    prompts.shown.clear();
+    restoreFrom(archive);
+
+    ASSERT_EQ(prompts.shown.size(), 2) << prompts.shown.last().text.toStdString();
+    EXPECT_EQ(prompts.shown[0].text, "Uwaga: aktualne dane zostaną usunięte. Czy wykonać dearchiwizację ?");
+    EXPECT_EQ(prompts.shown[0].caption, app::kCaptionQuestion);
+    EXPECT_EQ(prompts.shown[0].defaultAnswer, app::MessageAnswer::No);
+    EXPECT_EQ(lastMessage().text, "Dearchiwizacja zakończona !");
+    EXPECT_EQ(listed(), archived);
+    EXPECT_FALSE(QFileInfo::exists(scratch()));
+
+    EXPECT_GT(lines, 10);
+    EXPECT_EQ(shownBusy, lines) << "a line arrived with the log hidden or without the busy cursor";
+    EXPECT_TRUE(w.Memo1->toPlainText().startsWith(QStringLiteral("gbak:")));
+    EXPECT_FALSE(w.Memo1->isVisible());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    // The window works on the restored database: it writes to it and hears
+    // the changes of other processes again.
+    app::NotePosition position{4, 4000000, 0, app::dayNumber(QDate(2024, 3, 4)), counterparty, QStringLiteral("po")};
+    w.storeNewPosition(position, false);
+    EXPECT_EQ(w.notesModel()->rowCount(), 3);
+    waitFor([] { return false; }, 300);  // the listener's first count
+    QProcess writer;
+    writer.start(QStringLiteral(NOTA_WRITER), {database.path(), QStringLiteral("commit")});
+    ASSERT_TRUE(writer.waitForFinished(30000));
+    ASSERT_EQ(writer.exitCode(), 0) << writer.readAllStandardError().toStdString();
+    EXPECT_TRUE(waitFor([&] { return w.notesModel()->rowCount() == 4; }));
+}
+
+// An archive that cannot be restored leaves the database, the list and the
+// connection as they were, and says so.
+TEST_F(Archive, UnusableArchiveLeavesTheDatabaseInPlace)
+{
+    notes::TfrmMain &w = openWindow();
+    const QString good = inWork(QStringLiteral("dobra.gbk_mr"));
+    archiveTo(good);
+    const QByteArray bytes = testsupport::contents(good);
+    ASSERT_GT(bytes.size(), 1000);
+    testsupport::write(inWork(QStringLiteral("pusta.gbk_mr")), {});
+    testsupport::write(inWork(QStringLiteral("obca.gbk_mr")), QByteArray(5000, '\x5a'));
+    testsupport::write(inWork(QStringLiteral("ucieta.gbk_mr")), bytes.left(bytes.size() * 2 / 3));
+    addLaterNote();
+    w.OpenNotesList();
+    const QList<qint64> before = listed();
+    ASSERT_EQ(before.size(), 3);
+
+    for (const char *name : {"brak.gbk_mr", "pusta.gbk_mr", "obca.gbk_mr", "ucieta.gbk_mr"}) {
+        SCOPED_TRACE(name);
+        prompts.shown.clear();
+        restoreFrom(inWork(QString::fromLatin1(name)));
+        ASSERT_EQ(prompts.shown.size(), 2);
+        EXPECT_EQ(lastMessage().caption, app::kCaptionError);
+        EXPECT_TRUE(lastMessage().text.startsWith(kRestoreFailed + QStringLiteral("\r\nDotychczasowe dane")))
+            << lastMessage().text.toStdString();
+        EXPECT_GT(lastMessage().text.size(), kRestoreFailed.size() + 50) << "the reason is missing";
+        EXPECT_FALSE(QFileInfo::exists(scratch()));
+        EXPECT_EQ(listed(), before);
+    }
+    transaction.start();
+    db::Statement count(transaction, QStringLiteral("select count(*) from NOTA"));
+    count.open();
+    ASSERT_TRUE(count.next());
+    EXPECT_EQ(count.toInt(0), 3);
+}
+
+TEST_F(Archive, RefusedWhileAnotherConnectionIsOpenNamingHowMany)
+{
+    notes::TfrmMain &w = openWindow();
+    const QString good = inWork(QStringLiteral("dobra.gbk_mr"));
+    archiveTo(good);
+    addLaterNote();
+    w.OpenNotesList();
+
+    db::Connection other;
+    other.open({database.path(), QStringLiteral("sysdba"), app::databasePassword()});
+    const QString refused = inWork(QStringLiteral("odmowa.gbk_mr"));
+    for (bool restore : {false, true}) {
+        SCOPED_TRACE(restore ? "restore" : "archive");
+        prompts.shown.clear();
+        restore ? restoreFrom(good) : archiveTo(refused);
+        EXPECT_EQ(lastMessage().caption, app::kCaptionError);
+        EXPECT_TRUE(lastMessage().text.startsWith(restore ? QStringLiteral("Nie można wykonać dearchiwizacji")
+                                                          : QStringLiteral("Nie można wykonać archiwizacji")))
+            << lastMessage().text.toStdString();
+        EXPECT_TRUE(lastMessage().text.contains(QStringLiteral("Liczba innych otwartych połączeń z bazą danych: 1.")));
+        EXPECT_FALSE(w.Memo1->isVisible());
+    }
+    EXPECT_FALSE(QFileInfo::exists(refused));
+    EXPECT_FALSE(QFileInfo::exists(scratch()));
+    EXPECT_EQ(w.notesModel()->rowCount(), 3);
+}
+
+TEST_F(Archive, DialogsOfferTheArchiveKindAndCancelChangesNothing)
+{
+    notes::TfrmMain &w = openWindow();
+    const auto filesInWork = [&] { return QDir(work.path()).entryList(QDir::Files); };
+    const QStringList before = filesInWork();
+
+    w.actArchiwizacja->trigger();  // the save dialog cancelled
+    ASSERT_EQ(prompts.inputs.size(), 1);
+    EXPECT_EQ(prompts.inputs[0].title, " Zapisz plik - archiwum danych");
+    EXPECT_EQ(prompts.inputs[0].prompt, "Plik archiwum (*.gbk_mr)");
+    EXPECT_EQ(QFileInfo(prompts.inputs[0].value).fileName(),
+              service::defaultArchiveName(QDate::currentDate()));
+    EXPECT_EQ(app::formatSettings().shortDateFormat, "dd.MM.yyyy");
+
+    prompts.answers = {app::MessageAnswer::No};
+    w.actDearchiwizacja->trigger();
+    EXPECT_EQ(prompts.inputs.size(), 1) << "No to the question still opened the file dialog";
+
+    prompts.answers = {app::MessageAnswer::Yes};
+    w.actDearchiwizacja->trigger();  // the open dialog cancelled
+    ASSERT_EQ(prompts.inputs.size(), 2);
+    EXPECT_EQ(prompts.inputs[1].title, " Otwórz plik - archiwum danych");
+    EXPECT_EQ(prompts.inputs[1].prompt, "Plik archiwum (*.gbk_mr)");
+
+    EXPECT_EQ(prompts.shown.size(), 2);  // the two questions, nothing else
+    EXPECT_EQ(filesInWork(), before);
+    EXPECT_FALSE(QFileInfo::exists(scratch()));
+    EXPECT_EQ(listed(), archived);
+}
+
+TEST(ArchiveName, DayWrittenWithUnderscores)
+{
+    EXPECT_EQ(service::defaultArchiveName(QDate(2026, 12, 9)), "ArchiwumMirelo_09_12_2026.gbk_mr");
+    EXPECT_EQ(service::defaultArchiveName(QDate(2027, 1, 31)), "ArchiwumMirelo_31_01_2027.gbk_mr");
+}
+
+TEST_F(Archive, NameWithoutExtensionGetsTheArchiveExtension)
+{
+    openWindow();
+    archiveTo(inWork(QStringLiteral("kopia")));
+    EXPECT_EQ(lastMessage().text, "Archiwizacja zakończona !");
+    EXPECT_TRUE(QFileInfo::exists(inWork(QStringLiteral("kopia.gbk_mr"))));
+}
+
+// A backup that fails says why, and an earlier archive of the chosen name
+// stays as it was.
+TEST_F(Archive, FailedBackupSaysWhyAndLeavesNoArchive)
+{
+    openWindow();
+    const QString earlier = inWork(QStringLiteral("wczesniejsza.gbk_mr"));
+    testsupport::write(earlier, "an earlier archive");
+    QDir().mkdir(earlier + QLatin1Char('_'));  // where the new one would be written first
+    const QString nowhere = inWork(QStringLiteral("nie ma/kopia.gbk_mr"));
+
+    for (const QString &target : {earlier, nowhere}) {
+        SCOPED_TRACE(target.toStdString());
+        prompts.shown.clear();
+        archiveTo(target);
+        ASSERT_EQ(prompts.shown.size(), 1);
+        EXPECT_EQ(lastMessage().caption, app::kCaptionError);
+        EXPECT_TRUE(lastMessage().text.startsWith(QStringLiteral("Archiwizacja zakończona niepowodzeniem!")))
+            << lastMessage().text.toStdString();
+        EXPECT_GT(lastMessage().text.size(), 80) << "the reason is missing";
+    }
+    EXPECT_EQ(testsupport::contents(earlier), "an earlier archive");
+    EXPECT_FALSE(QFileInfo::exists(nowhere));
+    EXPECT_EQ(listed(), archived);
+}
+
+// The archive replaces the chosen file when complete: never the database.
+TEST_F(Archive, ArchiveIsNeverWrittenOverTheDatabase)
+{
+    openWindow();
+    const QString link = inWork(QStringLiteral("baza.gbk_mr"));
+    ASSERT_TRUE(QFile::link(database.path(), link));
+    for (const QString &target : {database.path(), link}) {
+        SCOPED_TRACE(target.toStdString());
+        prompts.shown.clear();
+        archiveTo(target);
+        ASSERT_EQ(prompts.shown.size(), 1);
+        EXPECT_EQ(lastMessage().text, "Archiwum nie może zastąpić pliku bazy danych.\r\n"
+                                      "Proszę wybrać inną nazwę pliku archiwum.");
+    }
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_FALSE(QFileInfo::exists(database.path() + QLatin1Char('_')));
+    window->OpenNotesList();
+    EXPECT_EQ(listed(), archived);
+}
+
+TEST_F(Archive, SharedInstallationHasNeitherEntry)
+{
+    env.sharedDatabaseLine = QStringLiteral("localhost:/srv/mirelo");
+    notes::TfrmMain &w = openWindow();
+    EXPECT_FALSE(w.actArchiwizacja->isVisible());
+    EXPECT_FALSE(w.actDearchiwizacja->isVisible());
+}
+
+} // namespace
