@@ -5,6 +5,7 @@
 #include "masterdata.h"
 #include "notesquery.h"
 #include "settings.h"
+#include "wyswietlkomunikat.h"
 
 #include <QAction>
 #include <QApplication>
@@ -268,6 +269,7 @@ void TfrmMain::FormShow()
     } catch (const db::DbError &error) {
         m_context.prompts.error(error.message());
     }
+    service::RunMessageFeed(m_env, m_context.prompts, m_context.shell, QDate::currentDate(), this);
 }
 
 void TfrmMain::OpenNotesList()

@@ -6,6 +6,7 @@
 #include "datamodule.h"
 #include "daynumber.h"
 #include "formatting.h"
+#include "localhttpserver.h"
 #include "notesquery.h"
 #include "mainwindow.h"
 #include "recordingshell.h"
@@ -30,6 +31,9 @@ protected:
         env.release = QStringLiteral("01");
         env.listQueryText = app::unfilteredNotesQuery();
         env.currentCompany = 1;
+        // The window runs the message feed when it shows: against a site of
+        // its own on this machine, which has no messages.
+        env.vendorUrl = vendorSite.url();
         app::formatSettings().decimalSeparator = QLatin1Char(',');
         ASSERT_TRUE(data.DataModuleCreate(prompts));
         transaction.start();
@@ -74,6 +78,7 @@ protected:
     }
 
     testsupport::TestDatabase database;
+    testsupport::LocalHttpServer vendorSite;
     QTemporaryDir work;
     testsupport::ScriptedPrompts prompts;
     // The program's one environment: the windows of other subsystems read it too.

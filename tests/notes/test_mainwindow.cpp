@@ -214,7 +214,6 @@ TEST_F(MainWindow, HelpEntriesAndTheEngineAskTheShell)
     addCompany("A");
     env.programFolder = "/opt/Vorlane/Mirelo/";
     env.printFolder = work.path() + "/Wydruki";
-    env.vendorUrl = "http://127.0.0.1:8765";
     notes::TfrmMain &w = openWindow();
     w.actPodrecznik->trigger();
     w.actStronaInternetowa->trigger();
@@ -225,7 +224,7 @@ TEST_F(MainWindow, HelpEntriesAndTheEngineAskTheShell)
     using app::WindowState;
     const QList<std::tuple<QString, ShellVerb, WindowState>> expected = {
         {"/opt/Vorlane/Mirelo/podrecznik.pdf", ShellVerb::Open, WindowState::Maximized},
-        {"http://127.0.0.1:8765", ShellVerb::Open, WindowState::Maximized},
+        {vendorSite.url(), ShellVerb::Open, WindowState::Maximized},
         {work.path() + "/Wydruki", ShellVerb::Open, WindowState::Normal},
         {work.path() + "/nota.rtf", ShellVerb::Default, WindowState::Maximized},
     };
