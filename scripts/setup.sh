@@ -15,8 +15,11 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   # the report engine's command-line tool
   libsimdjson-dev
-  # the word processor that judges the engine's RTF in integration tests
+  # the word processor that judges the engine's RTF in integration tests and
+  # turns the user manual into PDF
   libreoffice-writer-nogui
+  # the manual's test reads the PDF back
+  poppler-utils
 )
 
 missing=()
