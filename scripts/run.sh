@@ -5,5 +5,5 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)" --target mirelo mirelo-rtf
+cmake --build build -j"$(nproc)" --target mirelo mirelo-rtf podrecznik
 exec build/mirelo "$@"

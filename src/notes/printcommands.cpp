@@ -134,11 +134,17 @@ void TfrmMain::RunPrintout(print::PrintoutKind kind)
     try {
         if (producePrintout(kind)) {
             const QString output = QLatin1Char('"') + RpRTF1.OutFile() + QLatin1Char('"');
-            m_context.shell.request(output, m_env.directPrint ? app::ShellVerb::Print : app::ShellVerb::Open,
-                                    app::WindowState::Maximized);
+            const int result = m_context.shell.request(
+                output, m_env.directPrint ? app::ShellVerb::Print : app::ShellVerb::Open, app::WindowState::Maximized);
+            // Nothing would happen on the screen: say where the document is.
+            if (result <= 32)
+                failure = QStringLiteral("Wydruk zapisano w pliku ") + RpRTF1.OutFile()
+                          + QStringLiteral(",\r\nale nie ma programu, który by go ")
+                          + (m_env.directPrint ? QStringLiteral("wydrukował (LibreOffice).")
+                                               : QStringLiteral("otworzył (xdg-open, LibreOffice)."));
         }
     } catch (const std::exception &error) {
-        failure = QString::fromUtf8(error.what());
+        failure = QStringLiteral("Nie udało się przygotować wydruku.\r\n") + QString::fromUtf8(error.what());
     }
     // In every case the full list again, on the same row.
     OpenNotesList();

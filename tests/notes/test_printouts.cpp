@@ -429,3 +429,16 @@ TEST_F(Printouts, TheShippedTemplatesMakeDocumentsLibreOfficeReads)
                                     QString("1/03/2022")})
         EXPECT_TRUE(book.contains(expected)) << expected.toStdString() << "\n" << book.toStdString();
 }
+
+TEST_F(Printouts, WithoutAProgramToOpenItTheUserHearsWhereThePrintoutIs)
+{
+    addNote(company, alfa, QDate(2022, 3, 1), 1, 100, 0, "a");
+    notes::TfrmMain &w = openWindow();
+    shell.result = app::kShellNoProgram;
+    answer(&TfrmPytanieWydruk::bbtnPodglad);
+    w.actDrukuj->trigger();
+    ASSERT_EQ(prompts.shown.size(), 1);
+    EXPECT_TRUE(prompts.shown[0].text.startsWith("Wydruk zapisano w pliku " + env.printFolder + "/nota.rtf"))
+        << prompts.shown[0].text.toStdString();
+    EXPECT_TRUE(output("nota.rtf").contains("[a/"));
+}
