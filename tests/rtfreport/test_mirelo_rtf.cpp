@@ -42,7 +42,8 @@ Result RunTool(const QStringList &arguments, const std::function<void(QProcess &
     if (prepare)
         prepare(process);
     process.start(Tool, arguments);
-    process.waitForFinished(60000);
+    // Generous: a run that fills its memory takes a while on a busy machine.
+    process.waitForFinished(300000);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
             process.readAllStandardError()};
 }
