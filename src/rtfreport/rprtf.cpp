@@ -238,7 +238,7 @@ void TRpRTF::ReleaseRun()
     FCm.reset();
     FParsedCalls.clear();
     FInfixCalls.clear();
-    FBodyMemo = {};
+    FBodyMemo.Clear();
     FBodyMemoReach = 0;
     if (!FTmLoaded)
         m_template.Bytes.clear();

@@ -15,6 +15,7 @@
 #include "rpargument.h"
 #include "rpexpression.h"
 #include "rpmetafile.h"
+#include "rppositionwindow.h"
 #include "rpscans.h"
 
 #include <QByteArray>
@@ -26,7 +27,6 @@
 #include <exception>
 #include <functional>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 namespace rtfreport {
@@ -207,7 +207,6 @@ private:
     TRpBodyStep FieldBodyStep(int pnt, int quote) const;
     TRpBodyStep FieldBodyEnd(int pnt);
     TRpBodyStep LongFieldBodyEnd(int pnt);
-    void PruneBodyMemo(int readStart);
     int QuoteOpening(int pnt, int *length) const;
     bool QuoteClosing(int pnt, int quote, int *length) const;
     bool HexEscapeIs(int pnt, const char *hex) const;
@@ -329,9 +328,16 @@ private:
         int pnt;
         int quote;
     };
-    std::unordered_map<quint64, TRpBodyMemo> FBodyMemo;
-    size_t FBodyMemoPruneAt = 1 << 16;
+    TRpPositionWindow<TRpBodyMemo, 9> FBodyMemo;  // by position and quotation kind
     int FBodyMemoReach = 0;  // the furthest position a long body was read to
+    // The (position, quotation) points one long read met, with the steps
+    // taken before each; kept between reads for its capacity.
+    struct TRpBodyVisit {
+        int pnt;
+        int quote;
+        int taken;
+    };
+    std::vector<TRpBodyVisit> FBodyVisited;
     std::vector<int> FElsIfChains; // ELSIF levels of each open IF chain
     QHash<QString, TRpFunctionCall> FParsedCalls;  // the calls parsed in this run, by text
     QHash<QString, QString> FInfixCalls;           // expressions as calls, by text

@@ -358,11 +358,6 @@ namespace {
 
 constexpr int PlainBodySteps = 32;
 
-quint64 BodyNode(int pnt, int quote)
-{
-    return (quint64(quint32(pnt)) << 4) | quint64(quote);
-}
-
 } // namespace
 
 // Where the body starting at pnt closes: the closing step within the field
@@ -388,16 +383,17 @@ TRpRTF::TRpBodyStep TRpRTF::FieldBodyEnd(int pnt)
 // either; so each is read once and the pass stays linear.
 TRpRTF::TRpBodyStep TRpRTF::LongFieldBodyEnd(int pnt)
 {
-    PruneBodyMemo(pnt);
-    std::vector<std::pair<quint64, int>> visited;  // node, steps taken before it
+    // Reads start further on each time: what lies before cannot be met again.
+    FBodyMemo.DropBefore(pnt);
+    auto &visited = FBodyVisited;
+    visited.clear();
     int taken = 0;
     int quote = 0;
     TRpBodyMemo outcome{TRpBodyStep::Next, 0, pnt, 0};
     while (taken < MaxFieldLength) {
-        const quint64 node = BodyNode(pnt, quote);
-        visited.emplace_back(node, taken);
-        if (const auto known = FBodyMemo.find(node); known != FBodyMemo.end()) {
-            outcome = known->second;
+        visited.push_back({pnt, quote, taken});
+        if (const TRpBodyMemo *known = FBodyMemo.Find(pnt, quote)) {
+            outcome = *known;
             if (outcome.kind != TRpBodyStep::Next)
                 break;
             taken += outcome.steps;  // a point reached without an end
@@ -418,10 +414,10 @@ TRpRTF::TRpBodyStep TRpRTF::LongFieldBodyEnd(int pnt)
     FBodyMemoReach = qMax(FBodyMemoReach, pnt);
     // Every node met learns the outcome, as seen from itself.
     const int end = outcome.kind == TRpBodyStep::Next ? taken : taken + outcome.steps;
-    for (const auto &[node, before] : visited) {
-        TRpBodyMemo &memo = FBodyMemo[node];
+    for (const TRpBodyVisit &node : visited) {
+        TRpBodyMemo &memo = FBodyMemo[{node.pnt, node.quote}];
         memo = outcome;
-        memo.steps = end - before;
+        memo.steps = end - node.taken;
         if (outcome.kind == TRpBodyStep::Next) {
             memo.pnt = pnt;
             memo.quote = quote;
@@ -430,15 +426,6 @@ TRpRTF::TRpBodyStep TRpRTF::LongFieldBodyEnd(int pnt)
     if (outcome.kind == TRpBodyStep::Closed && end <= MaxFieldLength)
         return {TRpBodyStep::Closed, outcome.pnt, outcome.quote};
     return {TRpBodyStep::Failed};
-}
-
-void TRpRTF::PruneBodyMemo(int readStart)
-{
-    // Reads start further on each time: what lies before cannot be met again.
-    if (FBodyMemo.size() < FBodyMemoPruneAt)
-        return;
-    std::erase_if(FBodyMemo, [&](const auto &entry) { return int(entry.first >> 4) < readStart; });
-    FBodyMemoPruneAt = qMax<size_t>(1 << 16, 2 * FBodyMemo.size());
 }
 
 // A field that does not close gives an empty body, and reading goes on
