@@ -192,6 +192,8 @@ private:
     // compile pass (rptemplate.cpp)
     void CompilePass();
     TRpReadField ReadNextField();
+    bool ReadControlWord(int pnt);
+    int PlainRunEnd(int pnt) const;
     bool ReadHeaderGroup();
     bool SkippedGroupAt(int pnt) const;
     int BoundaryWordLength(int pnt) const;

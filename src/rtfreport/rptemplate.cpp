@@ -103,7 +103,9 @@ int TRpRTF::BoundaryWordLength(int pnt) const
 
 bool TRpRTF::SkippedGroupAt(int pnt) const
 {
-    // pnt stands just after the "{".
+    // pnt stands just after the "{"; every word begins with a backslash.
+    if (m_template.At(pnt) != '\\')
+        return false;
     for (const char *word : SkippedGroupWords) {
         if (Options().testFlag(eoProcessFormFields) && qstrcmp(word, "\\field") == 0)
             continue;
@@ -147,6 +149,8 @@ bool TRpRTF::ReadHeaderGroup()
         {"\\*\\listoverridetable", cmListOverrideTable, &TRpRtfDocument::FIsListOverrideTable,
          &TRpRtfDocument::ProcessListOverrideTable, true},
     };
+    if (m_template.At(m_template.Fpnt) != '\\')  // every word begins with a backslash
+        return false;
     for (const HeaderGroup &group : groups) {
         if (m_document.*group.met || (group.listOnly && !Options().testFlag(eoProcessLists)))
             continue;
@@ -160,6 +164,51 @@ bool TRpRTF::ReadHeaderGroup()
         return true;
     }
     return false;
+}
+
+// The control words that steer the compile pass: line boundaries, table
+// marks and "\uc". True when the word was copied here (a table's end).
+bool TRpRTF::ReadControlWord(int p)
+{
+    TRpTemplateBuffer &t = m_template;
+    if (BoundaryWordLength(p) > 0)
+        FLastBoundaryPnt = p;
+    if (t.WordAt(p, "\\trowd")) {
+        FCm->WriteMark(cmTableStart, p);
+        m_document.FInTable = FTableRowOpen = true;
+    } else if (t.WordAt(p, "\\row")) {
+        t.Fpnt = p + 4;
+        FCm->WriteCopyText(t.Fpnt);
+        FCm->WriteMark(cmTableEnd, t.Fpnt);
+        m_document.FInTable = FTableRowOpen = false;
+        return true;
+    } else if (t.PrefixAt(p, "\\intbl")) {
+        FCm->WriteMark(cmTableStart, p);
+        m_document.FInTable = true;
+    } else if (t.PrefixAt(p, "\\pard") && m_document.FInTable && !FTableRowOpen) {
+        t.Fpnt = p + 5;
+        FCm->WriteCopyText(t.Fpnt);
+        FCm->WriteMark(cmTableEnd, t.Fpnt);
+        m_document.FInTable = false;
+        return true;
+    } else if (t.PrefixAt(p, "\\uc") && IsAsciiDigit(t.At(p + 3))) {
+        int number = 0;
+        for (int q = p + 3; IsAsciiDigit(t.At(q)); ++q)
+            number = qMin(number * 10 + (t.At(q) - '0'), 1000);
+        FUnicodeSkip.SetCount(number);
+    }
+    return false;
+}
+
+// Where a run of plain characters starting at pnt ends: at a backslash,
+// a brace or the end of the template. The run is copied by one record.
+int TRpRTF::PlainRunEnd(int pnt) const
+{
+    const QByteArray &bytes = m_template.Bytes;
+    qsizetype i = pnt;  // the 0-based index of the character after pnt
+    while (i < bytes.size() && bytes[i] != '\\' && bytes[i] != '{' && bytes[i] != '}')
+        ++i;
+    return int(i) + 1;
 }
 
 TRpReadField TRpRTF::ReadNextField()
@@ -176,32 +225,9 @@ TRpReadField TRpRTF::ReadNextField()
                 t.Fpnt = p + delimiter;
                 return {true, ReadFieldBody()};
             }
-            if (BoundaryWordLength(p) > 0)
-                FLastBoundaryPnt = p;
-            if (t.WordAt(p, "\\trowd")) {
-                FCm->WriteMark(cmTableStart, p);
-                m_document.FInTable = FTableRowOpen = true;
-            } else if (t.WordAt(p, "\\row")) {
-                t.Fpnt = p + 4;
-                FCm->WriteCopyText(t.Fpnt);
-                FCm->WriteMark(cmTableEnd, t.Fpnt);
-                m_document.FInTable = FTableRowOpen = false;
+            // Boundaries, table marks and "\uc" are control words: they begin with a letter.
+            if (IsAsciiLetter(t.At(p + 1)) && ReadControlWord(p))
                 continue;
-            } else if (t.PrefixAt(p, "\\intbl")) {
-                FCm->WriteMark(cmTableStart, p);
-                m_document.FInTable = true;
-            } else if (t.PrefixAt(p, "\\pard") && m_document.FInTable && !FTableRowOpen) {
-                t.Fpnt = p + 5;
-                FCm->WriteCopyText(t.Fpnt);
-                FCm->WriteMark(cmTableEnd, t.Fpnt);
-                m_document.FInTable = false;
-                continue;
-            } else if (t.PrefixAt(p, "\\uc") && IsAsciiDigit(t.At(p + 3))) {
-                int number = 0;
-                for (int q = p + 3; IsAsciiDigit(t.At(q)); ++q)
-                    number = qMin(number * 10 + (t.At(q) - '0'), 1000);
-                FUnicodeSkip.SetCount(number);
-            }
             // A control symbol ("\{", "\}", "\'e6", ...) is copied as one unit,
             // so that an escaped brace is never taken for a group.
             const char next = t.At(p + 1);
@@ -229,7 +255,7 @@ TRpReadField TRpRTF::ReadNextField()
             t.Fpnt = p + 1;
             FUnicodeSkip.Close();
         } else {
-            t.Fpnt = p + 1;
+            t.Fpnt = PlainRunEnd(p);
         }
         FCm->WriteCopyText(t.Fpnt);
     }
