@@ -124,4 +124,25 @@ int TRpCommandStream::WriteBlock(int kind, int pnt, const QString &codes, const 
     return Append(command);
 }
 
+std::vector<TRpCommand> TRpCommandStream::RecordsFrom(int position) const
+{
+    return std::vector<TRpCommand>(m_records.begin() + position, m_records.end());
+}
+
+void TRpCommandStream::WriteRun(const TRpRecordRun &run, int pnt, int block, int iifCounter)
+{
+    for (TRpCommand command : run.records) {
+        command.pnt = pnt;
+        if (command.kind == cmCopyText) {
+            WriteCopyText(pnt);  // merges with plain text before it, as it did the first time
+            continue;
+        }
+        if (command.kind == cmExpression)
+            command.block = block;
+        if (command.kind == cmOperation && command.iifSequence > 0)
+            command.iifSequence += iifCounter - run.iifBase;
+        Append(command);
+    }
+}
+
 } // namespace rtfreport

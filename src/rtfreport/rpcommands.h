@@ -17,6 +17,7 @@
 
 #include <deque>
 #include <unordered_set>
+#include <vector>
 
 namespace rtfreport {
 
@@ -96,6 +97,15 @@ struct TRpCommand {
     int block = 0;        // block number
 };
 
+// The records one field or condition compiled to, kept to be written again
+// where the same text comes back: only the template position, the block of
+// the expression and the numbers of its IIF calls differ there.
+struct TRpRecordRun {
+    std::vector<TRpCommand> records;
+    int iifBase = 0;   // the IIF counter before the records were compiled
+    int iifCount = 0;  // the IIF numbers they took
+};
+
 class TRpCommandStream {
 public:
     TRpCommandStream();
@@ -122,6 +132,12 @@ public:
     int WriteExpression(int pnt, const TRpRowContent &field, bool output, bool manage, int block);
     int WriteOperation(int pnt, int functionId, int argCount, int iifSequence);
     int WriteBlock(int kind, int pnt, const QString &codes, const QString &absorbed, int block, int flag = 0);
+
+    // The records from a position to the end, to be written again by WriteRun.
+    std::vector<TRpCommand> RecordsFrom(int position) const;
+    // Writes a run's records again at pnt: a cmExpression record belongs to
+    // `block`, and IIF numbers count on from `iifCounter`.
+    void WriteRun(const TRpRecordRun &run, int pnt, int block, int iifCounter);
 
 private:
     int Append(TRpCommand command);

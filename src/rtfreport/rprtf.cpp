@@ -238,6 +238,8 @@ void TRpRTF::ReleaseRun()
     FCm.reset();
     FParsedCalls.clear();
     FInfixCalls.clear();
+    FFieldTexts.clear();
+    FUnsharedFieldText = {};
     FBodyMemo.Clear();
     FBodyMemoReach = 0;
     if (!FTmLoaded)

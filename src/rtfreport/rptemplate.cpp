@@ -540,6 +540,7 @@ TRpSplitText TRpRTF::SplitFieldText(const QByteArray &raw, TRpUnicodeSkip &skip)
                     code = qMin(code * 10 + (raw[j++] - '0'), 0xFFFF);
                 toCommand(QChar(code));
                 fallbackToDrop = skip.Count();
+                out.usesUnicodeSkip = true;
                 if (at(j) == ' ')
                     ++j;
                 i = j;
@@ -574,6 +575,7 @@ TRpSplitText TRpRTF::SplitFieldText(const QByteArray &raw, TRpUnicodeSkip &skip)
                     const int number = name.mid(2).toInt(&ok);
                     if (ok)
                         skip.SetCount(number);
+                    out.usesUnicodeSkip = true;
                 }
             }
             i = j;
@@ -589,12 +591,14 @@ TRpSplitText TRpRTF::SplitFieldText(const QByteArray &raw, TRpUnicodeSkip &skip)
             }
             out.codes += u'{';
             skip.Open();
+            out.usesUnicodeSkip = true;
             ++i;
             continue;
         }
         if (c == '}') {
             out.codes += u'}';
             skip.Close();
+            out.usesUnicodeSkip = true;
             ++i;
             continue;
         }
@@ -667,21 +671,81 @@ TRpRTF::TRpCommandClass TRpRTF::ClassifyCommand(const QString &commandText)
     return ccField;
 }
 
-void TRpRTF::CompileField(const QByteArray &rawText, const TRpSplitText &split)
+// Templates repeat their fields (a scan's columns, the same condition in
+// many places): each distinct text is split and classified once a run.
+// A split that reads or changes the "\uc" count in force is made anew
+// each time, as it must change that count for the text after it.
+TRpRTF::TRpFieldText &TRpRTF::FieldText(const QByteArray &rawText)
 {
-    const QString &command = split.command;
-    const int commandPnt = FKwdPnt;
-    switch (ClassifyCommand(command)) {
-    case ccScan: CompileScan(command, split.codes, commandPnt); return;
-    case ccScanEntry: CompileScanEntry(command, split.codes, commandPnt); return;
-    case ccScanFooter: CompileScanFooter(command, split.codes, commandPnt); return;
-    case ccEndScan: CompileEndScan(command, split.codes, commandPnt); return;
-    case ccIf: CompileIf(command, split.codes, commandPnt); return;
-    case ccEndIf: CompileEndIf(command, split.codes, commandPnt); return;
-    case ccElse: CompileElse(command, split.codes, commandPnt); return;
-    case ccElsIf: CompileElsIf(command, split.codes, commandPnt); return;
-    case ccField: CompileSimpleField(command, split, rawText); return;
+    if (const auto found = FFieldTexts.find(rawText); found != FFieldTexts.end())
+        return *found;
+    TRpFieldText text;
+    text.split = SplitFieldText(rawText);
+    text.kind = ClassifyCommand(text.split.command);
+    if (text.kind != ccField)
+        text.items = CommandItems(text.split.command);
+    if (text.split.usesUnicodeSkip) {
+        FUnsharedFieldText = std::move(text);
+        return FUnsharedFieldText;
     }
+    // A template of ever new fields keeps only the latest ones.
+    if (FFieldTexts.size() >= MaxFieldTexts)
+        FFieldTexts.clear();
+    return *FFieldTexts.insert(rawText, std::move(text));
+}
+
+TRpRTF::TRpRecordMark TRpRTF::MarkRecords() const
+{
+    return {FCm->Count(), FIifCounter};
+}
+
+TRpRecordRun TRpRTF::RecordsSince(const TRpRecordMark &mark) const
+{
+    TRpRecordRun run;
+    run.records = FCm->RecordsFrom(mark.position);
+    if (run.records.empty()) {
+        // Plain text that went into the record before.
+        TRpCommand copy;
+        copy.kind = cmCopyText;
+        run.records.push_back(copy);
+    }
+    run.iifBase = mark.iifCounter;
+    run.iifCount = FIifCounter - mark.iifCounter;
+    return run;
+}
+
+// Writes what a text compiled to before, at the position reached now.
+// False when the text has not been compiled yet.
+bool TRpRTF::WriteCompiledAgain(const std::optional<TRpRecordRun> &compiled, int block)
+{
+    if (!compiled)
+        return false;
+    FCm->WriteRun(*compiled, m_template.Fpnt, block, FIifCounter);
+    FIifCounter += compiled->iifCount;
+    return true;
+}
+
+void TRpRTF::CompileField(const QByteArray &rawText, TRpFieldText &text)
+{
+    const int commandPnt = FKwdPnt;
+    switch (text.kind) {
+    case ccScan: CompileScan(text, commandPnt); return;
+    case ccScanEntry: CompileScanEntry(text, commandPnt); return;
+    case ccScanFooter: CompileScanFooter(text, commandPnt); return;
+    case ccEndScan: CompileEndScan(text, commandPnt); return;
+    case ccIf: CompileIf(text, commandPnt); return;
+    case ccEndIf: CompileEndIf(text, commandPnt); return;
+    case ccElse: CompileElse(text, commandPnt); return;
+    case ccElsIf: CompileElsIf(text, commandPnt); return;
+    case ccField: break;
+    }
+    // A field's records depend on its text alone, but for the block it is in.
+    const int block = FScs->InnermostScanNum();
+    if (WriteCompiledAgain(text.compiled, block))
+        return;
+    const TRpRecordMark mark = MarkRecords();
+    CompileSimpleField(text.split.command, text.split, rawText);
+    text.compiled = RecordsSince(mark);
 }
 
 // The field record of a variable, literal or data-field token.
@@ -830,7 +894,7 @@ void TRpRTF::CompilePass()
             FCm->WriteCopyText(m_template.Fpnt);  // an empty or unclosed field stays as typed
             continue;
         }
-        CompileField(read.rawText, SplitFieldText(read.rawText));
+        CompileField(read.rawText, FieldText(read.rawText));
     }
     FCm->WriteMark(cmEnd, m_template.Flent() + 1);
 }
