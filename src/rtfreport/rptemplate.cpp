@@ -25,6 +25,19 @@ bool IsHexDigit(char c)
     return IsAsciiDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
+// Whether a byte of a field body can begin a quotation mark, an escape,
+// a delimiter or a group; any other byte is text, in a quotation or not.
+bool MayBeginMark(char c)
+{
+    switch (quint8(c)) {
+    case '\\': case '{': case '"': case '\'': case '`': case '~':
+    case 147: case 148: case 171: case 187:
+        return true;
+    default:
+        return false;
+    }
+}
+
 // One byte of the code page as a character.
 QChar FromAnsiByte(char byte)
 {
@@ -355,6 +368,8 @@ TRpRTF::TRpBodyStep TRpRTF::FieldBodyStep(int pnt, int quote) const
     const char c = t.At(pnt);
     if (quint8(c) < 32 && c != '\n' && c != '\t')
         return {TRpBodyStep::Next, pnt + 1, quote};
+    if (!MayBeginMark(c))
+        return {TRpBodyStep::Next, pnt + 1, quote};
     int length = 0;
     const bool hexEscape = c == '\\' && t.At(pnt + 1) == '\'' && IsHexDigit(t.At(pnt + 2)) && IsHexDigit(t.At(pnt + 3));
     if (quote != 0) {
@@ -464,13 +479,8 @@ QByteArray TRpRTF::ReadFieldBody()
     if (end.kind != TRpBodyStep::Closed)
         return QByteArray();
     // The body is the text up to the closing delimiter, control characters left out.
-    QByteArray body;
-    body.reserve(end.pnt - bodyStart);
-    for (int p = bodyStart; p < end.pnt; ++p) {
-        const char c = t.At(p);
-        if (quint8(c) >= 32 || c == '\n' || c == '\t')
-            body += c;
-    }
+    QByteArray body = t.Bytes.mid(bodyStart - 1, end.pnt - bodyStart);
+    body.removeIf([](char c) { return quint8(c) < 32 && c != '\n' && c != '\t'; });
     t.Fpnt = end.pnt + end.quote;
     return body;
 }
