@@ -431,7 +431,7 @@ int TRpRTF::BlockEndPosition(const TRpScanInfo &info) const
 // The braces a record would write: the template text it copies and its strings.
 QString TRpRTF::BracesOf(const TRpCommand &command, int previousPnt) const
 {
-    if (command.codes >= 0 && command.kind != cmFormatting)  // a block record
+    if (IsBlockRecord(command.kind))
         return BracesOnly(FCm->String(command.codes)) + BracesOnly(FCm->String(command.absorbed));
     switch (command.kind) {
     case cmCopyText:

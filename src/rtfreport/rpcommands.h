@@ -97,6 +97,18 @@ struct TRpCommand {
     int block = 0;        // block number
 };
 
+// The records of the block commands, which carry two strings and a block number.
+inline bool IsBlockRecord(int kind)
+{
+    switch (kind) {
+    case cmScan: case cmWhileScan: case cmScanEntry: case cmScanFooter: case cmEndScan: case cmScanNext:
+    case cmIf: case cmEndIf:
+        return true;
+    default:
+        return false;
+    }
+}
+
 // The records one field or condition compiled to, kept to be written again
 // where the same text comes back: only the template position, the block of
 // the expression and the numbers of its IIF calls differ there.

@@ -74,6 +74,10 @@ INSTANTIATE_TEST_SUITE_P(
         BodyCase{"footer_closes_group_of_each_repetition",
                  "\\\\SCAN(A)\\\\{\\b \\\\A:NUMER\\\\\\\\SCANFOOTER\\\\}\\\\ENDSCAN\\\\",
                  "{\\b \\lang0 1}{\\b \\lang0 2}{\\b \\lang0 3}"},
+        // The absorbed "}" is written with every repetition and balanced by a
+        // "{" before the next; the expression's steps write no braces.
+        BodyCase{"expression_steps_count_no_braces",
+                 "{\\\\SCAN(A)\\\\}\\par \\\\UPPER('a')\\\\\\\\ENDSCAN\\\\", "{}\\lang0 A{}\\lang0 A{}\\lang0 A"},
         BodyCase{"sum_in_scanentry",
                  "\\\\SCAN(A)\\\\\\\\SCANENTRY,SUM(A:KWOTA,TOTAL)\\\\\\\\ENDSCAN\\\\=\\\\TOTAL\\\\", "=\\lang0 60,5"},
         BodyCase{"sum_restarts_at_each_entry",
