@@ -78,23 +78,23 @@ struct TRpRowContent {
 // kind uses share their place with those another kind uses.
 struct TRpCommand {
     qint16 kind = cmStart;
-    qint8 flag = 0;       // cmIf: 0 written when true, 1 when false
-    bool output = false;  // cmExpression: the value is written
-    bool manage = false;  // cmExpression: the value steers a block
-    int pnt = 1;          // template position just after the covered text (1-based)
+    qint8 flag = 0;            // cmIf: 0 written when true, 1 when false
+    bool output : 1 = false;   // cmExpression: the value is written
+    bool manage : 1 = false;   // cmExpression: the value steers a block
+    int pnt = 1;               // template position just after the covered text (1-based)
     union {
-        int field = -1;   // index of the field record
-        int functionId;   // cmOperation
+        int field = -1;        // field records and cmExpression: index of the field record
+        int functionId;        // cmOperation
+        int codes;             // block records and cmFormatting: string index of the formatting codes
     };
     union {
-        int codes = -1;   // string index: the formatting codes of a block or cmFormatting record
-        int argCount;     // cmOperation
+        int absorbed = -1;     // block records: string index of the text KillPar absorbed
+        int argCount;          // cmOperation
     };
     union {
-        int absorbed = -1;  // string index: the text KillPar absorbed
-        int iifSequence;    // cmOperation: the IIF it belongs to
+        int block = 0;         // block records and cmExpression: the block number
+        int iifSequence;       // cmOperation: the IIF it belongs to
     };
-    int block = 0;        // block number
 };
 
 // The records of the block commands, which carry two strings and a block number.
