@@ -17,17 +17,6 @@ namespace rtfreport {
 
 namespace {
 
-// The items of a command split at top-level commas, trimmed.
-QStringList CommandItems(const QString &commandText)
-{
-    QStringList items = SplitArguments(commandText).arguments;
-    for (QString &item : items)
-        item = item.trimmed();
-    if (items.isEmpty())
-        items << commandText;
-    return items;
-}
-
 bool EndsWithBracket(const QString &item)
 {
     return item.endsWith(u')');
@@ -71,11 +60,33 @@ QString DropEmptyPairs(const QString &braces)
 
 // --- compiling ----------------------------------------------------------------------
 
+// The items of a command split at top-level commas, trimmed.
+QStringList TRpRTF::CommandItems(const QString &commandText)
+{
+    QStringList items = SplitArguments(commandText).arguments;
+    for (QString &item : items)
+        item = item.trimmed();
+    if (items.isEmpty())
+        items << commandText;
+    return items;
+}
+
 void TRpRTF::CompileCondition(const QString &conditionText, int block)
 {
     TRpRowContent field;
     field.Field = conditionText;
     CompileExpression(conditionText, field, false, true, block);
+}
+
+// An IF or ELSIF condition compiles to the same records wherever its
+// text comes back, but for the block they belong to.
+void TRpRTF::CompileCondition(TRpFieldText &text, int block)
+{
+    if (WriteCompiledAgain(text.compiled, block))
+        return;
+    const TRpRecordMark mark = MarkRecords();
+    CompileCondition(text.split.command, block);
+    text.compiled = RecordsSince(mark);
 }
 
 void TRpRTF::CheckScanItem(const QString &item, const QString &commandText)
@@ -125,10 +136,11 @@ void TRpRTF::CompileScanItems(const QStringList &items, const QString &commandTe
     }
 }
 
-void TRpRTF::CompileScan(const QString &commandText, const QString &codes, int commandPnt)
+void TRpRTF::CompileScan(const TRpFieldText &text, int commandPnt)
 {
-    QStringList items = CommandItems(commandText);
-    const QString first = items.takeFirst();
+    const QString &commandText = text.split.command;
+    const QString &codes = text.split.codes;
+    const QString &first = text.items.first();
     if (!EndsWithBracket(first))
         throw EIllegalScanUse(u"Illegal using of \"scan\" keyword: "_qs + first);
     const qsizetype open = first.indexOf(u'(');
@@ -143,7 +155,7 @@ void TRpRTF::CompileScan(const QString &commandText, const QString &codes, int c
     bool page = false, noEof = false;
     QString whileText;
     QStringList aggregates;
-    for (const QString &item : items) {
+    for (const QString &item : text.items.mid(1)) {
         const QString lower = item.toLower();
         if (lower == u"page") {
             page = true;
@@ -184,9 +196,11 @@ TRpScanInfo &TRpRTF::ScanOfCommand(const QString &commandText, const QString &co
     return *info;
 }
 
-void TRpRTF::CompileScanEntry(const QString &commandText, const QString &codes, int commandPnt)
+void TRpRTF::CompileScanEntry(const TRpFieldText &text, int commandPnt)
 {
-    const QStringList items = CommandItems(commandText).mid(1);
+    const QString &commandText = text.split.command;
+    const QString &codes = text.split.codes;
+    const QStringList items = text.items.mid(1);
     const TRpScanInfo &info = ScanOfCommand(commandText, u"Scanentry"_qs, u"scan"_qs);
     if (info.FIsEntry)
         throw EIllegalScanUse(u"Error: Scanentry already exists for scan block: "_qs + commandText);
@@ -198,9 +212,11 @@ void TRpRTF::CompileScanEntry(const QString &commandText, const QString &codes, 
     CompileScanItems(items, commandText);
 }
 
-void TRpRTF::CompileScanFooter(const QString &commandText, const QString &codes, int commandPnt)
+void TRpRTF::CompileScanFooter(const TRpFieldText &text, int commandPnt)
 {
-    const QStringList items = CommandItems(commandText).mid(1);
+    const QString &commandText = text.split.command;
+    const QString &codes = text.split.codes;
+    const QStringList items = text.items.mid(1);
     const TRpScanInfo &info = ScanOfCommand(commandText, u"Scanfooter"_qs, u"Scan"_qs);
     if (info.FIsFooter)
         throw EIllegalScanUse(u"Error: Scanfooter already exists for scan block: "_qs + commandText);
@@ -213,9 +229,11 @@ void TRpRTF::CompileScanFooter(const QString &commandText, const QString &codes,
     FScs->SetScanFooter(position);
 }
 
-void TRpRTF::CompileEndScan(const QString &commandText, const QString &codes, int commandPnt)
+void TRpRTF::CompileEndScan(const TRpFieldText &text, int commandPnt)
 {
-    const QStringList items = CommandItems(commandText).mid(1);
+    const QString &commandText = text.split.command;
+    const QString &codes = text.split.codes;
+    const QStringList items = text.items.mid(1);
     const TRpScanInfo &info = ScanOfCommand(commandText, u"Endscan"_qs, u"scan"_qs);
     CompileScanItems(items, commandText);
     if (!info.FIsFooter) {
@@ -228,14 +246,16 @@ void TRpRTF::CompileEndScan(const QString &commandText, const QString &codes, in
     FScs->ExitScan();
 }
 
-void TRpRTF::CompileIf(const QString &commandText, const QString &codes, int commandPnt)
+void TRpRTF::CompileIf(TRpFieldText &text, int commandPnt)
 {
-    const QStringList items = CommandItems(commandText);
+    const QString &commandText = text.split.command;
+    const QString &codes = text.split.codes;
+    const QStringList &items = text.items;
     if (items.size() > 1)
         throw EIllegalIFUse(u"Illegal using of \"if\" command: "_qs + commandText);
     if (!EndsWithBracket(items.first()))
         throw EIllegalIFUse(u"Illegal using of \"if\" keyword: "_qs + items.first());
-    CompileCondition(commandText, FScs->InnermostScanNum());
+    CompileCondition(text, FScs->InnermostScanNum());
     const QString absorbed = KillPar(commandPnt);
     const int position = FCm->WriteBlock(cmIf, m_template.Fpnt, codes, absorbed, FScs->ScCount() + 1, 0);
     FScs->EnterScan(position, bkIf, commandText, true, false, false, nullptr);
@@ -244,9 +264,11 @@ void TRpRTF::CompileIf(const QString &commandText, const QString &codes, int com
         FLastBoundaryPnt = commandPnt;
 }
 
-void TRpRTF::CompileElsIf(const QString &commandText, const QString &codes, int commandPnt)
+void TRpRTF::CompileElsIf(TRpFieldText &text, int commandPnt)
 {
-    const QStringList items = CommandItems(commandText);
+    const QString &commandText = text.split.command;
+    const QString &codes = text.split.codes;
+    const QStringList &items = text.items;
     if (items.size() > 1)
         throw EIllegalIFUse(u"Illegal using of \"elsif\" command: "_qs + commandText);
     if (!EndsWithBracket(items.first()))
@@ -261,7 +283,7 @@ void TRpRTF::CompileElsIf(const QString &commandText, const QString &codes, int 
     FScs->ExitScan();
     int position = FCm->WriteBlock(cmIf, pnt, codes, QString(), FScs->ScCount() + 1, 1);
     const TRpScanInfo &elsePart = FScs->EnterScan(position, bkElse, commandText, true, false, false, nullptr);
-    CompileCondition(commandText, elsePart.FNumber);
+    CompileCondition(text, elsePart.FNumber);
     const QString absorbed = KillPar(commandPnt);
     position = FCm->WriteBlock(cmIf, m_template.Fpnt, codes, absorbed, FScs->ScCount() + 1, 0);
     FScs->EnterScan(position, bkElsIf, commandText, true, false, false, nullptr);
@@ -271,9 +293,11 @@ void TRpRTF::CompileElsIf(const QString &commandText, const QString &codes, int 
         FLastBoundaryPnt = commandPnt;
 }
 
-void TRpRTF::CompileElse(const QString &commandText, const QString &codes, int commandPnt)
+void TRpRTF::CompileElse(const TRpFieldText &text, int commandPnt)
 {
-    if (CommandItems(commandText).size() > 1)
+    const QString &commandText = text.split.command;
+    const QString &codes = text.split.codes;
+    if (text.items.size() > 1)
         throw EIllegalIFUse(u"Illegal using of \"Else\" command: "_qs + commandText);
     TRpScanInfo *info = FScs->InnermostScanInfo();
     if (!info)
@@ -288,9 +312,11 @@ void TRpRTF::CompileElse(const QString &commandText, const QString &codes, int c
     FScs->EnterScan(position, bkElse, commandText, true, false, false, nullptr);
 }
 
-void TRpRTF::CompileEndIf(const QString &commandText, const QString &codes, int commandPnt)
+void TRpRTF::CompileEndIf(const TRpFieldText &text, int commandPnt)
 {
-    if (CommandItems(commandText).size() > 1)
+    const QString &commandText = text.split.command;
+    const QString &codes = text.split.codes;
+    if (text.items.size() > 1)
         throw EIllegalIFUse(u"Illegal using of \"endif\" command: "_qs + commandText);
     TRpScanInfo *info = FScs->InnermostScanInfo();
     if (!info)
@@ -405,7 +431,7 @@ int TRpRTF::BlockEndPosition(const TRpScanInfo &info) const
 // The braces a record would write: the template text it copies and its strings.
 QString TRpRTF::BracesOf(const TRpCommand &command, int previousPnt) const
 {
-    if (command.codes >= 0 && command.kind != cmFormatting)  // a block record
+    if (IsBlockRecord(command.kind))
         return BracesOnly(FCm->String(command.codes)) + BracesOnly(FCm->String(command.absorbed));
     switch (command.kind) {
     case cmCopyText:

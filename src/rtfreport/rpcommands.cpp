@@ -21,7 +21,8 @@ bool TRpCommandStream::FieldEqual::operator()(int a, int b) const
 TRpCommandStream::TRpCommandStream()
     : m_fieldIndex(64, FieldHash{&m_fields}, FieldEqual{&m_fields})
 {
-    AddString(QString());  // index 0: the empty string
+    m_strings << QString();  // index 0: the empty string, which AddString gives without a look-up
+    m_stringIndex.insert(QString(), 0);
 }
 
 int TRpCommandStream::AddField(const TRpRowContent &field)
@@ -36,6 +37,8 @@ int TRpCommandStream::AddField(const TRpRowContent &field)
 
 int TRpCommandStream::AddString(const QString &text)
 {
+    if (text.isEmpty())
+        return 0;  // the first string of the table, the commonest by far
     const auto found = m_stringIndex.constFind(text);
     if (found != m_stringIndex.constEnd() && *found < m_strings.size() && m_strings.at(*found) == text)
         return *found;
@@ -122,6 +125,27 @@ int TRpCommandStream::WriteBlock(int kind, int pnt, const QString &codes, const 
     command.block = block;
     command.flag = qint8(flag);
     return Append(command);
+}
+
+std::vector<TRpCommand> TRpCommandStream::RecordsFrom(int position) const
+{
+    return std::vector<TRpCommand>(m_records.begin() + position, m_records.end());
+}
+
+void TRpCommandStream::WriteRun(const TRpRecordRun &run, int pnt, int block, int iifCounter)
+{
+    for (TRpCommand command : run.records) {
+        command.pnt = pnt;
+        if (command.kind == cmCopyText) {
+            WriteCopyText(pnt);  // merges with plain text before it, as it did the first time
+            continue;
+        }
+        if (command.kind == cmExpression)
+            command.block = block;
+        if (command.kind == cmOperation && command.iifSequence > 0)
+            command.iifSequence += iifCounter - run.iifBase;
+        Append(command);
+    }
 }
 
 } // namespace rtfreport

@@ -17,6 +17,7 @@
 
 #include <deque>
 #include <unordered_set>
+#include <vector>
 
 namespace rtfreport {
 
@@ -77,23 +78,44 @@ struct TRpRowContent {
 // kind uses share their place with those another kind uses.
 struct TRpCommand {
     qint16 kind = cmStart;
-    qint8 flag = 0;       // cmIf: 0 written when true, 1 when false
-    bool output = false;  // cmExpression: the value is written
-    bool manage = false;  // cmExpression: the value steers a block
-    int pnt = 1;          // template position just after the covered text (1-based)
+    qint8 flag = 0;            // cmIf: 0 written when true, 1 when false
+    bool output : 1 = false;   // cmExpression: the value is written
+    bool manage : 1 = false;   // cmExpression: the value steers a block
+    int pnt = 1;               // template position just after the covered text (1-based)
     union {
-        int field = -1;   // index of the field record
-        int functionId;   // cmOperation
+        int field = -1;        // field records and cmExpression: index of the field record
+        int functionId;        // cmOperation
+        int codes;             // block records and cmFormatting: string index of the formatting codes
     };
     union {
-        int codes = -1;   // string index: the formatting codes of a block or cmFormatting record
-        int argCount;     // cmOperation
+        int absorbed = -1;     // block records: string index of the text KillPar absorbed
+        int argCount;          // cmOperation
     };
     union {
-        int absorbed = -1;  // string index: the text KillPar absorbed
-        int iifSequence;    // cmOperation: the IIF it belongs to
+        int block = 0;         // block records and cmExpression: the block number
+        int iifSequence;       // cmOperation: the IIF it belongs to
     };
-    int block = 0;        // block number
+};
+
+// The records of the block commands, which carry two strings and a block number.
+inline bool IsBlockRecord(int kind)
+{
+    switch (kind) {
+    case cmScan: case cmWhileScan: case cmScanEntry: case cmScanFooter: case cmEndScan: case cmScanNext:
+    case cmIf: case cmEndIf:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The records one field or condition compiled to, kept to be written again
+// where the same text comes back: only the template position, the block of
+// the expression and the numbers of its IIF calls differ there.
+struct TRpRecordRun {
+    std::vector<TRpCommand> records;
+    int iifBase = 0;   // the IIF counter before the records were compiled
+    int iifCount = 0;  // the IIF numbers they took
 };
 
 class TRpCommandStream {
@@ -122,6 +144,12 @@ public:
     int WriteExpression(int pnt, const TRpRowContent &field, bool output, bool manage, int block);
     int WriteOperation(int pnt, int functionId, int argCount, int iifSequence);
     int WriteBlock(int kind, int pnt, const QString &codes, const QString &absorbed, int block, int flag = 0);
+
+    // The records from a position to the end, to be written again by WriteRun.
+    std::vector<TRpCommand> RecordsFrom(int position) const;
+    // Writes a run's records again at pnt: a cmExpression record belongs to
+    // `block`, and IIF numbers count on from `iifCounter`.
+    void WriteRun(const TRpRecordRun &run, int pnt, int block, int iifCounter);
 
 private:
     int Append(TRpCommand command);

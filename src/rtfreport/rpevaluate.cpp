@@ -129,14 +129,15 @@ private:
     [[noreturn]] void Fail(const QString &message) const { throw ERpError(message + m_text); }
 
     // Checks that an argument has a type (only a variable or a field has
-    // one), and the wanted one.
-    void Require(int index, TRpDataType type, const OperandMessages &messages) const
+    // one), and the wanted one. The messages are made only for a failure.
+    template <typename MakeMessages>
+    void Require(int index, TRpDataType type, MakeMessages messages) const
     {
         const TRpDataType actual = Arg(index).DataType();
         if (actual == rpdtUnknown)
-            Fail(messages.unknown);
+            Fail(messages().unknown);
         if (actual != type)
-            Fail(messages.expected);
+            Fail(messages().expected);
     }
 
     TRpReportVariable &Out()
@@ -204,13 +205,13 @@ bool CompareBy(int id, const T &left, const T &right)
 
 void BuiltInCall::Compare(int id)
 {
-    const OperandMessages messages = OperationMessages(ComparisonLabel(id));
+    const auto messages = [&] { return OperationMessages(ComparisonLabel(id)); };
     const TRpArgument &right = Arg(0), &left = Arg(1);
     // Different types are reported before unknown ones.
     if (left.DataType() != right.DataType())
-        Fail(messages.expected);
+        Fail(messages().expected);
     if (!left.IsKnown() || !right.IsKnown())
-        Fail(messages.unknown);
+        Fail(messages().unknown);
     const TRpReportVariable l = Value(1), r = Value(0);
     bool outcome = false;
     switch (left.DataType()) {
@@ -218,7 +219,7 @@ void BuiltInCall::Compare(int id)
     case rpdtNumber: outcome = CompareBy(id, l.AsFloat(), r.AsFloat()); break;
     case rpdtBoolean: outcome = CompareBy(id, l.AsBoolean(), r.AsBoolean()); break;
     case rpdtDateTime: outcome = CompareBy(id, l.AsDateTime(), r.AsDateTime()); break;
-    default: Fail(messages.unknown);
+    default: Fail(messages().unknown);
     }
     Out().SetAsBoolean(outcome);
 }
@@ -226,15 +227,15 @@ void BuiltInCall::Compare(int id)
 void BuiltInCall::Logical(int id)
 {
     if (id == fnSysNot) {
-        Require(0, rpdtBoolean, OperationMessages(QStringLiteral("not \"!\"")));
+        Require(0, rpdtBoolean, [&] { return OperationMessages(QStringLiteral("not \"!\"")); });
         Out().SetAsBoolean(!Value(0).AsBoolean());
         return;
     }
-    const OperandMessages messages = OperationMessages(Quoted(id == fnSysAnd ? u"&&"_qs : u"||"_qs));
+    const auto messages = [&] { return OperationMessages(Quoted(id == fnSysAnd ? u"&&"_qs : u"||"_qs)); };
     if (!Arg(0).IsKnown() || !Arg(1).IsKnown())
-        Fail(messages.unknown);
+        Fail(messages().unknown);
     if (Arg(0).DataType() != rpdtBoolean || Arg(1).DataType() != rpdtBoolean)
-        Fail(messages.expected);
+        Fail(messages().expected);
     const bool left = Value(1).AsBoolean(), right = Value(0).AsBoolean();
     Out().SetAsBoolean(id == fnSysAnd ? left && right : left || right);
 }
@@ -242,19 +243,21 @@ void BuiltInCall::Logical(int id)
 void BuiltInCall::Arithmetic(int id)
 {
     if (id == fnSysUMinus || id == fnSysUPlus) {
-        Require(0, rpdtNumber, OperationMessages(id == fnSysUMinus ? u"unary \"-\""_qs : u"unary \"+\""_qs));
+        Require(0, rpdtNumber, [&] {
+            return OperationMessages(id == fnSysUMinus ? u"unary \"-\""_qs : u"unary \"+\""_qs);
+        });
         const TRpFloat x = Value(0).AsFloat();
         Out().SetAsFloat(id == fnSysUMinus ? -x : x);
         return;
     }
     const QString symbol = id == fnSysMult ? u"*"_qs : id == fnSysDiv ? u"/"_qs : u"%"_qs;
-    const OperandMessages messages = OperationMessages(Quoted(symbol));
+    const auto messages = [&] { return OperationMessages(Quoted(symbol)); };
     for (int i : {0, 1})
         if (Arg(i).DataType() == rpdtUnknown)
-            Fail(messages.unknown);
+            Fail(messages().unknown);
     for (int i : {0, 1})
         if (Arg(i).DataType() != rpdtNumber)
-            Fail(messages.expected);
+            Fail(messages().expected);
     const TRpFloat left = Value(1).AsFloat(), right = Value(0).AsFloat();
     if (id == fnSysMult) {
         Out().SetAsFloat(left * right);
@@ -267,10 +270,10 @@ void BuiltInCall::Arithmetic(int id)
 
 void BuiltInCall::AddOrSubtract(int id)
 {
-    const OperandMessages messages = OperationMessages(id == fnSysAdd ? u"\"+\""_qs : u"\"-\""_qs);
+    const auto messages = [&] { return OperationMessages(id == fnSysAdd ? u"\"+\""_qs : u"\"-\""_qs); };
     for (int i : {0, 1})
         if (Arg(i).DataType() == rpdtUnknown)
-            Fail(messages.unknown);
+            Fail(messages().unknown);
     const TRpDataType lt = Arg(1).DataType(), rt = Arg(0).DataType();
     const TRpReportVariable l = Value(1), r = Value(0);
     if (id == fnSysAdd && lt == rpdtString && rt == rpdtString) {
@@ -279,7 +282,7 @@ void BuiltInCall::AddOrSubtract(int id)
     }
     const auto isNumeric = [](TRpDataType t) { return t == rpdtNumber || t == rpdtDateTime; };
     if (!isNumeric(lt) || !isNumeric(rt))
-        Fail(messages.expected);
+        Fail(messages().expected);
     const TRpFloat left = lt == rpdtNumber ? l.AsFloat() : TRpFloat(l.AsDateTime());
     const TRpFloat right = rt == rpdtNumber ? r.AsFloat() : TRpFloat(r.AsDateTime());
     const TRpFloat value = id == fnSysAdd ? left + right : left - right;
@@ -370,10 +373,10 @@ void BuiltInCall::Brackets()
 
 void BuiltInCall::Substring()
 {
-    Require(0, rpdtString, MidMessages(u"First"_qs, rpdtString));
-    Require(1, rpdtNumber, MidMessages(u"Second"_qs, rpdtNumber));
+    Require(0, rpdtString, [&] { return MidMessages(u"First"_qs, rpdtString); });
+    Require(1, rpdtNumber, [&] { return MidMessages(u"Second"_qs, rpdtNumber); });
     if (HasArg(2))
-        Require(2, rpdtNumber, MidMessages(u"Third"_qs, rpdtNumber));
+        Require(2, rpdtNumber, [&] { return MidMessages(u"Third"_qs, rpdtNumber); });
     const QString s = Value(0).AsString();
     const qint64 length = s.size();
     qint64 start = Value(1).AsInteger();
@@ -393,12 +396,14 @@ void BuiltInCall::Substring()
 void BuiltInCall::Str()
 {
     const QString name = QStringLiteral("STR");
-    Require(0, rpdtNumber, FirstOfTwoMessages(name, rpdtNumber));
+    Require(0, rpdtNumber, [&] { return FirstOfTwoMessages(name, rpdtNumber); });
     if (HasArg(1))
-        Require(1, rpdtNumber, SecondOfTwoMessages(name, u"numeric"_qs));
+        Require(1, rpdtNumber, [&] { return SecondOfTwoMessages(name, u"numeric"_qs); });
     if (HasArg(2))
-        Require(2, rpdtNumber, {u"Third operand type unknown. Function \"STR\", expression "_qs,
-                                u"Third operand of numeric type expected in function \"STR\", expression "_qs});
+        Require(2, rpdtNumber, [&] {
+            return OperandMessages{u"Third operand type unknown. Function \"STR\", expression "_qs,
+                                   u"Third operand of numeric type expected in function \"STR\", expression "_qs};
+        });
     const TRpFloat x = Value(0).AsFloat();
     if (!HasArg(1)) {
         Out().SetAsString(FloatToCanonical(x));
@@ -418,7 +423,7 @@ void BuiltInCall::Str()
 
 void BuiltInCall::Val()
 {
-    Require(0, rpdtString, SingleOperandMessages(u"VAL"_qs, rpdtString));
+    Require(0, rpdtString, [&] { return SingleOperandMessages(u"VAL"_qs, rpdtString); });
     QString text = Value(0).AsString();
     const QChar separator = m_report.FormatSettings().DecimalSeparator;
     if (separator != u'.') {
@@ -431,10 +436,14 @@ void BuiltInCall::Val()
 
 void BuiltInCall::Pos()
 {
-    Require(0, rpdtString, {u"First operand type unknown. Function \"POS\", expression "_qs,
-                            u"First operand of string type expected in function \"POS\", expression "_qs});
-    Require(1, rpdtString, {u"Second operand type unknown. Functions \"POS\", expression "_qs,
-                            u"Second operand of string type expected in functions \"POS\", expression "_qs});
+    Require(0, rpdtString, [&] {
+        return OperandMessages{u"First operand type unknown. Function \"POS\", expression "_qs,
+                               u"First operand of string type expected in function \"POS\", expression "_qs};
+    });
+    Require(1, rpdtString, [&] {
+        return OperandMessages{u"Second operand type unknown. Functions \"POS\", expression "_qs,
+                               u"Second operand of string type expected in functions \"POS\", expression "_qs};
+    });
     Out().SetAsInteger(Value(1).AsString().indexOf(Value(0).AsString()) + 1);
 }
 
@@ -484,9 +493,9 @@ TRpFloat RoundTo(TRpFloat x, qint64 places)
 void BuiltInCall::Round()
 {
     const QString name = QStringLiteral("ROUND");
-    Require(0, rpdtNumber, FirstOfTwoMessages(name, rpdtNumber));
+    Require(0, rpdtNumber, [&] { return FirstOfTwoMessages(name, rpdtNumber); });
     if (HasArg(1))
-        Require(1, rpdtNumber, SecondOfTwoMessages(name, u"numeric"_qs));
+        Require(1, rpdtNumber, [&] { return SecondOfTwoMessages(name, u"numeric"_qs); });
     const qint64 places = HasArg(1) ? std::clamp<qint64>(Value(1).AsInteger(), -4932, 4932) : 0;
     Out().SetAsFloat(RoundTo(Value(0).AsFloat(), places));
 }
@@ -516,14 +525,14 @@ void BuiltInCall::DateFunction(int id)
     case fnDateToStr:
     case fnDateTimeToStr:
     case fnTimeToStr: {
-        Require(0, rpdtDateTime, SingleOperandMessages(name, rpdtDateTime));
+        Require(0, rpdtDateTime, [&] { return SingleOperandMessages(name, rpdtDateTime); });
         const TRpDateTime d = Value(0).AsDateTime();
         Out().SetAsString(id == fnDateToStr ? DateToStr(d, settings)
                           : id == fnTimeToStr ? TimeToStr(d, settings) : DateTimeToStr(d, settings));
         return;
     }
     default: {
-        Require(0, rpdtString, SingleOperandMessages(name, rpdtString));
+        Require(0, rpdtString, [&] { return SingleOperandMessages(name, rpdtString); });
         const QString s = Value(0).AsString();
         if (id == fnStrToDate)
             Out().SetAsDate(StrToDate(s, settings));
@@ -537,7 +546,7 @@ void BuiltInCall::DateFunction(int id)
 
 void BuiltInCall::DatePart(int id)
 {
-    Require(0, rpdtDateTime, SingleOperandMessages(BuiltInName(id), rpdtDateTime));
+    Require(0, rpdtDateTime, [&] { return SingleOperandMessages(BuiltInName(id), rpdtDateTime); });
     const TRpDateParts p = DecodeDateTime(Value(0).AsDateTime());
     switch (id) {
     case fnYear: Out().SetAsInteger(p.year); break;
@@ -552,7 +561,7 @@ void BuiltInCall::DatePart(int id)
 
 void BuiltInCall::StoD()
 {
-    Require(0, rpdtString, SingleOperandMessages(u"STOD"_qs, rpdtString));
+    Require(0, rpdtString, [&] { return SingleOperandMessages(u"STOD"_qs, rpdtString); });
     const QString s = Value(0).AsString();
     if (s.size() != 8)
         Fail(u"Operand of string type YYYYMMDD expected. Function \"STOD\", expression "_qs);
@@ -564,8 +573,10 @@ void BuiltInCall::StoD()
 
 void BuiltInCall::IifTest()
 {
-    Require(0, rpdtBoolean, {u"First operand type unknown. Function \"IIF\", expression "_qs,
-                             u"First operand of boolean type expected in function \"IIF\", expression "_qs});
+    Require(0, rpdtBoolean, [&] {
+        return OperandMessages{u"First operand type unknown. Function \"IIF\", expression "_qs,
+                               u"First operand of boolean type expected in function \"IIF\", expression "_qs};
+    });
     Out().SetAsBoolean(Value(0).AsBoolean());
 }
 
@@ -618,7 +629,7 @@ void BuiltInCall::Evaluate(int id)
     case fnElsIf: Condition(); break;
     case fnBrackets: Brackets(); break;
     case fnTrim:
-        Require(0, rpdtString, SingleOperandMessages(u"TRIM"_qs, rpdtString));
+        Require(0, rpdtString, [&] { return SingleOperandMessages(u"TRIM"_qs, rpdtString); });
         Out().SetAsString(TrimControls(Value(0).AsString()));
         break;
     case fnMid:
@@ -627,7 +638,7 @@ void BuiltInCall::Evaluate(int id)
     case fnUpper:
     case fnLower: {
         const bool upper = id == fnUpper;
-        Require(0, rpdtString, SingleOperandMessages(upper ? u"UPPER"_qs : u"LOWER"_qs, rpdtString));
+        Require(0, rpdtString, [&] { return SingleOperandMessages(upper ? u"UPPER"_qs : u"LOWER"_qs, rpdtString); });
         const QLocale &rules = m_report.FormatSettings().CaseLocale;
         const QString s = Value(0).AsString();
         Out().SetAsString(upper ? rules.toUpper(s) : rules.toLower(s));
@@ -643,7 +654,7 @@ void BuiltInCall::Evaluate(int id)
     case fnLast: DataSetFunction(id); break;
     case fnInt:
     case fnFrac: {
-        Require(0, rpdtNumber, SingleOperandMessages(id == fnInt ? u"INT"_qs : u"FRAC"_qs, rpdtNumber));
+        Require(0, rpdtNumber, [&] { return SingleOperandMessages(id == fnInt ? u"INT"_qs : u"FRAC"_qs, rpdtNumber); });
         const TRpFloat x = Value(0).AsFloat();
         Out().SetAsFloat(id == fnInt ? std::trunc(x) : x - std::trunc(x));
         break;
@@ -668,8 +679,8 @@ void BuiltInCall::Evaluate(int id)
     case fnStoD: StoD(); break;
     case fnFormatFloat: {
         const QString name = QStringLiteral("FLOATFORMAT");
-        Require(0, rpdtString, FirstOfTwoMessages(name, rpdtString));
-        Require(1, rpdtNumber, SecondOfTwoMessages(name, u"numeric"_qs));
+        Require(0, rpdtString, [&] { return FirstOfTwoMessages(name, rpdtString); });
+        Require(1, rpdtNumber, [&] { return SecondOfTwoMessages(name, u"numeric"_qs); });
         Out().SetAsString(
             FormatFloatPicture(Value(0).AsString(), Value(1).AsFloat(), m_report.FormatSettings()).trimmed());
         break;
@@ -677,8 +688,10 @@ void BuiltInCall::Evaluate(int id)
     case fnPower:
     case fnIntPower: {
         const QString name = id == fnPower ? u"POWER"_qs : u"INTPOWER"_qs;
-        Require(0, rpdtNumber, FirstOfTwoMessages(name, rpdtNumber));
-        Require(1, rpdtNumber, SecondOfTwoMessages(name, id == fnPower ? u"numeric"_qs : u"integer numeric"_qs));
+        Require(0, rpdtNumber, [&] { return FirstOfTwoMessages(name, rpdtNumber); });
+        Require(1, rpdtNumber, [&] {
+            return SecondOfTwoMessages(name, id == fnPower ? u"numeric"_qs : u"integer numeric"_qs);
+        });
         const TRpFloat x = Value(0).AsFloat();
         const TRpFloat y = id == fnPower ? Value(1).AsFloat() : TRpFloat(Value(1).AsInteger());
         Out().SetAsFloat(std::pow(x, y));

@@ -238,7 +238,9 @@ void TRpRTF::ReleaseRun()
     FCm.reset();
     FParsedCalls.clear();
     FInfixCalls.clear();
-    FBodyMemo = {};
+    FFieldTexts.clear();
+    FUnsharedFieldText = {};
+    FBodyMemo.Clear();
     FBodyMemoReach = 0;
     if (!FTmLoaded)
         m_template.Bytes.clear();

@@ -15,6 +15,7 @@
 #include "rpargument.h"
 #include "rpexpression.h"
 #include "rpmetafile.h"
+#include "rppositionwindow.h"
 #include "rpscans.h"
 
 #include <QByteArray>
@@ -26,7 +27,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
-#include <unordered_map>
+#include <optional>
 #include <vector>
 
 namespace rtfreport {
@@ -71,6 +72,7 @@ struct TRpReadField {
 struct TRpSplitText {
     QString command;
     QString codes;
+    bool usesUnicodeSkip = false;  // the split read or changed the "\uc" count
 };
 
 // The "\uc" count in force and the counts each open "{" saved for its "}".
@@ -192,6 +194,8 @@ private:
     // compile pass (rptemplate.cpp)
     void CompilePass();
     TRpReadField ReadNextField();
+    bool ReadControlWord(int pnt);
+    int PlainRunEnd(int pnt) const;
     bool ReadHeaderGroup();
     bool SkippedGroupAt(int pnt) const;
     int BoundaryWordLength(int pnt) const;
@@ -207,12 +211,30 @@ private:
     TRpBodyStep FieldBodyStep(int pnt, int quote) const;
     TRpBodyStep FieldBodyEnd(int pnt);
     TRpBodyStep LongFieldBodyEnd(int pnt);
-    void PruneBodyMemo(int readStart);
     int QuoteOpening(int pnt, int *length) const;
     bool QuoteClosing(int pnt, int quote, int *length) const;
     bool HexEscapeIs(int pnt, const char *hex) const;
     int WordWithBlankLength(int pnt, const char *word) const;
-    void CompileField(const QByteArray &rawText, const TRpSplitText &split);
+    // A field's text, split and classified once for each distinct raw text
+    // (when the split does not depend on the "\uc" count in force). What it
+    // compiled to (a field's records, or the condition of an IF or ELSIF)
+    // is kept with it and written again where the same text comes back.
+    struct TRpFieldText {
+        TRpSplitText split;
+        TRpCommandClass kind = ccField;
+        QStringList items;  // a block command's items, split at top-level commas
+        std::optional<TRpRecordRun> compiled;
+    };
+    TRpFieldText &FieldText(const QByteArray &rawText);
+    // Where the records of a compile begin, to be kept by RecordsSince.
+    struct TRpRecordMark {
+        int position;
+        int iifCounter;
+    };
+    TRpRecordMark MarkRecords() const;
+    TRpRecordRun RecordsSince(const TRpRecordMark &mark) const;
+    bool WriteCompiledAgain(const std::optional<TRpRecordRun> &compiled, int block);
+    void CompileField(const QByteArray &rawText, TRpFieldText &text);
     void CompileSimpleField(const QString &commandText, const TRpSplitText &split, const QByteArray &rawText);
     void CompileExpression(const QString &expressionText, const TRpRowContent &field, bool output, bool manage,
                            int block);
@@ -222,18 +244,20 @@ private:
     TRpRowContent OperandField(const QString &argument, int *kind);
 
     // blocks (rpblocks.cpp)
-    void CompileScan(const QString &commandText, const QString &codes, int commandPnt);
-    void CompileScanEntry(const QString &commandText, const QString &codes, int commandPnt);
-    void CompileScanFooter(const QString &commandText, const QString &codes, int commandPnt);
-    void CompileEndScan(const QString &commandText, const QString &codes, int commandPnt);
-    void CompileIf(const QString &commandText, const QString &codes, int commandPnt);
-    void CompileElsIf(const QString &commandText, const QString &codes, int commandPnt);
-    void CompileElse(const QString &commandText, const QString &codes, int commandPnt);
-    void CompileEndIf(const QString &commandText, const QString &codes, int commandPnt);
+    void CompileScan(const TRpFieldText &text, int commandPnt);
+    void CompileScanEntry(const TRpFieldText &text, int commandPnt);
+    void CompileScanFooter(const TRpFieldText &text, int commandPnt);
+    void CompileEndScan(const TRpFieldText &text, int commandPnt);
+    void CompileIf(TRpFieldText &text, int commandPnt);
+    void CompileElsIf(TRpFieldText &text, int commandPnt);
+    void CompileElse(const TRpFieldText &text, int commandPnt);
+    void CompileEndIf(const TRpFieldText &text, int commandPnt);
+    static QStringList CommandItems(const QString &commandText);
     TRpScanInfo &ScanOfCommand(const QString &commandText, const QString &commandWord, const QString &scanWord);
     void CompileScanItems(const QStringList &items, const QString &commandText);
     void CheckScanItem(const QString &item, const QString &commandText);
     void CompileCondition(const QString &conditionText, int block);
+    void CompileCondition(TRpFieldText &text, int block);
     QString KillPar(int commandPnt);
     bool TextBeforeCommand(int commandPnt) const;
     bool HasVisibleText(const QByteArray &text) const;
@@ -329,12 +353,22 @@ private:
         int pnt;
         int quote;
     };
-    std::unordered_map<quint64, TRpBodyMemo> FBodyMemo;
-    size_t FBodyMemoPruneAt = 1 << 16;
+    TRpPositionWindow<TRpBodyMemo, 9> FBodyMemo;  // by position and quotation kind
     int FBodyMemoReach = 0;  // the furthest position a long body was read to
+    // The (position, quotation) points one long read met, with the steps
+    // taken before each; kept between reads for its capacity.
+    struct TRpBodyVisit {
+        int pnt;
+        int quote;
+        int taken;
+    };
+    std::vector<TRpBodyVisit> FBodyVisited;
     std::vector<int> FElsIfChains; // ELSIF levels of each open IF chain
     QHash<QString, TRpFunctionCall> FParsedCalls;  // the calls parsed in this run, by text
     QHash<QString, QString> FInfixCalls;           // expressions as calls, by text
+    static constexpr qsizetype MaxFieldTexts = 4096;
+    QHash<QByteArray, TRpFieldText> FFieldTexts;   // by raw text
+    TRpFieldText FUnsharedFieldText;               // a text whose split depends on "\uc"
 };
 
 } // namespace rtfreport

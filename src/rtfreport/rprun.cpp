@@ -29,6 +29,8 @@ void TRpRTF::WriteBytes(const QByteArray &bytes)
 
 void TRpRTF::WriteText(const QString &text)
 {
+    if (text.isEmpty())
+        return;
     m_body->Append([&](std::string &out) { AppendAnsiCodePage(text, out); });
 }
 

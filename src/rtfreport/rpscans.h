@@ -48,33 +48,35 @@ public:
 
     bool IsScan() const { return FrplngId == bkScan; }
 
+    // A template makes one block for each IF: the members are laid out by
+    // size, so that no room is lost between them.
     TRpRTF *FOwnerReport = nullptr;
+    TRpDataSet *FDataSet = nullptr;
+    QString FWhileString;
+    QList<QByteArray> FBookMarkList;
+    QString FEmptyBalanceS;
     int FNumber = 0;
     int FLevel = 0;
     int FrplngId = bkScan;
     int FCmPosition = 0;
     int FEntryCmPosition = 0;
-    bool FIsEntry = false;
     int FFooterCmPosition = 0;
+    int FBookMarkPos = 0;
+    int FEndCmPosition = -1;  // the block's end record
+    int FFullBalance = 0;
+    bool FIsEntry = false;
     bool FIsFooter = false;
-    TRpDataSet *FDataSet = nullptr;
     bool FNewPage = false;
     bool FNoEof = false;
     bool FIsWhile = false;
-    QString FWhileString;
     bool FUseBookMarkList = false;
-    QList<QByteArray> FBookMarkList;
-    int FBookMarkPos = 0;
     bool FIsCompleted = false;
     bool FFirstPass = true;
     bool FScanManageResult = false;
-    int FEndCmPosition = -1;  // the block's end record
     // Worked out when first needed: FFullBalance when a scan repeats,
     // FEmptyBalanceS when a block is passed over.
     bool FBalance = false;
-    int FFullBalance = 0;
     bool FEmptyBalanceDone = false;
-    QString FEmptyBalanceS;
 };
 
 class TRpScans {

@@ -25,6 +25,19 @@ bool IsHexDigit(char c)
     return IsAsciiDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
+// Whether a byte of a field body can begin a quotation mark, an escape,
+// a delimiter or a group; any other byte is text, in a quotation or not.
+bool MayBeginMark(char c)
+{
+    switch (quint8(c)) {
+    case '\\': case '{': case '"': case '\'': case '`': case '~':
+    case 147: case 148: case 171: case 187:
+        return true;
+    default:
+        return false;
+    }
+}
+
 // One byte of the code page as a character.
 QChar FromAnsiByte(char byte)
 {
@@ -103,7 +116,9 @@ int TRpRTF::BoundaryWordLength(int pnt) const
 
 bool TRpRTF::SkippedGroupAt(int pnt) const
 {
-    // pnt stands just after the "{".
+    // pnt stands just after the "{"; every word begins with a backslash.
+    if (m_template.At(pnt) != '\\')
+        return false;
     for (const char *word : SkippedGroupWords) {
         if (Options().testFlag(eoProcessFormFields) && qstrcmp(word, "\\field") == 0)
             continue;
@@ -147,6 +162,8 @@ bool TRpRTF::ReadHeaderGroup()
         {"\\*\\listoverridetable", cmListOverrideTable, &TRpRtfDocument::FIsListOverrideTable,
          &TRpRtfDocument::ProcessListOverrideTable, true},
     };
+    if (m_template.At(m_template.Fpnt) != '\\')  // every word begins with a backslash
+        return false;
     for (const HeaderGroup &group : groups) {
         if (m_document.*group.met || (group.listOnly && !Options().testFlag(eoProcessLists)))
             continue;
@@ -160,6 +177,51 @@ bool TRpRTF::ReadHeaderGroup()
         return true;
     }
     return false;
+}
+
+// The control words that steer the compile pass: line boundaries, table
+// marks and "\uc". True when the word was copied here (a table's end).
+bool TRpRTF::ReadControlWord(int p)
+{
+    TRpTemplateBuffer &t = m_template;
+    if (BoundaryWordLength(p) > 0)
+        FLastBoundaryPnt = p;
+    if (t.WordAt(p, "\\trowd")) {
+        FCm->WriteMark(cmTableStart, p);
+        m_document.FInTable = FTableRowOpen = true;
+    } else if (t.WordAt(p, "\\row")) {
+        t.Fpnt = p + 4;
+        FCm->WriteCopyText(t.Fpnt);
+        FCm->WriteMark(cmTableEnd, t.Fpnt);
+        m_document.FInTable = FTableRowOpen = false;
+        return true;
+    } else if (t.PrefixAt(p, "\\intbl")) {
+        FCm->WriteMark(cmTableStart, p);
+        m_document.FInTable = true;
+    } else if (t.PrefixAt(p, "\\pard") && m_document.FInTable && !FTableRowOpen) {
+        t.Fpnt = p + 5;
+        FCm->WriteCopyText(t.Fpnt);
+        FCm->WriteMark(cmTableEnd, t.Fpnt);
+        m_document.FInTable = false;
+        return true;
+    } else if (t.PrefixAt(p, "\\uc") && IsAsciiDigit(t.At(p + 3))) {
+        int number = 0;
+        for (int q = p + 3; IsAsciiDigit(t.At(q)); ++q)
+            number = qMin(number * 10 + (t.At(q) - '0'), 1000);
+        FUnicodeSkip.SetCount(number);
+    }
+    return false;
+}
+
+// Where a run of plain characters starting at pnt ends: at a backslash,
+// a brace or the end of the template. The run is copied by one record.
+int TRpRTF::PlainRunEnd(int pnt) const
+{
+    const QByteArray &bytes = m_template.Bytes;
+    qsizetype i = pnt;  // the 0-based index of the character after pnt
+    while (i < bytes.size() && bytes[i] != '\\' && bytes[i] != '{' && bytes[i] != '}')
+        ++i;
+    return int(i) + 1;
 }
 
 TRpReadField TRpRTF::ReadNextField()
@@ -176,32 +238,9 @@ TRpReadField TRpRTF::ReadNextField()
                 t.Fpnt = p + delimiter;
                 return {true, ReadFieldBody()};
             }
-            if (BoundaryWordLength(p) > 0)
-                FLastBoundaryPnt = p;
-            if (t.WordAt(p, "\\trowd")) {
-                FCm->WriteMark(cmTableStart, p);
-                m_document.FInTable = FTableRowOpen = true;
-            } else if (t.WordAt(p, "\\row")) {
-                t.Fpnt = p + 4;
-                FCm->WriteCopyText(t.Fpnt);
-                FCm->WriteMark(cmTableEnd, t.Fpnt);
-                m_document.FInTable = FTableRowOpen = false;
+            // Boundaries, table marks and "\uc" are control words: they begin with a letter.
+            if (IsAsciiLetter(t.At(p + 1)) && ReadControlWord(p))
                 continue;
-            } else if (t.PrefixAt(p, "\\intbl")) {
-                FCm->WriteMark(cmTableStart, p);
-                m_document.FInTable = true;
-            } else if (t.PrefixAt(p, "\\pard") && m_document.FInTable && !FTableRowOpen) {
-                t.Fpnt = p + 5;
-                FCm->WriteCopyText(t.Fpnt);
-                FCm->WriteMark(cmTableEnd, t.Fpnt);
-                m_document.FInTable = false;
-                continue;
-            } else if (t.PrefixAt(p, "\\uc") && IsAsciiDigit(t.At(p + 3))) {
-                int number = 0;
-                for (int q = p + 3; IsAsciiDigit(t.At(q)); ++q)
-                    number = qMin(number * 10 + (t.At(q) - '0'), 1000);
-                FUnicodeSkip.SetCount(number);
-            }
             // A control symbol ("\{", "\}", "\'e6", ...) is copied as one unit,
             // so that an escaped brace is never taken for a group.
             const char next = t.At(p + 1);
@@ -229,7 +268,7 @@ TRpReadField TRpRTF::ReadNextField()
             t.Fpnt = p + 1;
             FUnicodeSkip.Close();
         } else {
-            t.Fpnt = p + 1;
+            t.Fpnt = PlainRunEnd(p);
         }
         FCm->WriteCopyText(t.Fpnt);
     }
@@ -329,6 +368,8 @@ TRpRTF::TRpBodyStep TRpRTF::FieldBodyStep(int pnt, int quote) const
     const char c = t.At(pnt);
     if (quint8(c) < 32 && c != '\n' && c != '\t')
         return {TRpBodyStep::Next, pnt + 1, quote};
+    if (!MayBeginMark(c))
+        return {TRpBodyStep::Next, pnt + 1, quote};
     int length = 0;
     const bool hexEscape = c == '\\' && t.At(pnt + 1) == '\'' && IsHexDigit(t.At(pnt + 2)) && IsHexDigit(t.At(pnt + 3));
     if (quote != 0) {
@@ -358,11 +399,6 @@ namespace {
 
 constexpr int PlainBodySteps = 32;
 
-quint64 BodyNode(int pnt, int quote)
-{
-    return (quint64(quint32(pnt)) << 4) | quint64(quote);
-}
-
 } // namespace
 
 // Where the body starting at pnt closes: the closing step within the field
@@ -388,16 +424,17 @@ TRpRTF::TRpBodyStep TRpRTF::FieldBodyEnd(int pnt)
 // either; so each is read once and the pass stays linear.
 TRpRTF::TRpBodyStep TRpRTF::LongFieldBodyEnd(int pnt)
 {
-    PruneBodyMemo(pnt);
-    std::vector<std::pair<quint64, int>> visited;  // node, steps taken before it
+    // Reads start further on each time: what lies before cannot be met again.
+    FBodyMemo.DropBefore(pnt);
+    auto &visited = FBodyVisited;
+    visited.clear();
     int taken = 0;
     int quote = 0;
     TRpBodyMemo outcome{TRpBodyStep::Next, 0, pnt, 0};
     while (taken < MaxFieldLength) {
-        const quint64 node = BodyNode(pnt, quote);
-        visited.emplace_back(node, taken);
-        if (const auto known = FBodyMemo.find(node); known != FBodyMemo.end()) {
-            outcome = known->second;
+        visited.push_back({pnt, quote, taken});
+        if (const TRpBodyMemo *known = FBodyMemo.Find(pnt, quote)) {
+            outcome = *known;
             if (outcome.kind != TRpBodyStep::Next)
                 break;
             taken += outcome.steps;  // a point reached without an end
@@ -418,10 +455,10 @@ TRpRTF::TRpBodyStep TRpRTF::LongFieldBodyEnd(int pnt)
     FBodyMemoReach = qMax(FBodyMemoReach, pnt);
     // Every node met learns the outcome, as seen from itself.
     const int end = outcome.kind == TRpBodyStep::Next ? taken : taken + outcome.steps;
-    for (const auto &[node, before] : visited) {
-        TRpBodyMemo &memo = FBodyMemo[node];
+    for (const TRpBodyVisit &node : visited) {
+        TRpBodyMemo &memo = FBodyMemo[{node.pnt, node.quote}];
         memo = outcome;
-        memo.steps = end - before;
+        memo.steps = end - node.taken;
         if (outcome.kind == TRpBodyStep::Next) {
             memo.pnt = pnt;
             memo.quote = quote;
@@ -430,15 +467,6 @@ TRpRTF::TRpBodyStep TRpRTF::LongFieldBodyEnd(int pnt)
     if (outcome.kind == TRpBodyStep::Closed && end <= MaxFieldLength)
         return {TRpBodyStep::Closed, outcome.pnt, outcome.quote};
     return {TRpBodyStep::Failed};
-}
-
-void TRpRTF::PruneBodyMemo(int readStart)
-{
-    // Reads start further on each time: what lies before cannot be met again.
-    if (FBodyMemo.size() < FBodyMemoPruneAt)
-        return;
-    std::erase_if(FBodyMemo, [&](const auto &entry) { return int(entry.first >> 4) < readStart; });
-    FBodyMemoPruneAt = qMax<size_t>(1 << 16, 2 * FBodyMemo.size());
 }
 
 // A field that does not close gives an empty body, and reading goes on
@@ -451,13 +479,8 @@ QByteArray TRpRTF::ReadFieldBody()
     if (end.kind != TRpBodyStep::Closed)
         return QByteArray();
     // The body is the text up to the closing delimiter, control characters left out.
-    QByteArray body;
-    body.reserve(end.pnt - bodyStart);
-    for (int p = bodyStart; p < end.pnt; ++p) {
-        const char c = t.At(p);
-        if (quint8(c) >= 32 || c == '\n' || c == '\t')
-            body += c;
-    }
+    QByteArray body = t.Bytes.mid(bodyStart - 1, end.pnt - bodyStart);
+    body.removeIf([](char c) { return quint8(c) < 32 && c != '\n' && c != '\t'; });
     t.Fpnt = end.pnt + end.quote;
     return body;
 }
@@ -527,6 +550,7 @@ TRpSplitText TRpRTF::SplitFieldText(const QByteArray &raw, TRpUnicodeSkip &skip)
                     code = qMin(code * 10 + (raw[j++] - '0'), 0xFFFF);
                 toCommand(QChar(code));
                 fallbackToDrop = skip.Count();
+                out.usesUnicodeSkip = true;
                 if (at(j) == ' ')
                     ++j;
                 i = j;
@@ -561,6 +585,7 @@ TRpSplitText TRpRTF::SplitFieldText(const QByteArray &raw, TRpUnicodeSkip &skip)
                     const int number = name.mid(2).toInt(&ok);
                     if (ok)
                         skip.SetCount(number);
+                    out.usesUnicodeSkip = true;
                 }
             }
             i = j;
@@ -576,12 +601,14 @@ TRpSplitText TRpRTF::SplitFieldText(const QByteArray &raw, TRpUnicodeSkip &skip)
             }
             out.codes += u'{';
             skip.Open();
+            out.usesUnicodeSkip = true;
             ++i;
             continue;
         }
         if (c == '}') {
             out.codes += u'}';
             skip.Close();
+            out.usesUnicodeSkip = true;
             ++i;
             continue;
         }
@@ -654,21 +681,81 @@ TRpRTF::TRpCommandClass TRpRTF::ClassifyCommand(const QString &commandText)
     return ccField;
 }
 
-void TRpRTF::CompileField(const QByteArray &rawText, const TRpSplitText &split)
+// Templates repeat their fields (a scan's columns, the same condition in
+// many places): each distinct text is split and classified once a run.
+// A split that reads or changes the "\uc" count in force is made anew
+// each time, as it must change that count for the text after it.
+TRpRTF::TRpFieldText &TRpRTF::FieldText(const QByteArray &rawText)
 {
-    const QString &command = split.command;
-    const int commandPnt = FKwdPnt;
-    switch (ClassifyCommand(command)) {
-    case ccScan: CompileScan(command, split.codes, commandPnt); return;
-    case ccScanEntry: CompileScanEntry(command, split.codes, commandPnt); return;
-    case ccScanFooter: CompileScanFooter(command, split.codes, commandPnt); return;
-    case ccEndScan: CompileEndScan(command, split.codes, commandPnt); return;
-    case ccIf: CompileIf(command, split.codes, commandPnt); return;
-    case ccEndIf: CompileEndIf(command, split.codes, commandPnt); return;
-    case ccElse: CompileElse(command, split.codes, commandPnt); return;
-    case ccElsIf: CompileElsIf(command, split.codes, commandPnt); return;
-    case ccField: CompileSimpleField(command, split, rawText); return;
+    if (const auto found = FFieldTexts.find(rawText); found != FFieldTexts.end())
+        return *found;
+    TRpFieldText text;
+    text.split = SplitFieldText(rawText);
+    text.kind = ClassifyCommand(text.split.command);
+    if (text.kind != ccField)
+        text.items = CommandItems(text.split.command);
+    if (text.split.usesUnicodeSkip) {
+        FUnsharedFieldText = std::move(text);
+        return FUnsharedFieldText;
     }
+    // A template of ever new fields keeps only the latest ones.
+    if (FFieldTexts.size() >= MaxFieldTexts)
+        FFieldTexts.clear();
+    return *FFieldTexts.insert(rawText, std::move(text));
+}
+
+TRpRTF::TRpRecordMark TRpRTF::MarkRecords() const
+{
+    return {FCm->Count(), FIifCounter};
+}
+
+TRpRecordRun TRpRTF::RecordsSince(const TRpRecordMark &mark) const
+{
+    TRpRecordRun run;
+    run.records = FCm->RecordsFrom(mark.position);
+    if (run.records.empty()) {
+        // Plain text that went into the record before.
+        TRpCommand copy;
+        copy.kind = cmCopyText;
+        run.records.push_back(copy);
+    }
+    run.iifBase = mark.iifCounter;
+    run.iifCount = FIifCounter - mark.iifCounter;
+    return run;
+}
+
+// Writes what a text compiled to before, at the position reached now.
+// False when the text has not been compiled yet.
+bool TRpRTF::WriteCompiledAgain(const std::optional<TRpRecordRun> &compiled, int block)
+{
+    if (!compiled)
+        return false;
+    FCm->WriteRun(*compiled, m_template.Fpnt, block, FIifCounter);
+    FIifCounter += compiled->iifCount;
+    return true;
+}
+
+void TRpRTF::CompileField(const QByteArray &rawText, TRpFieldText &text)
+{
+    const int commandPnt = FKwdPnt;
+    switch (text.kind) {
+    case ccScan: CompileScan(text, commandPnt); return;
+    case ccScanEntry: CompileScanEntry(text, commandPnt); return;
+    case ccScanFooter: CompileScanFooter(text, commandPnt); return;
+    case ccEndScan: CompileEndScan(text, commandPnt); return;
+    case ccIf: CompileIf(text, commandPnt); return;
+    case ccEndIf: CompileEndIf(text, commandPnt); return;
+    case ccElse: CompileElse(text, commandPnt); return;
+    case ccElsIf: CompileElsIf(text, commandPnt); return;
+    case ccField: break;
+    }
+    // A field's records depend on its text alone, but for the block it is in.
+    const int block = FScs->InnermostScanNum();
+    if (WriteCompiledAgain(text.compiled, block))
+        return;
+    const TRpRecordMark mark = MarkRecords();
+    CompileSimpleField(text.split.command, text.split, rawText);
+    text.compiled = RecordsSince(mark);
 }
 
 // The field record of a variable, literal or data-field token.
@@ -817,7 +904,7 @@ void TRpRTF::CompilePass()
             FCm->WriteCopyText(m_template.Fpnt);  // an empty or unclosed field stays as typed
             continue;
         }
-        CompileField(read.rawText, SplitFieldText(read.rawText));
+        CompileField(read.rawText, FieldText(read.rawText));
     }
     FCm->WriteMark(cmEnd, m_template.Flent() + 1);
 }

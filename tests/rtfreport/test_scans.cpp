@@ -74,6 +74,10 @@ INSTANTIATE_TEST_SUITE_P(
         BodyCase{"footer_closes_group_of_each_repetition",
                  "\\\\SCAN(A)\\\\{\\b \\\\A:NUMER\\\\\\\\SCANFOOTER\\\\}\\\\ENDSCAN\\\\",
                  "{\\b \\lang0 1}{\\b \\lang0 2}{\\b \\lang0 3}"},
+        // The absorbed "}" is written with every repetition and balanced by a
+        // "{" before the next; the expression's steps write no braces.
+        BodyCase{"expression_steps_count_no_braces",
+                 "{\\\\SCAN(A)\\\\}\\par \\\\UPPER('a')\\\\\\\\ENDSCAN\\\\", "{}\\lang0 A{}\\lang0 A{}\\lang0 A"},
         BodyCase{"sum_in_scanentry",
                  "\\\\SCAN(A)\\\\\\\\SCANENTRY,SUM(A:KWOTA,TOTAL)\\\\\\\\ENDSCAN\\\\=\\\\TOTAL\\\\", "=\\lang0 60,5"},
         BodyCase{"sum_restarts_at_each_entry",
@@ -85,6 +89,15 @@ INSTANTIATE_TEST_SUITE_P(
                  "\\\\SCAN(B),noeof,SUM(B:NUMER,S)\\\\x\\\\ENDSCAN\\\\=\\\\S\\\\", "=\\lang0 0"},
         BodyCase{"sum_in_passed_over_iif_branch_is_declared",
                  "\\\\IIF(1>2,SUM(N,T2),1)\\\\=\\\\T2\\\\", "\\lang0 1=\\lang0 0"},
+        // A text met again is compiled once, but each place keeps its block:
+        // in the scan the sum resets at the first record only.
+        BodyCase{"repeated_field_runs_in_its_own_block",
+                 "\\\\SUM(A:KWOTA,T)\\\\;\\\\SCAN(A)\\\\\\\\SUM(A:KWOTA,T)\\\\;\\\\ENDSCAN\\\\=\\\\T\\\\",
+                 ";;;;=\\lang0 60,5"},
+        BodyCase{"repeated_condition_runs_in_its_own_block",
+                 "\\\\IF(1<2)\\\\x\\\\ENDIF\\\\\\\\SCAN(A)\\\\\\\\IF(1<2)\\\\\\\\SUM(A:KWOTA,T)\\\\\\\\ENDIF\\\\\\\\ENDSCAN\\\\"
+                 "=\\\\T\\\\",
+                 "x=\\lang0 60,5"},
         BodyCase{"while_scan", "\\\\SCAN(),while(N<3)\\\\x\\\\SET(N,N+1)\\\\\\\\ENDSCAN\\\\", "xxx"},
         BodyCase{"if_true", "a\\\\IF(1<2)\\\\yes\\\\ENDIF\\\\b", "ayesb"},
         BodyCase{"if_false", "a\\\\IF(1>2)\\\\yes\\\\ENDIF\\\\b", "ab"},
