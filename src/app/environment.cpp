@@ -19,14 +19,18 @@ namespace {
 
 const QString kTemplateName = QStringLiteral("mr");
 
-// The first line of a text file without its line break; empty if unreadable.
-QString firstLine(const QString &path)
+// The first `count` lines of a text file without their line breaks; fewer
+// when the file has fewer, none if it is unreadable.
+QStringList firstLines(const QString &path, int count)
 {
+    QStringList lines;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return {};
+        return lines;
     QTextStream in(&file);
-    return in.readLine();
+    while (lines.size() < count && !in.atEnd())
+        lines.append(in.readLine());
+    return lines;
 }
 
 bool distributionGuard(const Environment &env, Messenger &messenger)
@@ -166,8 +170,12 @@ StartupResult InitEnvironment(Environment &env, const StartupContext &context)
                                                : context.userDataFolder + QStringLiteral("/Vorlane/Mirelo/Dane");
 
     const QString fnet = env.programFolder + QStringLiteral("fnet.cfg");
-    env.sharedDatabaseLine = QFile::exists(fnet) ? firstLine(fnet) : QString();
+    const QStringList fnetLines = firstLines(fnet, 2);
+    env.sharedDatabaseLine = fnetLines.value(0);
     env.databaseFolder = env.isSharedInstallation() ? env.sharedDatabaseLine : env.dataFolder;
+    // The program's own password is known to every copy of it: a server on
+    // the office network has its own, given with the folder.
+    env.sharedDatabasePassword = env.isSharedInstallation() ? fnetLines.value(1).trimmed() : QString();
 
     for (const QString &folder : {env.dataFolder, env.workingFolder, env.printFolder})
         QDir().mkpath(folder);

@@ -41,6 +41,9 @@ struct Environment {
     QString dataFolder;
     QString databaseFolder;
     QString sharedDatabaseLine;  // first line of fnet.cfg; non-blank: shared installation
+    // The server's administrator password: fnet.cfg's second line, trimmed,
+    // in a shared installation; empty: the program's own.
+    QString sharedDatabasePassword;
     // The template database to delete once the installed one has opened;
     // empty when there is nothing to delete.
     QString templateToDelete;

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -187,6 +188,30 @@ TEST_F(Startup, SharedInstallationLeavesTheTemplateAndErasesListedFiles)
     writeFile(env.dataFolder + "/mr.fdb", "db");
     ASSERT_EQ(start(), StartupResult::Continue);
     EXPECT_TRUE(QFile::exists(program("mr")));
+}
+
+// The second line is the server's password. Only a shared installation
+// reads it; a missing or blank one leaves the program's own.
+TEST_F(Startup, FnetSecondLineIsTheServersPassword)
+{
+    const struct {
+        QByteArray fnet;
+        QString password;
+    } cases[] = {
+        {"localhost:/srv/mirelo\r\nZażółć gęślą 7\r\n", "Zażółć gęślą 7"},
+        {"localhost:/srv/mirelo\n \thasło z odstępami  \ntrzecia linia\n", "hasło z odstępami"},
+        {"localhost:/srv/mirelo\r\n", ""},
+        {"localhost:/srv/mirelo", ""},
+        {"localhost:/srv/mirelo\r\n \t \r\nhasło\r\n", ""},
+        {"   \r\nhasło\r\n", ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.fnet.toStdString());
+        writeFile(program("fnet.cfg"), c.fnet);
+        ASSERT_EQ(start(), StartupResult::Continue);
+        EXPECT_EQ(env.sharedDatabasePassword, c.password);
+        EXPECT_EQ(env.sharedDatabaseLine, QString::fromUtf8(c.fnet).section(QRegularExpression("\r?\n"), 0, 0));
+    }
 }
 
 TEST_F(Startup, BlankFnetLineCountsAsLocal)

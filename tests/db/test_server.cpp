@@ -1,14 +1,21 @@
 // A shared installation: the program's database served by a Firebird server
-// on this machine, reached as "host/port:path" with the program's password,
-// with "OdswiezNota" crossing from one client to another.
+// on this machine, reached as "host/port:path" with the program's password
+// or the one fnet.cfg gives, with "OdswiezNota" crossing from one client to
+// another. Without the server package these tests skip; a server that is
+// installed but does not serve fails them.
 #include "datamodule.h"
 #include "dberror.h"
+#include "environment.h"
 #include "events.h"
 #include "scriptedmessenger.h"
 #include "services.h"
 #include "testdatabase.h"
 #include "testrows.h"
 #include "testserver.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -24,8 +31,9 @@ protected:
     }
     void SetUp() override
     {
-        if (!server->isRunning())
-            GTEST_SKIP() << server->reason().toStdString();
+        if (!testsupport::TestServer::installed())
+            GTEST_SKIP() << "no Firebird server on this machine (firebird3.0-server)";
+        ASSERT_TRUE(server->isRunning()) << server->reason().toStdString();
     }
     db::ConnectionParameters remote(const QString &path, const QString &password = QStringLiteral("quorbelin")) const
     {
@@ -136,4 +144,66 @@ TEST_F(Server, BackupAndRestoreThroughTheServersServiceManager)
     EXPECT_EQ(select.toText(0), QStringLiteral("Zakład Żółw"));
 
     EXPECT_THROW(db::ServiceManager(remote(path, QStringLiteral("masterkey"))), db::DbError);
+}
+
+// The program's own password is in every copy of the program: a server on
+// the office network has one of its own, which fnet.cfg gives on its second
+// line. The program's password no longer opens that server.
+TEST_F(Server, DataModuleSignsInWithThePasswordOnFnetCfgsSecondLine)
+{
+    server->newDatabase(QStringLiteral("mr.fdb"));
+    const QString password = QStringLiteral("Hasło biura 'Ćma' 2026");
+    server->setPassword(password);
+    // The other tests of this process sign in with the program's password.
+    struct ProgramPasswordBack {
+        ~ProgramPasswordBack()
+        {
+            try {
+                server->setPassword(app::databasePassword());
+            } catch (const db::DbError &error) {
+                ADD_FAILURE() << error.message().toStdString();
+            }
+        }
+    } back;
+
+    QTemporaryDir root;
+    ASSERT_TRUE(root.isValid());
+    const QString folder = server->remoteName(server->folder());
+    const struct {
+        QByteArray fnet;
+        bool connects;
+    } cases[] = {
+        {folder.toUtf8() + "\r\n" + password.toUtf8() + "\r\n", true},
+        {folder.toUtf8() + "\n", false},
+        {folder.toUtf8() + "\r\nquorbelin\r\n", false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.fnet.toStdString());
+        QDir().mkpath(root.filePath("program"));
+        QFile fnet(root.filePath("program/fnet.cfg"));
+        ASSERT_TRUE(fnet.open(QIODevice::WriteOnly));
+        fnet.write(c.fnet);
+        fnet.close();
+
+        testsupport::ScriptedMessenger messenger;
+        app::StartupContext context;
+        context.programFolder = root.filePath("program");
+        context.homeFolder = root.filePath("home");
+        context.commonDataFolder = root.filePath("var/lib");
+        context.userDataFolder = root.filePath("home/.local/share");
+        context.today = QDate(2026, 12, 1);
+        context.messenger = &messenger;
+        app::Environment env;
+        ASSERT_EQ(app::InitEnvironment(env, context), app::StartupResult::Continue);
+
+        app::TDataModule1 module(env);
+        EXPECT_EQ(module.DataModuleCreate(messenger), c.connects);
+        if (c.connects) {
+            EXPECT_TRUE(messenger.shown.isEmpty()) << messenger.shown.value(0).text.toStdString();
+            EXPECT_FALSE(module.ReadCompany(1));
+        } else {
+            ASSERT_EQ(messenger.shown.size(), 1);
+            EXPECT_TRUE(messenger.shown[0].text.startsWith(QStringLiteral("Połączenie z bazą zakończone niepowodzeniem.")));
+        }
+    }
 }

@@ -4,71 +4,177 @@
 #include "dberror.h"
 #include "testdatabase.h"
 
+#include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcessEnvironment>
+#include <QRandomGenerator>
 #include <QTcpServer>
-#include <QThread>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include <unistd.h>
 
 namespace testsupport {
 
 namespace {
 const QString kServerProgram = QStringLiteral("/usr/sbin/firebird");
 const QString kSystemSecurity = QStringLiteral("/var/lib/firebird/3.0/system/security3.fdb");
+const QString kProgramPassword = QStringLiteral("quorbelin");
 
-int freePort()
+// A port below the range the kernel hands out for listen(0) and for
+// outgoing connections: another process gets it only by asking for it, so
+// it stays free between this probe and the server's bind unless another
+// test server happens on the same one (which startOn notices).
+int candidatePort()
 {
-    QTcpServer probe;
-    if (!probe.listen(QHostAddress::LocalHost, 0))
-        return 0;
-    return probe.serverPort();
+    int low = 32768;
+    std::ifstream range("/proc/sys/net/ipv4/ip_local_port_range");
+    range >> low;
+    const int first = std::max(1024, low - 8192);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const int port = first + int(QRandomGenerator::global()->bounded(quint32(low - first)));
+        QTcpServer probe;
+        if (probe.listen(QHostAddress::LocalHost, quint16(port)))
+            return port;
+    }
+    return 0;
+}
+
+// The socket inodes listening on `port`, on any local address.
+QList<quint64> listeningSockets(int port)
+{
+    QList<quint64> inodes;
+    for (const char *table : {"/proc/net/tcp", "/proc/net/tcp6"}) {
+        std::ifstream in(table);
+        std::string line;
+        std::getline(in, line);  // the heading
+        while (std::getline(in, line)) {
+            // sl local_address rem_address st tx:rx tr:when retrnsmt uid timeout inode
+            std::istringstream fields(line);
+            std::string sl, local, remote, state, queues, timer, retransmits, uid, timeout;
+            quint64 inode = 0;
+            fields >> sl >> local >> remote >> state >> queues >> timer >> retransmits >> uid >> timeout >> inode;
+            const auto colon = local.rfind(':');
+            if (state != "0A" || colon == std::string::npos)  // 0A: LISTEN
+                continue;
+            if (std::stoi(local.substr(colon + 1), nullptr, 16) == port)
+                inodes.append(inode);
+        }
+    }
+    return inodes;
+}
+
+bool processOwnsSocket(qint64 pid, quint64 inode)
+{
+    const QString fds = QStringLiteral("/proc/%1/fd").arg(pid);
+    const QByteArray wanted = "socket:[" + QByteArray::number(inode) + "]";
+    for (const QString &fd : QDir(fds).entryList(QDir::Files | QDir::System)) {
+        char target[64];
+        const QByteArray path = QFile::encodeName(fds + QLatin1Char('/') + fd);
+        const ssize_t length = ::readlink(path.constData(), target, sizeof target);
+        if (length > 0 && QByteArray(target, int(length)) == wanted)
+            return true;
+    }
+    return false;
 }
 } // namespace
 
+bool TestServer::installed() { return QFileInfo(kServerProgram).isExecutable(); }
+
 TestServer::TestServer() { m_running = start(); }
 
-TestServer::~TestServer()
+TestServer::~TestServer() { stop(); }
+
+// The server catches SIGTERM and its shutdown often hangs; what it serves
+// here is thrown away, so it is killed.
+void TestServer::stop()
 {
     if (m_server.state() != QProcess::NotRunning) {
-        m_server.terminate();
-        if (!m_server.waitForFinished(10000))
-            m_server.kill();
-        m_server.waitForFinished(5000);
+        m_server.kill();
+        m_server.waitForFinished(10000);
     }
 }
 
 bool TestServer::start()
 {
-    if (!QFile::exists(kServerProgram) || !QFile::exists(kSystemSecurity)) {
+    if (!installed()) {
         m_reason = QStringLiteral("no Firebird server on this machine");
         return false;
     }
     TestDatabase engine;  // configures this process's embedded engine
     const QString security = m_dir.filePath(QStringLiteral("security3.fdb"));
-    QFile::copy(kSystemSecurity, security);
-    QFile::setPermissions(security, QFile::ReadOwner | QFile::WriteOwner);
-    try {
-        // The server's users live in its security database; set the program's password there.
-        db::Connection connection;
-        connection.open({security, QStringLiteral("sysdba"), QString()});
-        db::Transaction transaction(connection);
-        transaction.start();
-        db::Statement(transaction, QStringLiteral("create or alter user SYSDBA password 'quorbelin'")).execute();
-        transaction.commit();
-    } catch (const db::DbError &error) {
-        m_reason = error.message();
+    if (!createSecurityDatabase(security))
+        return false;
+    newDatabase(QStringLiteral("probe.fdb"));
+
+    // A port that another test's server took between the probe and the
+    // bind shows as someone else's listener: try another.
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        const int port = candidatePort();
+        if (port == 0) {
+            m_reason = QStringLiteral("no free port on 127.0.0.1");
+            return false;
+        }
+        switch (startOn(port)) {
+        case Listening::Yes:
+            return acceptsAttachments();
+        case Listening::PortTaken:
+            continue;
+        case Listening::Failed:
+            return false;
+        }
+    }
+    m_reason = QStringLiteral("every port tried was taken before the server bound it");
+    return false;
+}
+
+// A copy of the system's security database (the server package makes it)
+// with the program's password for sysdba.
+bool TestServer::createSecurityDatabase(const QString &path)
+{
+    if (!QFile::copy(kSystemSecurity, path)) {
+        m_reason = QStringLiteral("cannot copy %1").arg(kSystemSecurity);
         return false;
     }
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    try {
+        db::Connection connection;
+        connection.open({path, QStringLiteral("sysdba"), QString()});
+        db::Transaction transaction(connection);
+        transaction.start();
+        db::Statement(transaction, QStringLiteral("create or alter user SYSDBA password '%1'").arg(kProgramPassword))
+            .execute();
+        transaction.commit();
+    } catch (const db::DbError &error) {
+        m_reason = QStringLiteral("the security database: ") + error.message();
+        return false;
+    }
+    m_password = kProgramPassword;
+    return true;
+}
 
-    m_port = freePort();
+TestServer::Listening TestServer::startOn(int port)
+{
+    m_port = port;
     QFile conf(m_dir.filePath(QStringLiteral("firebird.conf")));
-    conf.open(QIODevice::WriteOnly);
-    conf.write(QStringLiteral("include /etc/firebird/3.0/firebird.conf\n"
-                              "ServerMode = Super\n"
+    if (!conf.open(QIODevice::WriteOnly)) {
+        m_reason = conf.errorString();
+        return Listening::Failed;
+    }
+    // The first setting of a name wins: ours come before the system's, whose
+    // "RemoteBindAddress = localhost" ends the server where no hosts file
+    // names localhost (a fresh minimal system).
+    conf.write(QStringLiteral("ServerMode = Super\n"
                               "RemoteServicePort = %1\n"
                               "RemoteBindAddress = 127.0.0.1\n"
-                              "SecurityDatabase = %2\n")
-                   .arg(m_port)
-                   .arg(security)
+                              "SecurityDatabase = %2\n"
+                              "include /etc/firebird/3.0/firebird.conf\n")
+                   .arg(port)
+                   .arg(m_dir.filePath(QStringLiteral("security3.fdb")))
                    .toUtf8());
     conf.close();
 
@@ -79,26 +185,67 @@ bool TestServer::start()
     m_server.setProcessChannelMode(QProcess::MergedChannels);
     m_server.start(kServerProgram, {});
     if (!m_server.waitForStarted(10000)) {
-        m_reason = QStringLiteral("the server did not start");
-        return false;
+        m_reason = QStringLiteral("the server did not start: ") + m_server.errorString();
+        return Listening::Failed;
     }
-    // Ready when a client can attach through it, not merely when it listens.
-    const QString probe = newDatabase(QStringLiteral("probe.fdb"));
+
+    // A server that cannot bind its port keeps running without listening,
+    // and a client that reaches another program's listener waits minutes
+    // for an answer: only a listener of this very process will do. Without
+    // an event loop only waitForFinished notices that the process ended.
+    const QDeadlineTimer deadline(60000);
+    while (!deadline.hasExpired()) {
+        const QList<quint64> listeners = listeningSockets(port);
+        for (const quint64 inode : listeners) {
+            if (processOwnsSocket(m_server.processId(), inode))
+                return Listening::Yes;
+        }
+        if (!listeners.isEmpty()) {
+            stop();
+            return Listening::PortTaken;
+        }
+        if (m_server.waitForFinished(50)) {
+            m_reason = QStringLiteral("the server ended at its start: ") + QString::fromLocal8Bit(m_server.readAll());
+            return Listening::Failed;
+        }
+    }
+    stop();
+    m_reason = QStringLiteral("the server did not listen on port %1 within a minute").arg(port);
+    return Listening::Failed;
+}
+
+// Listening comes before the server takes attachments; each refusal is quick.
+bool TestServer::acceptsAttachments()
+{
+    const QString probe = remoteName(m_dir.filePath(QStringLiteral("probe.fdb")));
     for (int attempt = 0; attempt < 100; ++attempt) {
-        if (m_server.state() == QProcess::NotRunning)
-            break;
         try {
             db::Connection connection;
-            connection.open({remoteName(probe), QStringLiteral("sysdba"), QStringLiteral("quorbelin")});
+            connection.open({probe, QStringLiteral("sysdba"), m_password});
             return true;
         } catch (const db::DbError &error) {
             m_reason = error.message();
         }
-        QThread::msleep(100);
+        if (m_server.waitForFinished(100))
+            break;
     }
-    m_reason = QStringLiteral("the server did not take connections: ") + m_reason + QLatin1Char(' ')
+    m_reason = QStringLiteral("the server did not take attachments: ") + m_reason + QLatin1Char(' ')
                + QString::fromLocal8Bit(m_server.readAll());
+    stop();
     return false;
+}
+
+void TestServer::setPassword(const QString &password)
+{
+    db::Connection connection;
+    connection.open({remoteName(m_dir.filePath(QStringLiteral("probe.fdb"))), QStringLiteral("sysdba"), m_password});
+    db::Transaction transaction(connection);
+    transaction.start();
+    QString quoted = password;
+    quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
+    db::Statement(transaction, QStringLiteral("alter user SYSDBA password '%1'").arg(quoted)).execute();
+    transaction.commit();
+    m_password = password;
 }
 
 QString TestServer::newDatabase(const QString &name)
@@ -111,7 +258,7 @@ QString TestServer::newDatabase(const QString &name)
 
 QString TestServer::remoteName(const QString &path) const
 {
-    return QStringLiteral("localhost/%1:%2").arg(m_port).arg(path);
+    return QStringLiteral("127.0.0.1/%1:%2").arg(m_port).arg(path);
 }
 
 } // namespace testsupport

@@ -2,7 +2,7 @@
 // A private Firebird server for one test process: its own configuration,
 // security database (user sysdba with the program's password) and port on
 // 127.0.0.1, stopped when the object goes. Database names it serves read
-// "localhost/<port>:<path>".
+// "127.0.0.1/<port>:<path>": a name that needs no hosts file.
 
 #include <QProcess>
 #include <QString>
@@ -15,7 +15,11 @@ public:
     TestServer();
     ~TestServer();
 
-    // False when this machine has no server program; the reason says why.
+    // False when this machine has no Firebird server package: the only
+    // reason for a test of the shared installation to skip.
+    static bool installed();
+
+    // False when the server did not start or take connections; the reason says why.
     bool isRunning() const { return m_running; }
     const QString &reason() const { return m_reason; }
 
@@ -26,14 +30,24 @@ public:
     QString folder() const { return m_dir.path(); }
     int port() const { return m_port; }
 
+    // The administrator's password in the server's security database.
+    const QString &password() const { return m_password; }
+    void setPassword(const QString &password);
+
 private:
     bool start();
+    bool createSecurityDatabase(const QString &path);
+    enum class Listening { Yes, PortTaken, Failed };
+    Listening startOn(int port);
+    bool acceptsAttachments();
+    void stop();
 
     QTemporaryDir m_dir;
     QProcess m_server;
     int m_port = 0;
     bool m_running = false;
     QString m_reason;
+    QString m_password;
 };
 
 } // namespace testsupport
