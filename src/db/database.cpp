@@ -99,20 +99,29 @@ void Connection::createDatabase(const ConnectionParameters &parameters, int page
 
 // --------------------------------------------------------------- Transaction
 
-Transaction::~Transaction()
+Transaction::~Transaction() { rollbackQuietly(); }
+
+void Transaction::dropIfEnded() noexcept
 {
-    if (m_transaction) {
-        closeCursors();
-        Status status;
-        m_transaction->rollback(&status);
-        if (status.failed())
-            m_transaction->release();
-        m_transaction = nullptr;
-    }
+    if (!isActive())
+        rollbackQuietly();
+}
+
+void Transaction::rollbackQuietly() noexcept
+{
+    if (!m_transaction)
+        return;
+    closeCursors();
+    Status status;
+    m_transaction->rollback(&status);
+    if (status.failed())
+        m_transaction->release();
+    m_transaction = nullptr;
 }
 
 void Transaction::start()
 {
+    dropIfEnded();
     if (m_transaction)
         throw DbError(QStringLiteral("The transaction is already active."));
     if (!m_connection.isOpen())
@@ -120,16 +129,19 @@ void Transaction::start()
     Status status;
     m_transaction = m_connection.attachment()->startTransaction(&status, 0, nullptr);
     status.check();
+    m_generation = m_connection.generation();
 }
 
 void Transaction::startIfInactive()
 {
+    dropIfEnded();
     if (!m_transaction)
         start();
 }
 
 void Transaction::commit()
 {
+    dropIfEnded();
     if (!m_transaction)
         throw DbError(QStringLiteral("The transaction is not active."));
     closeCursors();
@@ -141,12 +153,14 @@ void Transaction::commit()
 
 void Transaction::commitIfActive()
 {
+    dropIfEnded();
     if (m_transaction)
         commit();
 }
 
 void Transaction::rollback()
 {
+    dropIfEnded();
     if (!m_transaction)
         throw DbError(QStringLiteral("The transaction is not active."));
     closeCursors();

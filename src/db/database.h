@@ -72,7 +72,12 @@ public:
     void rollback();
     // Commits when active; the usual way to take a fresh snapshot.
     void commitIfActive();
-    bool isActive() const { return m_transaction != nullptr; }
+    // False for a transaction of an attachment that has since been closed
+    // or replaced (a lost connection made again): it ended with it.
+    bool isActive() const
+    {
+        return m_transaction != nullptr && m_connection.isOpen() && m_generation == m_connection.generation();
+    }
 
     Connection &connection() const { return m_connection; }
     Firebird::ITransaction *handle() const { return m_transaction; }
@@ -80,9 +85,14 @@ public:
 private:
     friend class Statement;
     void closeCursors() noexcept;
+    // Frees the handle of a transaction that ended with its attachment.
+    void dropIfEnded() noexcept;
+    // Ends it, whether or not its attachment still lives.
+    void rollbackQuietly() noexcept;
 
     Connection &m_connection;
     Firebird::ITransaction *m_transaction = nullptr;
+    quint64 m_generation = 0;
     std::vector<Statement *> m_openStatements;
 };
 

@@ -19,6 +19,22 @@ bool DbError::isConcurrentUpdate() const noexcept
     return m_errorCode == isc_deadlock || m_errorCode == isc_update_conflict || m_errorCode == isc_lock_conflict;
 }
 
+bool DbError::isConnectionLost() const noexcept
+{
+    switch (m_errorCode) {
+    case isc_network_error:
+    case isc_net_read_err:
+    case isc_net_write_err:
+    case isc_lost_db_connection:
+    case isc_conn_lost:
+    case isc_att_shutdown:
+    case isc_shutdown:
+        return true;
+    default:
+        return false;
+    }
+}
+
 DbError DbError::fromStatus(Firebird::IStatus *status)
 {
     char buffer[2048];

@@ -20,6 +20,9 @@ public:
     bool isForeignKeyViolation() const noexcept;
     // Another transaction changed or locked the same row first.
     bool isConcurrentUpdate() const noexcept;
+    // The server or the network went away: the attachment is dead and only
+    // a new one can go on.
+    bool isConnectionLost() const noexcept;
 
     // Builds the error from a failed status vector.
     static DbError fromStatus(Firebird::IStatus *status);
