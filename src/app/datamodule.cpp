@@ -12,20 +12,36 @@ TDataModule1::TDataModule1(Environment &env) : m_env(env) {}
 
 TDataModule1::~TDataModule1() { DataModuleDestroy(); }
 
+void TDataModule1::connect()
+{
+    const QString password =
+        m_env.sharedDatabasePassword.isEmpty() ? databasePassword() : m_env.sharedDatabasePassword;
+    IBDatabase1.open({m_env.databaseName(), QStringLiteral("sysdba"), password});
+    // A damaged file, or someone else's database, may attach and fail at the
+    // first read: read once now, while the user can be told.
+    IBTransaction1.start();
+    db::Statement probe(IBTransaction1, QStringLiteral("select first 1 IDFIRMA from FIRMA"));
+    probe.open();
+    probe.next();
+    probe.close();
+    IBTransaction1.commit();
+}
+
+void TDataModule1::reconnect()
+{
+    DataModuleDestroy();
+    try {
+        connect();
+    } catch (const db::DbError &) {
+        DataModuleDestroy();
+        throw;
+    }
+}
+
 bool TDataModule1::DataModuleCreate(Messenger &messenger)
 {
     try {
-        const QString password =
-            m_env.sharedDatabasePassword.isEmpty() ? databasePassword() : m_env.sharedDatabasePassword;
-        IBDatabase1.open({m_env.databaseName(), QStringLiteral("sysdba"), password});
-        // A damaged file, or someone else's database, may attach and fail
-        // at the first read: read once now, while the user can be told.
-        IBTransaction1.start();
-        db::Statement probe(IBTransaction1, QStringLiteral("select first 1 IDFIRMA from FIRMA"));
-        probe.open();
-        probe.next();
-        probe.close();
-        IBTransaction1.commit();
+        connect();
         return true;
     } catch (const db::DbError &error) {
         DataModuleDestroy();

@@ -20,6 +20,9 @@ public:
     // returns false: the process then ends.
     bool DataModuleCreate(Messenger &messenger);
     void DataModuleDestroy() noexcept;
+    // After a lost connection: lets the dead attachment go and connects
+    // again. Throws db::DbError when the database cannot be reached yet.
+    void reconnect();
 
     // Loads the company into the current company details; a missing one
     // empties the texts and returns false.
@@ -40,6 +43,7 @@ public:
     db::Transaction IBTransaction1{IBDatabase1};
 
 private:
+    void connect();
     // Opens `query` with `id` in a fresh snapshot; true when it found the row.
     bool locate(db::Statement &query, const QString &parameter, int id);
     int maxNumber(int idFirma, int firstDay, int lastDay);

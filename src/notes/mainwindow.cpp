@@ -302,19 +302,25 @@ void TfrmMain::loadList(const QString &sql, const std::function<void(db::Stateme
 {
     ui::BusyCursor busy;
     m_listParameters = bind;
-    ibqNota.close();
-    try {
-        if (ibqNota.sql() != sql)
-            ibqNota.setSql(sql);
-        // Every opening reads what is committed now, not an older snapshot.
-        ibtNota.commitIfActive();
-        ibtNota.start();
-        bind(ibqNota);
-        ibqNota.open();
-        m_model->setRows(fetchNotes(ibqNota));
-    } catch (const db::DbError &error) {
-        m_model->setRows({});
-        m_context.prompts.error(error.message());
+    for (bool again = true; again;) {
+        again = false;
+        ibqNota.close();
+        try {
+            if (ibqNota.sql() != sql)
+                ibqNota.setSql(sql);
+            // Every opening reads what is committed now, not an older snapshot.
+            ibtNota.commitIfActive();
+            ibtNota.start();
+            bind(ibqNota);
+            ibqNota.open();
+            m_model->setRows(fetchNotes(ibqNota));
+        } catch (const db::DbError &error) {
+            m_model->setRows({});
+            // Connected again: the same list from the new attachment.
+            again = error.isConnectionLost() && showDatabaseError(error);
+            if (!error.isConnectionLost())
+                m_context.prompts.error(error.message());
+        }
     }
     const int rows = m_model->rowCount();
     XDBGrid1->setCurrentRow(row < 0 || row >= rows ? rows - 1 : row);
@@ -392,8 +398,8 @@ void TfrmMain::IBEvents1EventAlert(int count)
     try {
         ibtNota.commit();
     } catch (const db::DbError &error) {
-        m_context.prompts.error(error.message());
-        return;
+        if (!showDatabaseError(error))
+            return;
     }
     // The same list again: its text and parameters as last opened.
     loadList(ibqNota.sql(), m_listParameters, row);

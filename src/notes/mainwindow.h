@@ -132,7 +132,11 @@ private:
     app::NotePosition positionOfRow(const NoteRow &row) const;
     // Moves the current position one place within its note: -1 up, +1 down.
     void movePosition(int step);
-    void showDatabaseError(const db::DbError &error);
+    // Shows a failure of the database; a lost connection is offered to be
+    // made again. True when the list can be read again.
+    bool showDatabaseError(const db::DbError &error);
+    // After a new attachment: events are asked for on it.
+    void listenAgain();
     // Sets the engine up once: code page, language, options, pictures, the shell.
     void configureEngine();
     void actZmianaFirmyExecute();

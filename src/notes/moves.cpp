@@ -41,8 +41,8 @@ void TfrmMain::movePosition(int step)
             m_context.prompts.error(QStringLiteral("Pozycja noty została w międzyczasie usunięta na innym "
                                                    "stanowisku. Nie można przesunąć."));
     } catch (const db::DbError &error) {
-        showDatabaseError(error);
-        reopenAt(moved, row);
+        if (showDatabaseError(error))
+            reopenAt(moved, row);
         return;
     }
     // The moved content now stands in the neighbour's row.

@@ -2,6 +2,8 @@
 // current row and the change it asks for.
 #include "mainwindow.h"
 
+#include "connectionloss.h"
+
 #include "dberror.h"
 #include "editnota.h"
 #include "ify.h"
@@ -23,7 +25,29 @@ app::NotePosition TfrmMain::positionOfRow(const NoteRow &row) const
     return position;
 }
 
-void TfrmMain::showDatabaseError(const db::DbError &error) { m_context.prompts.error(error.message()); }
+bool TfrmMain::showDatabaseError(const db::DbError &error)
+{
+    if (!error.isConnectionLost()) {
+        m_context.prompts.error(error.message());
+        return true;
+    }
+    if (!ui::offerReconnect(m_context, error))
+        return false;
+    listenAgain();
+    return true;
+}
+
+void TfrmMain::listenAgain()
+{
+    if (!IBEvents1)
+        return;
+    IBEvents1->stop();
+    try {
+        IBEvents1->start();
+    } catch (const db::DbError &error) {
+        m_context.prompts.error(error.message());
+    }
+}
 
 void TfrmMain::reopenAt(qint32 idNota, int fallbackRow)
 {
@@ -68,8 +92,8 @@ void TfrmMain::storeNewPosition(const app::NotePosition &position, bool numberWa
         inserted =
             positions.insert(m_env.currentCompany, position, numberWasProposed, m_env.company.nrMiesieczna);
     } catch (const db::DbError &error) {
-        showDatabaseError(error);
-        reopenAt(currentNote() ? currentNote()->idNota : 0, row);
+        if (showDatabaseError(error))
+            reopenAt(currentNote() ? currentNote()->idNota : 0, row);
         return;
     }
     m_env.lastNoteDate = position.data;
@@ -116,7 +140,8 @@ bool TfrmMain::UpdatePosition(qint32 idNota, const app::NotePosition &position)
             m_context.prompts.error(QStringLiteral("Ta pozycja noty została w międzyczasie usunięta "
                                                    "na innym stanowisku. Zmiany nie zostały zapisane."));
     } catch (const db::DbError &error) {
-        showDatabaseError(error);
+        if (!showDatabaseError(error))
+            return false;
     }
     loadList(ibqNota.sql(), m_listParameters);
     return updated;
@@ -131,8 +156,13 @@ void TfrmMain::actKasujExecute()
         const int row = XDBGrid1->currentRow();
         try {
             positions.remove(current->idNota);
-        } catch (const db::DbError &) {
-            m_context.prompts.error(QStringLiteral("Ta pozycja noty nie może być usunięta !"));
+        } catch (const db::DbError &error) {
+            if (error.isConnectionLost()) {
+                if (!showDatabaseError(error))
+                    return;
+            } else {
+                m_context.prompts.error(QStringLiteral("Ta pozycja noty nie może być usunięta !"));
+            }
         }
         loadList(ibqNota.sql(), m_listParameters, row);
     }
