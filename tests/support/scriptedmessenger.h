@@ -6,6 +6,8 @@
 
 #include <QList>
 
+#include <functional>
+
 namespace testsupport {
 
 struct ShownMessage {
@@ -22,6 +24,8 @@ public:
                                app::MessageButtons buttons, app::MessageAnswer defaultAnswer) override
     {
         shown.append({text, caption, icon, buttons, defaultAnswer});
+        if (beforeAnswer)
+            beforeAnswer(shown.last());
         if (!answers.isEmpty())
             return answers.takeFirst();
         return buttons == app::MessageButtons::YesNo ? defaultAnswer : app::MessageAnswer::Ok;
@@ -29,6 +33,8 @@ public:
 
     QList<app::MessageAnswer> answers;  // taken in order; the default answer when empty
     QList<ShownMessage> shown;
+    // Runs while a message is shown, before it is answered.
+    std::function<void(const ShownMessage &)> beforeAnswer;
 };
 
 } // namespace testsupport

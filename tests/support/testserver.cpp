@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QProcessEnvironment>
 #include <QRandomGenerator>
+#include <QThread>
 #include <QTcpServer>
 
 #include <fstream>
@@ -97,6 +98,31 @@ void TestServer::stop()
         m_server.kill();
         m_server.waitForFinished(10000);
     }
+}
+
+void TestServer::kill()
+{
+    stop();
+    m_running = false;
+}
+
+bool TestServer::startAgain()
+{
+    // A listener left by a client's closing connection may hold the port
+    // for a moment.
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        switch (startOn(m_port)) {
+        case Listening::Yes:
+            m_running = acceptsAttachments();
+            return m_running;
+        case Listening::PortTaken:
+            QThread::msleep(100);
+            continue;
+        case Listening::Failed:
+            return false;
+        }
+    }
+    return false;
 }
 
 bool TestServer::start()

@@ -34,6 +34,11 @@ public:
     const QString &password() const { return m_password; }
     void setPassword(const QString &password);
 
+    // The server killed, as a crash or a pulled cable would end it, and
+    // started again on the same port. False when it did not come back.
+    void kill();
+    bool startAgain();
+
 private:
     bool start();
     bool createSecurityDatabase(const QString &path);
