@@ -5,10 +5,12 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-# Only the comparison needs Jinja2.
-if ! dpkg-query -W -f='${Status}' python3-jinja2 2>/dev/null | grep -q 'install ok installed'; then
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends python3-jinja2
-fi
+# The comparison needs Jinja2; the start-up a virtual screen, xev and xdotool.
+for package in python3-jinja2 xvfb x11-utils xdotool; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "$package"
+  fi
+done
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DMIRELO_BENCH=ON -DMIRELO_TESTS=OFF >/dev/null
 targets=("$@")
 compare=0
@@ -16,7 +18,7 @@ if [ ${#targets[@]} -eq 0 ]; then
   compare=1
   for f in bench/bench_*.cpp; do targets+=("$(basename "$f" .cpp)"); done
 fi
-cmake --build build-bench -j"$(nproc)" --target "${targets[@]}" mirelo-rtf
+cmake --build build-bench -j"$(nproc)" --target "${targets[@]}" mirelo-rtf mirelo empty_window generate_notes
 for t in "${targets[@]}"; do
   echo "== $t"
   "build-bench/bench/$t"
@@ -24,4 +26,6 @@ done
 if [ "$compare" = 1 ]; then
   echo "== mirelo-rtf against Jinja2"
   python3 bench/compare_mirelo_rtf.py build-bench/mirelo-rtf 100000
+  echo "== start-up beside an empty Qt window"
+  python3 bench/startup.py build-bench
 fi
