@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <firebird/Interface.h>
@@ -58,6 +59,12 @@ bool configureFirebird(const QString &folder)
         if (!conf.open(QIODevice::WriteOnly) || conf.write(wanted) != wanted.size() || !conf.commit())
             return false;
     }
+    // The character sets the database uses (WIN1250) live in the engine's
+    // intl library, which it seeks as <root>/intl: without the link every
+    // attachment tries and logs the failure many times over.
+    const QString intl = folder + QStringLiteral("/intl");
+    if (!QFileInfo(intl).exists())
+        QFile::link(QStringLiteral(FIREBIRD_INTL_DIR), intl);
     const QByteArray native = QFile::encodeName(folder);
     ::setenv("FIREBIRD", native.constData(), 1);
     ::setenv("FIREBIRD_LOCK", native.constData(), 1);
