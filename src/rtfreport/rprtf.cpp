@@ -213,6 +213,7 @@ void TRpRTF::WriteOutputFile()
         throw EIOError(u"Cannot create file \""_qs + m_outFile + u"\". "_qs + output->errorString());
     Assemble(output.get());
     CheckOutputSize(output->size());
+    FlushDevice(output.get(), "Can't write report results: ");
     const bool written = replaceable ? static_cast<QSaveFile &>(*output).commit() : output->flush();
     if (!written)
         throw EIOError(u"Can't write report results: "_qs + output->errorString());

@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include <QFileDevice>
+
 #include "rperrors.h"
 #include "rprtf_controlwords.h"
 
@@ -61,6 +63,13 @@ void TRpByteSource::Refill(qint64 wanted)
     // A device that yields less than its size promised ends the input there.
     if (FWindow.size() < qMin(qMax(wanted, WindowSize), FSize - FPos))
         FSize = FPos + FWindow.size();
+}
+
+void FlushDevice(QIODevice *device, const char *what)
+{
+    auto *file = qobject_cast<QFileDevice *>(device);
+    if (file && !file->flush())
+        throw EIOError(QString::fromLatin1(what) + file->errorString());
 }
 
 void TRpByteSink::WriteToDevice(const char *data, qint64 size)

@@ -10,6 +10,11 @@
 
 namespace rtfreport {
 
+// Writes out what a file device holds in its buffer. A full disk shows only
+// here (QSaveFile::commit does not tell): throws EIOError naming `what`
+// and the system's reason. Other devices have nothing to write out.
+void FlushDevice(QIODevice *device, const char *what);
+
 // Reads a random-access device through a window of bytes, so that tokens can
 // be looked at in place and the reader can return to an earlier position
 // (the "{" of a group) cheaply. Positions are the device's own.

@@ -327,6 +327,7 @@ void TRpRTF::RunPass()
     AppendOutTab(0);
     m_body->Flush();
     m_body.reset();
+    FlushDevice(FTmpStream.get(), "Can't write the report body: ");
 }
 
 // --- assembly -------------------------------------------------------------------------
@@ -338,7 +339,7 @@ void TRpRTF::CopyBody(QIODevice *output, qint64 start, qint64 end)
     FTmpStream->seek(start);
     // Grow the output once for the whole stretch.
     if (auto *file = qobject_cast<QFileDevice *>(output); file && !file->isSequential()) {
-        file->flush();
+        FlushDevice(file, "Can't write report results: ");
         const qint64 at = file->pos();
         if (file->size() < at + (end - start))
             file->resize(at + (end - start));

@@ -4,10 +4,12 @@
 #include "services.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QPlainTextEdit>
+#include <QStorageInfo>
 
 #include <filesystem>
 #include <system_error>
@@ -39,6 +41,23 @@ QString scratchOf(const QString &path) { return path + QLatin1Char('_'); }
 QString withDetail(const QString &headline, const QString &detail)
 {
     return detail.isEmpty() ? headline : headline + QStringLiteral("\r\n\r\n") + detail;
+}
+
+// Less than the largest database page free: the engine cannot write on.
+constexpr qint64 kTooLittleSpace = 64 * 1024;
+
+// The engine's message about a failed backup or restore, headed by a word
+// on the file system of `file` when that has run out of space: gbak does
+// not always say so itself, as a restore stopped by a failed write may end
+// with a later error that hides it.
+QString serviceFailure(const QString &file, const QString &message)
+{
+    const QString folder = QFileInfo(file).absolutePath();
+    const QStorageInfo storage(folder);
+    if (!storage.isValid() || storage.bytesAvailable() >= kTooLittleSpace)
+        return message;
+    return QStringLiteral("Zabrakło miejsca na dysku (folder %1).\r\n").arg(QDir::toNativeSeparators(folder))
+           + message;
 }
 
 // Other attachments would go on writing to a file the restore replaces, or
@@ -142,7 +161,7 @@ QString writeArchive(const ui::Context &context, RunDisplay &display, const QStr
         db::ServiceManager(connectionParameters(context)).backup(scratch, display.progress());
         failure = renameOver(scratch, path);
     } catch (const db::DbError &error) {
-        failure = error.message();
+        failure = serviceFailure(scratch, error.message());
     }
     QFile::remove(scratch);
     return failure.isEmpty() ? failure : withDetail(kArchiveFailed, failure);
@@ -156,7 +175,7 @@ QString restoreToScratch(const ui::Context &context, RunDisplay &display, const 
         db::ServiceManager(connectionParameters(context)).restore(archive, scratch, display.progress());
         return {};
     } catch (const db::DbError &error) {
-        return withDetail(kRestoreFailed, error.message());
+        return withDetail(kRestoreFailed, serviceFailure(scratch, error.message()));
     }
 }
 

@@ -26,7 +26,10 @@ protected:
     {
         env = app::Environment{};
         env.workingFolder = work.path();
-        env.databaseFolder = database.folder();
+        env.databaseFolder = databaseFolder();
+        if (env.databaseFolder != database.folder()) {
+            ASSERT_TRUE(testsupport::copyTemplateDatabase(env.databaseName()));
+        }
         env.shortVersion = QStringLiteral("ver.2022.01");
         env.release = QStringLiteral("01");
         env.listQueryText = app::unfilteredNotesQuery();
@@ -44,6 +47,10 @@ protected:
         window.reset();
         transaction.commitIfActive();
     }
+
+    // Where mr.fdb is: the test database's folder, or another one that gets
+    // a copy of the template database.
+    virtual QString databaseFolder() const { return database.folder(); }
 
     int addCompany(const QString &name, const QString &pattern = QStringLiteral("NN/RRRR"))
     {

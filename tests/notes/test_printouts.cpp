@@ -1,6 +1,7 @@
 // The note and the register through the report engine: the question, the
 // data set and variables the template sees, the shell request, the list
 // brought back, the filter description, and a previous printout still open.
+#include "fullfilesystem.h"
 #include "notesfixture.h"
 #include "notesquery.h"
 #include "printouts.h"
@@ -12,6 +13,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QStringDecoder>
@@ -441,4 +443,63 @@ TEST_F(Printouts, WithoutAProgramToOpenItTheUserHearsWhereThePrintoutIs)
     EXPECT_TRUE(prompts.shown[0].text.startsWith("Wydruk zapisano w pliku " + env.printFolder + "/nota.rtf"))
         << prompts.shown[0].text.toStdString();
     EXPECT_TRUE(output("nota.rtf").contains("[a/"));
+}
+
+// A printout that cannot be written for want of space, in the print folder
+// or in the scratch folder the engine assembles it in: the previous
+// nota.rtf stays exactly as it was, no scratch file is left in either, and
+// the user hears the system's reason.
+TEST_F(Printouts, AFullDiskLeavesThePreviousDocumentAndSaysWhy)
+{
+    addNote(company, alfa, QDate(2022, 3, 1), 1, 100, 0, "a");
+    notes::TfrmMain &w = openWindow();
+    const QByteArray previousDocument = "{\\rtf1 poprzednia}";
+    const QString ownPrintFolder = env.printFolder;
+    const std::optional<QByteArray> tmpdir =
+        qEnvironmentVariableIsSet("TMPDIR") ? std::optional(qgetenv("TMPDIR")) : std::nullopt;
+    const auto restoreTmpdir = qScopeGuard([&] { tmpdir ? qputenv("TMPDIR", *tmpdir) : qunsetenv("TMPDIR"); });
+
+    const struct {
+        const char *full;
+        bool printFolderFull;
+    } cases[] = {{"the print folder's file system", true}, {"the scratch folder's file system", false}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.full);
+        testsupport::FullFileSystem disk(1024 * 1024);
+        if (disk.ranInChild())
+            return;
+        QTemporaryDir otherFolder;
+        env.printFolder = c.printFolderFull ? disk.path() : otherFolder.path();
+        qputenv("TMPDIR", QFile::encodeName(c.printFolderFull ? otherFolder.path() : disk.path()));
+        const QString previous = env.printFolder + "/nota.rtf";
+        testsupport::write(previous, previousDocument);
+        disk.fill();
+        prompts.shown.clear();
+        shell.requests.clear();
+
+        answer(&TfrmPytanieWydruk::bbtnPodglad);
+        w.actDrukuj->trigger();
+        ASSERT_EQ(prompts.shown.size(), 1) << "a printout that did not fit was reported as made";
+        EXPECT_EQ(prompts.shown[0].caption, " BŁĄD !");
+        EXPECT_TRUE(prompts.shown[0].text.startsWith("Nie udało się przygotować wydruku."));
+        EXPECT_TRUE(prompts.shown[0].text.contains("No space left on device")) << prompts.shown[0].text.toStdString();
+        EXPECT_TRUE(shell.requests.isEmpty());
+        EXPECT_EQ(testsupport::contents(previous), previousDocument);
+        const auto files = QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot;
+        EXPECT_EQ(QDir(otherFolder.path()).entryList(files),
+                  QStringList(c.printFolderFull ? QStringList{} : QStringList{"nota.rtf"}))
+            << "scratch files left behind";
+        EXPECT_EQ(QDir(disk.path()).entryList(files, QDir::Name),
+                  QStringList(c.printFolderFull ? QStringList{".filler", "nota.rtf"} : QStringList{".filler"}));
+        EXPECT_EQ(texts(), QStringList{"a"});
+
+        // Space again: the note prints over the previous document.
+        disk.release();
+        answer(&TfrmPytanieWydruk::bbtnPodglad);
+        w.actDrukuj->trigger();
+        EXPECT_EQ(prompts.shown.size(), 1);
+        EXPECT_EQ(shell.requests.size(), 1);
+        EXPECT_TRUE(QString::fromLatin1(testsupport::contents(previous)).remove("\\lang1045 ").contains("[a/"));
+        env.printFolder = ownPrintFolder;
+    }
 }

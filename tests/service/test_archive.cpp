@@ -3,6 +3,7 @@
 // complete restore, the refusal while others are attached, the log and the
 // busy cursor for the whole run, and the window connected afterwards.
 #include "archive.h"
+#include "fullfilesystem.h"
 #include "notesfixture.h"
 #include "services.h"
 #include "testfiles.h"
@@ -284,6 +285,107 @@ TEST_F(Archive, SharedInstallationHasNeitherEntry)
     notes::TfrmMain &w = openWindow();
     EXPECT_FALSE(w.actArchiwizacja->isVisible());
     EXPECT_FALSE(w.actDearchiwizacja->isVisible());
+}
+
+// The archive chosen on a file system that has filled up: the backup
+// cannot be written. The user hears why, the earlier archive of that name
+// stays as it was, no scratch archive is left, and the database goes on.
+TEST_F(Archive, ArchivingToAFullDiskSaysWhyAndKeepsTheEarlierArchive)
+{
+    testsupport::FullFileSystem disk(1024 * 1024);
+    if (disk.ranInChild())
+        return;
+    notes::TfrmMain &w = openWindow();
+    const QString archive = disk.filePath(QStringLiteral("kopia.gbk_mr"));
+    testsupport::write(archive, "an earlier archive");
+    disk.fill();
+
+    archiveTo(archive);
+    ASSERT_EQ(prompts.shown.size(), 1);
+    EXPECT_EQ(lastMessage().caption, app::kCaptionError);
+    EXPECT_TRUE(lastMessage().text.startsWith(
+        QStringLiteral("Archiwizacja zakończona niepowodzeniem!\r\nPlik archiwum nie został zapisany.")))
+        << lastMessage().text.toStdString();
+    EXPECT_TRUE(lastMessage().text.contains(QStringLiteral("Zabrakło miejsca na dysku (folder ") + disk.path()))
+        << lastMessage().text.toStdString();
+    EXPECT_EQ(testsupport::contents(archive), "an earlier archive");
+    EXPECT_EQ(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+              (QStringList{QStringLiteral(".filler"), QStringLiteral("kopia.gbk_mr")}));
+    EXPECT_EQ(listed(), archived);
+    w.storeNewPosition({3, 3000000, 0, app::dayNumber(QDate(2024, 3, 3)), counterparty, QStringLiteral("po")}, false);
+    EXPECT_EQ(listed(), (QList<qint64>{1000000, 2000000, 3000000}));
+
+    // Space again: the archive is made over the earlier one.
+    disk.release();
+    prompts.shown.clear();
+    archiveTo(archive);
+    ASSERT_EQ(prompts.shown.size(), 1);
+    EXPECT_EQ(lastMessage().text, "Archiwizacja zakończona !");
+    EXPECT_GT(testsupport::contents(archive).size(), 1000);
+}
+
+// mr.fdb on a file system of its own with too little room left for the
+// restored copy beside it.
+class ArchiveOnFullDisk : public Archive {
+protected:
+    QString databaseFolder() const override { return disk.path(); }
+
+    testsupport::FullFileSystem disk{4 * 1024 * 1024};
+};
+
+// A restore whose copy the data folder's file system cannot hold, with no
+// room at all or room for part of it: the user hears that the disk is
+// full (gbak itself may end with a later error that hides it), mr.fdb_ is
+// removed, and the live database stays in place and takes changes.
+TEST_F(ArchiveOnFullDisk, RestoreThatDoesNotFitLeavesTheLiveDatabaseWorking)
+{
+    if (disk.ranInChild())
+        return;
+    notes::TfrmMain &w = openWindow();
+    const QString archive = inWork(QStringLiteral("kopia.gbk_mr"));
+    archiveTo(archive);
+    ASSERT_EQ(lastMessage().text, "Archiwizacja zakończona !");
+    const QString live = env.databaseName();
+    QList<qint64> stored = archived;
+
+    // The restored copy takes about as much as the live file.
+    const qint64 partOfTheCopy = QFileInfo(live).size() * 4 / 5;
+    const struct {
+        const char *room;
+        qint64 spare;
+    } cases[] = {{"none", 0}, {"part of the copy", partOfTheCopy}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.room);
+        disk.fill(c.spare);
+        prompts.shown.clear();
+        restoreFrom(archive);
+        ASSERT_EQ(prompts.shown.size(), 2);
+        EXPECT_EQ(lastMessage().caption, app::kCaptionError);
+        EXPECT_TRUE(lastMessage().text.startsWith(
+            kRestoreFailed + QStringLiteral("\r\nDotychczasowe dane pozostały bez zmian.\r\n\r\n"
+                                            "Zabrakło miejsca na dysku (folder ")
+            + disk.path() + QStringLiteral(").\r\n")))
+            << lastMessage().text.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(live + QLatin1Char('_')));
+        EXPECT_EQ(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+                  (QStringList{QStringLiteral(".filler"), QStringLiteral("mr.fdb")}));
+        EXPECT_EQ(listed(), stored);
+
+        disk.release();
+        const int number = int(stored.size()) + 1;
+        stored.append(number * 1000000);
+        w.storeNewPosition({number, stored.last(), 0, app::dayNumber(QDate(2024, 3, number)), counterparty,
+                            QStringLiteral("po")},
+                           false);
+        EXPECT_EQ(listed(), stored);
+        EXPECT_EQ(prompts.shown.size(), 2) << lastMessage().text.toStdString();
+    }
+
+    // Space again: the restore goes through.
+    prompts.shown.clear();
+    restoreFrom(archive);
+    EXPECT_EQ(lastMessage().text, "Dearchiwizacja zakończona !");
+    EXPECT_EQ(listed(), archived);
 }
 
 } // namespace

@@ -13,6 +13,12 @@ namespace testsupport {
 
 QString templateDatabase() { return QStringLiteral(MIRELO_TEMPLATE_DB); }
 
+bool copyTemplateDatabase(const QString &path)
+{
+    return QFile::copy(templateDatabase(), path)
+           && QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup);
+}
+
 TestDatabase::TestDatabase()
 {
     if (!m_dir.isValid())
@@ -23,9 +29,8 @@ TestDatabase::TestDatabase()
     static const bool configured = engineFolder.isValid() && db::configureFirebird(engineFolder.path());
     if (!configured)
         throw std::runtime_error("cannot configure the database engine");
-    if (!QFile::copy(templateDatabase(), path()))
+    if (!copyTemplateDatabase(path()))
         throw std::runtime_error("cannot copy the template database");
-    QFile::setPermissions(path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup);
 }
 
 bool waitFor(const std::function<bool()> &done, int timeoutMs)

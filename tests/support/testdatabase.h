@@ -24,6 +24,9 @@ private:
 
 // The template database the build made.
 QString templateDatabase();
+// A copy of it at `path`, readable and writable by the owner and group;
+// false when it cannot be made.
+bool copyTemplateDatabase(const QString &path);
 
 // Runs the Qt event loop until `done` holds or `timeoutMs` passes; true if it held.
 bool waitFor(const std::function<bool()> &done, int timeoutMs = 10000);
