@@ -142,7 +142,7 @@ INSTANTIATE_TEST_SUITE_P(Results, BuiltInValueTest, ::testing::Values(
     ValueCase{u"ORDERS:AMOUNT*2", u"25"},
     ValueCase{u"ORDERS.NAME+'!'", u"Anna!"},
     ValueCase{u"ORDERS:(3)+1", u"4"},
-    ValueCase{u"IF(ORDERS:PAID)", u"True"}));
+    ValueCase{u"IF(ORDERS:PAID)", u"True"}), NamedAfter<&TextCase::input>());
 
 TEST_F(EvaluateTest, IifKeepsTheChosenTypeAndEvaluatesOneBranch)
 {
@@ -225,7 +225,7 @@ INSTANTIATE_TEST_SUITE_P(Messages, BuiltInMessageTest, ::testing::Values(
     MessageCase{u"SUM('abc',T)", u"'abc' is not a valid floating point value"},
     MessageCase{u"MID(s,1.5)", u"'1.5' is not a valid integer value"},
     MessageCase{u"STOD('20210230')", u"Invalid argument to date encode"},
-    MessageCase{u"{9999-12-31}+1", u"Invalid argument to date encode"}));
+    MessageCase{u"{9999-12-31}+1", u"Invalid argument to date encode"}), NamedAfter<&TextCase::input>());
 
 TEST_F(EvaluateTest, ErrorClassesFollowTheKindOfFault)
 {

@@ -65,7 +65,7 @@ INSTANTIATE_TEST_SUITE_P(Tokens, ClassifyTokenTest, ::testing::Values(
     TokenCase{u"x:=5", false, tkIdentifier, u"x", u":=5"},
     TokenCase{u"(a)", false, tkOperator, u"", u""},
     TokenCase{u"!a", false, tkOperator, u"", u""},
-    TokenCase{u"#", false, tkNothing, u"", u""}));
+    TokenCase{u"#", false, tkNothing, u"", u""}), NamedAfter<&TokenCase::text>());
 
 TEST(ReadOperatorTest, TwoCharacterOperatorsFirstAndUnarySigns)
 {
@@ -104,7 +104,7 @@ INSTANTIATE_TEST_SUITE_P(Conversions, ParseInfixTest, ::testing::Values(
     InfixCase{u"A.B+1", u"SYS_ADD(1,A:B)"},
     InfixCase{u"MID(s,1,2)='ab'", u"SYS_EQ('ab',MID(s,1,2))"},
     InfixCase{u"n%3=0", u"SYS_EQ(0,SYS_PERCENT(3,n))"},
-    InfixCase{u"-3*2", u"SYS_MULT(2,-3)"}));
+    InfixCase{u"-3*2", u"SYS_MULT(2,-3)"}), NamedAfter<&TextCase::input>());
 
 using ErrorCase = TextCase;
 
@@ -136,7 +136,7 @@ INSTANTIATE_TEST_SUITE_P(Messages, ParseInfixErrorTest, ::testing::Values(
     ErrorCase{u"(a+b", u"Cannot process an expression: (a+b \")\" expected"},
     ErrorCase{u"a+b)", u"Cannot process an expression: a+b) - number of \")\" is more than number of \"(\" brackets"},
     ErrorCase{u"(x)", u"Operation or function name missed in expression: (x), operand: x"},
-    ErrorCase{u"x", u"Operation or function name missed in expression: x, operand: x"}));
+    ErrorCase{u"x", u"Operation or function name missed in expression: x, operand: x"}), NamedAfter<&TextCase::input>());
 
 TEST(SplitArgumentsTest, CommasInsideBracketsAndStringsDoNotSplit)
 {

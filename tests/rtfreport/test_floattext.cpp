@@ -52,7 +52,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FloatCase{999999999999999999.875L, u"1E18", u"1E18"},
                       FloatCase{1.0000000000000000005L, u"1", u"1,00 zł"},
                       FloatCase{12.345L, u"12.345", u"12,35 zł"},
-                      FloatCase{double(1234.56), u"1234.56", u"1\u00a0234,56 zł"}));
+                      FloatCase{double(1234.56), u"1234.56", u"1\u00a0234,56 zł"}), NamedAfter<&FloatCase::canonical>());
 
 } // namespace
 
@@ -92,7 +92,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ReadCase{u"1e", u'.', std::nullopt}, ReadCase{u"1e+", u'.', std::nullopt},
                       ReadCase{u"1 2", u'.', std::nullopt}, ReadCase{u"0x1F", u'.', std::nullopt},
                       ReadCase{u"inf", u'.', std::nullopt}, ReadCase{u"1e99999", u'.', std::nullopt},
-                      ReadCase{u"\u0663", u'.', std::nullopt}));
+                      ReadCase{u"\u0663", u'.', std::nullopt}), NamedAfter<&ReadCase::text>());
 
 TEST(TextToFloat, SameValueAsFromChars)
 {

@@ -115,6 +115,8 @@ TEST_P(LibreOfficeInsertionTest, InsertedTextComesOutWholeAndInOrder)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(WithAndWithoutLists, LibreOfficeInsertionTest, testing::Bool());
+INSTANTIATE_TEST_SUITE_P(, LibreOfficeInsertionTest, testing::Bool(), [](const testing::TestParamInfo<bool> &info) {
+    return std::string(info.param ? "WithLists" : "WithoutLists");
+});
 
 } // namespace

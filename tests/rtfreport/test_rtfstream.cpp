@@ -8,6 +8,7 @@
 #include "rprtf_controlwords.h"
 #include "rprtf_document.h"
 #include "rprtfstream.h"
+#include "test_casenames.h"
 
 using namespace rtfreport;
 
@@ -81,7 +82,7 @@ INSTANTIATE_TEST_SUITE_P(
                     TokenCase{"\\'e", kwNone, "\\'e", "", "", ""},
                     TokenCase{"\\", kwNone, "\\", "", "", ""},
                     TokenCase{"\\%", kwNone, "\\%", "", "", ""},
-                    TokenCase{"x", kwChar, "x", "", "", ""}));
+                    TokenCase{"x", kwChar, "x", "", "", ""}), NamedAfter<&TokenCase::input>());
 
 TEST(ProcessToStringList, GivesEveryTokenAsReadWithoutLoneLineBreaks)
 {

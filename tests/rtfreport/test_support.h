@@ -8,6 +8,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include "test_casenames.h"
+
 #include <ostream>
 
 // One row of a table of cases: a text in, the text expected out.
