@@ -222,14 +222,35 @@ done
 count=$(printf 'set heading off;\nselect count(*) from NOTA where TRESC = '"'od Oli'"';\n' | sql ala "$database" | awk 'NF { print $1 }')
 [ "$count" = 1 ] || fail "ola's program stored $count notes 'od Oli', not 1"
 
-# Stored note texts are saved as the program saves them: a whole new file in
-# place of the old one, by either user.
-for user in ala ola; do
-  as "$user" sh -c 'umask 002; target=$(readlink -f /opt/Vorlane/Mirelo/Opisy.txt)
-    new=$(mktemp "$(dirname "$target")/Opisy.XXXXXX") && cat "$target" >"$new" && echo "Opis od $(id -un)" >>"$new" \
-    && chmod --reference="$target" "$new" && mv "$new" "$target"' || fail "$user cannot save Opisy.txt"
-done
-grep -q 'Opis od ola' "$program/Opisy.txt" && grep -q 'Opis od ala' "$program/Opisy.txt" || fail "Opisy.txt lost a save"
+# Each user adds a stored text in her program (the position dialog's list):
+# the program folder's Opisy.txt leads to the shared folder, and what one
+# user's program saves there the other's may replace.
+add_stored_text() {  # display text
+  local display=$1 text=$2 position list saved=
+  press "$display" "$(window "$display" '^Mirelo ver')" Insert
+  press "$display" "$(window "$display" '^Dodawanie nowej noty lub pozycji$')" Return
+  position=$(window "$display" '^ Edycja pozycji noty') || fail "no position dialog on :$display"
+  press "$display" "$position" alt+i
+  list=$(window "$display" '^Opisy$') || fail "no stored texts on :$display"
+  press "$display" "$list" Insert
+  press "$display" "$(window "$display" '^Nowa pozycja$')" End
+  DISPLAY=:$display xdotool type --delay 50 "$text"
+  DISPLAY=:$display xdotool key Return
+  for _ in $(seq 100); do
+    if grep -q "^$text"$'\r'"\$" "$program/Opisy.txt"; then saved=1; break; fi
+    [ -z "$(DISPLAY=:$display xdotool search --onlyvisible --name "$error_title" 2>/dev/null)" ] \
+      || fail "the program on :$display could not save Opisy.txt"
+    sleep 0.1
+  done
+  [ -n "$saved" ] || fail "the program on :$display did not save \"$text\" in Opisy.txt"
+  press "$display" "$list" Escape
+  press "$display" "$position" Escape
+  window "$display" '^Mirelo ver' >/dev/null
+}
+add_stored_text 7 'Opis od ala'
+add_stored_text 8 'Opis od ola'
+grep -q 'Opis od ala' "$program/Opisy.txt" || fail "Opisy.txt lost ala's save"
+[ "$(stat -c '%G %a' "$top/Dane/Opisy.txt")" = "mirelo 660" ] || fail "Opisy.txt is $(stat -c '%G %a' "$top/Dane/Opisy.txt")"
 
 step "both close as a user closes them"
 for d in 7 8; do
