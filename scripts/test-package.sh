@@ -136,12 +136,21 @@ insert into NOTA (IDFIRMA, DATA, NUMER, IDKONTRAHENT, OBCIAZYLISMY, UZNALISMY, T
 commit;
 EOF
 
-Xvfb :7 -screen 0 1280x800x24 -nolisten tcp -ac >/tmp/xvfb7.log 2>&1 &
-Xvfb :8 -screen 0 1280x800x24 -nolisten tcp -ac >/tmp/xvfb8.log 2>&1 &
-for d in 7 8; do
-  for _ in $(seq 100); do [ -S /tmp/.X11-unix/X$d ] && break; sleep 0.1; done
-  [ -S /tmp/.X11-unix/X$d ] || fail "Xvfb :$d did not start"
-done
+# An X server for each user. The chroot shares the machine's network, and
+# with it the abstract sockets of X servers running outside: each Xvfb picks
+# a display that is free there too and says which.
+start_xvfb() {  # name: prints the display number
+  local chosen=/tmp/xvfb-$1.display
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -ac 3>"$chosen" >"/tmp/xvfb-$1.log" 2>&1 &
+  for _ in $(seq 100); do
+    if [ -s "$chosen" ]; then awk 'NR == 1 { print $1 }' "$chosen"; return 0; fi
+    sleep 0.1
+  done
+  cat "/tmp/xvfb-$1.log" >&2
+  fail "Xvfb for $1 did not start"
+}
+ala_display=$(start_xvfb ala)
+ola_display=$(start_xvfb ola)
 
 error_title='^ B.*D !$'  # " BŁĄD !", the program's error box
 # Waits for a visible window whose title matches; prints its id.
@@ -185,28 +194,28 @@ select r.MON$RECORD_SEQ_READS + r.MON$RECORD_IDX_READS
 EOF
 }
 
-start_program ala 7 /tmp/mirelo-ala.log
+start_program ala "$ala_display" /tmp/mirelo-ala.log
 ala_program=$started
-start_program ola 8 /tmp/mirelo-ola.log
+start_program ola "$ola_display" /tmp/mirelo-ola.log
 ola_program=$started
 before=$(reads)
 [ "$(echo "$before" | wc -l)" -eq 2 ] || fail "expected the two programs attached, found: $before"
 
 # Ola adds a note in her program as a user does: Insert, a new note, the
 # recipient from the list, an amount and a text, OK.
-press 8 "$(window 8 '^Mirelo ver')" Insert
-press 8 "$(window 8 '^Dodawanie nowej noty lub pozycji$')" Return
-position=$(window 8 '^ Edycja pozycji noty') || fail "ola: no position dialog"
-press 8 "$position" alt+l
-press 8 "$(window 8 '^Odbiorcy$')" Return
-press 8 "$position" alt+b
-DISPLAY=:8 xdotool type --delay 50 200
-press 8 "$position" alt+t
-DISPLAY=:8 xdotool type --delay 50 'od Oli'
-press 8 "$position" Tab Return
+press "$ola_display" "$(window "$ola_display" '^Mirelo ver')" Insert
+press "$ola_display" "$(window "$ola_display" '^Dodawanie nowej noty lub pozycji$')" Return
+position=$(window "$ola_display" '^ Edycja pozycji noty') || fail "ola: no position dialog"
+press "$ola_display" "$position" alt+l
+press "$ola_display" "$(window "$ola_display" '^Odbiorcy$')" Return
+press "$ola_display" "$position" alt+b
+DISPLAY=:"$ola_display" xdotool type --delay 50 200
+press "$ola_display" "$position" alt+t
+DISPLAY=:"$ola_display" xdotool type --delay 50 'od Oli'
+press "$ola_display" "$position" Tab Return
 closed=
 for _ in $(seq 100); do
-  DISPLAY=:8 xdotool search --onlyvisible --name '^ Edycja pozycji noty' >/dev/null 2>&1 || { closed=1; break; }
+  DISPLAY=:"$ola_display" xdotool search --onlyvisible --name '^ Edycja pozycji noty' >/dev/null 2>&1 || { closed=1; break; }
   sleep 0.1
 done
 [ -n "$closed" ] || fail "ola's position dialog did not take the note"
@@ -247,13 +256,13 @@ add_stored_text() {  # display text
   press "$display" "$position" Escape
   window "$display" '^Mirelo ver' >/dev/null
 }
-add_stored_text 7 'Opis od ala'
-add_stored_text 8 'Opis od ola'
+add_stored_text "$ala_display" 'Opis od ala'
+add_stored_text "$ola_display" 'Opis od ola'
 grep -q 'Opis od ala' "$program/Opisy.txt" || fail "Opisy.txt lost ala's save"
 [ "$(stat -c '%G %a' "$top/Dane/Opisy.txt")" = "mirelo 660" ] || fail "Opisy.txt is $(stat -c '%G %a' "$top/Dane/Opisy.txt")"
 
 step "both close as a user closes them"
-for d in 7 8; do
+for d in "$ala_display" "$ola_display"; do
   id=$(window "$d" '^Mirelo ver')
   press "$d" "$id" Escape
   question=$(window "$d" '^Wyjście z programu$') || fail "no closing question on :$d"
@@ -279,18 +288,18 @@ $password" ] || fail "office-server.sh printed other fnet.cfg lines: $printed"
 printf '%s\r\n' "127.0.0.1/$port:/srv/mirelo" "$password" >"$program/fnet.cfg"
 chgrp mirelo "$program/fnet.cfg"
 chmod 0640 "$program/fnet.cfg"
-start_program ola 8 /tmp/mirelo-ola-server.log
-id=$(window 8 '^Mirelo ver')
-press 8 "$id" Escape
-press 8 "$(window 8 '^Wyjście z programu$')" Return
+start_program ola "$ola_display" /tmp/mirelo-ola-server.log
+id=$(window "$ola_display" '^Mirelo ver')
+press "$ola_display" "$id" Escape
+press "$ola_display" "$(window "$ola_display" '^Wyjście z programu$')" Return
 wait "$started" || fail "the server's client ended with $?"
 # The program's own password opens no door there.
 printf '%s\n' "127.0.0.1/$port:/srv/mirelo" >"$program/fnet.cfg"
-as ola env DISPLAY=:8 mirelo >/tmp/mirelo-ola-refused.log 2>&1 &
+as ola env DISPLAY=:"$ola_display" mirelo >/tmp/mirelo-ola-refused.log 2>&1 &
 started=$!
-press 8 "$(window 8 '^O programie$')" Escape
-refused=$(window 8 "$error_title" 2>/dev/null) || fail "the server let the program's own password in"
-press 8 "$refused" Return
+press "$ola_display" "$(window "$ola_display" '^O programie$')" Escape
+refused=$(window "$ola_display" "$error_title" 2>/dev/null) || fail "the server let the program's own password in"
+press "$ola_display" "$refused" Return
 if wait "$started"; then fail "a refused program ended with success"; fi
 rm -f "$program/fnet.cfg"
 /etc/init.d/firebird3.0 stop >/dev/null
