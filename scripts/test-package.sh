@@ -2,9 +2,10 @@
 # The Debian package on a newcomer's machine: a fresh Debian 12 (minbase)
 # root file system where apt installs the package with what it depends on,
 # two members of the mirelo group work on the one embedded database at the
-# same time, each program reads again what the other user added, a copy of
-# the program reaches the office server that office-server.sh made with the
-# password on fnet.cfg's second line, and removing the package keeps the data.
+# same time (one adds a note in her program, the other's program reads its
+# list again; each adds a stored text), a copy of the program reaches the
+# office server that office-server.sh made with the password on fnet.cfg's
+# second line, and removing or purging the package keeps the data.
 #
 #   bash scripts/test-package.sh [mirelo_<version>_amd64.deb]
 #
@@ -311,3 +312,8 @@ apt-get remove -y -q mirelo >/tmp/apt-remove.log 2>&1 || { tail -20 /tmp/apt-rem
 count=$(printf 'set heading off;\nselect count(*) from NOTA;\n' | sql ala "$database" | awk 'NF { print $1 }')
 [ "$count" = 2 ] || fail "the database kept $count notes, not 2"
 grep -q 'Opis od ola' "$top/Dane/Opisy.txt" || fail "the stored texts went"
+
+step "apt purge drops the engine's folder and keeps the office's records"
+apt-get purge -y -q mirelo >/tmp/apt-purge.log 2>&1 || { tail -20 /tmp/apt-purge.log; fail "apt-get purge"; }
+[ ! -e "$top/firebird" ] || fail "purge left $top/firebird"
+[ -f "$database" ] && grep -q 'Opis od ola' "$top/Dane/Opisy.txt" || fail "purge took the office's records"
