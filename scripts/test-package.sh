@@ -143,6 +143,7 @@ EOF
 start_xvfb() {  # name: prints the display number
   local chosen=/tmp/xvfb-$1.display
   Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -ac 3>"$chosen" >"/tmp/xvfb-$1.log" 2>&1 &
+  echo $! >"/tmp/xvfb-$1.pid"
   for _ in $(seq 100); do
     if [ -s "$chosen" ]; then awk 'NR == 1 { print $1 }' "$chosen"; return 0; fi
     sleep 0.1
@@ -150,6 +151,16 @@ start_xvfb() {  # name: prints the display number
   cat "/tmp/xvfb-$1.log" >&2
   fail "Xvfb for $1 did not start"
 }
+# What became of the X servers, for a program that could not reach its own.
+x_servers() {
+  local name pid
+  for name in ala ola; do
+    pid=$(cat "/tmp/xvfb-$name.pid")
+    if kill -0 "$pid" 2>/dev/null; then echo "Xvfb for $name (:$(head -1 "/tmp/xvfb-$name.display")) runs"; else echo "Xvfb for $name has ended"; fi
+    cat "/tmp/xvfb-$name.log"
+  done
+  ls -la /tmp/.X11-unix
+} >&2
 ala_display=$(start_xvfb ala)
 ola_display=$(start_xvfb ola)
 
@@ -180,7 +191,7 @@ start_program() {
   as "$user" env DISPLAY=:"$display" mirelo >"$log" 2>&1 &
   started=$!
   local about
-  about=$(window "$display" '^O programie$') || { cat "$log"; fail "$user: no about box"; }
+  about=$(window "$display" '^O programie$') || { cat "$log"; x_servers; fail "$user: no about box"; }
   press "$display" "$about" Escape
   window "$display" '^Mirelo ver' >/dev/null || { cat "$log"; fail "$user: the main window did not open"; }
 }
