@@ -160,6 +160,12 @@ x_servers() {
     cat "/tmp/xvfb-$name.log"
   done
   ls -la /tmp/.X11-unix
+  grep -a X11-unix /proc/net/unix || true
+  for name in ala ola; do
+    d=$(head -1 "/tmp/xvfb-$name.display")
+    echo "root on :$d: $(DISPLAY=:$d xdotool getdisplaygeometry 2>&1)"
+    echo "ala on :$d: $(as ala env DISPLAY=:$d xdotool getdisplaygeometry 2>&1)"
+  done
 } >&2
 ala_display=$(start_xvfb ala)
 ola_display=$(start_xvfb ola)
