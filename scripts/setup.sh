@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the program and the tests need.
+# Installs the Debian packages the build, the program and the tests need,
+# and those named as arguments (tools of other scripts).
 # Safe to run again: apt-get skips what is already there.
 set -euo pipefail
 
@@ -20,6 +21,7 @@ packages=(
   libreoffice-writer-nogui
   # the manual's test reads the PDF back
   poppler-utils
+  "$@"
 )
 
 missing=()

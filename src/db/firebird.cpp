@@ -14,6 +14,7 @@ namespace db {
 
 namespace {
 const char *const kSystemConfig = "/etc/firebird/3.0/firebird.conf";
+const char *const kMachineFolder = "/var/lib/Vorlane/Mirelo/firebird";
 }
 
 namespace {
@@ -42,6 +43,10 @@ QString defaultFirebirdFolder()
     const QByteArray own = qgetenv("MIRELO_FIREBIRD_DIR");
     if (!own.isEmpty())
         return QString::fromLocal8Bit(own);
+    // Where the package made the machine's data folder, every copy on the
+    // machine opens the one database there: all must meet in one folder.
+    if (QFileInfo(QString::fromLatin1(kMachineFolder)).isDir())
+        return QString::fromLatin1(kMachineFolder);
     return QDir::tempPath() + QStringLiteral("/mirelo-firebird");
 }
 

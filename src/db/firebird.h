@@ -16,7 +16,9 @@ namespace db {
 // folder cannot be prepared.
 bool configureFirebird(const QString &folder);
 
-// The default folder: $MIRELO_FIREBIRD_DIR, else <temp>/mirelo-firebird.
+// The default folder: $MIRELO_FIREBIRD_DIR, else the machine's
+// /var/lib/Vorlane/Mirelo/firebird when it exists (the package makes it
+// beside the machine's data folder), else <temp>/mirelo-firebird.
 QString defaultFirebirdFolder();
 
 // Firebird ends every attachment of the process when it gets SIGINT or

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -311,6 +312,37 @@ TEST_F(PickListFileFailure, AFileThatCannotBeReadIsNeverWrittenOver)
     }
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
     expectOldFileAlone();
+}
+
+// The installed program's folder is read-only; its Opisy.txt is a link to
+// the shared data folder, where the users' group may write.
+using PickListFileLinked = PickListFileFailure;
+
+TEST_F(PickListFileLinked, ASaveThroughTheLinkReplacesItsTargetAndKeepsLinkAndPermissions)
+{
+    const QString program = dir.filePath("program");
+    const QString link = program + "/Opisy.txt";
+    ASSERT_TRUE(QDir(dir.path()).mkdir("program"));
+    ASSERT_TRUE(QFile::link(path, link));
+    const QFile::Permissions shared =
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup;
+    ASSERT_TRUE(QFile::setPermissions(path, shared));
+    ASSERT_TRUE(QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup
+                                                   | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther));
+    {
+        AsOrdinaryUser ordinary;
+        PickListFile file(link);
+        QString reason;
+        EXPECT_TRUE(file.write(readLines(file) + QStringList{"Gamma"}, reason)) << reason.toStdString();
+    }
+    QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_EQ(QFileInfo(link).symLinkTarget(), path);
+    EXPECT_EQ(QDir(program).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"Opisy.txt"});
+    EXPECT_EQ(contents(path), kOld + "Gamma\r\n");
+    EXPECT_EQ(QFile::permissions(path) & ~(QFile::ReadUser | QFile::WriteUser), shared);
+    EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"Opisy.txt"});
 }
 
 TEST(PickListValue, TheTextBeforeTheFirstColonOrTheWholeLine)

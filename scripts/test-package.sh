@@ -1,0 +1,349 @@
+#!/usr/bin/env bash
+# The Debian package on a newcomer's machine: a fresh Debian 12 (minbase)
+# root file system where apt installs the package with what it depends on,
+# two members of the mirelo group work on the one embedded database at the
+# same time (one adds a note in her program, the other's program reads its
+# list again; each adds a stored text), a copy of the program reaches the
+# office server that office-server.sh made with the password on fnet.cfg's
+# second line, and removing or purging the package keeps the data.
+#
+#   bash scripts/test-package.sh [mirelo_<version>_amd64.deb]
+#
+# As root, with Debian's archive reachable; it takes minutes, so it is run by
+# hand, not by ctest. Without an argument the package is built first
+# (scripts/package.sh). The base system is made once with debootstrap and
+# kept in $FRESH_DIR (default /var/tmp/fresh), as tools that check the README
+# on a fresh system keep it.
+set -euo pipefail
+
+if [ "${1:-}" = --inside ]; then
+  inside=1
+else
+  inside=
+fi
+
+fail() { echo "test-package: FAILED: $*" >&2; exit 1; }
+step() { echo "== $*"; }
+
+# ---------------------------------------------------------------------------
+# Outside: the root file system around the test.
+if [ -z "$inside" ]; then
+  [ "$(id -u)" -eq 0 ] || fail "run it as root (it uses chroot and mounts)"
+  cd "$(dirname "$0")/.."
+  deb=${1:-}
+  if [ -z "$deb" ]; then
+    deb=$(bash scripts/package.sh | tail -1)
+  fi
+  [ -f "$deb" ] || fail "no package $deb"
+  command -v debootstrap >/dev/null || { apt-get update -q && apt-get install -y -q debootstrap; }
+
+  dir=${FRESH_DIR:-/var/tmp/fresh}
+  base=$dir/bookworm-minbase.tar
+  mkdir -p "$dir"
+  if [ ! -f "$base" ]; then
+    step "making the base system ($base)"
+    rm -rf "$dir/root"
+    debootstrap --variant=minbase bookworm "$dir/root" >"$dir/ds.log" 2>&1 || fail "debootstrap (see $dir/ds.log)"
+    tar -C "$dir/root" -cf "$base" . && rm -rf "$dir/root"
+  fi
+
+  root=$(mktemp -d "$dir/package-XXXXXX")
+  cleanup() {
+    # Whatever still runs inside (the X servers, the database server) was started by this test.
+    for p in /proc/[0-9]*; do
+      if [ "$(readlink "$p/root" 2>/dev/null)" = "$root" ]; then kill -9 "${p#/proc/}" 2>/dev/null || true; fi
+    done
+    sleep 1
+    umount "$root/proc" "$root/dev" "$root/sys" 2>/dev/null || true
+    rm -rf "$root"
+  }
+  trap cleanup EXIT
+  tar -C "$root" -xf "$base"
+  cp /etc/resolv.conf "$root/etc/"
+  mount -t proc proc "$root/proc"
+  mount --bind /dev "$root/dev"
+  mount --bind /sys "$root/sys"
+  cp "$deb" "$root/tmp/"
+  cp "$0" "$root/tmp/test-package.sh"
+  cp scripts/office-server.sh "$root/tmp/office-server.sh"
+  chroot "$root" /usr/bin/env -i HOME=/root PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 \
+    bash /tmp/test-package.sh --inside "/tmp/$(basename "$deb")"
+  echo "test-package: all checks passed for $(basename "$deb")"
+  exit 0
+fi
+
+# ---------------------------------------------------------------------------
+# Inside the fresh system.
+deb=$2
+export DEBIAN_FRONTEND=noninteractive
+top=/var/lib/Vorlane/Mirelo
+program=/opt/Vorlane/Mirelo
+database=$top/Dane/mr.fdb
+# Debian's packages would start services; nothing runs here but the test.
+printf '#!/bin/sh\nexit 101\n' >/usr/sbin/policy-rc.d
+chmod 755 /usr/sbin/policy-rc.d
+
+step "apt installs the package and what it depends on"
+apt-get update -q >/dev/null
+apt-get install -y -q --no-install-recommends "$deb" >/tmp/apt-mirelo.log 2>&1 \
+  || { tail -30 /tmp/apt-mirelo.log; fail "apt-get install $deb"; }
+dpkg-query -W -f='${Status}\n' mirelo | grep -q 'install ok installed' || fail "the package is not installed"
+dpkg-query -W -f='${Recommends}\n' mirelo | grep -q libreoffice-writer || fail "LibreOffice is not recommended"
+# The test's own tools: X without a screen, a keyboard, and isql-fb.
+apt-get install -y -q --no-install-recommends xvfb xdotool firebird3.0-utils >/tmp/apt-tools.log 2>&1 \
+  || { tail -30 /tmp/apt-tools.log; fail "installing the test's tools"; }
+
+step "files, links, the menu entry, the group and the shared folders"
+for f in mirelo mirelo-rtf mr szablonnota.rtf szablonrejestr.rtf Opisy.txt; do
+  [ -e "$program/$f" ] || fail "$program/$f is missing"
+done
+[ -x /usr/bin/mirelo ] && [ -x /usr/bin/mirelo-rtf ] || fail "mirelo and mirelo-rtf are not on PATH"
+grep -q '^Categories=Office;' /usr/share/applications/mirelo.desktop || fail "no Office menu entry"
+icon=$(sed -n 's/^Icon=//p' /usr/share/applications/mirelo.desktop)
+ls /usr/share/icons/hicolor/*/apps/"$icon".png >/dev/null || fail "no icon $icon"
+for f in "$program/mirelo" "$program/mirelo-rtf"; do
+  if ldd "$f" | grep -q 'not found'; then ldd "$f" | grep 'not found'; fail "$f misses libraries"; fi
+done
+getent group mirelo >/dev/null || fail "no mirelo group"
+[ "$(stat -c '%U:%G %a' "$top/Dane")" = "root:mirelo 2770" ] || fail "Dane is $(stat -c '%U:%G %a' "$top/Dane")"
+[ "$(stat -c '%U:%G %a' "$top/firebird")" = "root:mirelo 2770" ] || fail "firebird is $(stat -c '%U:%G %a' "$top/firebird")"
+[ "$(stat -c '%G %a' "$database")" = "mirelo 660" ] || fail "the database is $(stat -c '%G %a' "$database")"
+conf_before=$(stat -c '%U %Y' "$top/firebird/firebird.conf")
+
+for user in ala ola; do
+  useradd -m -s /bin/bash -G mirelo "$user"
+done
+as() { local user=$1; shift; runuser -u "$user" -- env HOME="/home/$user" LANG=C.UTF-8 "$@"; }
+# isql-fb embedded, as the program opens the database: the machine's engine folder.
+sql() {
+  local user=$1; shift
+  as "$user" env FIREBIRD="$top/firebird" FIREBIRD_LOCK="$top/firebird" \
+    isql-fb -q -ch UTF8 -user sysdba "$@"
+}
+
+as ala mirelo-rtf --help >/dev/null || fail "mirelo-rtf does not run for a user"
+
+step "two users' programs on one database"
+# Today's day number (days since 30 December 1899): the list shows the last two months.
+today=$(( $(date +%s) / 86400 + 25569 ))
+month=$((10#$(date +%m))) year=$(date +%Y)
+sql ala "$database" <<EOF || fail "ala cannot write the database"
+insert into FIRMA (NAZWA1, NAZWA2, ULICA, NUMERDOMU, MIEJSCOWOSC, KODPOCZTOWY, NIP, TELEFON, SYSTEMNUMERACJI, NRMIESIECZNA)
+  values ('Biuro Żuraw', '', '', '', 'Łódź', '', '', '', 'NN', 'N');
+insert into KONTRAHENT (IDFIRMA, NAZWA1, NAZWA2, ULICA, NUMERDOMU, MIEJSCOWOSC, KODPOCZTOWY, NIP, TELEFON, AKTYWNY)
+  select IDFIRMA, 'Ćma sp. z o.o.', '', '', '', '', '', '', '', 'Y' from FIRMA;
+insert into NOTA (IDFIRMA, DATA, NUMER, IDKONTRAHENT, OBCIAZYLISMY, UZNALISMY, TRESC, MIESIAC, ROK)
+  select IDFIRMA, $today, 1, IDKONTRAHENT, 100, 0, 'pierwsza', $month, $year from KONTRAHENT;
+commit;
+EOF
+
+# An X server for each user. The chroot shares the machine's network, and
+# with it the abstract sockets of X servers running outside: each Xvfb picks
+# a display that is free there too and says which.
+start_xvfb() {  # name: prints the display number
+  local chosen=/tmp/xvfb-$1.display
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -ac 3>"$chosen" >"/tmp/xvfb-$1.log" 2>&1 &
+  echo $! >"/tmp/xvfb-$1.pid"
+  for _ in $(seq 100); do
+    if [ -s "$chosen" ]; then awk 'NR == 1 { print $1 }' "$chosen"; return 0; fi
+    sleep 0.1
+  done
+  cat "/tmp/xvfb-$1.log" >&2
+  fail "Xvfb for $1 did not start"
+}
+# What became of the X servers, for a program that could not reach its own.
+x_servers() {
+  local name pid
+  for name in ala ola; do
+    pid=$(cat "/tmp/xvfb-$name.pid")
+    if kill -0 "$pid" 2>/dev/null; then echo "Xvfb for $name (:$(head -1 "/tmp/xvfb-$name.display")) runs"; else echo "Xvfb for $name has ended"; fi
+    cat "/tmp/xvfb-$name.log"
+  done
+  ls -la /tmp/.X11-unix
+  grep -a X11-unix /proc/net/unix || true
+  for name in ala ola; do
+    d=$(head -1 "/tmp/xvfb-$name.display")
+    echo "root on :$d: $(DISPLAY=:$d xdotool getdisplaygeometry 2>&1)"
+    echo "ala on :$d: $(as ala env DISPLAY=:$d xdotool getdisplaygeometry 2>&1)"
+  done
+} >&2
+ala_display=$(start_xvfb ala)
+ola_display=$(start_xvfb ola)
+
+error_title='^ B.*D !$'  # " BŁĄD !", the program's error box
+# Waits for a visible window whose title matches; prints its id.
+window() {
+  local display=$1 title=$2 id
+  for _ in $(seq 300); do
+    id=$(DISPLAY=:$display xdotool search --onlyvisible --name "$title" 2>/dev/null | head -1) || true
+    if [ -n "$id" ]; then echo "$id"; return 0; fi
+    if [ -n "$(DISPLAY=:$display xdotool search --onlyvisible --name "$error_title" 2>/dev/null)" ]; then
+      echo "an error box on :$display" >&2
+      return 1
+    fi
+    sleep 0.1
+  done
+  echo "no window \"$title\" on :$display" >&2
+  return 1
+}
+press() {  # display window keys...
+  local display=$1 id=$2; shift 2
+  DISPLAY=:$display timeout 10 xdotool windowfocus --sync "$id" key "$@" || fail "no keys to window $id on :$display"
+}
+# Starts the program as a user on a display and waits for its about box
+# ($about); its process is $started. On this shared machine a start now and
+# then fails to reach the X server that answers everyone else (the program
+# ends at once, saying so): that start is made once more, and said.
+show_program() {
+  local user=$1 display=$2 log=$3 attempt
+  for attempt in 1 2; do
+    as "$user" env DISPLAY=:"$display" mirelo >"$log" 2>&1 &
+    started=$!
+    about=$(window "$display" '^O programie$') && return 0
+    if [ "$attempt" = 1 ] && ! kill -0 "$started" 2>/dev/null && grep -q 'could not connect to display' "$log"; then
+      echo "test-package: $user's program did not reach :$display; starting it again" >&2
+      continue
+    fi
+    cat "$log"; x_servers; fail "$user: no about box"
+  done
+}
+# Starts the program as a user on a display, past the about box, to its main
+# window; its process is $started.
+start_program() {
+  local user=$1 display=$2 log=$3
+  show_program "$user" "$display" "$log"
+  press "$display" "$about" Escape
+  window "$display" '^Mirelo ver' >/dev/null || { cat "$log"; fail "$user: the main window did not open"; }
+}
+# Rows the other attachments have read, one line each, oldest attachment first.
+reads() {
+  sql ala "$database" <<'EOF' | awk 'NF == 1 && $1 ~ /^[0-9]+$/'
+set heading off;
+select r.MON$RECORD_SEQ_READS + r.MON$RECORD_IDX_READS
+  from MON$ATTACHMENTS a join MON$RECORD_STATS r on r.MON$STAT_ID = a.MON$STAT_ID
+  where a.MON$ATTACHMENT_ID <> current_connection and a.MON$SYSTEM_FLAG = 0
+  order by a.MON$ATTACHMENT_ID;
+EOF
+}
+
+start_program ala "$ala_display" /tmp/mirelo-ala.log
+ala_program=$started
+start_program ola "$ola_display" /tmp/mirelo-ola.log
+ola_program=$started
+before=$(reads)
+[ "$(echo "$before" | wc -l)" -eq 2 ] || fail "expected the two programs attached, found: $before"
+
+# Ola adds a note in her program as a user does: Insert, a new note, the
+# recipient from the list, an amount and a text, OK.
+press "$ola_display" "$(window "$ola_display" '^Mirelo ver')" Insert
+press "$ola_display" "$(window "$ola_display" '^Dodawanie nowej noty lub pozycji$')" Return
+position=$(window "$ola_display" '^ Edycja pozycji noty') || fail "ola: no position dialog"
+press "$ola_display" "$position" alt+l
+press "$ola_display" "$(window "$ola_display" '^Odbiorcy$')" Return
+press "$ola_display" "$position" alt+b
+DISPLAY=:"$ola_display" xdotool type --delay 50 200
+press "$ola_display" "$position" alt+t
+DISPLAY=:"$ola_display" xdotool type --delay 50 'od Oli'
+press "$ola_display" "$position" Tab Return
+closed=
+for _ in $(seq 100); do
+  DISPLAY=:"$ola_display" xdotool search --onlyvisible --name '^ Edycja pozycji noty' >/dev/null 2>&1 || { closed=1; break; }
+  sleep 0.1
+done
+[ -n "$closed" ] || fail "ola's position dialog did not take the note"
+# Ala's program hears OdswiezNota and reads its list again; Ola's reopened
+# its own after the insert.
+seen=
+for _ in $(seq 100); do
+  after=$(reads)
+  if paste <(echo "$before") <(echo "$after") | awk '$2 <= $1 { stale = 1 } END { exit stale }'; then seen=1; break; fi
+  sleep 0.2
+done
+[ -n "$seen" ] || fail "the programs did not read the list again: $before -> $after"
+count=$(printf 'set heading off;\nselect count(*) from NOTA where TRESC = '"'od Oli'"';\n' | sql ala "$database" | awk 'NF { print $1 }')
+[ "$count" = 1 ] || fail "ola's program stored $count notes 'od Oli', not 1"
+
+# Each user adds a stored text in her program (the position dialog's list):
+# the program folder's Opisy.txt leads to the shared folder, and what one
+# user's program saves there the other's may replace.
+add_stored_text() {  # display text
+  local display=$1 text=$2 position list saved=
+  press "$display" "$(window "$display" '^Mirelo ver')" Insert
+  press "$display" "$(window "$display" '^Dodawanie nowej noty lub pozycji$')" Return
+  position=$(window "$display" '^ Edycja pozycji noty') || fail "no position dialog on :$display"
+  press "$display" "$position" alt+i
+  list=$(window "$display" '^Opisy$') || fail "no stored texts on :$display"
+  press "$display" "$list" Insert
+  press "$display" "$(window "$display" '^Nowa pozycja$')" End
+  DISPLAY=:$display xdotool type --delay 50 "$text"
+  DISPLAY=:$display xdotool key Return
+  for _ in $(seq 100); do
+    if grep -q "^$text"$'\r'"\$" "$program/Opisy.txt"; then saved=1; break; fi
+    [ -z "$(DISPLAY=:$display xdotool search --onlyvisible --name "$error_title" 2>/dev/null)" ] \
+      || fail "the program on :$display could not save Opisy.txt"
+    sleep 0.1
+  done
+  [ -n "$saved" ] || fail "the program on :$display did not save \"$text\" in Opisy.txt"
+  press "$display" "$list" Escape
+  press "$display" "$position" Escape
+  window "$display" '^Mirelo ver' >/dev/null
+}
+add_stored_text "$ala_display" 'Opis od ala'
+add_stored_text "$ola_display" 'Opis od ola'
+grep -q 'Opis od ala' "$program/Opisy.txt" || fail "Opisy.txt lost ala's save"
+[ "$(stat -c '%G %a' "$top/Dane/Opisy.txt")" = "mirelo 660" ] || fail "Opisy.txt is $(stat -c '%G %a' "$top/Dane/Opisy.txt")"
+
+step "both close as a user closes them"
+for d in "$ala_display" "$ola_display"; do
+  id=$(window "$d" '^Mirelo ver')
+  press "$d" "$id" Escape
+  question=$(window "$d" '^Wyjście z programu$') || fail "no closing question on :$d"
+  press "$d" "$question" Return
+done
+wait "$ala_program" || fail "ala's program ended with $?"
+wait "$ola_program" || fail "ola's program ended with $?"
+[ -e "$program/mr" ] || fail "the template went from a folder users cannot write"
+[ "$(stat -c '%U %Y' "$top/firebird/firebird.conf")" = "$conf_before" ] || fail "a program rewrote the engine's firebird.conf"
+ls -la "$top/firebird" "$top/Dane"
+
+step "the office server: office-server.sh, and fnet.cfg with its password"
+# A real machine names itself in /etc/hosts; the fresh system has no such file.
+echo "127.0.0.1 localhost" >/etc/hosts
+port=$((20000 + RANDOM % 10000))
+while (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; do port=$((port + 1)); done
+password="Hasło biura 'Żuraw' 7"
+bash /tmp/office-server.sh --password "$password" --port "$port" --bind 127.0.0.1 --host 127.0.0.1 \
+  --template "$program/mr" | tee /tmp/office-server.out
+printed=$(tail -2 /tmp/office-server.out)
+[ "$printed" = "127.0.0.1/$port:/srv/mirelo
+$password" ] || fail "office-server.sh printed other fnet.cfg lines: $printed"
+printf '%s\r\n' "127.0.0.1/$port:/srv/mirelo" "$password" >"$program/fnet.cfg"
+chgrp mirelo "$program/fnet.cfg"
+chmod 0640 "$program/fnet.cfg"
+start_program ola "$ola_display" /tmp/mirelo-ola-server.log
+id=$(window "$ola_display" '^Mirelo ver')
+press "$ola_display" "$id" Escape
+press "$ola_display" "$(window "$ola_display" '^Wyjście z programu$')" Return
+wait "$started" || fail "the server's client ended with $?"
+# The program's own password opens no door there.
+printf '%s\n' "127.0.0.1/$port:/srv/mirelo" >"$program/fnet.cfg"
+show_program ola "$ola_display" /tmp/mirelo-ola-refused.log
+press "$ola_display" "$about" Escape
+refused=$(window "$ola_display" "$error_title" 2>/dev/null) || fail "the server let the program's own password in"
+press "$ola_display" "$refused" Return
+if wait "$started"; then fail "a refused program ended with success"; fi
+rm -f "$program/fnet.cfg"
+/etc/init.d/firebird3.0 stop >/dev/null
+
+step "apt remove keeps the data"
+apt-get remove -y -q mirelo >/tmp/apt-remove.log 2>&1 || { tail -20 /tmp/apt-remove.log; fail "apt-get remove"; }
+[ ! -e /usr/bin/mirelo ] && [ ! -e "$program/mirelo" ] || fail "the program stayed"
+[ -f "$database" ] || fail "the database went with the program"
+count=$(printf 'set heading off;\nselect count(*) from NOTA;\n' | sql ala "$database" | awk 'NF { print $1 }')
+[ "$count" = 2 ] || fail "the database kept $count notes, not 2"
+grep -q 'Opis od ola' "$top/Dane/Opisy.txt" || fail "the stored texts went"
+
+step "apt purge drops the engine's folder and keeps the office's records"
+apt-get purge -y -q mirelo >/tmp/apt-purge.log 2>&1 || { tail -20 /tmp/apt-purge.log; fail "apt-get purge"; }
+[ ! -e "$top/firebird" ] || fail "purge left $top/firebird"
+[ -f "$database" ] && grep -q 'Opis od ola' "$top/Dane/Opisy.txt" || fail "purge took the office's records"
