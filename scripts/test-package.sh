@@ -139,10 +139,12 @@ EOF
 
 # An X server for each user. The chroot shares the machine's network, and
 # with it the abstract sockets of X servers running outside: each Xvfb picks
-# a display that is free there too and says which.
+# a display that is free there too and says which. Without -noreset the
+# server starts afresh whenever its last client leaves (an xdotool call, a
+# program that ended), and a program starting at that moment cannot connect.
 start_xvfb() {  # name: prints the display number
   local chosen=/tmp/xvfb-$1.display
-  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -ac 3>"$chosen" >"/tmp/xvfb-$1.log" 2>&1 &
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset -ac 3>"$chosen" >"/tmp/xvfb-$1.log" 2>&1 &
   echo $! >"/tmp/xvfb-$1.pid"
   for _ in $(seq 100); do
     if [ -s "$chosen" ]; then awk 'NR == 1 { print $1 }' "$chosen"; return 0; fi
