@@ -60,7 +60,8 @@ int main(int argc, char **argv)
     QTemporaryDir work;
     app::Environment env;
     env.workingFolder = work.path();
-    env.databaseFolder = QFileInfo(database).absolutePath();
+    // "/folder/mr.fdb" or a server's "host/port:/folder/mr.fdb".
+    env.databaseFolder = database.section(QLatin1Char('/'), 0, -2);
     env.listQueryText = app::unfilteredNotesQuery();
     env.currentCompany = company;
     testsupport::ScriptedPrompts prompts;

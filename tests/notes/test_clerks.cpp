@@ -4,6 +4,7 @@
 #include "testdatabase.h"
 #include "testfiles.h"
 #include "testrows.h"
+#include "testserver.h"
 
 #include <QDir>
 #include <QProcess>
@@ -12,11 +13,13 @@
 
 #include <gtest/gtest.h>
 
-TEST(Clerks, TwoCopiesAtWorkOnOneCompanyAgreeWithTheDatabase)
+namespace {
+
+// Two clerks, each a program process, at work on `database` ("…/mr.fdb").
+void twoClerksAgreeWithTheDatabase(const QString &database)
 {
-    testsupport::TestDatabase database;
     db::Connection connection;
-    connection.open({database.path(), "sysdba", "quorbelin"});
+    connection.open({database, "sysdba", "quorbelin"});
     db::Transaction transaction(connection);
     transaction.start();
     const int company = testsupport::insertCompany(transaction, "Biuro", "NN/MM/RRRR", "Y");
@@ -29,7 +32,7 @@ TEST(Clerks, TwoCopiesAtWorkOnOneCompanyAgreeWithTheDatabase)
     for (const QString &seed : seeds) {
         auto *clerk = new QProcess;
         clerk->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        clerk->start(NOTES_CLERK, {database.path(), QString::number(company), QString::number(counterparty), "150",
+        clerk->start(NOTES_CLERK, {database, QString::number(company), QString::number(counterparty), "150",
                                    seed, folder.path()});
         clerks << clerk;
     }
@@ -64,4 +67,22 @@ TEST(Clerks, TwoCopiesAtWorkOnOneCompanyAgreeWithTheDatabase)
         for (const QString &message : messages.split('\n', Qt::SkipEmptyParts))
             EXPECT_TRUE(message.contains("w międzyczasie")) << message.toStdString();
     }
+}
+
+} // namespace
+
+TEST(Clerks, TwoCopiesAtWorkOnOneCompanyAgreeWithTheDatabase)
+{
+    testsupport::TestDatabase database;
+    ASSERT_TRUE(database.path().endsWith("/mr.fdb"));
+    twoClerksAgreeWithTheDatabase(database.path());
+}
+
+TEST(Clerks, TwoCopiesAtWorkThroughTheOfficeServerAgreeWithTheDatabase)
+{
+    if (!testsupport::TestServer::installed())
+        GTEST_SKIP() << "the Firebird server package is not installed";
+    testsupport::TestServer server;
+    ASSERT_TRUE(server.isRunning()) << server.reason().toStdString();
+    twoClerksAgreeWithTheDatabase(server.remoteName(server.newDatabase("mr.fdb")));
 }
