@@ -181,7 +181,10 @@ void MasterListWindow::deleteCurrent(const QString &question, const QString &ref
     ibqListDelete.setInt(QStringLiteral("ID"), currentId());
     try {
         runChange(ibqListDelete);
-    } catch (const db::DbError &) {
+    } catch (const db::DbError &error) {
+        // Not a refusal: the program offers to connect again.
+        if (error.isConnectionLost())
+            throw;
         m_context.prompts.error(refusal);
         rollbackQuietly();
     }

@@ -1,5 +1,7 @@
 #include "mainwindow.h"
 
+#include "application.h"
+
 #include "archive.h"
 #include "dberror.h"
 #include "masterdata.h"
@@ -17,6 +19,7 @@
 #include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -47,10 +50,17 @@ TfrmMain::TfrmMain(const ui::Context &context, QWidget *parent)
     createMenus();
     createCentralArea();
     FormCreate();
+    // A connection lost under another window (the company list, a printout)
+    // is offered to be made again here, where the list and the events live.
+    ui::setLostConnectionHandler([this](const db::DbError &error) {
+        if (showDatabaseError(error))
+            QTimer::singleShot(0, this, [this] { reopenAt(currentNote() ? currentNote()->idNota : 0, XDBGrid1->currentRow()); });
+    });
 }
 
 TfrmMain::~TfrmMain()
 {
+    ui::setLostConnectionHandler(nullptr);
     IBEvents1.reset();
     ibqNota.close();
     if (ibtNota.isActive()) {

@@ -1,5 +1,6 @@
 #include "application.h"
 
+#include "dberror.h"
 #include "prompts.h"
 
 #include <QLibraryInfo>
@@ -10,15 +11,38 @@
 
 namespace ui {
 
+namespace {
+std::function<void(const db::DbError &)> &lostConnectionHandler()
+{
+    static std::function<void(const db::DbError &)> handler;
+    return handler;
+}
+} // namespace
+
+void setLostConnectionHandler(std::function<void(const db::DbError &)> handler)
+{
+    lostConnectionHandler() = std::move(handler);
+}
+
+void reportUncaught(const std::exception &error)
+{
+    // Put back whatever busy cursors the failed work left behind.
+    while (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
+    const auto *databaseError = dynamic_cast<const db::DbError *>(&error);
+    if (databaseError && databaseError->isConnectionLost() && lostConnectionHandler()) {
+        lostConnectionHandler()(*databaseError);
+        return;
+    }
+    prompts().error(databaseError ? databaseError->message() : QString::fromUtf8(error.what()));
+}
+
 bool Application::notify(QObject *receiver, QEvent *event)
 {
     try {
         return QApplication::notify(receiver, event);
     } catch (const std::exception &error) {
-        // Put back whatever busy cursors the failed work left behind.
-        while (QApplication::overrideCursor())
-            QApplication::restoreOverrideCursor();
-        prompts().error(QString::fromUtf8(error.what()));
+        reportUncaught(error);
     }
     return false;
 }

@@ -2,7 +2,9 @@
 // window works on it: the user is told in Polish, the window connects again
 // when asked, nothing committed is lost, and other copies' changes arrive
 // again through the new attachment.
+#include "application.h"
 #include "datamodule.h"
+#include "dberror.h"
 #include "daynumber.h"
 #include "formatting.h"
 #include "localhttpserver.h"
@@ -166,4 +168,32 @@ TEST_F(LostConnection, DecliningToConnectAsksOnceAndTheNextFailureAsksAgain)
     prompts.shown.clear();
     EXPECT_TRUE(window->UpdatePosition(before.idNota, position(1, QStringLiteral("poprawiona"))));
     EXPECT_EQ(texts(), QStringList{"poprawiona"});
+}
+
+// A window other than the main one (the company list, a printout) meets the
+// lost connection and does not catch it: the main window offers to connect
+// again and reads its list again.
+TEST_F(LostConnection, AFailureNoWindowCaughtIsOfferedToTheMainWindow)
+{
+    server->kill();
+    bool thrown = false;
+    try {
+        data.ReadCompany(company);
+    } catch (const db::DbError &error) {
+        thrown = true;
+        ASSERT_TRUE(error.isConnectionLost()) << error.message().toStdString();
+        ASSERT_TRUE(server->startAgain()) << server->reason().toStdString();
+        anotherCopyAdds(QStringLiteral("w czasie przerwy"));
+        prompts.answers = {app::MessageAnswer::Yes};
+        ui::reportUncaught(error);
+    }
+    ASSERT_TRUE(thrown);
+    EXPECT_EQ(messages(), (QStringList{kLost, kRestored}));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return texts().size() == 2; }, 5000)) << texts().join(", ").toStdString();
+    EXPECT_TRUE(data.ReadCompany(company));
+
+    // Anything else is shown with its own message.
+    prompts.shown.clear();
+    ui::reportUncaught(db::DbError(QStringLiteral("violation of FOREIGN KEY constraint"), 335544466));
+    EXPECT_EQ(messages(), QStringList{"violation of FOREIGN KEY constraint"});
 }
