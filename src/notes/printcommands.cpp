@@ -44,6 +44,21 @@ rtfreport::TRpFormatSettings engineFormatSettings()
     return settings;
 }
 
+// The engine's failure with, on a line of its own, where its field stands
+// in the template: what the author looks for in the word processor.
+QString engineFailure(const rtfreport::TRpRTF &report, const std::exception &error)
+{
+    const QString message = QString::fromUtf8(error.what());
+    const rtfreport::TRpErrorPlace &place = report.LastErrPlace();
+    if (!place.IsKnown() || message != report.LastErrMsg())
+        return message;
+    return message + QStringLiteral("\r\nMiejsce w szablonie: pole nr ") + QString::number(place.ordinal)
+           + QStringLiteral(" „") + place.fieldText + QStringLiteral("” (bajt ")
+           + QString::number(place.byteOffset) + QStringLiteral("), ")
+           + (place.textBefore.isEmpty() ? QStringLiteral("na początku dokumentu")
+                                         : QStringLiteral("po tekście „") + place.textBefore + QStringLiteral("”"));
+}
+
 } // namespace
 
 void TfrmMain::configureEngine()
@@ -144,7 +159,7 @@ void TfrmMain::RunPrintout(print::PrintoutKind kind)
                                                : QStringLiteral("otworzył (xdg-open, LibreOffice)."));
         }
     } catch (const std::exception &error) {
-        failure = QStringLiteral("Nie udało się przygotować wydruku.\r\n") + QString::fromUtf8(error.what());
+        failure = QStringLiteral("Nie udało się przygotować wydruku.\r\n") + engineFailure(RpRTF1, error);
     }
     // In every case the full list again, on the same row.
     OpenNotesList();
@@ -172,7 +187,7 @@ void TfrmMain::actZapiszPdfExecute()
             failure = print::convertToPdf(RpRTF1.OutFile(), *target);
         }
     } catch (const std::exception &error) {
-        failure = QString::fromUtf8(error.what());
+        failure = engineFailure(RpRTF1, error);
     }
     OpenNotesList();
     XDBGrid1->setCurrentRow(std::min(row, m_model->rowCount() - 1));

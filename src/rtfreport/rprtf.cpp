@@ -159,6 +159,7 @@ void TRpRTF::ProcessTemplate(QIODevice *outStream)
     CompilePass();
     FindBlockEnds();
     if (const TRpScanInfo *open = FScs->InnermostScanInfo()) {
+        LocateFailure(FCm->At(open->CmPosition()).pnt);
         if (open->IsScan())
             throw EIllegalScanUse(QStringLiteral("Nesting error - endscan expected, but end of document found"));
         throw EIllegalIFUse(QStringLiteral("Endif expected, but end of document found"));
@@ -273,6 +274,7 @@ void TRpRTF::RunReport(const std::vector<TRpDataSet *> &dataSets, QIODevice *out
 {
     m_executeSuccessful = true;
     m_lastErrMsg = QStringLiteral("No errors.");
+    m_lastErrPlace = {};
     std::vector<bool> controlStatus;
     const auto restoreControls = [&] {
         for (size_t i = 0; i < controlStatus.size(); ++i)

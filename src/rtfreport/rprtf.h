@@ -95,6 +95,23 @@ private:
     size_t m_belowDepth = 0;
 };
 
+// Where in the template a failed run's field stands. Ordinal 0: the failure
+// belongs to no field (a missing file, a full disk).
+struct TRpErrorPlace {
+    QString fieldText;   // as the author sees it, delimiters included
+    int ordinal = 0;     // 1-based among the template's fields
+    qint64 byteOffset = -1;  // of the opening delimiter, 0-based
+    QString textBefore;  // the last visible characters before it, "…" first when cut
+    bool IsKnown() const { return ordinal > 0; }
+    // field 3 "\FNUM(X)\" at byte 1234, after "…text before"
+    QString Text() const;
+};
+
+// The document text a word processor shows in bytes [0, end) of an RTF
+// template: no control words, header groups or field delimiters. At most
+// `limit` characters from the end; "…" first when cut.
+QString VisibleTextBefore(const QByteArray &bytes, qsizetype end, int limit);
+
 using TRpOnScanEvent = std::function<void(TRpRTF *sender, TRpScanInfo &scanInfo)>;
 using TRpOnImageFormat = std::function<void(TRpRTF *sender, int formatIndex, TRpImageFormat &imageFormat)>;
 using TRpOnFinished = std::function<void(TRpRTF *sender)>;
@@ -133,6 +150,8 @@ public:
     void SetDisableControls(bool value) { m_disableControls = value; }
     bool ExecuteSuccessful() const { return m_executeSuccessful; }
     QString LastErrMsg() const { return m_lastErrMsg; }
+    // Where the field of the last failure stands (worked out on failure only).
+    const TRpErrorPlace &LastErrPlace() const { return m_lastErrPlace; }
     bool InTable() const { return m_document.FInTable; }
     const TRpRtfDocument &Document() const { return m_document; }
     TRpReportDataCollection &ReportData() { return m_reportData; }
@@ -184,6 +203,8 @@ private:
     // run
     void RunReport(const std::vector<TRpDataSet *> &dataSets, QIODevice *outStream, bool open, int showCmd);
     void RecordFailure(std::exception_ptr failure, const std::function<void()> &restoreControls);
+    void LocateFailure(int pnt);
+    TRpErrorPlace PlaceOfField(int pnt) const;
     void ProcessTemplate(QIODevice *outStream);
     void WriteOutputFile();
     void CheckOutputSize(qint64 size) const;
@@ -319,6 +340,7 @@ private:
     bool m_disableControls = true;
     bool m_executeSuccessful = false;
     QString m_lastErrMsg = QStringLiteral("No errors.");
+    TRpErrorPlace m_lastErrPlace;
     TRpReportDataCollection m_reportData;
 
     // template

@@ -1,5 +1,6 @@
 #include "rprtf_codepage.h"
 
+#include <QStringDecoder>
 #include <QStringEncoder>
 
 #include <array>
@@ -88,6 +89,21 @@ char ToAnsiByte(QChar ch)
 {
     const qint16 byte = Table().Byte(ch.unicode());
     return byte == AnsiTable::Nothing ? '?' : char(byte);
+}
+
+QChar FromAnsiByte(char byte)
+{
+    if (quint8(byte) < 128)
+        return QChar(quint8(byte));
+    static const QString table = [] {
+        QByteArray all;
+        for (int b = 128; b < 256; ++b)
+            all += char(b);
+        QStringDecoder decoder("windows-1250");
+        QString text = decoder.decode(all);
+        return text.size() == 128 ? text : QString(128, QChar::ReplacementCharacter);
+    }();
+    return table.at(quint8(byte) - 128);
 }
 
 } // namespace rtfreport

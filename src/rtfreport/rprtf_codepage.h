@@ -16,5 +16,7 @@ QByteArray ToAnsiCodePage(const QString &text);
 void AppendAnsiCodePage(QStringView text, std::string &out);
 // One UTF-16 unit's byte; half of a surrogate pair has none and gives "?".
 char ToAnsiByte(QChar ch);
+// One byte of the code page as a character.
+QChar FromAnsiByte(char byte);
 
 } // namespace rtfreport

@@ -18,6 +18,20 @@ namespace rtfreport {
 
 namespace {
 constexpr qint64 CopyChunk = 1048576;
+
+// Whether a record stands for a field of the template (not copied text,
+// a table mark or a header table).
+bool IsFieldRecord(int kind)
+{
+    switch (kind) {
+    case cmStart: case cmEnd: case cmCopyText: case cmCopyGroup: case cmTableStart: case cmTableEnd:
+    case cmFontTable: case cmColorTable: case cmStyleSheet: case cmDocInfo: case cmListTable:
+    case cmListOverrideTable:
+        return false;
+    default:
+        return true;
+    }
+}
 }
 
 // --- writing ----------------------------------------------------------------------
@@ -321,7 +335,14 @@ void TRpRTF::RunPass()
     for (int position = 0; position < FCm->Count(); ++position) {
         if (FCm->At(position).kind == cmEnd)
             break;
-        RunRecord(position);
+        try {
+            RunRecord(position);
+        } catch (...) {
+            // A field's failure says where the field is; copied text has no place.
+            if (const TRpCommand &failed = FCm->At(position); IsFieldRecord(failed.kind))
+                LocateFailure(failed.pnt);
+            throw;
+        }
         CheckOutputSize(m_body->Pos());  // a template that loops ends at the limit
     }
     AppendOutTab(0);

@@ -8,11 +8,10 @@
 #include "rperrors.h"
 #include "rpexpression.h"
 #include "rpformat.h"
+#include "rprtf_codepage.h"
 #include "rprtf_controlwords.h"
 #include "rprtf_io.h"
 #include "rptemplate.h"
-
-#include <QStringDecoder>
 
 namespace rtfreport {
 
@@ -36,22 +35,6 @@ bool MayBeginMark(char c)
     default:
         return false;
     }
-}
-
-// One byte of the code page as a character.
-QChar FromAnsiByte(char byte)
-{
-    if (quint8(byte) < 128)
-        return QChar(quint8(byte));
-    static const QString table = [] {
-        QByteArray all;
-        for (int b = 128; b < 256; ++b)
-            all += char(b);
-        QStringDecoder decoder("windows-1250");
-        QString text = decoder.decode(all);
-        return text.size() == 128 ? text : QString(128, QChar::ReplacementCharacter);
-    }();
-    return table.at(quint8(byte) - 128);
 }
 
 QString FromAnsi(const QByteArray &bytes)
@@ -904,7 +887,12 @@ void TRpRTF::CompilePass()
             FCm->WriteCopyText(m_template.Fpnt);  // an empty or unclosed field stays as typed
             continue;
         }
-        CompileField(read.rawText, FieldText(read.rawText));
+        try {
+            CompileField(read.rawText, FieldText(read.rawText));
+        } catch (...) {
+            LocateFailure(FKwdPnt + 1);
+            throw;
+        }
     }
     FCm->WriteMark(cmEnd, m_template.Flent() + 1);
 }

@@ -341,6 +341,28 @@ TEST_F(Printouts, ATemplateThatFailsIsReportedAfterTheListIsBack)
     EXPECT_TRUE(shell.requests.isEmpty());
     EXPECT_EQ(texts().size(), 3);
     EXPECT_EQ(w.XDBGrid1->currentRow(), 0);
+    // A missing template is no field's fault: no place is given.
+    EXPECT_FALSE(prompts.shown[0].text.contains("Miejsce")) << prompts.shown[0].text.toStdString();
+}
+
+TEST_F(Printouts, AFieldThatFailsIsShownUnderTheMessage)
+{
+    addNote(company, alfa, QDate(2022, 3, 1), 1, 100, 0, "a");
+    const QByteArray broken = "{\\rtf1\\ansi\\ansicpg1250\\deff0{\\fonttbl{\\f0 Arial;}}\r\n"
+                              "Nota nr \\\\NUMER\\\\,\\par kwota s\\'b3ownie: \\\\IF(KWOTAX>0)\\\\x\\\\ENDIF\\\\\\par}\r\n";
+    testsupport::write(program.filePath("szablonnota.rtf"), broken);
+    notes::TfrmMain &w = openWindow();
+    w.XDBGrid1->setCurrentRow(0);
+    answer(&TfrmPytanieWydruk::bbtnPodglad);
+    w.actDrukuj->trigger();
+    ASSERT_EQ(prompts.shown.size(), 1);
+    EXPECT_EQ(prompts.shown[0].caption, " BŁĄD !");
+    EXPECT_EQ(prompts.shown[0].text, "Nie udało się przygotować wydruku.\r\n"
+                                     "Get variable: report variable not found: KWOTAX\r\n"
+                                     "Miejsce w szablonie: pole nr 2 „\\IF(KWOTAX>0)\\” (bajt "
+                                         + QString::number(broken.indexOf("\\\\IF"))
+                                         + "), po tekście „Nota nr NUMER, kwota słownie:”");
+    EXPECT_TRUE(shell.requests.isEmpty());
 }
 
 TEST_F(Printouts, ANoteSavedAsPdfLandsWhereTheUserSaid)

@@ -217,7 +217,8 @@ TEST_F(MireloRtf, FailedRunExitsWithOneAndLeavesNoOutput)
     const QString output = folder.filePath("out.rtf");
     const Result r = RunTool({tmpl, output});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, QByteArray("mirelo-rtf: Scan Alias not found: A\n"));
+    EXPECT_EQ(r.err, QByteArray("mirelo-rtf: Scan Alias not found: A\n"
+                                "mirelo-rtf: place: field 1 \"\\SCAN(A)\\\" at byte 7, at the beginning of the document\n"));
     EXPECT_FALSE(QFile::exists(output));
 
     const Result missing = RunTool({folder.filePath("none.rtf"), output});
@@ -438,6 +439,37 @@ TEST_F(MireloRtf, CompressedPicturesAreEmbedded)
         const QByteArray document = ReadFile(output);
         EXPECT_TRUE(document.contains("\\emfblip")) << fixture << ": " << document.left(400).constData();
         EXPECT_FALSE(document.contains("Can't load")) << fixture;
+    }
+}
+
+// The templates LibreOffice wrote with one mistake each (see
+// test_errorplace.cpp): the engine's message stays the first line, the
+// place of the field follows on the second.
+TEST_F(MireloRtf, AFailedFieldIsPlacedOnASecondLine)
+{
+    const struct {
+        const char *file;
+        const char *message;
+        const char *place;
+    } cases[] = {
+        {"unknown_dataset", "Scan Alias not found: B",
+         "field 4 \"\\SCAN(B)\\\" at byte 2500, after \"…z dnia DATA Odbiorca: ODBIORCA\""},
+        {"unclosed_scan", "Nesting error - endscan expected, but end of document found",
+         "field 4 \"\\SCAN(A)\\\" at byte 2500, after \"…z dnia DATA Odbiorca: ODBIORCA\""},
+        {"division_by_zero", "Division by zero. Operation \"/\", expression RAZEM/0",
+         "field 9 \"\\FNUM(RAZEM/0,12:2)\\\" at byte 3790, after \"…SCAN,SUM(A:KWOTA,RAZEM) Razem:\""},
+        {"slownie_of_text", "'Firma Żółw' is not a valid floating point value",
+         "field 9 \"\\SLOWNIE(ODBIORCA)\\\" at byte 3790, after \"…SCAN,SUM(A:KWOTA,RAZEM) Razem:\""},
+    };
+    for (const auto &c : cases) {
+        const Result r = RunTool({"--var", "NUMER=7/2021", "--date", "DATA=2021-11-30", "--var", "ODBIORCA=Firma Żółw",
+                                  "--var", "STRONA=https://example.com|example.com", "--data",
+                                  Data + "/note_positions.json", Data + "/broken/" + c.file + ".rtf", "-"});
+        EXPECT_EQ(r.exitCode, 1) << c.file;
+        EXPECT_TRUE(r.out.isEmpty()) << c.file;
+        EXPECT_EQ(QString::fromUtf8(r.err), u"mirelo-rtf: "_qs + QString::fromUtf8(c.message) + u"\nmirelo-rtf: place: "_qs
+                                                + QString::fromUtf8(c.place) + u'\n')
+            << c.file;
     }
 }
 

@@ -57,7 +57,14 @@ constexpr char Usage[] =
     "  --locale pl_PL|en_US|system   format settings (default: pl_PL)\n"
     "  --max-output SIZE          fail a run whose document would be larger (bytes, or with\n"
     "                             K, M or G for 1024, 1024^2, 1024^3 bytes; default: no limit)\n"
-    "  --help                     this text\n";
+    "  --help                     this text\n"
+    "A failed run prints the engine's message on one line of standard error; when a field\n"
+    "of the template failed, a second line says where it stands:\n"
+    "  mirelo-rtf: place: field N \"\\TEXT\\\" at byte B, after \"...\"\n"
+    "N counts the template's fields from 1, TEXT is the field as typed, B the offset of its\n"
+    "opening backslash in the file (from 0), and the quotation ends with the last 30\n"
+    "characters of document text before the field (\"at the beginning of the document\"\n"
+    "when there are none), to be searched for in the word processor.\n";
 
 // A mistake in the arguments or a data file: exit 2 with the usage.
 struct UsageError : std::runtime_error {
@@ -719,6 +726,8 @@ int Run(const Arguments &args, const std::vector<TRpDataSet *> &dataSets, const 
         }
     } catch (const std::exception &) {
         std::fprintf(stderr, "mirelo-rtf: %s\n", report.LastErrMsg().toUtf8().constData());
+        if (report.LastErrPlace().IsKnown())
+            std::fprintf(stderr, "mirelo-rtf: place: %s\n", report.LastErrPlace().Text().toUtf8().constData());
         return 1;
     }
     return 0;
