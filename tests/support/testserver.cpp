@@ -17,6 +17,10 @@
 #include <sstream>
 #include <string>
 
+#include <firebird/Interface.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace testsupport {
@@ -81,6 +85,28 @@ bool processOwnsSocket(qint64 pid, quint64 inode)
             return true;
     }
     return false;
+}
+
+// Waits until no engine holds `path` open: this process's embedded engine
+// may close a database a moment after its last detach, and a server that
+// then finds the file in use refuses every login as an unknown user. False
+// when it is still held after `seconds`.
+bool waitUntilReleased(const QString &path, int seconds)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const QDeadlineTimer deadline(seconds * 1000);
+    for (;;) {
+        const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            return false;
+        const bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+        ::close(fd);
+        if (free)
+            return true;
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(50);
+    }
 }
 } // namespace
 
@@ -179,6 +205,10 @@ bool TestServer::createSecurityDatabase(const QString &path)
         m_reason = QStringLiteral("the security database: ") + error.message();
         return false;
     }
+    if (!waitUntilReleased(path, 60)) {
+        m_reason = QStringLiteral("the security database stayed in use after it was made");
+        return false;
+    }
     m_password = kProgramPassword;
     return true;
 }
@@ -244,13 +274,18 @@ TestServer::Listening TestServer::startOn(int port)
 bool TestServer::acceptsAttachments()
 {
     const QString probe = remoteName(m_dir.filePath(QStringLiteral("probe.fdb")));
-    for (int attempt = 0; attempt < 100; ++attempt) {
+    // A refused login is answered only after the server's delay of a few
+    // seconds: a few of them say enough.
+    int refusedLogins = 0;
+    for (int attempt = 0; attempt < 100 && refusedLogins < 5; ++attempt) {
         try {
             db::Connection connection;
             connection.open({probe, QStringLiteral("sysdba"), m_password});
             return true;
         } catch (const db::DbError &error) {
             m_reason = error.message();
+            if (error.errorCode() == isc_login)
+                ++refusedLogins;
         }
         if (m_server.waitForFinished(100))
             break;
