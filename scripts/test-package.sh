@@ -3,9 +3,10 @@
 # root file system where apt installs the package with what it depends on,
 # two members of the mirelo group work on the one embedded database at the
 # same time (one adds a note in her program, the other's program reads its
-# list again; each adds a stored text), a copy of the program reaches the
-# office server that office-server.sh made with the password on fnet.cfg's
-# second line, and removing or purging the package keeps the data.
+# list again; each adds a stored text), two copies share the office server
+# that office-server.sh made, with the password on fnet.cfg's second line
+# (one adds a note, the other hears it; the program's own password is
+# refused there), and removing or purging the package keeps the data.
 #
 #   bash scripts/test-package.sh [mirelo_<version>_amd64.deb]
 #
@@ -127,7 +128,9 @@ step "two users' programs on one database"
 # Today's day number (days since 30 December 1899): the list shows the last two months.
 today=$(( $(date +%s) / 86400 + 25569 ))
 month=$((10#$(date +%m))) year=$(date +%Y)
-sql ala "$database" <<EOF || fail "ala cannot write the database"
+# A company, a counterparty and a first note, as an office starts.
+first_records() {  # database [isql options]
+  sql ala "$@" <<EOF || fail "ala cannot write $1"
 insert into FIRMA (NAZWA1, NAZWA2, ULICA, NUMERDOMU, MIEJSCOWOSC, KODPOCZTOWY, NIP, TELEFON, SYSTEMNUMERACJI, NRMIESIECZNA)
   values ('Biuro Żuraw', '', '', '', 'Łódź', '', '', '', 'NN', 'N');
 insert into KONTRAHENT (IDFIRMA, NAZWA1, NAZWA2, ULICA, NUMERDOMU, MIEJSCOWOSC, KODPOCZTOWY, NIP, TELEFON, AKTYWNY)
@@ -136,6 +139,8 @@ insert into NOTA (IDFIRMA, DATA, NUMER, IDKONTRAHENT, OBCIAZYLISMY, UZNALISMY, T
   select IDFIRMA, $today, 1, IDKONTRAHENT, 100, 0, 'pierwsza', $month, $year from KONTRAHENT;
 commit;
 EOF
+}
+first_records "$database"
 
 # An X server for each user. The chroot shares the machine's network, and
 # with it the abstract sockets of X servers running outside: each Xvfb picks
@@ -217,9 +222,11 @@ start_program() {
   press "$display" "$about" Escape
   window "$display" '^Mirelo ver' >/dev/null || { cat "$log"; fail "$user: the main window did not open"; }
 }
-# Rows the other attachments have read, one line each, oldest attachment first.
-reads() {
-  sql ala "$database" <<'EOF' | awk 'NF == 1 && $1 ~ /^[0-9]+$/'
+# Rows the other attachments of a database have read, one line each, oldest
+# attachment first.
+reads() {  # database [isql options]
+  local db=$1; shift
+  sql ala "$db" "$@" <<'EOF' | awk 'NF == 1 && $1 ~ /^[0-9]+$/'
 set heading off;
 select r.MON$RECORD_SEQ_READS + r.MON$RECORD_IDX_READS
   from MON$ATTACHMENTS a join MON$RECORD_STATS r on r.MON$STAT_ID = a.MON$STAT_ID
@@ -232,36 +239,43 @@ start_program ala "$ala_display" /tmp/mirelo-ala.log
 ala_program=$started
 start_program ola "$ola_display" /tmp/mirelo-ola.log
 ola_program=$started
-before=$(reads)
+before=$(reads "$database")
 [ "$(echo "$before" | wc -l)" -eq 2 ] || fail "expected the two programs attached, found: $before"
 
-# Ola adds a note in her program as a user does: Insert, a new note, the
+# A note added in a user's program as a user does: Insert, a new note, the
 # recipient from the list, an amount and a text, OK.
-press "$ola_display" "$(window "$ola_display" '^Mirelo ver')" Insert
-press "$ola_display" "$(window "$ola_display" '^Dodawanie nowej noty lub pozycji$')" Return
-position=$(window "$ola_display" '^ Edycja pozycji noty') || fail "ola: no position dialog"
-press "$ola_display" "$position" alt+l
-press "$ola_display" "$(window "$ola_display" '^Odbiorcy$')" Return
-press "$ola_display" "$position" alt+b
-DISPLAY=:"$ola_display" xdotool type --delay 50 200
-press "$ola_display" "$position" alt+t
-DISPLAY=:"$ola_display" xdotool type --delay 50 'od Oli'
-press "$ola_display" "$position" Tab Return
-closed=
-for _ in $(seq 100); do
-  DISPLAY=:"$ola_display" xdotool search --onlyvisible --name '^ Edycja pozycji noty' >/dev/null 2>&1 || { closed=1; break; }
-  sleep 0.1
-done
-[ -n "$closed" ] || fail "ola's position dialog did not take the note"
-# Ala's program hears OdswiezNota and reads its list again; Ola's reopened
-# its own after the insert.
-seen=
-for _ in $(seq 100); do
-  after=$(reads)
-  if paste <(echo "$before") <(echo "$after") | awk '$2 <= $1 { stale = 1 } END { exit stale }'; then seen=1; break; fi
-  sleep 0.2
-done
-[ -n "$seen" ] || fail "the programs did not read the list again: $before -> $after"
+add_note() {  # display text
+  local display=$1 text=$2 position closed=
+  press "$display" "$(window "$display" '^Mirelo ver')" Insert
+  press "$display" "$(window "$display" '^Dodawanie nowej noty lub pozycji$')" Return
+  position=$(window "$display" '^ Edycja pozycji noty') || fail "no position dialog on :$display"
+  press "$display" "$position" alt+l
+  press "$display" "$(window "$display" '^Odbiorcy$')" Return
+  press "$display" "$position" alt+b
+  DISPLAY=:"$display" xdotool type --delay 50 200
+  press "$display" "$position" alt+t
+  DISPLAY=:"$display" xdotool type --delay 50 "$text"
+  press "$display" "$position" Tab Return
+  for _ in $(seq 100); do
+    DISPLAY=:"$display" xdotool search --onlyvisible --name '^ Edycja pozycji noty' >/dev/null 2>&1 || { closed=1; break; }
+    sleep 0.1
+  done
+  [ -n "$closed" ] || fail "the position dialog on :$display did not take the note"
+}
+# Every program attached has read rows since `before`: the one that added
+# heard nothing but reopened its own list, the others heard OdswiezNota.
+wait_for_rereads() {  # before database [isql options]
+  local before=$1 after; shift
+  for _ in $(seq 100); do
+    after=$(reads "$@")
+    if paste <(echo "$before") <(echo "$after") | awk '$2 <= $1 { stale = 1 } END { exit stale }'; then return 0; fi
+    sleep 0.2
+  done
+  fail "the programs did not read the list again: $before -> $after"
+}
+
+add_note "$ola_display" 'od Oli'
+wait_for_rereads "$before" "$database"
 count=$(printf 'set heading off;\nselect count(*) from NOTA where TRESC = '"'od Oli'"';\n' | sql ala "$database" | awk 'NF { print $1 }')
 [ "$count" = 1 ] || fail "ola's program stored $count notes 'od Oli', not 1"
 
@@ -322,11 +336,27 @@ $password" ] || fail "office-server.sh printed other fnet.cfg lines: $printed"
 printf '%s\r\n' "127.0.0.1/$port:/srv/mirelo" "$password" >"$program/fnet.cfg"
 chgrp mirelo "$program/fnet.cfg"
 chmod 0640 "$program/fnet.cfg"
+# Two users' programs share the server's database: Ola adds, Ala's program
+# hears it.
+remote="127.0.0.1/$port:/srv/mirelo/mr.fdb"
+first_records "$remote" -password "$password"
+start_program ala "$ala_display" /tmp/mirelo-ala-server.log
+ala_program=$started
 start_program ola "$ola_display" /tmp/mirelo-ola-server.log
-id=$(window "$ola_display" '^Mirelo ver')
-press "$ola_display" "$id" Escape
-press "$ola_display" "$(window "$ola_display" '^Wyjście z programu$')" Return
-wait "$started" || fail "the server's client ended with $?"
+ola_program=$started
+before=$(reads "$remote" -password "$password")
+[ "$(echo "$before" | wc -l)" -eq 2 ] || fail "expected the two programs attached to the server, found: $before"
+add_note "$ola_display" 'od Oli na serwerze'
+wait_for_rereads "$before" "$remote" -password "$password"
+count=$(printf 'set heading off;\nselect count(*) from NOTA where TRESC = '"'od Oli na serwerze'"';\n' \
+  | sql ala "$remote" -password "$password" | awk 'NF { print $1 }')
+[ "$count" = 1 ] || fail "the server's database holds $count notes 'od Oli na serwerze', not 1"
+for d in "$ala_display" "$ola_display"; do
+  press "$d" "$(window "$d" '^Mirelo ver')" Escape
+  press "$d" "$(window "$d" '^Wyjście z programu$')" Return
+done
+wait "$ala_program" || fail "ala's server client ended with $?"
+wait "$ola_program" || fail "ola's server client ended with $?"
 # The program's own password opens no door there.
 printf '%s\n' "127.0.0.1/$port:/srv/mirelo" >"$program/fnet.cfg"
 show_program ola "$ola_display" /tmp/mirelo-ola-refused.log
