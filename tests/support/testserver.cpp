@@ -173,7 +173,14 @@ bool TestServer::start()
         }
         switch (startOn(port)) {
         case Listening::Yes:
-            return acceptsAttachments();
+            if (acceptsAttachments())
+                return true;
+            if (!m_loginRefused)
+                return false;
+            // On a system where no Firebird server has run before, the first
+            // one refused every login although its security database holds
+            // the user; the same server started again takes them.
+            return startOn(port) == Listening::Yes && acceptsAttachments();
         case Listening::PortTaken:
             continue;
         case Listening::Failed:
@@ -277,6 +284,7 @@ bool TestServer::acceptsAttachments()
     // A refused login is answered only after the server's delay of a few
     // seconds: a few of them say enough.
     int refusedLogins = 0;
+    m_loginRefused = false;
     for (int attempt = 0; attempt < 100 && refusedLogins < 5; ++attempt) {
         try {
             db::Connection connection;
@@ -290,6 +298,7 @@ bool TestServer::acceptsAttachments()
         if (m_server.waitForFinished(100))
             break;
     }
+    m_loginRefused = refusedLogins > 0;
     m_reason = QStringLiteral("the server did not take attachments: ") + m_reason + QLatin1Char(' ')
                + QString::fromLocal8Bit(m_server.readAll());
     stop();

@@ -51,6 +51,7 @@ private:
     QProcess m_server;
     int m_port = 0;
     bool m_running = false;
+    bool m_loginRefused = false;  // the last acceptsAttachments() met refused logins
     QString m_reason;
     QString m_password;
 };
