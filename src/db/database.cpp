@@ -41,6 +41,8 @@ QByteArray connectionBlock(const ConnectionParameters &p, int pageSize, bool cre
     dpb->insertString(&status, isc_dpb_password, p.password.toUtf8().constData());
     dpb->insertString(&status, isc_dpb_lc_ctype, "UTF8");
     dpb->insertTag(&status, isc_dpb_utf8_filename);
+    if (!p.configuration.isEmpty())
+        dpb->insertString(&status, isc_dpb_config, p.configuration.toUtf8().constData());
     if (create) {
         dpb->insertInt(&status, isc_dpb_page_size, pageSize);
         dpb->insertString(&status, isc_dpb_set_db_charset, "UTF8");

@@ -28,6 +28,9 @@ struct ConnectionParameters {
     QString database;     // a file path (embedded) or "host:path" (server)
     QString user = QStringLiteral("sysdba");
     QString password;
+    // Settings of firebird.conf for this attachment only ("SecurityDatabase
+    // = …"); empty for none.
+    QString configuration;
 };
 
 class Connection {

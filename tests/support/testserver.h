@@ -51,7 +51,6 @@ private:
     QProcess m_server;
     int m_port = 0;
     bool m_running = false;
-    bool m_loginRefused = false;  // the last acceptsAttachments() met refused logins
     QString m_reason;
     QString m_password;
 };
