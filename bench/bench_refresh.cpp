@@ -9,6 +9,7 @@
 #include "prompts.h"
 #include "recordingshell.h"
 #include "testrows.h"
+#include "widgetsbenchmain.h"
 
 #include <QApplication>
 #include <QDate>
@@ -91,11 +92,5 @@ BENCHMARK(BM_RefreshAfterAnotherCopysCommit)->Unit(benchmark::kMillisecond)->Use
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    office.reset();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runWithWidgets(argc, argv, [] { office.reset(); });
 }

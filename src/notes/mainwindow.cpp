@@ -327,9 +327,7 @@ void TfrmMain::loadList(const QString &sql, const std::function<void(db::Stateme
         } catch (const db::DbError &error) {
             m_model->setRows({});
             // Connected again: the same list from the new attachment.
-            again = error.isConnectionLost() && showDatabaseError(error);
-            if (!error.isConnectionLost())
-                m_context.prompts.error(error.message());
+            again = showDatabaseError(error) && error.isConnectionLost();
         }
     }
     const int rows = m_model->rowCount();
