@@ -8,6 +8,7 @@
 #include "events.h"
 #include "notepositions.h"
 #include "printouts.h"
+#include "notesdataset.h"
 #include "noteslist.h"
 #include "rprtf.h"
 
@@ -87,6 +88,9 @@ public:
     // on the row it was on. Nothing happens without an open, non-empty list.
     void IBEvents1EventAlert(int count = 1);
     NotesListModel *notesModel() const { return m_model; }
+    // The list as the printouts' data set, starting on the grid's row; the
+    // grid follows its moves.
+    NotesDataSet listDataSet();
 
     // Notes list commands.
     QAction *actDodaj, *actPopraw, *actPokaz, *actKasuj, *actDrukuj, *actFiltr, *actRejestrNot, *actUp, *actDown,

@@ -1,6 +1,5 @@
 #include "notesdataset.h"
 
-#include "datagrid.h"
 #include "formatting.h"
 #include "noteslist.h"
 
@@ -46,13 +45,12 @@ const FieldInfo &FieldAt(int field)
 
 } // namespace
 
-NotesDataSet::NotesDataSet(const NotesListModel &model, ui::DataGrid *grid, QString name)
-    : m_model(model), m_grid(grid), m_name(std::move(name))
+NotesDataSet::NotesDataSet(const NotesListModel &model, int startRow, FollowRow followRow, QString name)
+    : m_model(model), m_followRow(std::move(followRow)), m_name(std::move(name))
 {
     const int rows = rowCount();
     if (rows > 0) {
-        const int current = m_grid ? m_grid->currentRow() : -1;
-        m_current = current >= 0 && current < rows ? current : 0;
+        m_current = startRow >= 0 && startRow < rows ? startRow : 0;
         m_eof = m_bof = false;
     }
 }
@@ -81,10 +79,13 @@ QString NotesDataSet::AsString(int field) const
     case NAZWA1:
         return r.nazwa1;
     case sData:
+        return m_model.dateText(m_current);
     case sNumer:
+        return m_model.numberText(m_current);
     case sObciazylismy:
+        return amountOrDashes(r.obciazylismy);
     case sUznalismy:
-        return m_model.displayText(m_current, FieldName(field));
+        return amountOrDashes(r.uznalismy);
     case OBCIAZYLISMY:
     case UZNALISMY:
         return rtfreport::FloatToCanonical(AsFloat(field));
@@ -166,8 +167,8 @@ QString NotesDataSet::DisplayText(int field) const
 void NotesDataSet::moveTo(int row)
 {
     m_current = row;
-    if (m_disabled == 0 && m_grid)
-        m_grid->setCurrentRow(row);
+    if (m_disabled == 0 && m_followRow)
+        m_followRow(row);
 }
 
 void NotesDataSet::First()
@@ -220,8 +221,8 @@ void NotesDataSet::GotoBookmark(const QByteArray &bookmark)
 
 void NotesDataSet::EnableControls()
 {
-    if (m_disabled > 0 && --m_disabled == 0 && m_grid && m_current >= 0)
-        m_grid->setCurrentRow(m_current);
+    if (m_disabled > 0 && --m_disabled == 0 && m_followRow && m_current >= 0)
+        m_followRow(m_current);
 }
 
 } // namespace notes

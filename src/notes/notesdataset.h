@@ -5,9 +5,7 @@
 
 #include "rpdataset.h"
 
-namespace ui {
-class DataGrid;
-}
+#include <functional>
 
 namespace notes {
 
@@ -15,8 +13,12 @@ class NotesListModel;
 
 class NotesDataSet : public rtfreport::TRpDataSet {
 public:
-    // `grid` shows `model`; the data set starts on the grid's current row.
-    NotesDataSet(const NotesListModel &model, ui::DataGrid *grid, QString name = QStringLiteral("ibqNota"));
+    // Told the new row whenever the data set moves while controls follow it.
+    using FollowRow = std::function<void(int row)>;
+
+    // Starts on `startRow` (the first row when it is not one of the model's).
+    NotesDataSet(const NotesListModel &model, int startRow, FollowRow followRow = {},
+                 QString name = QStringLiteral("ibqNota"));
 
     QString Name() const override { return m_name; }
     int FieldCount() const override;
@@ -52,7 +54,7 @@ private:
     void moveTo(int row);
 
     const NotesListModel &m_model;
-    ui::DataGrid *m_grid;
+    FollowRow m_followRow;
     QString m_name;
     int m_current = -1;
     bool m_eof = true;

@@ -101,14 +101,25 @@ int NotesListModel::rowCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
 }
 
+QString NotesListModel::dateText(int index) const
+{
+    return app::dateOfDay(row(index).data).toString(app::formatSettings().shortDateFormat);
+}
+
+QString NotesListModel::numberText(int index) const
+{
+    const NoteRow &r = row(index);
+    return app::FormatNoteNumber(m_env.company.systemNumeracji, r.numer, r.data);
+}
+
 QString NotesListModel::displayText(int index, const QString &field) const
 {
     const NoteRow &r = row(index);
     const QString name = field.toUpper();
     if (name == QLatin1String("SDATA"))
-        return app::dateOfDay(r.data).toString(app::formatSettings().shortDateFormat);
+        return dateText(index);
     if (name == QLatin1String("SNUMER"))
-        return app::FormatNoteNumber(m_env.company.systemNumeracji, r.numer, r.data);
+        return numberText(index);
     if (name == QLatin1String("SOBCIAZYLISMY"))
         return amountOrDashes(r.obciazylismy);
     if (name == QLatin1String("SUZNALISMY"))

@@ -46,6 +46,9 @@ public:
 
     // Display texts of the calculated and stored columns by field name.
     QString displayText(int row, const QString &field) const;
+    // The calculated columns sData and sNumer.
+    QString dateText(int row) const;
+    QString numberText(int row) const;
 
 private:
     const app::Environment &m_env;

@@ -84,7 +84,7 @@ void TfrmMain::actDrukujExecute()
     if (row < 0)
         return;
     const QString question = QStringLiteral("Czy drukować notę księgową\r\nnr ")
-                             + m_model->displayText(row, QStringLiteral("sNumer")).trimmed() + QStringLiteral(" ?");
+                             + m_model->numberText(row).trimmed() + QStringLiteral(" ?");
     if (print::AskPrintMode(question, m_env.directPrint, this))
         RunPrintout(print::PrintoutKind::Note);
 }
@@ -121,10 +121,10 @@ bool TfrmMain::producePrintout(print::PrintoutKind kind)
                      QDate::currentDate().toString(app::formatSettings().shortDateFormat));
     RpRTF1.CreateVar(QStringLiteral("MIEJSCE"), m_env.company.miejscowosc.trimmed());
     RpRTF1.CreateVar(QStringLiteral("ODBIORCA"), current ? m_data.CounterpartyAddress(current->idKontrahent) : QString());
-    RpRTF1.CreateVar(QStringLiteral("NUMER"), current ? m_model->displayText(row, QStringLiteral("sNumer")).trimmed()
+    RpRTF1.CreateVar(QStringLiteral("NUMER"), current ? m_model->numberText(row).trimmed()
                                                       : QString());
     RpRTF1.CreateVar(QStringLiteral("DATADOKUM"),
-                     current ? m_model->displayText(row, QStringLiteral("sData")).trimmed() : QString());
+                     current ? m_model->dateText(row).trimmed() : QString());
     RpRTF1.CreateVar(QStringLiteral("FILTR"),
                      app::IsFilterActive(m_env.listQueryText)
                          ? print::filterDescription(m_env.filter, m_data.CounterpartyName(m_env.filter.idKontrahent))
@@ -136,10 +136,15 @@ bool TfrmMain::producePrintout(print::PrintoutKind kind)
         m_context.prompts.error(kPreviousStillOpen);
         return false;
     }
-    NotesDataSet ibqNotaData(*m_model, XDBGrid1);
+    NotesDataSet ibqNotaData = listDataSet();
     ui::BusyCursor busy;
     RpRTF1.Execute({&ibqNotaData});
     return true;
+}
+
+NotesDataSet TfrmMain::listDataSet()
+{
+    return NotesDataSet(*m_model, XDBGrid1->currentRow(), [grid = XDBGrid1](int row) { grid->setCurrentRow(row); });
 }
 
 void TfrmMain::RunPrintout(print::PrintoutKind kind)
@@ -173,7 +178,7 @@ void TfrmMain::actZapiszPdfExecute()
     const int row = XDBGrid1->currentRow();
     if (row < 0)
         return;
-    const QString number = m_model->displayText(row, QStringLiteral("sNumer")).trimmed();
+    const QString number = m_model->numberText(row).trimmed();
     const std::optional<QString> target = m_context.prompts.saveFileName(
         QStringLiteral("Zapisz notę jako PDF"),
         m_env.printFolder + QStringLiteral("/Nota ") + print::fileNameOf(number) + QStringLiteral(".pdf"),

@@ -45,7 +45,7 @@ protected:
         app::formatSettings().decimalSeparator = QLatin1Char(',');
         ASSERT_TRUE(data.DataModuleCreate(prompts));
 
-        other.open({env.databaseName(), QStringLiteral("sysdba"), server->password()});
+        other.open({env.databaseName(), QStringLiteral("sysdba"), server->password(), {}});
         db::Transaction setup(other);
         setup.start();
         company = testsupport::insertCompany(setup, QStringLiteral("Biuro"));
@@ -87,7 +87,7 @@ protected:
     // Another copy of the program commits a position; its event reaches the window.
     void anotherCopyAdds(const QString &text)
     {
-        other.open({env.databaseName(), QStringLiteral("sysdba"), server->password()});
+        other.open({env.databaseName(), QStringLiteral("sysdba"), server->password(), {}});
         db::Transaction transaction(other);
         transaction.start();
         testsupport::insertNote(transaction, company, counterparty, {day, 9, 100, 0, text});
@@ -125,8 +125,9 @@ TEST_F(LostConnection, ServerStoppedWhileSavingIsReportedAndTheWindowConnectsAga
     // the administrator has started it again.
     prompts.answers = {app::MessageAnswer::Yes, app::MessageAnswer::Yes};
     prompts.messages.beforeAnswer = [this](const testsupport::ShownMessage &m) {
-        if (m.text.startsWith(kStill))
+        if (m.text.startsWith(kStill)) {
             ASSERT_TRUE(server->startAgain()) << server->reason().toStdString();
+        }
     };
     window->storeNewPosition(position(2, QStringLiteral("przerwana")), false);
 

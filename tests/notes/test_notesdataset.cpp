@@ -13,7 +13,7 @@ TEST_F(MainWindowDataSet, ReadsStoredAndCalculatedFieldsAndMovesTheGrid)
     addNote(company, k, QDate(2021, 12, 1), 6, 0, 5000, "druga");
     notes::TfrmMain &w = openWindow();
 
-    notes::NotesDataSet set(*w.notesModel(), w.XDBGrid1);
+    notes::NotesDataSet set = w.listDataSet();
     EXPECT_EQ(set.RecNo(), 1) << "starts on the grid's row";
     set.First();
     EXPECT_EQ(w.XDBGrid1->currentRow(), 0);
@@ -51,7 +51,7 @@ TEST_F(MainWindowDataSet, HeldGridStaysStillUntilControlsComeBack)
     for (int n = 1; n <= 3; ++n)
         addNote(company, k, QDate(2022, 1, n), n, 100, 0);
     notes::TfrmMain &w = openWindow();
-    notes::NotesDataSet set(*w.notesModel(), w.XDBGrid1);
+    notes::NotesDataSet set = w.listDataSet();
     const QByteArray mark = set.Bookmark();
 
     set.DisableControls();
@@ -72,7 +72,7 @@ TEST_F(MainWindowDataSet, EmptyListIsAtBothEnds)
 {
     addCompany("A");
     notes::TfrmMain &w = openWindow();
-    notes::NotesDataSet set(*w.notesModel(), w.XDBGrid1);
+    notes::NotesDataSet set = w.listDataSet();
     set.First();
     EXPECT_TRUE(set.Eof());
     EXPECT_TRUE(set.Bof());

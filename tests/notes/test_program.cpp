@@ -199,7 +199,7 @@ TEST(Program, ALogoutShutdownOrCtrlCClosesInOrder)
         EXPECT_TRUE(settings.readAll().contains("IDFirma=")) << signal;
         // The connection is gone: the database opens for exclusive use.
         db::Connection check;
-        check.open({root.filePath("share/Vorlane/Mirelo/Dane/mr.fdb"), "sysdba", "quorbelin"});
+        check.open({root.filePath("share/Vorlane/Mirelo/Dane/mr.fdb"), "sysdba", "quorbelin", {}});
         db::Transaction transaction(check);
         transaction.start();
         db::Statement others(transaction, "select count(*) from MON$ATTACHMENTS where MON$ATTACHMENT_ID <> "

@@ -172,7 +172,7 @@ TEST_F(Archive, RefusedWhileAnotherConnectionIsOpenNamingHowMany)
     w.OpenNotesList();
 
     db::Connection other;
-    other.open({database.path(), QStringLiteral("sysdba"), app::databasePassword()});
+    other.open({database.path(), QStringLiteral("sysdba"), app::databasePassword(), {}});
     const QString refused = inWork(QStringLiteral("odmowa.gbk_mr"));
     for (bool restore : {false, true}) {
         SCOPED_TRACE(restore ? "restore" : "archive");
