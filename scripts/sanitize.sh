@@ -4,7 +4,8 @@
 # the whole test suite there. Run scripts/setup.sh first (as root on a fresh
 # machine this script installs clang, lld and llvm-symbolizer itself).
 # Extra arguments go to ctest (e.g. -R rtfreport).
-# Measured on 2 shared cores: build about BUILD_TIME, test run about TEST_TIME.
+# Measured on 2 cores shared with other builds: the build about 32 minutes
+# (1920 s), the test run about 17 minutes (1002 s, 929 tests).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
