@@ -73,18 +73,19 @@ bool TfrmWyswietlKomunikat::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched != reKomunikat->viewport())
         return QDialog::eventFilter(watched, event);
-    const auto *mouse = static_cast<QMouseEvent *>(event);
+    // Only mouse events are one: cast once the type says so.
+    const auto mouse = [event] { return static_cast<QMouseEvent *>(event); };
     switch (event->type()) {
     case QEvent::MouseMove:
-        reKomunikat->viewport()->setCursor(linkAt(mouse->position().toPoint()).isEmpty() ? Qt::IBeamCursor
+        reKomunikat->viewport()->setCursor(linkAt(mouse()->position().toPoint()).isEmpty() ? Qt::IBeamCursor
                                                                                        : Qt::PointingHandCursor);
         break;
     case QEvent::MouseButtonPress:
-        m_pressedLink = mouse->button() == Qt::LeftButton ? linkAt(mouse->position().toPoint()) : QString();
+        m_pressedLink = mouse()->button() == Qt::LeftButton ? linkAt(mouse()->position().toPoint()) : QString();
         break;
     case QEvent::MouseButtonRelease: {
         // A click: pressed and released on the same link, not a selection dragged across it.
-        const QString link = mouse->button() == Qt::LeftButton ? linkAt(mouse->position().toPoint()) : QString();
+        const QString link = mouse()->button() == Qt::LeftButton ? linkAt(mouse()->position().toPoint()) : QString();
         if (!link.isEmpty() && link == m_pressedLink && !reKomunikat->textCursor().hasSelection())
             m_shell.open(link, app::WindowState::Maximized);
         m_pressedLink.clear();
