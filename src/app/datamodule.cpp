@@ -16,7 +16,7 @@ void TDataModule1::connect()
 {
     const QString password =
         m_env.sharedDatabasePassword.isEmpty() ? databasePassword() : m_env.sharedDatabasePassword;
-    IBDatabase1.open({m_env.databaseName(), QStringLiteral("sysdba"), password});
+    IBDatabase1.open({m_env.databaseName(), QStringLiteral("sysdba"), password, {}});
     // A damaged file, or someone else's database, may attach and fail at the
     // first read: read once now, while the user can be told.
     IBTransaction1.start();

@@ -23,7 +23,6 @@ namespace {
 
 constexpr int kEastEuropeCharset = 238;
 constexpr int kPolishLanguage = 1045;
-constexpr int kShowMaximized = 3;
 constexpr int kLongRegisterDays = 70;
 
 const QString kPreviousStillOpen =

@@ -2,6 +2,7 @@
 
 #include "files.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
@@ -53,8 +54,8 @@ app::MessageAnswer QtPrompts::message(const QString &text, const QString &captio
     if (buttons == app::MessageButtons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(defaultAnswer == app::MessageAnswer::No ? QMessageBox::No : QMessageBox::Yes);
-        box.setButtonText(QMessageBox::Yes, QStringLiteral("&Tak"));
-        box.setButtonText(QMessageBox::No, QStringLiteral("&Nie"));
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("&Tak"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("&Nie"));
     } else {
         box.setStandardButtons(QMessageBox::Ok);
     }

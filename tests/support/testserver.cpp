@@ -283,7 +283,7 @@ bool TestServer::acceptsAttachments()
     for (int attempt = 0; attempt < 100 && refusedLogins < 5; ++attempt) {
         try {
             db::Connection connection;
-            connection.open({probe, QStringLiteral("sysdba"), m_password});
+            connection.open({probe, QStringLiteral("sysdba"), m_password, {}});
             return true;
         } catch (const db::DbError &error) {
             m_reason = error.message();
@@ -302,7 +302,7 @@ bool TestServer::acceptsAttachments()
 void TestServer::setPassword(const QString &password)
 {
     db::Connection connection;
-    connection.open({remoteName(m_dir.filePath(QStringLiteral("probe.fdb"))), QStringLiteral("sysdba"), m_password});
+    connection.open({remoteName(m_dir.filePath(QStringLiteral("probe.fdb"))), QStringLiteral("sysdba"), m_password, {}});
     db::Transaction transaction(connection);
     transaction.start();
     QString quoted = password;
