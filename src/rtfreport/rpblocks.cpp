@@ -223,7 +223,7 @@ void TRpRTF::CompileScanFooter(const TRpFieldText &text, int commandPnt)
     CompileScanItems(items, commandText);
     FCm->WriteBlock(cmScanNext, m_template.Fpnt, QString(), QString(), info.FNumber);
     if (info.FIsWhile)
-        CompileCondition(info.FWhileString, info.FNumber);
+        CompileCondition(info.WhileString(), info.FNumber);
     const QString absorbed = KillPar(commandPnt);
     const int position = FCm->WriteBlock(cmScanFooter, m_template.Fpnt, codes, absorbed, info.FNumber);
     FScs->SetScanFooter(position);
@@ -239,11 +239,10 @@ void TRpRTF::CompileEndScan(const TRpFieldText &text, int commandPnt)
     if (!info.FIsFooter) {
         FCm->WriteBlock(cmScanNext, m_template.Fpnt, QString(), QString(), info.FNumber);
         if (info.FIsWhile)
-            CompileCondition(info.FWhileString, info.FNumber);
+            CompileCondition(info.WhileString(), info.FNumber);
     }
     const QString absorbed = KillPar(commandPnt);
-    FCm->WriteBlock(cmEndScan, m_template.Fpnt, codes, absorbed, info.FNumber);
-    FScs->ExitScan();
+    FScs->ExitScan(FCm->WriteBlock(cmEndScan, m_template.Fpnt, codes, absorbed, info.FNumber));
 }
 
 void TRpRTF::CompileIf(TRpFieldText &text, int commandPnt)
@@ -279,8 +278,7 @@ void TRpRTF::CompileElsIf(TRpFieldText &text, int commandPnt)
     if (info->FrplngId != bkIf && info->FrplngId != bkElsIf)
         throw EIllegalIFUse(u"Error: \"elseif\" is not expected: "_qs + commandText);
     const int pnt = m_template.Fpnt;
-    FCm->WriteBlock(cmEndIf, pnt, QString(), QString(), info->FNumber);
-    FScs->ExitScan();
+    FScs->ExitScan(FCm->WriteBlock(cmEndIf, pnt, QString(), QString(), info->FNumber));
     int position = FCm->WriteBlock(cmIf, pnt, codes, QString(), FScs->ScCount() + 1, 1);
     const TRpScanInfo &elsePart = FScs->EnterScan(position, bkElse, commandText, true, false, false, nullptr);
     CompileCondition(text, elsePart.FNumber);
@@ -306,8 +304,7 @@ void TRpRTF::CompileElse(const TRpFieldText &text, int commandPnt)
         throw EIllegalIFUse(u"Error: \"else\" is not expected: "_qs + commandText);
     const QString absorbed = KillPar(commandPnt);
     const int pnt = m_template.Fpnt;
-    FCm->WriteBlock(cmEndIf, pnt, codes, absorbed, info->FNumber);
-    FScs->ExitScan();
+    FScs->ExitScan(FCm->WriteBlock(cmEndIf, pnt, codes, absorbed, info->FNumber));
     const int position = FCm->WriteBlock(cmIf, pnt, QString(), QString(), FScs->ScCount() + 1, 1);
     FScs->EnterScan(position, bkElse, commandText, true, false, false, nullptr);
 }
@@ -328,12 +325,10 @@ void TRpRTF::CompileEndIf(const TRpFieldText &text, int commandPnt)
     if (!FElsIfChains.empty())
         FElsIfChains.pop_back();
     for (int i = 0; i < elsIfLevels && FScs->InnermostScanInfo(); ++i) {
-        FCm->WriteBlock(cmEndIf, m_template.Fpnt, QString(), QString(), FScs->InnermostScanNum());
-        FScs->ExitScan();
+        FScs->ExitScan(FCm->WriteBlock(cmEndIf, m_template.Fpnt, QString(), QString(), FScs->InnermostScanNum()));
     }
     const QString absorbed = KillPar(commandPnt);
-    FCm->WriteBlock(cmEndIf, m_template.Fpnt, codes, absorbed, FScs->InnermostScanNum());
-    FScs->ExitScan();
+    FScs->ExitScan(FCm->WriteBlock(cmEndIf, m_template.Fpnt, codes, absorbed, FScs->InnermostScanNum()));
 }
 
 // --- KillPar --------------------------------------------------------------------------
@@ -409,20 +404,6 @@ QString TRpRTF::KillPar(int commandPnt)
 
 // --- running ------------------------------------------------------------------------
 
-// Each block's end record, the first ENDSCAN or ENDIF record of its number,
-// found in one pass once the template is compiled.
-void TRpRTF::FindBlockEnds()
-{
-    for (int position = 0; position < FCm->Count(); ++position) {
-        const TRpCommand &command = FCm->At(position);
-        if (command.kind != cmEndScan && command.kind != cmEndIf)
-            continue;
-        TRpScanInfo &info = FScs->Block(command.block);
-        if (info.FEndCmPosition < 0 && info.IsScan() == (command.kind == cmEndScan))
-            info.FEndCmPosition = position;
-    }
-}
-
 int TRpRTF::BlockEndPosition(const TRpScanInfo &info) const
 {
     return info.FEndCmPosition >= 0 ? info.FEndCmPosition : FCm->Count() - 1;
@@ -454,7 +435,7 @@ QString TRpRTF::BracesOf(const TRpCommand &command, int previousPnt) const
 const QString &TRpRTF::EmptyBalance(TRpScanInfo &info)
 {
     if (info.FEmptyBalanceDone)
-        return info.FEmptyBalanceS;
+        return info.ScanPart().emptyBalance;
     const int end = BlockEndPosition(info);
     const TRpCommand &opening = FCm->At(info.FCmPosition);
     // Everything the block would write, its end record excluded.
@@ -467,9 +448,9 @@ const QString &TRpRTF::EmptyBalance(TRpScanInfo &info)
         braces += BracesOf(command, previousPnt);
         previousPnt = command.pnt;
     }
-    info.FEmptyBalanceS = DropEmptyPairs(braces);
+    info.ScanPart().emptyBalance = DropEmptyPairs(braces);
     info.FEmptyBalanceDone = true;
-    return info.FEmptyBalanceS;
+    return info.ScanPart().emptyBalance;
 }
 
 // The net braces of one repetition of a scan, nested scans counted by their
@@ -478,11 +459,11 @@ const QString &TRpRTF::EmptyBalance(TRpScanInfo &info)
 int TRpRTF::FullBalance(TRpScanInfo &info)
 {
     if (info.FBalance)
-        return info.FFullBalance;
+        return info.ScanPart().fullBalance;
     const int end = BlockEndPosition(info);
     const TRpCommand &entry = FCm->At(info.FEntryCmPosition);
     int net = NetBraces(BracesOnly(FCm->String(entry.absorbed)));
-    const int last = info.FIsFooter ? info.FFooterCmPosition : end;
+    const int last = info.FIsFooter ? info.ScanPart().footerCmPosition : end;
     int previousPnt = entry.pnt;
     int nested = 0;
     for (int position = info.FEntryCmPosition + 1; position <= last; ++position) {
@@ -501,7 +482,7 @@ int TRpRTF::FullBalance(TRpScanInfo &info)
         }
         previousPnt = command.pnt;
     }
-    info.FFullBalance = net;
+    info.ScanPart().fullBalance = net;
     info.FBalance = true;
     return net;
 }

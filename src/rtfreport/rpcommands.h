@@ -78,7 +78,8 @@ struct TRpRowContent {
 // kind uses share their place with those another kind uses.
 struct TRpCommand {
     qint16 kind = cmStart;
-    qint8 flag = 0;            // cmIf: 0 written when true, 1 when false
+    qint8 flag = 0;            // cmIf: 0 written when true, 1 when false; cmExpression: 1 when
+                               // its operands are literals and its operators pure (a constant)
     bool output : 1 = false;   // cmExpression: the value is written
     bool manage : 1 = false;   // cmExpression: the value steers a block
     int pnt = 1;               // template position just after the covered text (1-based)

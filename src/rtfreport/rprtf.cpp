@@ -157,7 +157,6 @@ void TRpRTF::ProcessTemplate(QIODevice *outStream)
 
     FCm = std::make_unique<TRpCommandStream>();
     CompilePass();
-    FindBlockEnds();
     if (const TRpScanInfo *open = FScs->InnermostScanInfo()) {
         LocateFailure(FCm->At(open->CmPosition()).pnt);
         if (open->IsScan())
@@ -242,6 +241,7 @@ void TRpRTF::ReleaseRun()
     FInfixCalls.clear();
     FFieldTexts.clear();
     FUnsharedFieldText = {};
+    FConstants.clear();
     FBodyMemo.Clear();
     FBodyMemoReach = 0;
     if (!FTmLoaded)

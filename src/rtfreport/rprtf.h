@@ -28,6 +28,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 namespace rtfreport {
@@ -287,7 +288,6 @@ private:
     void RunScanEnd(int &position, const TRpCommand &command);
     void RunIf(int &position, const TRpCommand &command);
     void RunEndIf(const TRpCommand &command);
-    void FindBlockEnds();
     const QString &EmptyBalance(TRpScanInfo &info);
     int FullBalance(TRpScanInfo &info);
     int BlockEndPosition(const TRpScanInfo &info) const;
@@ -321,6 +321,7 @@ private:
     void WritePictureFromFile(const QString &fileName, const TRpRowContent &field);
     void WriteStoredPicture(const QByteArray &stored, const TRpRowContent &field);
     int EvaluateExpression(int position);
+    void UseExpressionResult(const TRpCommand &start, const TRpArgument &result, const TRpRowContent &expression);
     TRpArgument ExpressionOperand(const TRpCommand &command, const TRpRowContent &expression);
     int PassOverIifBranch(int position, int marker, int sequence, std::vector<TRpArgument> &stack);
     void WriteExpressionResult(const TRpArgument &result, const TRpRowContent &field, int functionId);
@@ -386,6 +387,7 @@ private:
     };
     std::vector<TRpBodyVisit> FBodyVisited;
     std::vector<int> FElsIfChains; // ELSIF levels of each open IF chain
+    std::unordered_map<int, TRpArgument> FConstants;  // constant expressions' values, by field record
     QHash<QString, TRpFunctionCall> FParsedCalls;  // the calls parsed in this run, by text
     QHash<QString, QString> FInfixCalls;           // expressions as calls, by text
     static constexpr qsizetype MaxFieldTexts = 4096;

@@ -229,6 +229,15 @@ int TRpRTF::EvaluateExpression(int position)
     const TRpCommand &start = FCm->At(position);
     const TRpRowContent &expression = FCm->FieldOf(start);
     FScs->SetCurrentScan(start.block);
+    // A constant is evaluated once a run: its records are passed over after that.
+    if (start.flag) {
+        if (const auto known = FConstants.find(start.field); known != FConstants.end()) {
+            while (FCm->At(position).kind != cmExpressionEnd)
+                ++position;
+            UseExpressionResult(start, known->second, expression);
+            return position;
+        }
+    }
     std::vector<TRpArgument> stack;
     for (++position; position < FCm->Count(); ++position) {
         const TRpCommand &command = FCm->At(position);
@@ -267,11 +276,18 @@ int TRpRTF::EvaluateExpression(int position)
         stack.push_back(std::move(result));
     }
     const TRpArgument result = stack.empty() ? TRpArgument() : stack.back();
+    if (start.flag)
+        FConstants.emplace(start.field, result);
+    UseExpressionResult(start, result, expression);
+    return position;
+}
+
+void TRpRTF::UseExpressionResult(const TRpCommand &start, const TRpArgument &result, const TRpRowContent &expression)
+{
     if (start.output)
         WriteExpressionResult(result, expression, expression.NField);
     if (start.manage)
         FManageResult = result.IsVariable() && result.variable()->AsBoolean();
-    return position;
 }
 
 void TRpRTF::WriteExpressionResult(const TRpArgument &result, const TRpRowContent &field, int functionId)

@@ -67,6 +67,21 @@ int KindOfToken(int tokenKind)
     }
 }
 
+// Operators whose value follows from their operands alone: over literals
+// alone they give the same value every time a run evaluates them.
+bool IsPureOperator(int id)
+{
+    switch (id) {
+    case fnSysEq: case fnSysNotEq: case fnSysLt: case fnSysGt: case fnSysLtEq: case fnSysGtEq:
+    case fnSysAnd: case fnSysOr: case fnSysNot: case fnSysUMinus: case fnSysUPlus: case fnSysMult:
+    case fnSysDiv: case fnSysPercent: case fnSysAdd: case fnSysSub: case fnBrackets: case fnIf: case fnWhile:
+    case fnElsIf:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 bool TRpTemplateBuffer::PrefixAt(int pnt, const char *word) const
@@ -284,6 +299,9 @@ int TRpRTF::QuoteOpening(int pnt, int *length) const
             return 3;
         return 0;
     }
+    // The quotation words begin "\l" or "\r": a closing delimiter "\\" is none of them.
+    if (const char first = char(t.At(pnt + 1) | 0x20); first != 'l' && first != 'r')
+        return 0;
     static const struct { const char *word; int kind; } words[] = {
         {"\\lquote", 2}, {"\\rquote", 2}, {"\\ldblquote", 8}, {"\\rdblquote", 8}};
     for (const auto &w : words) {
@@ -392,7 +410,14 @@ TRpRTF::TRpBodyStep TRpRTF::FieldBodyEnd(int pnt)
     if (pnt < FBodyMemoReach)
         return LongFieldBodyEnd(pnt);
     TRpBodyStep step{TRpBodyStep::Next, pnt, 0};
+    const char *bytes = m_template.Bytes.constData();
+    const int last = m_template.Flent();
     for (int count = 1; count <= PlainBodySteps; ++count) {
+        // Plain text is one step a byte, in a quotation or not.
+        if (step.pnt <= last && !MayBeginMark(bytes[step.pnt - 1])) {
+            ++step.pnt;
+            continue;
+        }
         step = FieldBodyStep(step.pnt, step.quote);
         if (step.kind != TRpBodyStep::Next)
             return step;
@@ -816,9 +841,19 @@ void TRpRTF::CompileExpression(const QString &callText, const TRpRowContent &fie
     expression.ftype = rcdata;
     expression.Defined = true;
     expression.DefinedType = 0;
-    FCm->WriteExpression(pnt, expression, output, manage, block);
+    const int position = FCm->WriteExpression(pnt, expression, output, manage, block);
     CompileArguments(call);
     FCm->WriteMark(cmExpressionEnd, pnt);
+    bool constant = true;
+    for (int at = position + 1; constant && at < FCm->Count() - 1; ++at) {
+        const TRpCommand &command = FCm->At(at);
+        switch (command.kind) {
+        case cmNumber: case cmString: case cmBoolean: case cmDate: break;
+        case cmOperation: constant = IsPureOperator(command.functionId); break;
+        default: constant = false; break;
+        }
+    }
+    FCm->At(position).flag = constant ? 1 : 0;
 }
 
 void TRpRTF::CompileArguments(const TRpFunctionCall &call)
