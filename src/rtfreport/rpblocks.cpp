@@ -178,7 +178,9 @@ void TRpRTF::CompileScan(const TRpFieldText &text, int commandPnt)
     const QString absorbed = KillPar(commandPnt);
     const int position = FCm->WriteBlock(isWhile ? cmWhileScan : cmScan, m_template.Fpnt, codes, absorbed,
                                          FScs->ScCount() + 1);
-    FScs->EnterScan(position, bkScan, whileText, isWhile, noEof, page, dataSet);
+    const TRpScanInfo &scan = FScs->EnterScan(position, bkScan, whileText, isWhile, noEof, page, dataSet);
+    if (!typedAlias.isEmpty())
+        m_compiled->m_scanAliases.emplace_back(scan.FNumber, typedAlias);
     if (FLastBoundaryPnt < 0)
         FLastBoundaryPnt = commandPnt;
     CompileScanItems(aggregates, commandText);
@@ -385,8 +387,10 @@ QString TRpRTF::KillPar(int commandPnt)
                 return QString();
         }
         if (c == '{' && anyWordAt(p + 1, SkippedGroupWords)) {
+            // Kept with the compiled template, for the runs that do not compile it.
+            m_compiled->m_traceLines << u"KillPar - NeedToSkipBlock: "_qs + QString::fromLatin1(collected);
             if (RTInfo())
-                PrintRTI(u"KillPar - NeedToSkipBlock: "_qs + QString::fromLatin1(collected));
+                PrintRTI(m_compiled->m_traceLines.constLast());
             break;
         }
         collected += c;

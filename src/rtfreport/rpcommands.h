@@ -71,7 +71,6 @@ struct TRpRowContent {
     int NField = -1;   // resolved field index; for an expression its outer function id
     quint8 DefinedType = 1;
     bool Defined = false;
-    TRpDataSet *dataSet = nullptr;  // the data set a resolved data field reads
 };
 
 // A record is small, as a long template makes millions: the numbers one
@@ -124,6 +123,7 @@ public:
     TRpCommandStream();
 
     int Count() const { return int(m_records.size()); }
+    int FieldCount() const { return int(m_fields.size()); }
     const TRpCommand &At(int position) const { return m_records[position]; }
     TRpCommand &At(int position) { return m_records[position]; }
     TRpRowContent &FieldOf(const TRpCommand &command) { return m_fields[command.field]; }

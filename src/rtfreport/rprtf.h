@@ -2,13 +2,16 @@
 // TRpRTF: the report engine a program creates to turn an RTF template, the
 // report variables and its data sets into an RTF document.
 //
-// A run compiles the template once into a command stream (fields between
-// backslash delimiters, block commands), replays the stream over the
-// variables and data sets into a body, and assembles the output with header
-// tables regenerated from the engine's own lists.
+// The template compiles into a command stream (fields between backslash
+// delimiters, block commands), kept as a TRpCompiledTemplate for the later
+// runs while the file (or buffer) and the settings the compile reads stay
+// the same; a run replays the stream over the variables and data sets into
+// a body, and assembles the output with header tables regenerated from the
+// engine's own lists.
 
 #include "rpbasereport.h"
 #include "rpcommands.h"
+#include "rpcompiledtemplate.h"
 #include "rprtf_document.h"
 #include "rprtf_io.h"
 #include "rprtf_templatescanner.h"
@@ -19,6 +22,7 @@
 #include "rpscans.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QHash>
 #include <QIODevice>
 #include <QString>
@@ -209,7 +213,14 @@ private:
     void ProcessTemplate(QIODevice *outStream);
     void WriteOutputFile();
     void CheckOutputSize(qint64 size) const;
-    void LoadTemplate();
+    TRpCompileSettings CompileSettings() const;
+    // The compiled template of InFile or of the buffer: the one kept when
+    // neither it nor the settings changed, else compiled now.
+    void ObtainCompiled(QIODevice *outStream, const TRpCompileSettings &settings);
+    void Compile(const TRpCompileSettings &settings);
+    // Sets the run state of the compiled template's blocks afresh.
+    void PrepareRun();
+    void LoadTemplate(QFile *file);
     void ReleaseRun();
     void RegisterDataSets(const std::vector<TRpDataSet *> &dataSets);
 
@@ -308,8 +319,14 @@ private:
     void WriteFormattedText(const QString &text, const TRpRowContent &field);
     void WriteMissing(const TRpRowContent &field);
     void WriteSimpleField(const TRpCommand &command);
-    void WriteDataField(TRpRowContent &field);
-    bool ResolveDataField(TRpRowContent &field);
+    void WriteDataField(const TRpCommand &command, const TRpRowContent &field);
+    // The data set and field a data-field record reads in this run.
+    struct TRpFieldBinding {
+        bool resolved = false;
+        TRpDataSet *dataSet = nullptr;
+        int field = -1;
+    };
+    const TRpFieldBinding &ResolveDataField(const TRpCommand &command);
     void WriteHyperlink(const QString &text, const TRpRowContent &field);
     void WriteInsertedRtf(const QString &text, const TRpRowContent &field);
     std::optional<TRpPixels> DecodePicture(const QByteArray &bytes) const;
@@ -347,13 +364,24 @@ private:
     // template
     TRpTemplateBuffer m_template;
     bool FTmLoaded = false;
+    // The compiled template of this run; the one of the buffer; those of
+    // the files run before, by name, with the state of the file then.
+    std::shared_ptr<TRpCompiledTemplate> m_compiled;
+    std::shared_ptr<TRpCompiledTemplate> m_bufferCompiled;
+    struct TRpCachedTemplate {
+        TRpFileStamp stamp;
+        std::shared_ptr<TRpCompiledTemplate> compiled;
+    };
+    static constexpr qsizetype MaxCachedTemplates = 8;
+    QHash<QString, TRpCachedTemplate> m_fileCache;
+    std::vector<TRpFieldBinding> m_bindings;  // by field record
 
     // run state
     TRpRtfDocument m_document;
     std::vector<TRpDataSet *> FDFiles;
     std::vector<std::pair<QString, int>> FInDList;
-    std::unique_ptr<TRpScans> FScs;
-    std::unique_ptr<TRpCommandStream> FCm;
+    TRpScans *FScs = nullptr;          // the compiled template's blocks
+    TRpCommandStream *FCm = nullptr;   // the compiled template's command stream
     bool FManageResult = false;
     int FIifCounter = 0;
     TRpUnicodeSkip FUnicodeSkip;

@@ -241,7 +241,8 @@ TRpErrorPlace TRpRTF::PlaceOfField(int pnt) const
     reader.m_document.Charset = m_document.Charset;
     reader.m_document.FRTFStyleMode = m_document.FRTFStyleMode;
     reader.m_template.Bytes = m_template.Bytes;
-    reader.FCm = std::make_unique<TRpCommandStream>();
+    TRpCommandStream stream;
+    reader.FCm = &stream;
     reader.FUnicodeSkip.Reset();
     TRpErrorPlace place;
     for (;;) {

@@ -31,6 +31,7 @@ void TRpScanInfo::ClearSelectedRows()
         return;
     m_scan->bookMarks.clear();
     m_scan->useBookMarks = false;
+    m_scan->bookMarkPos = 0;
 }
 
 TRpScanInfo &TRpScans::EnterScan(int cmPos, int rplngId, const QString &whileText, bool isWhile, bool noEof,
