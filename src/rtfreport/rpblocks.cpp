@@ -181,8 +181,8 @@ void TRpRTF::CompileScan(const TRpFieldText &text, int commandPnt)
     const TRpScanInfo &scan = FScs->EnterScan(position, bkScan, whileText, isWhile, noEof, page, dataSet);
     if (!typedAlias.isEmpty())
         m_compiled->m_scanAliases.emplace_back(scan.FNumber, typedAlias);
-    if (FLastBoundaryPnt < 0)
-        FLastBoundaryPnt = commandPnt;
+    if (m_compiler.lastBoundaryPnt < 0)
+        m_compiler.lastBoundaryPnt = commandPnt;
     CompileScanItems(aggregates, commandText);
 }
 
@@ -260,9 +260,9 @@ void TRpRTF::CompileIf(TRpFieldText &text, int commandPnt)
     const QString absorbed = KillPar(commandPnt);
     const int position = FCm->WriteBlock(cmIf, m_template.Fpnt, codes, absorbed, FScs->ScCount() + 1, 0);
     FScs->EnterScan(position, bkIf, commandText, true, false, false, nullptr);
-    FElsIfChains.push_back(0);
-    if (FLastBoundaryPnt < 0)
-        FLastBoundaryPnt = commandPnt;
+    m_compiler.elsIfChains.push_back(0);
+    if (m_compiler.lastBoundaryPnt < 0)
+        m_compiler.lastBoundaryPnt = commandPnt;
 }
 
 void TRpRTF::CompileElsIf(TRpFieldText &text, int commandPnt)
@@ -287,10 +287,10 @@ void TRpRTF::CompileElsIf(TRpFieldText &text, int commandPnt)
     const QString absorbed = KillPar(commandPnt);
     position = FCm->WriteBlock(cmIf, m_template.Fpnt, codes, absorbed, FScs->ScCount() + 1, 0);
     FScs->EnterScan(position, bkElsIf, commandText, true, false, false, nullptr);
-    if (!FElsIfChains.empty())
-        ++FElsIfChains.back();
-    if (FLastBoundaryPnt < 0)
-        FLastBoundaryPnt = commandPnt;
+    if (!m_compiler.elsIfChains.empty())
+        ++m_compiler.elsIfChains.back();
+    if (m_compiler.lastBoundaryPnt < 0)
+        m_compiler.lastBoundaryPnt = commandPnt;
 }
 
 void TRpRTF::CompileElse(const TRpFieldText &text, int commandPnt)
@@ -323,9 +323,9 @@ void TRpRTF::CompileEndIf(const TRpFieldText &text, int commandPnt)
     if (info->IsScan())
         throw EIllegalIFUse(u"Error: \"endif\" is not expected: "_qs + commandText);
     // Each chain closes the levels its own ELSIF commands opened.
-    const int elsIfLevels = FElsIfChains.empty() ? 0 : FElsIfChains.back();
-    if (!FElsIfChains.empty())
-        FElsIfChains.pop_back();
+    const int elsIfLevels = m_compiler.elsIfChains.empty() ? 0 : m_compiler.elsIfChains.back();
+    if (!m_compiler.elsIfChains.empty())
+        m_compiler.elsIfChains.pop_back();
     for (int i = 0; i < elsIfLevels && FScs->InnermostScanInfo(); ++i) {
         FScs->ExitScan(FCm->WriteBlock(cmEndIf, m_template.Fpnt, QString(), QString(), FScs->InnermostScanNum()));
     }
@@ -340,7 +340,7 @@ void TRpRTF::CompileEndIf(const TRpFieldText &text, int commandPnt)
 // so that the looks of all commands together read the template once.
 bool TRpRTF::HasVisibleText(const QByteArray &text) const
 {
-    TRpUnicodeSkip scratch = FUnicodeSkip.Scratch();
+    TRpUnicodeSkip scratch = m_compiler.unicodeSkip.Scratch();
     return !SplitFieldText(text, scratch).command.isEmpty();
 }
 
@@ -349,10 +349,10 @@ bool TRpRTF::HasVisibleText(const QByteArray &text) const
 // looked at.
 bool TRpRTF::TextBeforeCommand(int commandPnt) const
 {
-    const int from = FLastBoundaryPnt;
+    const int from = m_compiler.lastBoundaryPnt;
     if (from < 1 || from >= commandPnt)
         return false;
-    if (FPreviousKwdPnt >= from)
+    if (m_compiler.previousKwdPnt >= from)
         return true;
     return HasVisibleText(m_template.Bytes.mid(from - 1, commandPnt - from));
 }
@@ -398,7 +398,7 @@ QString TRpRTF::KillPar(int commandPnt)
     }
     if (!parMet || HasVisibleText(collected))
         return QString();
-    FLastBoundaryPnt = p;
+    m_compiler.lastBoundaryPnt = p;
     p += 4;
     if (t.At(p) == ' ')
         ++p;

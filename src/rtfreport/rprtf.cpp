@@ -163,6 +163,7 @@ void TRpRTF::ObtainCompiled(QIODevice *outStream, const TRpCompileSettings &sett
 
 void TRpRTF::Compile(const TRpCompileSettings &settings)
 {
+    m_compiler = {};
     auto compiled = std::make_shared<TRpCompiledTemplate>();
     compiled->m_bytes = m_template.Bytes;
     compiled->m_settings = settings;
@@ -280,10 +281,7 @@ void TRpRTF::ProcessTemplate(QIODevice *outStream)
     m_document.UnicodeByDefault = m_unicodeByDefault;
     m_document.Charset = m_charset;
     m_document.FRTFStyleMode = m_rtfStyleMode;
-    FLastBoundaryPnt = FKwdPnt = FPreviousKwdPnt = -1;
-    FTableRowOpen = false;
     FOutTab.clear();
-    FElsIfChains.clear();
     FLangText = QByteArray::number(m_lang);
 
     ObtainCompiled(outStream, CompileSettings());
@@ -361,13 +359,8 @@ void TRpRTF::ReleaseRun()
         QFile::remove(FTmpFileName);
     FTmpFileName.clear();
     FCm = nullptr;
-    FParsedCalls.clear();
-    FInfixCalls.clear();
-    FFieldTexts.clear();
-    FUnsharedFieldText = {};
+    m_compiler = {};
     FConstants.clear();
-    FBodyMemo.Clear();
-    FBodyMemoReach = 0;
     if (!FTmLoaded)
         m_template.Bytes.clear();
     FOutTab.clear();
@@ -420,7 +413,6 @@ void TRpRTF::RunReport(const std::vector<TRpDataSet *> &dataSets, QIODevice *out
             SetExecuting(false);
             FScs = nullptr;
         });
-        FIifCounter = 0;
         FManageResult = false;
         RegisterDataSets(dataSets);
         ProcessTemplate(outStream);

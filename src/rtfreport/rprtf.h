@@ -383,12 +383,6 @@ private:
     TRpScans *FScs = nullptr;          // the compiled template's blocks
     TRpCommandStream *FCm = nullptr;   // the compiled template's command stream
     bool FManageResult = false;
-    int FIifCounter = 0;
-    TRpUnicodeSkip FUnicodeSkip;
-    bool FTableRowOpen = false;
-    int FLastBoundaryPnt = -1;
-    int FKwdPnt = -1;
-    int FPreviousKwdPnt = -1;  // where the field before the current one began
     QByteArray FLangText;
     std::vector<TRpOutTabRec> FOutTab;
     std::unique_ptr<TRpByteSink> m_body;  // collects the small writes of the run pass
@@ -404,8 +398,6 @@ private:
         int pnt;
         int quote;
     };
-    TRpPositionWindow<TRpBodyMemo, 9> FBodyMemo;  // by position and quotation kind
-    int FBodyMemoReach = 0;  // the furthest position a long body was read to
     // The (position, quotation) points one long read met, with the steps
     // taken before each; kept between reads for its capacity.
     struct TRpBodyVisit {
@@ -413,14 +405,26 @@ private:
         int quote;
         int taken;
     };
-    std::vector<TRpBodyVisit> FBodyVisited;
-    std::vector<int> FElsIfChains; // ELSIF levels of each open IF chain
     std::unordered_map<int, TRpArgument> FConstants;  // constant expressions' values, by field record
-    QHash<QString, TRpFunctionCall> FParsedCalls;  // the calls parsed in this run, by text
-    QHash<QString, QString> FInfixCalls;           // expressions as calls, by text
     static constexpr qsizetype MaxFieldTexts = 4096;
-    QHash<QByteArray, TRpFieldText> FFieldTexts;   // by raw text
-    TRpFieldText FUnsharedFieldText;               // a text whose split depends on "\uc"
+    // What a compile keeps while it reads the template, and nothing after it.
+    struct TRpCompilerState {
+        TRpUnicodeSkip unicodeSkip;
+        bool tableRowOpen = false;
+        int lastBoundaryPnt = -1;
+        int kwdPnt = -1;
+        int previousKwdPnt = -1;  // where the field before the current one began
+        int iifCounter = 0;
+        TRpPositionWindow<TRpBodyMemo, 9> bodyMemo;  // by position and quotation kind
+        int bodyMemoReach = 0;  // the furthest position a long body was read to
+        std::vector<TRpBodyVisit> bodyVisited;
+        std::vector<int> elsIfChains;  // ELSIF levels of each open IF chain
+        QHash<QString, TRpFunctionCall> parsedCalls;  // the calls parsed in this compile, by text
+        QHash<QString, QString> infixCalls;           // expressions as calls, by text
+        QHash<QByteArray, TRpFieldText> fieldTexts;   // by raw text
+        TRpFieldText unsharedFieldText;               // a text whose split depends on "\uc"
+    };
+    TRpCompilerState m_compiler;
 };
 
 } // namespace rtfreport

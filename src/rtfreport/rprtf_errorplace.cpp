@@ -243,16 +243,16 @@ TRpErrorPlace TRpRTF::PlaceOfField(int pnt) const
     reader.m_template.Bytes = m_template.Bytes;
     TRpCommandStream stream;
     reader.FCm = &stream;
-    reader.FUnicodeSkip.Reset();
+    reader.m_compiler.unicodeSkip.Reset();
     TRpErrorPlace place;
     for (;;) {
         const TRpReadField read = reader.ReadNextField();
-        if (!read.found || reader.FKwdPnt >= pnt)
+        if (!read.found || reader.m_compiler.kwdPnt >= pnt)
             break;
         if (read.rawText.isEmpty())
             continue;  // an empty or unclosed field is copied as typed
         ++place.ordinal;
-        place.byteOffset = reader.FKwdPnt - 1;
+        place.byteOffset = reader.m_compiler.kwdPnt - 1;
         place.fieldText = u'\\' + reader.SplitFieldText(read.rawText).command + u'\\';
     }
     if (place.IsKnown())
