@@ -180,7 +180,7 @@ void TRpRTF::CompileScan(const TRpFieldText &text, int commandPnt)
                                          FScs->ScCount() + 1);
     const TRpScanInfo &scan = FScs->EnterScan(position, bkScan, whileText, isWhile, noEof, page, dataSet);
     if (!typedAlias.isEmpty())
-        m_compiled->m_scanAliases.emplace_back(scan.FNumber, typedAlias);
+        m_compiled->m_scanAliases.emplace_back(scan.FNumber, FCm->AddString(typedAlias));
     if (m_compiler.lastBoundaryPnt < 0)
         m_compiler.lastBoundaryPnt = commandPnt;
     CompileScanItems(aggregates, commandText);

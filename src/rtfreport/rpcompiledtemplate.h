@@ -58,7 +58,8 @@ private:
     TRpCommandStream m_commands;
     std::unique_ptr<TRpScans> m_blocks;
     TRpRtfDocument m_header;  // the header tables as the template has them
-    std::vector<std::pair<int, QString>> m_scanAliases;  // each data scan's block and alias as typed
+    // Each data scan's block and its alias as typed (an index of the string table).
+    std::vector<std::pair<int, int>> m_scanAliases;
     QStringList m_traceLines;  // what the compile wrote to the run-time trace
     TRpCompileSettings m_settings;
 };

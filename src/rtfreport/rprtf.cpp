@@ -207,8 +207,9 @@ void TRpRTF::PrepareRun()
         info.ClearSelectedRows();
     }
     // Data sets are found again for each run, in template order.
-    for (const auto &[number, alias] : m_compiled->m_scanAliases) {
+    for (const auto &[number, aliasString] : m_compiled->m_scanAliases) {
         TRpScanInfo &info = FScs->Block(number);
+        const QString &alias = FCm->String(aliasString);
         const int index = AliasIndex(alias);
         if (index < 0 || index >= int(FDFiles.size())) {
             LocateFailure(FCm->At(info.FCmPosition).pnt);
