@@ -178,9 +178,11 @@ void TRpRTF::CompileScan(const TRpFieldText &text, int commandPnt)
     const QString absorbed = KillPar(commandPnt);
     const int position = FCm->WriteBlock(isWhile ? cmWhileScan : cmScan, m_template.Fpnt, codes, absorbed,
                                          FScs->ScCount() + 1);
-    FScs->EnterScan(position, bkScan, whileText, isWhile, noEof, page, dataSet);
-    if (FLastBoundaryPnt < 0)
-        FLastBoundaryPnt = commandPnt;
+    const TRpScanInfo &scan = FScs->EnterScan(position, bkScan, whileText, isWhile, noEof, page, dataSet);
+    if (!typedAlias.isEmpty())
+        m_compiled->m_scanAliases.emplace_back(scan.FNumber, FCm->AddString(typedAlias));
+    if (m_compiler.lastBoundaryPnt < 0)
+        m_compiler.lastBoundaryPnt = commandPnt;
     CompileScanItems(aggregates, commandText);
 }
 
@@ -223,7 +225,7 @@ void TRpRTF::CompileScanFooter(const TRpFieldText &text, int commandPnt)
     CompileScanItems(items, commandText);
     FCm->WriteBlock(cmScanNext, m_template.Fpnt, QString(), QString(), info.FNumber);
     if (info.FIsWhile)
-        CompileCondition(info.FWhileString, info.FNumber);
+        CompileCondition(info.WhileString(), info.FNumber);
     const QString absorbed = KillPar(commandPnt);
     const int position = FCm->WriteBlock(cmScanFooter, m_template.Fpnt, codes, absorbed, info.FNumber);
     FScs->SetScanFooter(position);
@@ -239,11 +241,10 @@ void TRpRTF::CompileEndScan(const TRpFieldText &text, int commandPnt)
     if (!info.FIsFooter) {
         FCm->WriteBlock(cmScanNext, m_template.Fpnt, QString(), QString(), info.FNumber);
         if (info.FIsWhile)
-            CompileCondition(info.FWhileString, info.FNumber);
+            CompileCondition(info.WhileString(), info.FNumber);
     }
     const QString absorbed = KillPar(commandPnt);
-    FCm->WriteBlock(cmEndScan, m_template.Fpnt, codes, absorbed, info.FNumber);
-    FScs->ExitScan();
+    FScs->ExitScan(FCm->WriteBlock(cmEndScan, m_template.Fpnt, codes, absorbed, info.FNumber));
 }
 
 void TRpRTF::CompileIf(TRpFieldText &text, int commandPnt)
@@ -259,9 +260,9 @@ void TRpRTF::CompileIf(TRpFieldText &text, int commandPnt)
     const QString absorbed = KillPar(commandPnt);
     const int position = FCm->WriteBlock(cmIf, m_template.Fpnt, codes, absorbed, FScs->ScCount() + 1, 0);
     FScs->EnterScan(position, bkIf, commandText, true, false, false, nullptr);
-    FElsIfChains.push_back(0);
-    if (FLastBoundaryPnt < 0)
-        FLastBoundaryPnt = commandPnt;
+    m_compiler.elsIfChains.push_back(0);
+    if (m_compiler.lastBoundaryPnt < 0)
+        m_compiler.lastBoundaryPnt = commandPnt;
 }
 
 void TRpRTF::CompileElsIf(TRpFieldText &text, int commandPnt)
@@ -279,18 +280,17 @@ void TRpRTF::CompileElsIf(TRpFieldText &text, int commandPnt)
     if (info->FrplngId != bkIf && info->FrplngId != bkElsIf)
         throw EIllegalIFUse(u"Error: \"elseif\" is not expected: "_qs + commandText);
     const int pnt = m_template.Fpnt;
-    FCm->WriteBlock(cmEndIf, pnt, QString(), QString(), info->FNumber);
-    FScs->ExitScan();
+    FScs->ExitScan(FCm->WriteBlock(cmEndIf, pnt, QString(), QString(), info->FNumber));
     int position = FCm->WriteBlock(cmIf, pnt, codes, QString(), FScs->ScCount() + 1, 1);
     const TRpScanInfo &elsePart = FScs->EnterScan(position, bkElse, commandText, true, false, false, nullptr);
     CompileCondition(text, elsePart.FNumber);
     const QString absorbed = KillPar(commandPnt);
     position = FCm->WriteBlock(cmIf, m_template.Fpnt, codes, absorbed, FScs->ScCount() + 1, 0);
     FScs->EnterScan(position, bkElsIf, commandText, true, false, false, nullptr);
-    if (!FElsIfChains.empty())
-        ++FElsIfChains.back();
-    if (FLastBoundaryPnt < 0)
-        FLastBoundaryPnt = commandPnt;
+    if (!m_compiler.elsIfChains.empty())
+        ++m_compiler.elsIfChains.back();
+    if (m_compiler.lastBoundaryPnt < 0)
+        m_compiler.lastBoundaryPnt = commandPnt;
 }
 
 void TRpRTF::CompileElse(const TRpFieldText &text, int commandPnt)
@@ -306,8 +306,7 @@ void TRpRTF::CompileElse(const TRpFieldText &text, int commandPnt)
         throw EIllegalIFUse(u"Error: \"else\" is not expected: "_qs + commandText);
     const QString absorbed = KillPar(commandPnt);
     const int pnt = m_template.Fpnt;
-    FCm->WriteBlock(cmEndIf, pnt, codes, absorbed, info->FNumber);
-    FScs->ExitScan();
+    FScs->ExitScan(FCm->WriteBlock(cmEndIf, pnt, codes, absorbed, info->FNumber));
     const int position = FCm->WriteBlock(cmIf, pnt, QString(), QString(), FScs->ScCount() + 1, 1);
     FScs->EnterScan(position, bkElse, commandText, true, false, false, nullptr);
 }
@@ -324,16 +323,14 @@ void TRpRTF::CompileEndIf(const TRpFieldText &text, int commandPnt)
     if (info->IsScan())
         throw EIllegalIFUse(u"Error: \"endif\" is not expected: "_qs + commandText);
     // Each chain closes the levels its own ELSIF commands opened.
-    const int elsIfLevels = FElsIfChains.empty() ? 0 : FElsIfChains.back();
-    if (!FElsIfChains.empty())
-        FElsIfChains.pop_back();
+    const int elsIfLevels = m_compiler.elsIfChains.empty() ? 0 : m_compiler.elsIfChains.back();
+    if (!m_compiler.elsIfChains.empty())
+        m_compiler.elsIfChains.pop_back();
     for (int i = 0; i < elsIfLevels && FScs->InnermostScanInfo(); ++i) {
-        FCm->WriteBlock(cmEndIf, m_template.Fpnt, QString(), QString(), FScs->InnermostScanNum());
-        FScs->ExitScan();
+        FScs->ExitScan(FCm->WriteBlock(cmEndIf, m_template.Fpnt, QString(), QString(), FScs->InnermostScanNum()));
     }
     const QString absorbed = KillPar(commandPnt);
-    FCm->WriteBlock(cmEndIf, m_template.Fpnt, codes, absorbed, FScs->InnermostScanNum());
-    FScs->ExitScan();
+    FScs->ExitScan(FCm->WriteBlock(cmEndIf, m_template.Fpnt, codes, absorbed, FScs->InnermostScanNum()));
 }
 
 // --- KillPar --------------------------------------------------------------------------
@@ -343,7 +340,7 @@ void TRpRTF::CompileEndIf(const TRpFieldText &text, int commandPnt)
 // so that the looks of all commands together read the template once.
 bool TRpRTF::HasVisibleText(const QByteArray &text) const
 {
-    TRpUnicodeSkip scratch = FUnicodeSkip.Scratch();
+    TRpUnicodeSkip scratch = m_compiler.unicodeSkip.Scratch();
     return !SplitFieldText(text, scratch).command.isEmpty();
 }
 
@@ -352,10 +349,10 @@ bool TRpRTF::HasVisibleText(const QByteArray &text) const
 // looked at.
 bool TRpRTF::TextBeforeCommand(int commandPnt) const
 {
-    const int from = FLastBoundaryPnt;
+    const int from = m_compiler.lastBoundaryPnt;
     if (from < 1 || from >= commandPnt)
         return false;
-    if (FPreviousKwdPnt >= from)
+    if (m_compiler.previousKwdPnt >= from)
         return true;
     return HasVisibleText(m_template.Bytes.mid(from - 1, commandPnt - from));
 }
@@ -390,8 +387,10 @@ QString TRpRTF::KillPar(int commandPnt)
                 return QString();
         }
         if (c == '{' && anyWordAt(p + 1, SkippedGroupWords)) {
+            // Kept with the compiled template, for the runs that do not compile it.
+            m_compiled->m_traceLines << u"KillPar - NeedToSkipBlock: "_qs + QString::fromLatin1(collected);
             if (RTInfo())
-                PrintRTI(u"KillPar - NeedToSkipBlock: "_qs + QString::fromLatin1(collected));
+                PrintRTI(m_compiled->m_traceLines.constLast());
             break;
         }
         collected += c;
@@ -399,7 +398,7 @@ QString TRpRTF::KillPar(int commandPnt)
     }
     if (!parMet || HasVisibleText(collected))
         return QString();
-    FLastBoundaryPnt = p;
+    m_compiler.lastBoundaryPnt = p;
     p += 4;
     if (t.At(p) == ' ')
         ++p;
@@ -408,20 +407,6 @@ QString TRpRTF::KillPar(int commandPnt)
 }
 
 // --- running ------------------------------------------------------------------------
-
-// Each block's end record, the first ENDSCAN or ENDIF record of its number,
-// found in one pass once the template is compiled.
-void TRpRTF::FindBlockEnds()
-{
-    for (int position = 0; position < FCm->Count(); ++position) {
-        const TRpCommand &command = FCm->At(position);
-        if (command.kind != cmEndScan && command.kind != cmEndIf)
-            continue;
-        TRpScanInfo &info = FScs->Block(command.block);
-        if (info.FEndCmPosition < 0 && info.IsScan() == (command.kind == cmEndScan))
-            info.FEndCmPosition = position;
-    }
-}
 
 int TRpRTF::BlockEndPosition(const TRpScanInfo &info) const
 {
@@ -454,7 +439,7 @@ QString TRpRTF::BracesOf(const TRpCommand &command, int previousPnt) const
 const QString &TRpRTF::EmptyBalance(TRpScanInfo &info)
 {
     if (info.FEmptyBalanceDone)
-        return info.FEmptyBalanceS;
+        return info.ScanPart().emptyBalance;
     const int end = BlockEndPosition(info);
     const TRpCommand &opening = FCm->At(info.FCmPosition);
     // Everything the block would write, its end record excluded.
@@ -467,9 +452,9 @@ const QString &TRpRTF::EmptyBalance(TRpScanInfo &info)
         braces += BracesOf(command, previousPnt);
         previousPnt = command.pnt;
     }
-    info.FEmptyBalanceS = DropEmptyPairs(braces);
+    info.ScanPart().emptyBalance = DropEmptyPairs(braces);
     info.FEmptyBalanceDone = true;
-    return info.FEmptyBalanceS;
+    return info.ScanPart().emptyBalance;
 }
 
 // The net braces of one repetition of a scan, nested scans counted by their
@@ -478,11 +463,11 @@ const QString &TRpRTF::EmptyBalance(TRpScanInfo &info)
 int TRpRTF::FullBalance(TRpScanInfo &info)
 {
     if (info.FBalance)
-        return info.FFullBalance;
+        return info.ScanPart().fullBalance;
     const int end = BlockEndPosition(info);
     const TRpCommand &entry = FCm->At(info.FEntryCmPosition);
     int net = NetBraces(BracesOnly(FCm->String(entry.absorbed)));
-    const int last = info.FIsFooter ? info.FFooterCmPosition : end;
+    const int last = info.FIsFooter ? info.ScanPart().footerCmPosition : end;
     int previousPnt = entry.pnt;
     int nested = 0;
     for (int position = info.FEntryCmPosition + 1; position <= last; ++position) {
@@ -501,7 +486,7 @@ int TRpRTF::FullBalance(TRpScanInfo &info)
         }
         previousPnt = command.pnt;
     }
-    info.FFullBalance = net;
+    info.ScanPart().fullBalance = net;
     info.FBalance = true;
     return net;
 }

@@ -15,7 +15,7 @@ bool TRpCommandStream::FieldEqual::operator()(int a, int b) const
     return x.stestf == y.stestf && x.Dalias == y.Dalias && x.Field == y.Field && x.sout == y.sout
            && x.fmt.fmtnumber == y.fmt.fmtnumber && x.fmt.precision == y.fmt.precision
            && x.fmt.decimals == y.fmt.decimals && x.ftype == y.ftype && x.NField == y.NField
-           && x.DefinedType == y.DefinedType && x.Defined == y.Defined && x.dataSet == y.dataSet;
+           && x.DefinedType == y.DefinedType && x.Defined == y.Defined;
 }
 
 TRpCommandStream::TRpCommandStream()

@@ -71,14 +71,14 @@ struct TRpRowContent {
     int NField = -1;   // resolved field index; for an expression its outer function id
     quint8 DefinedType = 1;
     bool Defined = false;
-    TRpDataSet *dataSet = nullptr;  // the data set a resolved data field reads
 };
 
 // A record is small, as a long template makes millions: the numbers one
 // kind uses share their place with those another kind uses.
 struct TRpCommand {
     qint16 kind = cmStart;
-    qint8 flag = 0;            // cmIf: 0 written when true, 1 when false
+    qint8 flag = 0;            // cmIf: 0 written when true, 1 when false; cmExpression: 1 when
+                               // its operands are literals and its operators pure (a constant)
     bool output : 1 = false;   // cmExpression: the value is written
     bool manage : 1 = false;   // cmExpression: the value steers a block
     int pnt = 1;               // template position just after the covered text (1-based)
@@ -123,6 +123,7 @@ public:
     TRpCommandStream();
 
     int Count() const { return int(m_records.size()); }
+    int FieldCount() const { return int(m_fields.size()); }
     const TRpCommand &At(int position) const { return m_records[position]; }
     TRpCommand &At(int position) { return m_records[position]; }
     TRpRowContent &FieldOf(const TRpCommand &command) { return m_fields[command.field]; }

@@ -157,6 +157,23 @@ struct TRpOwnedList {
     QByteArrayList Strings;
     std::vector<std::unique_ptr<T>> Objects;
 
+    TRpOwnedList() = default;
+    // A copy owns copies of the objects: each run starts from the template's lists.
+    TRpOwnedList(const TRpOwnedList &other) : Strings(other.Strings)
+    {
+        Objects.reserve(other.Objects.size());
+        for (const std::unique_ptr<T> &object : other.Objects)
+            Objects.push_back(object ? std::make_unique<T>(*object) : nullptr);
+    }
+    TRpOwnedList &operator=(const TRpOwnedList &other)
+    {
+        if (this != &other)
+            *this = TRpOwnedList(other);
+        return *this;
+    }
+    TRpOwnedList(TRpOwnedList &&) = default;
+    TRpOwnedList &operator=(TRpOwnedList &&) = default;
+
     int Count() const { return int(Strings.size()); }
     void Add(const QByteArray &text, std::unique_ptr<T> object)
     {

@@ -5,6 +5,7 @@
 
 #include "rpdataset.h"
 #include "rperrors.h"
+#include "rpfunc.h"
 
 #include <QBuffer>
 #include <QDateTime>
@@ -47,7 +48,10 @@ void TRpRTF::SetTemplateBuffer(const QByteArray &buffer, int size)
 {
     if (Executing())
         throw EIOError(QStringLiteral("Can't set template while executing report"));
-    m_template.Bytes = buffer.left(qMax(0, size));
+    const QByteArray bytes = buffer.left(qMax(0, size));
+    if (!FTmLoaded || bytes != m_template.Bytes)
+        m_bufferCompiled.reset();
+    m_template.Bytes = bytes;
     m_template.Fpnt = 1;
     m_inFile.clear();
     FTmLoaded = true;
@@ -60,17 +64,30 @@ void TRpRTF::FreeTemplate()
     m_template.Bytes.clear();
     m_template.Fpnt = 1;
     FTmLoaded = false;
+    m_bufferCompiled.reset();
 }
 
-void TRpRTF::LoadTemplate()
+namespace {
+
+TRpFileStamp StampOf(const QFile &file)
+{
+    struct stat status {};
+    if (::fstat(file.handle(), &status) != 0 || !S_ISREG(status.st_mode))
+        return {};  // a pipe or a device is read every time
+    return {quint64(status.st_dev), quint64(status.st_ino), qint64(status.st_size),
+            qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec,
+            qint64(status.st_ctim.tv_sec) * 1000000000 + status.st_ctim.tv_nsec};
+}
+
+} // namespace
+
+// Reads the template from file, or takes the buffer SetTemplateBuffer gave.
+void TRpRTF::LoadTemplate(QFile *file)
 {
     if (!FTmLoaded) {
-        QFile file(m_inFile);
-        if (m_inFile.isEmpty() || !file.open(QIODevice::ReadOnly))
-            throw EIOError(u"Can't read file "_qs + m_inFile);
-        if (!ReadAtMost(file, MaxInputFileSize, m_template.Bytes)) {
+        if (!ReadAtMost(*file, MaxInputFileSize, m_template.Bytes)) {
             m_template.Bytes.clear();
-            if (file.error() != QFileDevice::NoError)
+            if (file->error() != QFileDevice::NoError)
                 throw EIOError(u"Can't read report template from file: "_qs + m_inFile);
             throw EIOError(u"Template file "_qs + m_inFile + u" is larger than 1 GiB"_qs);
         }
@@ -81,6 +98,126 @@ void TRpRTF::LoadTemplate()
             m_template.Bytes.clear();
         throw EBadRtfFormat(QStringLiteral("Template is not RTF file."));
     }
+}
+
+TRpCompileSettings TRpRTF::CompileSettings() const
+{
+    TRpCompileSettings settings;
+    settings.options = int(Options());
+    settings.unicodeByDefault = m_unicodeByDefault;
+    settings.charset = m_charset;
+    settings.currencyDecimals = FormatSettings().CurrencyDecimals;
+    if (const TRpUDFList *functions = UDFList()) {
+        for (int i = 0; i < functions->Functions().Count(); ++i) {
+            const TRpUDF &function = functions->Functions().Item(i);
+            settings.functions += function.Name() + u'/' + QString::number(function.ArgMinCount()) + u'/'
+                                  + QString::number(function.ArgMaxCount()) + u'/'
+                                  + QString::number(function.ResultType()) + u';';
+        }
+    }
+    return settings;
+}
+
+void TRpRTF::ObtainCompiled(QIODevice *outStream, const TRpCompileSettings &settings)
+{
+    // The file is opened every time, so that one removed or made unreadable
+    // fails as it would have the first time.
+    std::optional<QFile> file;
+    TRpFileStamp stamp;
+    std::shared_ptr<TRpCompiledTemplate> kept = m_bufferCompiled;
+    if (!FTmLoaded) {
+        file.emplace(m_inFile);
+        if (m_inFile.isEmpty() || !file->open(QIODevice::ReadOnly))
+            throw EIOError(u"Can't read file "_qs + m_inFile);
+        stamp = StampOf(*file);
+        const auto found = m_fileCache.constFind(m_inFile);
+        kept = found != m_fileCache.constEnd() && stamp.size >= 0 && found->stamp == stamp ? found->compiled : nullptr;
+    }
+    if (kept && kept->m_settings != settings)
+        kept.reset();
+    if (kept)
+        m_template.Bytes = kept->m_bytes;
+    else
+        LoadTemplate(file ? &*file : nullptr);
+    m_template.Fpnt = 1;
+    if (!outStream && IsSameFile(m_outFile, m_inFile))
+        throw EIOError(u"Output file \""_qs + m_outFile + u"\" is the template itself"_qs);
+    if (!kept) {
+        Compile(settings);
+        if (FTmLoaded) {
+            m_bufferCompiled = m_compiled;
+        } else if (stamp.size >= 0) {
+            if (m_fileCache.size() >= MaxCachedTemplates)
+                m_fileCache.clear();
+            m_fileCache.insert(m_inFile, {stamp, m_compiled});
+        }
+        return;
+    }
+    m_compiled = kept;
+    FCm = &m_compiled->m_commands;
+    FScs = m_compiled->m_blocks.get();
+    if (RTInfo())
+        for (const QString &line : std::as_const(m_compiled->m_traceLines))
+            PrintRTI(line);
+}
+
+void TRpRTF::Compile(const TRpCompileSettings &settings)
+{
+    m_compiler = {};
+    auto compiled = std::make_shared<TRpCompiledTemplate>();
+    compiled->m_bytes = m_template.Bytes;
+    compiled->m_settings = settings;
+    compiled->m_blocks = std::make_unique<TRpScans>(this);
+    m_compiled = compiled;
+    FCm = &compiled->m_commands;
+    FScs = compiled->m_blocks.get();
+    auto failed = qScopeGuard([this] {
+        m_compiled.reset();
+        FCm = nullptr;
+        FScs = nullptr;
+    });
+    CompilePass();
+    if (const TRpScanInfo *open = FScs->InnermostScanInfo()) {
+        LocateFailure(FCm->At(open->CmPosition()).pnt);
+        if (open->IsScan())
+            throw EIllegalScanUse(QStringLiteral("Nesting error - endscan expected, but end of document found"));
+        throw EIllegalIFUse(QStringLiteral("Endif expected, but end of document found"));
+    }
+    failed.dismiss();
+    compiled->m_header = m_document;
+    compiled->m_header.SetOutput(nullptr);
+}
+
+void TRpRTF::PrepareRun()
+{
+    m_document = m_compiled->m_header;
+    m_document.ProcessLists = Options().testFlag(eoProcessLists);
+    m_document.UniqueLists = Options().testFlag(eoUniqueLists);
+    m_document.UnicodeByDefault = m_unicodeByDefault;
+    m_document.Charset = m_charset;
+    m_document.FRTFStyleMode = m_rtfStyleMode;
+    m_document.FInTable = false;
+    m_bindings.assign(size_t(FCm->FieldCount()), {});
+    for (int number = 1; number <= FScs->ScCount(); ++number) {
+        TRpScanInfo &info = FScs->Block(number);
+        info.FFirstPass = true;
+        info.FIsCompleted = false;
+        info.FScanManageResult = false;
+        info.FDataSet = nullptr;
+        info.ClearSelectedRows();
+    }
+    // Data sets are found again for each run, in template order.
+    for (const auto &[number, aliasString] : m_compiled->m_scanAliases) {
+        TRpScanInfo &info = FScs->Block(number);
+        const QString &alias = FCm->String(aliasString);
+        const int index = AliasIndex(alias);
+        if (index < 0 || index >= int(FDFiles.size())) {
+            LocateFailure(FCm->At(info.FCmPosition).pnt);
+            throw EIllegalScanUse(u"Scan Alias not found: "_qs + alias);
+        }
+        info.FDataSet = FDFiles[index];
+    }
+    FScs->SetCurrentScan(0);
 }
 
 // --- data sets ---------------------------------------------------------------------
@@ -145,25 +282,11 @@ void TRpRTF::ProcessTemplate(QIODevice *outStream)
     m_document.UnicodeByDefault = m_unicodeByDefault;
     m_document.Charset = m_charset;
     m_document.FRTFStyleMode = m_rtfStyleMode;
-    FLastBoundaryPnt = FKwdPnt = FPreviousKwdPnt = -1;
-    FTableRowOpen = false;
     FOutTab.clear();
-    FElsIfChains.clear();
     FLangText = QByteArray::number(m_lang);
 
-    LoadTemplate();
-    if (!outStream && IsSameFile(m_outFile, m_inFile))
-        throw EIOError(u"Output file \""_qs + m_outFile + u"\" is the template itself"_qs);
-
-    FCm = std::make_unique<TRpCommandStream>();
-    CompilePass();
-    FindBlockEnds();
-    if (const TRpScanInfo *open = FScs->InnermostScanInfo()) {
-        LocateFailure(FCm->At(open->CmPosition()).pnt);
-        if (open->IsScan())
-            throw EIllegalScanUse(QStringLiteral("Nesting error - endscan expected, but end of document found"));
-        throw EIllegalIFUse(QStringLiteral("Endif expected, but end of document found"));
-    }
+    ObtainCompiled(outStream, CompileSettings());
+    PrepareRun();
 
     m_document.FInTable = false;
     if (qobject_cast<QBuffer *>(outStream)) {
@@ -177,7 +300,6 @@ void TRpRTF::ProcessTemplate(QIODevice *outStream)
         FTmpStream = std::move(file);
     }
     m_document.SetOutput(FTmpStream.get());
-    FScs->SetCurrentScan(0);
     RunPass();
 
     if (outStream) {
@@ -237,13 +359,9 @@ void TRpRTF::ReleaseRun()
     if (!FTmpFileName.isEmpty())
         QFile::remove(FTmpFileName);
     FTmpFileName.clear();
-    FCm.reset();
-    FParsedCalls.clear();
-    FInfixCalls.clear();
-    FFieldTexts.clear();
-    FUnsharedFieldText = {};
-    FBodyMemo.Clear();
-    FBodyMemoReach = 0;
+    FCm = nullptr;
+    m_compiler = {};
+    FConstants.clear();
     if (!FTmLoaded)
         m_template.Bytes.clear();
     FOutTab.clear();
@@ -294,10 +412,8 @@ void TRpRTF::RunReport(const std::vector<TRpDataSet *> &dataSets, QIODevice *out
         SetExecuting(true);
         const auto idle = qScopeGuard([this] {
             SetExecuting(false);
-            FScs.reset();
+            FScs = nullptr;
         });
-        FScs = std::make_unique<TRpScans>(this);
-        FIifCounter = 0;
         FManageResult = false;
         RegisterDataSets(dataSets);
         ProcessTemplate(outStream);

@@ -2,13 +2,16 @@
 // TRpRTF: the report engine a program creates to turn an RTF template, the
 // report variables and its data sets into an RTF document.
 //
-// A run compiles the template once into a command stream (fields between
-// backslash delimiters, block commands), replays the stream over the
-// variables and data sets into a body, and assembles the output with header
-// tables regenerated from the engine's own lists.
+// The template compiles into a command stream (fields between backslash
+// delimiters, block commands), kept as a TRpCompiledTemplate for the later
+// runs while the file (or buffer) and the settings the compile reads stay
+// the same; a run replays the stream over the variables and data sets into
+// a body, and assembles the output with header tables regenerated from the
+// engine's own lists.
 
 #include "rpbasereport.h"
 #include "rpcommands.h"
+#include "rpcompiledtemplate.h"
 #include "rprtf_document.h"
 #include "rprtf_io.h"
 #include "rprtf_templatescanner.h"
@@ -19,6 +22,7 @@
 #include "rpscans.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QHash>
 #include <QIODevice>
 #include <QString>
@@ -28,6 +32,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 namespace rtfreport {
@@ -208,7 +213,14 @@ private:
     void ProcessTemplate(QIODevice *outStream);
     void WriteOutputFile();
     void CheckOutputSize(qint64 size) const;
-    void LoadTemplate();
+    TRpCompileSettings CompileSettings() const;
+    // The compiled template of InFile or of the buffer: the one kept when
+    // neither it nor the settings changed, else compiled now.
+    void ObtainCompiled(QIODevice *outStream, const TRpCompileSettings &settings);
+    void Compile(const TRpCompileSettings &settings);
+    // Sets the run state of the compiled template's blocks afresh.
+    void PrepareRun();
+    void LoadTemplate(QFile *file);
     void ReleaseRun();
     void RegisterDataSets(const std::vector<TRpDataSet *> &dataSets);
 
@@ -287,7 +299,6 @@ private:
     void RunScanEnd(int &position, const TRpCommand &command);
     void RunIf(int &position, const TRpCommand &command);
     void RunEndIf(const TRpCommand &command);
-    void FindBlockEnds();
     const QString &EmptyBalance(TRpScanInfo &info);
     int FullBalance(TRpScanInfo &info);
     int BlockEndPosition(const TRpScanInfo &info) const;
@@ -308,8 +319,14 @@ private:
     void WriteFormattedText(const QString &text, const TRpRowContent &field);
     void WriteMissing(const TRpRowContent &field);
     void WriteSimpleField(const TRpCommand &command);
-    void WriteDataField(TRpRowContent &field);
-    bool ResolveDataField(TRpRowContent &field);
+    void WriteDataField(const TRpCommand &command, const TRpRowContent &field);
+    // The data set and field a data-field record reads in this run.
+    struct TRpFieldBinding {
+        bool resolved = false;
+        TRpDataSet *dataSet = nullptr;
+        int field = -1;
+    };
+    const TRpFieldBinding &ResolveDataField(const TRpCommand &command);
     void WriteHyperlink(const QString &text, const TRpRowContent &field);
     void WriteInsertedRtf(const QString &text, const TRpRowContent &field);
     std::optional<TRpPixels> DecodePicture(const QByteArray &bytes) const;
@@ -321,6 +338,7 @@ private:
     void WritePictureFromFile(const QString &fileName, const TRpRowContent &field);
     void WriteStoredPicture(const QByteArray &stored, const TRpRowContent &field);
     int EvaluateExpression(int position);
+    void UseExpressionResult(const TRpCommand &start, const TRpArgument &result, const TRpRowContent &expression);
     TRpArgument ExpressionOperand(const TRpCommand &command, const TRpRowContent &expression);
     int PassOverIifBranch(int position, int marker, int sequence, std::vector<TRpArgument> &stack);
     void WriteExpressionResult(const TRpArgument &result, const TRpRowContent &field, int functionId);
@@ -346,20 +364,25 @@ private:
     // template
     TRpTemplateBuffer m_template;
     bool FTmLoaded = false;
+    // The compiled template of this run; the one of the buffer; those of
+    // the files run before, by name, with the state of the file then.
+    std::shared_ptr<TRpCompiledTemplate> m_compiled;
+    std::shared_ptr<TRpCompiledTemplate> m_bufferCompiled;
+    struct TRpCachedTemplate {
+        TRpFileStamp stamp;
+        std::shared_ptr<TRpCompiledTemplate> compiled;
+    };
+    static constexpr qsizetype MaxCachedTemplates = 8;
+    QHash<QString, TRpCachedTemplate> m_fileCache;
+    std::vector<TRpFieldBinding> m_bindings;  // by field record
 
     // run state
     TRpRtfDocument m_document;
     std::vector<TRpDataSet *> FDFiles;
     std::vector<std::pair<QString, int>> FInDList;
-    std::unique_ptr<TRpScans> FScs;
-    std::unique_ptr<TRpCommandStream> FCm;
+    TRpScans *FScs = nullptr;          // the compiled template's blocks
+    TRpCommandStream *FCm = nullptr;   // the compiled template's command stream
     bool FManageResult = false;
-    int FIifCounter = 0;
-    TRpUnicodeSkip FUnicodeSkip;
-    bool FTableRowOpen = false;
-    int FLastBoundaryPnt = -1;
-    int FKwdPnt = -1;
-    int FPreviousKwdPnt = -1;  // where the field before the current one began
     QByteArray FLangText;
     std::vector<TRpOutTabRec> FOutTab;
     std::unique_ptr<TRpByteSink> m_body;  // collects the small writes of the run pass
@@ -375,8 +398,6 @@ private:
         int pnt;
         int quote;
     };
-    TRpPositionWindow<TRpBodyMemo, 9> FBodyMemo;  // by position and quotation kind
-    int FBodyMemoReach = 0;  // the furthest position a long body was read to
     // The (position, quotation) points one long read met, with the steps
     // taken before each; kept between reads for its capacity.
     struct TRpBodyVisit {
@@ -384,13 +405,26 @@ private:
         int quote;
         int taken;
     };
-    std::vector<TRpBodyVisit> FBodyVisited;
-    std::vector<int> FElsIfChains; // ELSIF levels of each open IF chain
-    QHash<QString, TRpFunctionCall> FParsedCalls;  // the calls parsed in this run, by text
-    QHash<QString, QString> FInfixCalls;           // expressions as calls, by text
+    std::unordered_map<int, TRpArgument> FConstants;  // constant expressions' values, by field record
     static constexpr qsizetype MaxFieldTexts = 4096;
-    QHash<QByteArray, TRpFieldText> FFieldTexts;   // by raw text
-    TRpFieldText FUnsharedFieldText;               // a text whose split depends on "\uc"
+    // What a compile keeps while it reads the template, and nothing after it.
+    struct TRpCompilerState {
+        TRpUnicodeSkip unicodeSkip;
+        bool tableRowOpen = false;
+        int lastBoundaryPnt = -1;
+        int kwdPnt = -1;
+        int previousKwdPnt = -1;  // where the field before the current one began
+        int iifCounter = 0;
+        TRpPositionWindow<TRpBodyMemo, 9> bodyMemo;  // by position and quotation kind
+        int bodyMemoReach = 0;  // the furthest position a long body was read to
+        std::vector<TRpBodyVisit> bodyVisited;
+        std::vector<int> elsIfChains;  // ELSIF levels of each open IF chain
+        QHash<QString, TRpFunctionCall> parsedCalls;  // the calls parsed in this compile, by text
+        QHash<QString, QString> infixCalls;           // expressions as calls, by text
+        QHash<QByteArray, TRpFieldText> fieldTexts;   // by raw text
+        TRpFieldText unsharedFieldText;               // a text whose split depends on "\uc"
+    };
+    TRpCompilerState m_compiler;
 };
 
 } // namespace rtfreport

@@ -241,17 +241,18 @@ TRpErrorPlace TRpRTF::PlaceOfField(int pnt) const
     reader.m_document.Charset = m_document.Charset;
     reader.m_document.FRTFStyleMode = m_document.FRTFStyleMode;
     reader.m_template.Bytes = m_template.Bytes;
-    reader.FCm = std::make_unique<TRpCommandStream>();
-    reader.FUnicodeSkip.Reset();
+    TRpCommandStream stream;
+    reader.FCm = &stream;
+    reader.m_compiler.unicodeSkip.Reset();
     TRpErrorPlace place;
     for (;;) {
         const TRpReadField read = reader.ReadNextField();
-        if (!read.found || reader.FKwdPnt >= pnt)
+        if (!read.found || reader.m_compiler.kwdPnt >= pnt)
             break;
         if (read.rawText.isEmpty())
             continue;  // an empty or unclosed field is copied as typed
         ++place.ordinal;
-        place.byteOffset = reader.FKwdPnt - 1;
+        place.byteOffset = reader.m_compiler.kwdPnt - 1;
         place.fieldText = u'\\' + reader.SplitFieldText(read.rawText).command + u'\\';
     }
     if (place.IsKnown())

@@ -110,7 +110,7 @@ void TRpRTF::WriteFormattedText(const QString &text, const TRpRowContent &field)
 
 void TRpRTF::WriteSimpleField(const TRpCommand &command)
 {
-    TRpRowContent &field = FCm->FieldOf(command);
+    const TRpRowContent &field = FCm->FieldOf(command);
     QString text;
     switch (command.kind) {
     case cmVariable:
@@ -141,40 +141,42 @@ void TRpRTF::WriteSimpleField(const TRpCommand &command)
         break;
     }
     default:
-        WriteDataField(field);
+        WriteDataField(command, field);
         return;
     }
     WriteFormattedText(text, field);
 }
 
-bool TRpRTF::ResolveDataField(TRpRowContent &field)
+const TRpRTF::TRpFieldBinding &TRpRTF::ResolveDataField(const TRpCommand &command)
 {
-    if (!field.Defined) {
-        field.dataSet = DataSetByAlias(field.Dalias);
-        field.NField = field.dataSet ? LookupField(*field.dataSet, field.Field) : -1;
-        field.Defined = true;
-        field.DefinedType = field.NField >= 0 ? 0 : 1;
+    TRpFieldBinding &binding = m_bindings.at(size_t(command.field));
+    if (!binding.resolved) {
+        const TRpRowContent &field = FCm->FieldOf(command);
+        binding.dataSet = DataSetByAlias(field.Dalias);
+        binding.field = binding.dataSet ? LookupField(*binding.dataSet, field.Field) : -1;
+        binding.resolved = true;
     }
-    return field.DefinedType == 0;
+    return binding;
 }
 
-void TRpRTF::WriteDataField(TRpRowContent &field)
+void TRpRTF::WriteDataField(const TRpCommand &command, const TRpRowContent &field)
 {
-    if (!ResolveDataField(field)) {
+    const TRpFieldBinding &binding = ResolveDataField(command);
+    if (binding.field < 0) {
         WriteMissing(field);
         return;
     }
-    TRpDataSet &dataSet = *field.dataSet;
+    TRpDataSet &dataSet = *binding.dataSet;
     if (dataSet.Eof()) {
         WriteBytes(" ");
         WriteText(field.sout);
         return;
     }
-    if (field.fmt.fmtnumber == fmtFImg || dataSet.FieldType(field.NField) == TRpFieldType::Graphic) {
-        WriteStoredPicture(dataSet.IsNull(field.NField) ? QByteArray() : dataSet.AsBytes(field.NField), field);
+    if (field.fmt.fmtnumber == fmtFImg || dataSet.FieldType(binding.field) == TRpFieldType::Graphic) {
+        WriteStoredPicture(dataSet.IsNull(binding.field) ? QByteArray() : dataSet.AsBytes(binding.field), field);
         return;
     }
-    const QString text = FieldValueText(dataSet, field.NField, field.fmt, *this, FCm->Strings());
+    const QString text = FieldValueText(dataSet, binding.field, field.fmt, *this, FCm->Strings());
     if (field.fmt.fmtnumber == fmtFLnk)
         WriteHyperlink(text, field);
     else if (field.fmt.fmtnumber == fmtFRtf)
@@ -187,7 +189,7 @@ void TRpRTF::WriteDataField(TRpRowContent &field)
 
 TRpArgument TRpRTF::ExpressionOperand(const TRpCommand &command, const TRpRowContent &expression)
 {
-    TRpRowContent &field = FCm->FieldOf(command);
+    const TRpRowContent &field = FCm->FieldOf(command);
     switch (command.kind) {
     case cmVariable: return TRpArgument::NamedVariable(this, field.Field);
     case cmNumber: return TRpArgument::LocalValue(this, field.Field, rpdtNumber);
@@ -199,10 +201,10 @@ TRpArgument TRpRTF::ExpressionOperand(const TRpCommand &command, const TRpRowCon
     }
     case cmDataFieldDot:
     case cmDataFieldColon:
-        if (!ResolveDataField(field))
-            throw EIllegalFunctionUse(u"Illegal function use: "_qs + expression.Field + u" - dataset field "_qs
-                                      + field.Field + u" not found"_qs);
-        return TRpArgument::DataField(field.dataSet, field.NField);
+        if (const TRpFieldBinding &binding = ResolveDataField(command); binding.field >= 0)
+            return TRpArgument::DataField(binding.dataSet, binding.field);
+        throw EIllegalFunctionUse(u"Illegal function use: "_qs + expression.Field + u" - dataset field "_qs
+                                  + field.Field + u" not found"_qs);
     default:
         throw EIOError(QStringLiteral("Undefined argument in UDF"));
     }
@@ -229,6 +231,15 @@ int TRpRTF::EvaluateExpression(int position)
     const TRpCommand &start = FCm->At(position);
     const TRpRowContent &expression = FCm->FieldOf(start);
     FScs->SetCurrentScan(start.block);
+    // A constant is evaluated once a run: its records are passed over after that.
+    if (start.flag) {
+        if (const auto known = FConstants.find(start.field); known != FConstants.end()) {
+            while (FCm->At(position).kind != cmExpressionEnd)
+                ++position;
+            UseExpressionResult(start, known->second, expression);
+            return position;
+        }
+    }
     std::vector<TRpArgument> stack;
     for (++position; position < FCm->Count(); ++position) {
         const TRpCommand &command = FCm->At(position);
@@ -267,11 +278,18 @@ int TRpRTF::EvaluateExpression(int position)
         stack.push_back(std::move(result));
     }
     const TRpArgument result = stack.empty() ? TRpArgument() : stack.back();
+    if (start.flag)
+        FConstants.emplace(start.field, result);
+    UseExpressionResult(start, result, expression);
+    return position;
+}
+
+void TRpRTF::UseExpressionResult(const TRpCommand &start, const TRpArgument &result, const TRpRowContent &expression)
+{
     if (start.output)
         WriteExpressionResult(result, expression, expression.NField);
     if (start.manage)
         FManageResult = result.IsVariable() && result.variable()->AsBoolean();
-    return position;
 }
 
 void TRpRTF::WriteExpressionResult(const TRpArgument &result, const TRpRowContent &field, int functionId)

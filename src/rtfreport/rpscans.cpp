@@ -4,11 +4,34 @@
 
 namespace rtfreport {
 
+TRpScanInfo::TRpScanPart &TRpScanInfo::ScanPart()
+{
+    if (!m_scan)
+        m_scan = std::make_unique<TRpScanPart>();
+    return *m_scan;
+}
+
+const QList<QByteArray> &TRpScanInfo::SelectedRows() const
+{
+    static const QList<QByteArray> none;
+    return m_scan ? m_scan->bookMarks : none;
+}
+
 void TRpScanInfo::SetSelectedRows(const QList<QByteArray> &rows)
 {
-    FBookMarkList = rows;
+    TRpScanPart &scan = ScanPart();
+    scan.bookMarks = rows;
     if (rows.isEmpty())
-        FUseBookMarkList = false;
+        scan.useBookMarks = false;
+}
+
+void TRpScanInfo::ClearSelectedRows()
+{
+    if (!m_scan)
+        return;
+    m_scan->bookMarks.clear();
+    m_scan->useBookMarks = false;
+    m_scan->bookMarkPos = 0;
 }
 
 TRpScanInfo &TRpScans::EnterScan(int cmPos, int rplngId, const QString &whileText, bool isWhile, bool noEof,
@@ -18,22 +41,26 @@ TRpScanInfo &TRpScans::EnterScan(int cmPos, int rplngId, const QString &whileTex
     info->FOwnerReport = FOwnerReport;
     info->FNumber = ++FScCount;
     info->FLevel = ++FScLevel;
-    info->FrplngId = rplngId;
+    info->FrplngId = qint8(rplngId);
     info->FCmPosition = info->FEntryCmPosition = cmPos;
-    info->FWhileString = whileText;
     info->FIsWhile = isWhile;
     info->FNoEof = noEof;
     info->FNewPage = page;
     info->FDataSet = dataSet;
+    if (rplngId == bkScan && !whileText.isEmpty())
+        info->ScanPart().whileString = whileText;
     FScanNum.resize(FScLevel);
     FScanNum[FScLevel - 1] = info->FNumber;
     return *info;
 }
 
-void TRpScans::ExitScan()
+void TRpScans::ExitScan(int cmPos)
 {
     if (FScLevel == 0)
         return;
+    TRpScanInfo &info = Block(FScanNum[FScLevel - 1]);
+    if (info.FEndCmPosition < 0)
+        info.FEndCmPosition = cmPos;
     --FScLevel;
     FScanNum.resize(FScLevel);
 }
@@ -53,7 +80,7 @@ void TRpScans::SetScanEntry(int cmPos)
 void TRpScans::SetScanFooter(int cmPos)
 {
     TRpScanInfo *info = InnermostScanInfo();
-    info->FFooterCmPosition = cmPos;
+    info->ScanPart().footerCmPosition = cmPos;
     info->FIsFooter = true;
 }
 
@@ -68,10 +95,11 @@ void TRpScans::GoFirst()
     TRpScanInfo *info = CurrentScanInfo();
     if (!info || info->FIsWhile)
         return;
-    if (info->FUseBookMarkList) {
-        info->FBookMarkPos = 0;
-        if (!info->FBookMarkList.isEmpty() && info->FDataSet)
-            info->FDataSet->GotoBookmark(info->FBookMarkList.first());
+    if (info->UseSelectedRows()) {
+        TRpScanInfo::TRpScanPart &scan = info->ScanPart();
+        scan.bookMarkPos = 0;
+        if (!scan.bookMarks.isEmpty() && info->FDataSet)
+            info->FDataSet->GotoBookmark(scan.bookMarks.first());
     } else if (info->FDataSet) {
         info->FDataSet->First();
     }
@@ -82,10 +110,11 @@ void TRpScans::GoNext()
     TRpScanInfo *info = CurrentScanInfo();
     if (!info || !info->FDataSet)
         return;
-    if (info->FUseBookMarkList) {
-        ++info->FBookMarkPos;
-        if (info->FBookMarkPos < info->FBookMarkList.size())
-            info->FDataSet->GotoBookmark(info->FBookMarkList.at(info->FBookMarkPos));
+    if (info->UseSelectedRows()) {
+        TRpScanInfo::TRpScanPart &scan = info->ScanPart();
+        ++scan.bookMarkPos;
+        if (scan.bookMarkPos < scan.bookMarks.size())
+            info->FDataSet->GotoBookmark(scan.bookMarks.at(scan.bookMarkPos));
     } else {
         info->FDataSet->Next();
     }
@@ -98,8 +127,10 @@ bool TRpScans::NotDataSetEof()
         return false;
     if (!info->FDataSet)
         return info->FIsWhile;
-    if (info->FUseBookMarkList)
-        return info->FBookMarkPos < info->FBookMarkList.size();
+    if (info->UseSelectedRows()) {
+        const TRpScanInfo::TRpScanPart &scan = info->ScanPart();
+        return scan.bookMarkPos < scan.bookMarks.size();
+    }
     return !info->FDataSet->Eof();
 }
 

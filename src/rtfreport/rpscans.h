@@ -33,50 +33,58 @@ public:
     bool IsEntry() const { return FIsEntry; }
     bool IsFooter() const { return FIsFooter; }
     bool IsWhile() const { return FIsWhile; }
-    QString WhileString() const { return FWhileString; }
+    QString WhileString() const { return m_scan ? m_scan->whileString : QString(); }
     bool ScanManageResult() const { return FScanManageResult; }
     bool FirstPass() const { return FFirstPass; }
     bool Balance() const { return FBalance; }
-    int FullBalance() const { return FFullBalance; }
-    QString EmptyBalance() const { return FEmptyBalanceS; }
-    bool UseSelectedRows() const { return FUseBookMarkList; }
-    void SetUseSelectedRows(bool use) { FUseBookMarkList = use; }
-    const QList<QByteArray> &SelectedRows() const { return FBookMarkList; }
+    int FullBalance() const { return m_scan ? m_scan->fullBalance : 0; }
+    QString EmptyBalance() const { return m_scan ? m_scan->emptyBalance : QString(); }
+    bool UseSelectedRows() const { return m_scan && m_scan->useBookMarks; }
+    void SetUseSelectedRows(bool use) { ScanPart().useBookMarks = use; }
+    const QList<QByteArray> &SelectedRows() const;
     // An empty list also stops using selected rows.
     void SetSelectedRows(const QList<QByteArray> &rows);
-    void ClearSelectedRows() { FBookMarkList.clear(); FUseBookMarkList = false; }
+    void ClearSelectedRows();
 
     bool IsScan() const { return FrplngId == bkScan; }
 
-    // A template makes one block for each IF: the members are laid out by
-    // size, so that no room is lost between them.
+    // What some scans have beyond an IF block (and what a block passed over
+    // keeps of its braces): apart, as a template may make blocks by the
+    // hundred thousand and most of them need none of it.
+    struct TRpScanPart {
+        QString whileString;
+        QList<QByteArray> bookMarks;
+        QString emptyBalance;
+        int bookMarkPos = 0;
+        int footerCmPosition = 0;
+        int fullBalance = 0;
+        bool useBookMarks = false;
+    };
+    TRpScanPart &ScanPart();
+
     TRpRTF *FOwnerReport = nullptr;
     TRpDataSet *FDataSet = nullptr;
-    QString FWhileString;
-    QList<QByteArray> FBookMarkList;
-    QString FEmptyBalanceS;
     int FNumber = 0;
     int FLevel = 0;
-    int FrplngId = bkScan;
     int FCmPosition = 0;
     int FEntryCmPosition = 0;
-    int FFooterCmPosition = 0;
-    int FBookMarkPos = 0;
     int FEndCmPosition = -1;  // the block's end record
-    int FFullBalance = 0;
+    qint8 FrplngId = bkScan;
     bool FIsEntry = false;
     bool FIsFooter = false;
     bool FNewPage = false;
     bool FNoEof = false;
     bool FIsWhile = false;
-    bool FUseBookMarkList = false;
     bool FIsCompleted = false;
     bool FFirstPass = true;
     bool FScanManageResult = false;
-    // Worked out when first needed: FFullBalance when a scan repeats,
-    // FEmptyBalanceS when a block is passed over.
+    // Worked out when first needed: the full balance when a scan repeats,
+    // the empty balance when a block is passed over.
     bool FBalance = false;
     bool FEmptyBalanceDone = false;
+
+private:
+    std::unique_ptr<TRpScanPart> m_scan;
 };
 
 class TRpScans {
@@ -87,7 +95,8 @@ public:
 
     TRpScanInfo &EnterScan(int cmPos, int rplngId, const QString &whileText, bool isWhile, bool noEof, bool page,
                            TRpDataSet *dataSet);
-    void ExitScan();
+    // Closes the innermost block, whose end record is at cmPos.
+    void ExitScan(int cmPos);
     void SetScanEntry(int cmPos);
     void SetScanFooter(int cmPos);
 

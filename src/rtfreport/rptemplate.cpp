@@ -67,6 +67,21 @@ int KindOfToken(int tokenKind)
     }
 }
 
+// Operators whose value follows from their operands alone: over literals
+// alone they give the same value every time a run evaluates them.
+bool IsPureOperator(int id)
+{
+    switch (id) {
+    case fnSysEq: case fnSysNotEq: case fnSysLt: case fnSysGt: case fnSysLtEq: case fnSysGtEq:
+    case fnSysAnd: case fnSysOr: case fnSysNot: case fnSysUMinus: case fnSysUPlus: case fnSysMult:
+    case fnSysDiv: case fnSysPercent: case fnSysAdd: case fnSysSub: case fnBrackets: case fnIf: case fnWhile:
+    case fnElsIf:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 bool TRpTemplateBuffer::PrefixAt(int pnt, const char *word) const
@@ -168,20 +183,20 @@ bool TRpRTF::ReadControlWord(int p)
 {
     TRpTemplateBuffer &t = m_template;
     if (BoundaryWordLength(p) > 0)
-        FLastBoundaryPnt = p;
+        m_compiler.lastBoundaryPnt = p;
     if (t.WordAt(p, "\\trowd")) {
         FCm->WriteMark(cmTableStart, p);
-        m_document.FInTable = FTableRowOpen = true;
+        m_document.FInTable = m_compiler.tableRowOpen = true;
     } else if (t.WordAt(p, "\\row")) {
         t.Fpnt = p + 4;
         FCm->WriteCopyText(t.Fpnt);
         FCm->WriteMark(cmTableEnd, t.Fpnt);
-        m_document.FInTable = FTableRowOpen = false;
+        m_document.FInTable = m_compiler.tableRowOpen = false;
         return true;
     } else if (t.PrefixAt(p, "\\intbl")) {
         FCm->WriteMark(cmTableStart, p);
         m_document.FInTable = true;
-    } else if (t.PrefixAt(p, "\\pard") && m_document.FInTable && !FTableRowOpen) {
+    } else if (t.PrefixAt(p, "\\pard") && m_document.FInTable && !m_compiler.tableRowOpen) {
         t.Fpnt = p + 5;
         FCm->WriteCopyText(t.Fpnt);
         FCm->WriteMark(cmTableEnd, t.Fpnt);
@@ -191,7 +206,7 @@ bool TRpRTF::ReadControlWord(int p)
         int number = 0;
         for (int q = p + 3; IsAsciiDigit(t.At(q)); ++q)
             number = qMin(number * 10 + (t.At(q) - '0'), 1000);
-        FUnicodeSkip.SetCount(number);
+        m_compiler.unicodeSkip.SetCount(number);
     }
     return false;
 }
@@ -216,8 +231,8 @@ TRpReadField TRpRTF::ReadNextField()
         if (c == '\\') {
             int delimiter = 0;
             if (FieldDelimiterAt(p, &delimiter)) {
-                FPreviousKwdPnt = FKwdPnt;
-                FKwdPnt = p;
+                m_compiler.previousKwdPnt = m_compiler.kwdPnt;
+                m_compiler.kwdPnt = p;
                 t.Fpnt = p + delimiter;
                 return {true, ReadFieldBody()};
             }
@@ -246,10 +261,10 @@ TRpReadField TRpRTF::ReadNextField()
                 FCm->WriteMark(cmCopyGroup, t.Fpnt);
                 continue;
             }
-            FUnicodeSkip.Open();
+            m_compiler.unicodeSkip.Open();
         } else if (c == '}') {
             t.Fpnt = p + 1;
-            FUnicodeSkip.Close();
+            m_compiler.unicodeSkip.Close();
         } else {
             t.Fpnt = PlainRunEnd(p);
         }
@@ -284,6 +299,9 @@ int TRpRTF::QuoteOpening(int pnt, int *length) const
             return 3;
         return 0;
     }
+    // The quotation words begin "\l" or "\r": a closing delimiter "\\" is none of them.
+    if (const char first = char(t.At(pnt + 1) | 0x20); first != 'l' && first != 'r')
+        return 0;
     static const struct { const char *word; int kind; } words[] = {
         {"\\lquote", 2}, {"\\rquote", 2}, {"\\ldblquote", 8}, {"\\rdblquote", 8}};
     for (const auto &w : words) {
@@ -389,10 +407,17 @@ constexpr int PlainBodySteps = 32;
 TRpRTF::TRpBodyStep TRpRTF::FieldBodyEnd(int pnt)
 {
     // Inside the text a long body covered, the next ones are likely long too.
-    if (pnt < FBodyMemoReach)
+    if (pnt < m_compiler.bodyMemoReach)
         return LongFieldBodyEnd(pnt);
     TRpBodyStep step{TRpBodyStep::Next, pnt, 0};
+    const char *bytes = m_template.Bytes.constData();
+    const int last = m_template.Flent();
     for (int count = 1; count <= PlainBodySteps; ++count) {
+        // Plain text is one step a byte, in a quotation or not.
+        if (step.pnt <= last && !MayBeginMark(bytes[step.pnt - 1])) {
+            ++step.pnt;
+            continue;
+        }
         step = FieldBodyStep(step.pnt, step.quote);
         if (step.kind != TRpBodyStep::Next)
             return step;
@@ -408,15 +433,15 @@ TRpRTF::TRpBodyStep TRpRTF::FieldBodyEnd(int pnt)
 TRpRTF::TRpBodyStep TRpRTF::LongFieldBodyEnd(int pnt)
 {
     // Reads start further on each time: what lies before cannot be met again.
-    FBodyMemo.DropBefore(pnt);
-    auto &visited = FBodyVisited;
+    m_compiler.bodyMemo.DropBefore(pnt);
+    auto &visited = m_compiler.bodyVisited;
     visited.clear();
     int taken = 0;
     int quote = 0;
     TRpBodyMemo outcome{TRpBodyStep::Next, 0, pnt, 0};
     while (taken < MaxFieldLength) {
         visited.push_back({pnt, quote, taken});
-        if (const TRpBodyMemo *known = FBodyMemo.Find(pnt, quote)) {
+        if (const TRpBodyMemo *known = m_compiler.bodyMemo.Find(pnt, quote)) {
             outcome = *known;
             if (outcome.kind != TRpBodyStep::Next)
                 break;
@@ -435,11 +460,11 @@ TRpRTF::TRpBodyStep TRpRTF::LongFieldBodyEnd(int pnt)
         pnt = step.pnt;
         quote = step.quote;
     }
-    FBodyMemoReach = qMax(FBodyMemoReach, pnt);
+    m_compiler.bodyMemoReach = qMax(m_compiler.bodyMemoReach, pnt);
     // Every node met learns the outcome, as seen from itself.
     const int end = outcome.kind == TRpBodyStep::Next ? taken : taken + outcome.steps;
     for (const TRpBodyVisit &node : visited) {
-        TRpBodyMemo &memo = FBodyMemo[{node.pnt, node.quote}];
+        TRpBodyMemo &memo = m_compiler.bodyMemo[{node.pnt, node.quote}];
         memo = outcome;
         memo.steps = end - node.taken;
         if (outcome.kind == TRpBodyStep::Next) {
@@ -499,7 +524,7 @@ TRpUnicodeSkip TRpUnicodeSkip::Scratch() const
 
 TRpSplitText TRpRTF::SplitFieldText(const QByteArray &raw)
 {
-    return SplitFieldText(raw, FUnicodeSkip);
+    return SplitFieldText(raw, m_compiler.unicodeSkip);
 }
 
 TRpSplitText TRpRTF::SplitFieldText(const QByteArray &raw, TRpUnicodeSkip &skip)
@@ -670,7 +695,7 @@ TRpRTF::TRpCommandClass TRpRTF::ClassifyCommand(const QString &commandText)
 // each time, as it must change that count for the text after it.
 TRpRTF::TRpFieldText &TRpRTF::FieldText(const QByteArray &rawText)
 {
-    if (const auto found = FFieldTexts.find(rawText); found != FFieldTexts.end())
+    if (const auto found = m_compiler.fieldTexts.find(rawText); found != m_compiler.fieldTexts.end())
         return *found;
     TRpFieldText text;
     text.split = SplitFieldText(rawText);
@@ -678,18 +703,18 @@ TRpRTF::TRpFieldText &TRpRTF::FieldText(const QByteArray &rawText)
     if (text.kind != ccField)
         text.items = CommandItems(text.split.command);
     if (text.split.usesUnicodeSkip) {
-        FUnsharedFieldText = std::move(text);
-        return FUnsharedFieldText;
+        m_compiler.unsharedFieldText = std::move(text);
+        return m_compiler.unsharedFieldText;
     }
     // A template of ever new fields keeps only the latest ones.
-    if (FFieldTexts.size() >= MaxFieldTexts)
-        FFieldTexts.clear();
-    return *FFieldTexts.insert(rawText, std::move(text));
+    if (m_compiler.fieldTexts.size() >= MaxFieldTexts)
+        m_compiler.fieldTexts.clear();
+    return *m_compiler.fieldTexts.insert(rawText, std::move(text));
 }
 
 TRpRTF::TRpRecordMark TRpRTF::MarkRecords() const
 {
-    return {FCm->Count(), FIifCounter};
+    return {FCm->Count(), m_compiler.iifCounter};
 }
 
 TRpRecordRun TRpRTF::RecordsSince(const TRpRecordMark &mark) const
@@ -703,7 +728,7 @@ TRpRecordRun TRpRTF::RecordsSince(const TRpRecordMark &mark) const
         run.records.push_back(copy);
     }
     run.iifBase = mark.iifCounter;
-    run.iifCount = FIifCounter - mark.iifCounter;
+    run.iifCount = m_compiler.iifCounter - mark.iifCounter;
     return run;
 }
 
@@ -713,14 +738,14 @@ bool TRpRTF::WriteCompiledAgain(const std::optional<TRpRecordRun> &compiled, int
 {
     if (!compiled)
         return false;
-    FCm->WriteRun(*compiled, m_template.Fpnt, block, FIifCounter);
-    FIifCounter += compiled->iifCount;
+    FCm->WriteRun(*compiled, m_template.Fpnt, block, m_compiler.iifCounter);
+    m_compiler.iifCounter += compiled->iifCount;
     return true;
 }
 
 void TRpRTF::CompileField(const QByteArray &rawText, TRpFieldText &text)
 {
-    const int commandPnt = FKwdPnt;
+    const int commandPnt = m_compiler.kwdPnt;
     switch (text.kind) {
     case ccScan: CompileScan(text, commandPnt); return;
     case ccScanEntry: CompileScanEntry(text, commandPnt); return;
@@ -816,9 +841,19 @@ void TRpRTF::CompileExpression(const QString &callText, const TRpRowContent &fie
     expression.ftype = rcdata;
     expression.Defined = true;
     expression.DefinedType = 0;
-    FCm->WriteExpression(pnt, expression, output, manage, block);
+    const int position = FCm->WriteExpression(pnt, expression, output, manage, block);
     CompileArguments(call);
     FCm->WriteMark(cmExpressionEnd, pnt);
+    bool constant = true;
+    for (int at = position + 1; constant && at < FCm->Count() - 1; ++at) {
+        const TRpCommand &command = FCm->At(at);
+        switch (command.kind) {
+        case cmNumber: case cmString: case cmBoolean: case cmDate: break;
+        case cmOperation: constant = IsPureOperator(command.functionId); break;
+        default: constant = false; break;
+        }
+    }
+    FCm->At(position).flag = constant ? 1 : 0;
 }
 
 void TRpRTF::CompileArguments(const TRpFunctionCall &call)
@@ -826,7 +861,7 @@ void TRpRTF::CompileArguments(const TRpFunctionCall &call)
     const int pnt = m_template.Fpnt;
     const bool dotAsColon = Options().testFlag(eoDotAsColon);
     const bool iif = call.id == fnIif;
-    const int sequence = iif ? ++FIifCounter : 0;
+    const int sequence = iif ? ++m_compiler.iifCounter : 0;
     for (int i = 0; i < call.arguments.size(); ++i) {
         const QString argument = call.arguments.at(i).trimmed();
         if (const int keyword = FormatKeywordOf(argument))
@@ -859,17 +894,17 @@ void TRpRTF::CompileArguments(const TRpFunctionCall &call)
 // Templates repeat their expressions: each text is parsed once a run.
 TRpFunctionCall TRpRTF::ParsedCall(const QString &callText)
 {
-    auto found = FParsedCalls.constFind(callText);
-    if (found == FParsedCalls.constEnd())
-        found = FParsedCalls.insert(callText, ParseFunctionCall(callText, UDFList()));
+    auto found = m_compiler.parsedCalls.constFind(callText);
+    if (found == m_compiler.parsedCalls.constEnd())
+        found = m_compiler.parsedCalls.insert(callText, ParseFunctionCall(callText, UDFList()));
     return *found;
 }
 
 QString TRpRTF::InfixAsCall(const QString &expressionText)
 {
-    auto found = FInfixCalls.constFind(expressionText);
-    if (found == FInfixCalls.constEnd())
-        found = FInfixCalls.insert(expressionText, ParseInfix(expressionText, Options().testFlag(eoDotAsColon)));
+    auto found = m_compiler.infixCalls.constFind(expressionText);
+    if (found == m_compiler.infixCalls.constEnd())
+        found = m_compiler.infixCalls.insert(expressionText, ParseInfix(expressionText, Options().testFlag(eoDotAsColon)));
     return *found;
 }
 
@@ -878,7 +913,7 @@ QString TRpRTF::InfixAsCall(const QString &expressionText)
 void TRpRTF::CompilePass()
 {
     FCm->WriteMark(cmStart, 1);
-    FUnicodeSkip.Reset();
+    m_compiler.unicodeSkip.Reset();
     for (;;) {
         const TRpReadField read = ReadNextField();
         if (!read.found)
@@ -890,7 +925,7 @@ void TRpRTF::CompilePass()
         try {
             CompileField(read.rawText, FieldText(read.rawText));
         } catch (...) {
-            LocateFailure(FKwdPnt + 1);
+            LocateFailure(m_compiler.kwdPnt + 1);
             throw;
         }
     }

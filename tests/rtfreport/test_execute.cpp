@@ -5,6 +5,7 @@
 #include "rprtf.h"
 #include "rpdataset.h"
 #include "rperrors.h"
+#include "rpfunc.h"
 #include "test_support.h"
 
 #include <QBuffer>
@@ -405,6 +406,122 @@ TEST(MemoryDataSet, TypedRows)
     set.Next();
     EXPECT_TRUE(set.Eof());
     EXPECT_THROW(set.AddSameText(5), std::out_of_range);
+}
+
+// A template file is compiled once for the runs an engine makes from it:
+// what a run changes (the data set's place, a total, the blocks' state)
+// starts afresh each time, and a change of the file or of a setting the
+// compile reads makes it compile again.
+class KeptTemplate : public Execution {
+protected:
+    KeptTemplate()
+        : notes("NOTY", {{"NUMER", TRpFieldType::Integer}, {"KWOTA", TRpFieldType::Float}}, TRpFormatSettings::Polish())
+    {
+        notes.AppendRow({1, 10.0});
+        notes.AppendRow({2, 20.5});
+        templateFile = out.filePath("szablon.rtf");
+        report.SetInFile(templateFile);
+    }
+
+    void WriteTemplate(const QByteArray &body)
+    {
+        QFile file(templateFile);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("{\\rtf1\\ansi " + body + "}");
+    }
+    QByteArray Run(TRpRTF &engine, const std::vector<TRpDataSet *> &dataSets)
+    {
+        engine.Execute(dataSets);
+        QFile file(engine.OutFile());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    // What an engine that never ran this template makes of it.
+    QByteArray FreshRun(const std::vector<TRpDataSet *> &dataSets)
+    {
+        TRpRTF fresh(TRpFormatSettings::Polish());
+        fresh.CreateVar("NUMER", QStringLiteral("7/2021"));
+        fresh.SetInFile(templateFile);
+        fresh.SetOutFile(out.filePath("fresh.rtf"));
+        return Run(fresh, dataSets);
+    }
+
+    static constexpr char Body[] = "\\\\SCAN(A),SUM(A:KWOTA,T)\\\\[\\\\A:NUMER\\\\\\\\IF(A:NUMER>1)\\\\ big\\\\ENDIF\\\\]"
+                                   "\\\\ENDSCAN\\\\=\\\\T\\\\ \\\\IF(1<2)\\\\\\\\NUMER\\\\\\\\ENDIF\\\\";
+    TRpMemoryDataSet notes;
+    QString templateFile;
+};
+
+TEST_F(KeptTemplate, EveryRunGivesTheFirstRunsDocument)
+{
+    WriteTemplate(Body);
+    const QByteArray first = Run(report, {&notes});
+    EXPECT_TRUE(first.contains("[\\lang0 1][\\lang0 2 big]=\\lang0 30,5 \\lang0 7/2021")) << first.toStdString();
+    EXPECT_EQ(Run(report, {&notes}), first);
+    EXPECT_EQ(Run(report, {&notes}), first);
+    EXPECT_EQ(FreshRun({&notes}), first);
+}
+
+TEST_F(KeptTemplate, RunAfterAFailedRunGivesTheSameDocument)
+{
+    WriteTemplate(Body);
+    const QByteArray first = Run(report, {&notes});
+    // Without its data set the scan fails where it stands, as it would the first time.
+    EXPECT_EQ(MessageOf<EIllegalScanUse>([&] { report.Execute({}); }), u"Scan Alias not found: A"_qs);
+    EXPECT_FALSE(report.ExecuteSuccessful());
+    const TRpErrorPlace place = report.LastErrPlace();
+    TRpRTF fresh(TRpFormatSettings::Polish());
+    fresh.SetInFile(templateFile);
+    fresh.SetOutFile(out.filePath("fresh.rtf"));
+    EXPECT_THROW(fresh.Execute({}), EIllegalScanUse);
+    EXPECT_EQ(place.Text(), fresh.LastErrPlace().Text());
+    EXPECT_TRUE(place.IsKnown());
+    EXPECT_EQ(Run(report, {&notes}), first);
+    EXPECT_TRUE(report.ExecuteSuccessful());
+}
+
+TEST_F(KeptTemplate, ChangedFileIsReadAgain)
+{
+    WriteTemplate("<\\\\NUMER\\\\>");
+    EXPECT_TRUE(Run(report, {}).contains("<\\lang0 7/2021>"));
+    // The same size, within the same second.
+    WriteTemplate("(\\\\NUMER\\\\)");
+    EXPECT_TRUE(Run(report, {}).contains("(\\lang0 7/2021)"));
+    WriteTemplate("\\\\SCAN(A)\\\\\\\\A:NUMER\\\\;\\\\ENDSCAN\\\\");
+    EXPECT_TRUE(Run(report, {&notes}).contains("\\lang0 1;\\lang0 2;"));
+}
+
+TEST_F(KeptTemplate, RemovedFileFailsAsBefore)
+{
+    WriteTemplate(Body);
+    Run(report, {&notes});
+    const QByteArray kept = Output();
+    ASSERT_TRUE(QFile::remove(templateFile));
+    EXPECT_EQ(MessageOf<EIOError>([&] { report.Execute({&notes}); }), u"Can't read file "_qs + templateFile);
+    EXPECT_FALSE(report.ExecuteSuccessful());
+    EXPECT_EQ(Output(), kept);
+    WriteTemplate("no fields");
+    EXPECT_TRUE(Run(report, {}).contains("no fields"));
+}
+
+TEST_F(KeptTemplate, ChangedCompileSettingsCompileAgain)
+{
+    WriteTemplate("\\\\SLOWO()\\\\ \\\\A.NUMER\\\\");
+    EXPECT_TRUE(Run(report, {&notes}).contains("\\\\SLOWO()\\\\ \\lang0 1"));
+    // A function added to the list the engine already has.
+    TRpUDFList functions;
+    report.SetUDFList(&functions);
+    EXPECT_TRUE(Run(report, {&notes}).contains("\\\\SLOWO()\\\\"));
+    TRpUDF &word = functions.Functions().Add();
+    word.SetName("SLOWO");
+    word.SetOnCalculate([](TRpBaseReport *, TRpUDFArgs &, int, TRpArgument &result) {
+        result.variable()->SetAsString("raz");
+    });
+    EXPECT_TRUE(Run(report, {&notes}).contains("\\lang0 raz \\lang0 1"));
+    // The charset the template's fonts are given is written in as they are read.
+    WriteTemplate("{\\fonttbl{\\f0\\fcharset0 Arial;}}x");
+    EXPECT_TRUE(Run(report, {}).contains("\\fcharset1 Arial"));
+    report.SetCharset(238);
+    EXPECT_TRUE(Run(report, {}).contains("\\fcharset238 Arial"));
 }
 
 } // namespace

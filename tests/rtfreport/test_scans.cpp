@@ -98,6 +98,13 @@ INSTANTIATE_TEST_SUITE_P(
                  "\\\\IF(1<2)\\\\x\\\\ENDIF\\\\\\\\SCAN(A)\\\\\\\\IF(1<2)\\\\\\\\SUM(A:KWOTA,T)\\\\\\\\ENDIF\\\\\\\\ENDSCAN\\\\"
                  "=\\\\T\\\\",
                  "x=\\lang0 60,5"},
+        // A condition of literals is worked out once a run; one that reads
+        // the data set is worked out for every record.
+        BodyCase{"constant_and_record_conditions",
+                 "\\\\SCAN(A)\\\\\\\\IF(1<2)\\\\c\\\\ENDIF\\\\\\\\IF(A:NUMER<2)\\\\r\\\\ENDIF\\\\\\\\ENDSCAN\\\\",
+                 "crcc"},
+        BodyCase{"constant_value_written_each_time", "\\\\SCAN(A)\\\\\\\\(1+2)*2\\\\;\\\\ENDSCAN\\\\",
+                 "\\lang0 6;\\lang0 6;\\lang0 6;"},
         BodyCase{"while_scan", "\\\\SCAN(),while(N<3)\\\\x\\\\SET(N,N+1)\\\\\\\\ENDSCAN\\\\", "xxx"},
         BodyCase{"if_true", "a\\\\IF(1<2)\\\\yes\\\\ENDIF\\\\b", "ayesb"},
         BodyCase{"if_false", "a\\\\IF(1>2)\\\\yes\\\\ENDIF\\\\b", "ab"},
