@@ -19,7 +19,7 @@ namespace {
 void twoClerksAgreeWithTheDatabase(const QString &database)
 {
     db::Connection connection;
-    connection.open({database, "sysdba", "quorbelin"});
+    connection.open({database, "sysdba", "quorbelin", {}});
     db::Transaction transaction(connection);
     transaction.start();
     const int company = testsupport::insertCompany(transaction, "Biuro", "NN/MM/RRRR", "Y");
