@@ -331,7 +331,7 @@ QByteArrayList SplitRtfTokens(const QByteArray &rtf)
 
 void TRpStream::FlushBlock()
 {
-    FOut->Write(FBlock.data(), FBlockUsed);
+    FOut->Write(FBlock.get(), FBlockUsed);
     FBlockUsed = 0;
 }
 
@@ -343,7 +343,7 @@ Q_ALWAYS_INLINE void TRpStream::Put(const char *data, qint64 size)
         return;
     }
     if (size > 0)
-        CopyBytes(FBlock.data() + FBlockUsed, data, size_t(size));
+        CopyBytes(FBlock.get() + FBlockUsed, data, size_t(size));
     FBlockUsed += size;
 }
 
@@ -419,7 +419,7 @@ bool TRpStream::Process()
     if (!FOutStream || !FOwner)
         return false;
     FOut = std::make_unique<TRpByteSink>(FOutStream);
-    FBlock.resize(size_t(OutputBlock));
+    FBlock.reset(new char[OutputBlock]); // not cleared: a report may insert thousands of short texts
     FBlockUsed = 0;
     for (;;) {
         // Runs of plain text are copied as they stand, as byte tokens would be.
@@ -462,7 +462,7 @@ bool TRpStream::Process()
     FlushBlock();
     FOut->Flush();
     FOut.reset();
-    FBlock = {};
+    FBlock.reset();
     return true;
 }
 

@@ -140,7 +140,7 @@ private:
     qint64 FSize;
     // The output not yet handed to FOut: most writes are a few bytes, and a
     // call into the sink for each would cost more than copying them.
-    std::vector<char> FBlock;
+    std::unique_ptr<char[]> FBlock;
     qint64 FBlockUsed = 0;
     // Bytes of the read window written as they stand, still to be put: they
     // come before anything else written and before the window moves.
