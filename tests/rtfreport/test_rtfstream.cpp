@@ -196,13 +196,14 @@ INSTANTIATE_TEST_SUITE_P(
         ProcessCase{"BackslashBeforeLineBreakIsAParagraphMark", "a\\\nb\\\r\nc", "a\\\nb\\\r\nc"}),
     [](const testing::TestParamInfo<ProcessCase> &info) { return std::string(info.param.name); });
 
+struct InputOutput {
+    const char *input;
+    const char *output;
+};
+
 TEST(Process, UnclosedGroupsEndTheStreamWithoutLooping)
 {
-    struct Case {
-        const char *input;
-        const char *output;
-    };
-    const Case cases[] = {
+    const InputOutput cases[] = {
         // The rest is read as ordinary tokens once a group cannot be copied or merged.
         // The groups left open are closed at the end.
         {"{\\rtf1 {\\pict abc", "{\r{\rabc}}"},
@@ -213,7 +214,7 @@ TEST(Process, UnclosedGroupsEndTheStreamWithoutLooping)
         // A skipped group simply runs to the end.
         {"{x{\\header never closed", "{x}"},
     };
-    for (const Case &c : cases)
+    for (const InputOutput &c : cases)
         EXPECT_EQ(Process(c.input), QByteArray(c.output)) << c.input;
 }
 
@@ -234,6 +235,49 @@ TEST(Process, ManyNestedUnclosedGroupsAreReadOnceAsTokens)
     const QByteArray output = Process(input);
     EXPECT_EQ(output.count('{'), 300000);
     EXPECT_TRUE(output.endsWith("{\r" + QByteArray(300000, '}')));
+}
+
+TEST(Process, TokensGiveTheSameOutputWhereverTheyFall)
+{
+    const InputOutput cases[] = {
+        // The input ends inside a token.
+        {"a\\", "a"},
+        {"a\\'e", "a"},
+        {"a\\'e9", "a\\'e9"},
+        {"\\fs24", "\\fs24"},
+        {"\\fs24 ", "\\fs24 "},
+        {"x\\bin5 ab", "x"},
+        // Line breaks inside runs of text are copied with them.
+        {"a\r\nb\rc\n\\b x\r\n", "a\r\nb\rc\n\\b x\r\n"},
+        {"{\\pict\\bin2 }}y}z", "{\\pict\\bin2 }}y}z"},
+        // Words and numbers about 16 bytes long, upper-case letters, a lone
+        // "-", a byte above 0x7f after a word.
+        {"\\abcdefghijklmnop1 x", "\rx"},
+        {"\\abcdefghijklmnopq x", "\rx"},
+        {"\\abcdefghijklmno12 x\\abcdefghijklmn-1 y\\CF3\\highlight2 z", "\rx\ry\\cf3\\highlight2 z"},
+        {"{\\listoverridetablex x}", "{\rx}"},
+        {"{\\listoverridetable{\\listoverride\\listid1\\ls1}}y", "y"},
+        {"\\PAR x\\Fs24 y", "\\par x\\Fs24 y"},
+        {"\\f12345678901234567 x", "\\f12345678901234567 x"},
+        {"\\b-\\fs-", "\\b-\\fs-"},
+        {"\\b\xe9x", "\\b\xe9x"},
+        {"\\trowd\\trpaddfl3\\trpaddl0 x", "\\trowd\\trpaddfl3\\trpaddl0 x"},
+        // A word longer than a token may be: the rest of its letters is text.
+        {"\\aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa x",
+         "aaaaaaaaaaaaaaaaaaaaa x"},
+    };
+    // Text before the tokens moves them across the end of the first read
+    // window and of the first output block (64 KB each), and into the last
+    // 100 bytes of the window, where a token makes the window move.
+    const qsizetype block = 64 * 1024;
+    const qsizetype textSizes[] = {0, block - 101, block - 100, block - 99, block - 17, block - 16,
+                                   block - 15, block - 8, block - 2, block - 1, block};
+    for (const InputOutput &c : cases) {
+        for (qsizetype size : textSizes) {
+            const QByteArray text(size, 't');
+            EXPECT_EQ(Process(text + c.input), text + c.output) << c.input << " after " << size;
+        }
+    }
 }
 
 // A device that claims more bytes than it gives.

@@ -10,7 +10,8 @@ struct TRpControlWord {
 
 using enum TRpKwKind;
 
-// Sorted by word, each word once: looked up by halving.
+// Sorted by word, each word once (the assertion below checks both); looked
+// up through a hash index.
 constexpr auto ControlWords = std::to_array<TRpControlWord>({
     {"absh", Copied}, {"abslock", Copied}, {"absnoovrlp", Copied}, {"absw", Copied},
     {"adjustright", Copied}, {"aenddoc", Dropped}, {"aendnotes", Dropped}, {"aftncn", SkipGroup},
@@ -176,34 +177,16 @@ constexpr auto ControlWords = std::to_array<TRpControlWord>({
 
 static_assert(SortedByWord(ControlWords), "the control-word table must stay sorted, one row per word");
 
-// Where the words of each first letter begin, so that halving starts from
-// that letter's rows: the lookup runs once for every control word copied.
-constexpr auto FirstLetterStarts = [] {
-    std::array<std::size_t, 27> starts{};
-    std::size_t row = 0;
-    for (std::size_t letter = 0; letter < 26; ++letter) {
-        starts[letter] = row;
-        while (row < ControlWords.size() && ControlWords[row].word[0] == char('a' + letter))
-            ++row;
-    }
-    starts[26] = row;
-    return starts;
-}();
-static_assert(FirstLetterStarts[26] == ControlWords.size(), "control words are lower-case letters");
+constexpr TRpWordIndex<ControlWords.size(), 11> ControlWordIndex(ControlWords);
 
 } // namespace
 
-TRpKwKind LookupControlWord(std::string_view word)
+TRpKwKind LookupControlWord(std::string_view word) { return LookupControlWord(MakeWordKey(word), word); }
+
+TRpKwKind LookupControlWord(const TRpWordKey &key, std::string_view word)
 {
-    if (word.empty() || word[0] < 'a' || word[0] > 'z')
-        return Dropped;
-    const std::size_t letter = std::size_t(word[0] - 'a');
-    const auto first = ControlWords.begin() + FirstLetterStarts[letter];
-    const auto last = ControlWords.begin() + FirstLetterStarts[letter + 1];
-    auto found = std::lower_bound(first, last, word, [](const TRpControlWord &row, std::string_view key) {
-        return WordLess(row.word, key);
-    });
-    return found != last && found->word == word ? found->kind : Dropped;
+    const int row = ControlWordIndex.Find(key, word);
+    return row < 0 ? Dropped : ControlWords[std::size_t(row)].kind;
 }
 
 } // namespace rtfreport

@@ -4,7 +4,11 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstdint>
+#include <cstring>
 #include <string_view>
+#include <type_traits>
 
 namespace rtfreport {
 
@@ -28,7 +32,7 @@ enum class TRpKwKind {
 constexpr bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 constexpr bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
 
-// Orders words byte by byte; inline, as words are short and looked up often.
+// Orders words byte by byte, to check that tables are sorted.
 constexpr bool WordLess(std::string_view a, std::string_view b)
 {
     const std::size_t common = a.size() < b.size() ? a.size() : b.size();
@@ -39,7 +43,8 @@ constexpr bool WordLess(std::string_view a, std::string_view b)
 }
 
 // Tables of control words are arrays of rows with a `word`, sorted by it
-// and searched by halving.
+// (which also shows each word is there once) and searched through a hash
+// index (TRpWordIndex below).
 template <typename Row, std::size_t N>
 constexpr bool SortedByWord(const std::array<Row, N> &rows)
 {
@@ -48,16 +53,114 @@ constexpr bool SortedByWord(const std::array<Row, N> &rows)
            }) == rows.end();
 }
 
-template <typename Row, std::size_t N>
-constexpr const Row *FindWord(const std::array<Row, N> &rows, std::string_view word)
+// A word packed for hashing and comparing without a loop over its letters:
+// its length, its first eight bytes and its last eight (zero when it has no
+// more than eight). Two words of up to 16 bytes are equal when their keys are.
+struct TRpWordKey {
+    std::uint64_t head = 0;
+    std::uint64_t tail = 0;
+    std::size_t length = 0;
+    constexpr bool operator==(const TRpWordKey &) const = default;
+};
+
+// `count` bytes of `word` from `from` on, the first in the lowest byte.
+constexpr std::uint64_t PackBytes(std::string_view word, std::size_t from, std::size_t count)
 {
-    auto found = std::lower_bound(rows.begin(), rows.end(), word,
-                                  [](const Row &row, std::string_view key) { return WordLess(row.word, key); });
-    return found != rows.end() && found->word == word ? &*found : nullptr;
+    std::uint64_t packed = 0;
+    if (count == 8 && !std::is_constant_evaluated()) {
+        std::memcpy(&packed, word.data() + from, 8); // one load; the order is the machine's
+        if constexpr (std::endian::native == std::endian::big)
+            packed = __builtin_bswap64(packed);
+        return packed;
+    }
+    for (std::size_t i = 0; i < count; ++i)
+        packed |= std::uint64_t(static_cast<unsigned char>(word[from + i])) << (8 * i);
+    return packed;
 }
+
+constexpr TRpWordKey MakeWordKey(std::string_view word)
+{
+    const std::size_t length = word.size();
+    return {PackBytes(word, 0, std::min<std::size_t>(length, 8)),
+            length > 8 ? PackBytes(word, length - 8, 8) : 0, length};
+}
+
+// The same key for a word whose buffer can be read for eight bytes and holds
+// zeros after the word up to the eighth byte at least: two loads, without a
+// loop over its letters.
+inline TRpWordKey MakeZeroPaddedWordKey(std::string_view word)
+{
+    const std::size_t length = word.size();
+    const std::uint64_t head = PackBytes({word.data(), length + 8}, 0, 8);
+    return {head, length > 8 ? PackBytes(word, length - 8, 8) : 0, length};
+}
+
+// A hash index over a table of words, built at compile time: a lookup costs a
+// multiplication and nearly always one comparison of keys, where halving a
+// sorted table of hundreds of words compares strings ten times. Open
+// addressing with linear probing over 2^Bits slots, at most half of them full.
+template <std::size_t Rows, unsigned Bits>
+class TRpWordIndex {
+public:
+    template <typename Row>
+    constexpr explicit TRpWordIndex(const std::array<Row, Rows> &rows)
+    {
+        static_assert(2 * Rows <= Slots, "the index needs more slots");
+        for (std::size_t row = 0; row < Rows; ++row) {
+            FWords[row + 1] = rows[row].word;
+            FKeys[row + 1] = MakeWordKey(rows[row].word);
+            std::size_t slot = Slot(FKeys[row + 1]);
+            while (FSlots[slot] != 0)
+                slot = (slot + 1) % Slots;
+            FSlots[slot] = std::uint16_t(row + 1);
+        }
+    }
+
+    // The row of `word`, whose key is `key`; -1 for a word not in the table.
+    constexpr int Find(const TRpWordKey &key, std::string_view word) const
+    {
+        if (key.length > 16)
+            return FindLong(key, word);
+        for (std::size_t slot = Slot(key);; slot = (slot + 1) % Slots) {
+            const std::size_t entry = FSlots[slot];
+            // Known and unknown words come mixed: one exit for both, taken at
+            // the first slot nearly always, is a branch the processor predicts.
+            if ((FKeys[entry] == key) | (entry == 0))
+                return int(entry) - 1; // the empty entry is 0: -1
+        }
+    }
+
+private:
+    // Keys of longer words leave letters out: their text is compared too.
+    constexpr int FindLong(const TRpWordKey &key, std::string_view word) const
+    {
+        for (std::size_t slot = Slot(key);; slot = (slot + 1) % Slots) {
+            const std::size_t entry = FSlots[slot];
+            if (entry == 0 || (FKeys[entry] == key && FWords[entry] == word))
+                return int(entry) - 1;
+        }
+    }
+
+    static constexpr std::size_t Slots = std::size_t(1) << Bits;
+    static_assert(Rows < 0xffff, "rows are numbered in 16 bits");
+
+    static constexpr std::size_t Slot(const TRpWordKey &key)
+    {
+        const std::uint64_t mixed = key.head ^ (key.tail * 0x9e3779b97f4a7c15u) ^ key.length;
+        return std::size_t((mixed * 0xff51afd7ed558ccdu) >> (64 - Bits));
+    }
+
+    // Entries are rows + 1; 0 marks an empty slot, and its key, of a length
+    // no word has, matches none.
+    std::array<std::uint16_t, Slots> FSlots{};
+    std::array<TRpWordKey, Rows + 1> FKeys{TRpWordKey{0, 0, std::size_t(-1)}};
+    std::array<std::string_view, Rows + 1> FWords{};
+};
 
 // Looks up a control word given in lower case and without its backslash
 // ("par", "fonttbl"). Words the table does not know are Dropped.
 TRpKwKind LookupControlWord(std::string_view word);
+// The same with the word's key made already.
+TRpKwKind LookupControlWord(const TRpWordKey &key, std::string_view word);
 
 } // namespace rtfreport

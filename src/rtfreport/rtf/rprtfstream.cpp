@@ -1,6 +1,12 @@
 #include "rprtfstream.h"
 
+#include <bit>
 #include <charconv>
+#include <cstring>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include <QBuffer>
 
@@ -9,10 +15,10 @@
 namespace rtfreport {
 namespace {
 
-constexpr qint64 TokenWindow = 100;
 constexpr qint64 ReadChunk = 500;
 constexpr qint64 CopyChunk = 1000;
 constexpr qint64 UnclosedScanLimit = 16;
+constexpr qint64 OutputBlock = 64 * 1024; // as large as the sink's: it takes such blocks without copying
 
 bool IsTokenStart(char c) { return c == '{' || c == '}' || c == '\\' || c == '\0'; }
 
@@ -25,6 +31,93 @@ bool IsControlSymbol(char c)
 }
 
 std::string_view Text(const QByteArray &bytes) { return {bytes.constData(), size_t(bytes.size())}; }
+
+// Copies `size` bytes. Most writes are a token of a few bytes, for which a
+// call of memcpy costs more than the copy: up to 16 bytes are moved as two
+// overlapping pieces of 8, 4, 2 or 1 bytes.
+Q_ALWAYS_INLINE void CopyBytes(char *to, const char *from, size_t size)
+{
+    const auto twoPieces = [&]<size_t Piece>() {
+        char head[Piece], tail[Piece];
+        std::memcpy(head, from, Piece);
+        std::memcpy(tail, from + size - Piece, Piece);
+        std::memcpy(to, head, Piece);
+        std::memcpy(to + size - Piece, tail, Piece);
+    };
+    if (size >= 8 && size <= 16)
+        twoPieces.operator()<8>();
+    else if (size >= 4 && size < 8)
+        twoPieces.operator()<4>();
+    else if (size >= 2 && size < 4)
+        twoPieces.operator()<2>();
+    else if (size == 1)
+        *to = *from;
+    else if (size > 16)
+        std::memcpy(to, from, size);
+}
+
+// Where the parts of a control word end, as offsets from its backslash.
+struct TRpWordEnds {
+    qint64 letters = 0; // the word's letters
+    qint64 number = 0;  // its number, "-" included
+    bool blank = false; // a blank delimiter follows
+};
+
+// Reads a control word byte by byte, no further than `available` bytes, and
+// puts its letters in lower case into `lower`, with eight zero bytes after.
+TRpWordEnds ScanControlWord(const char *bytes, qint64 available, char *lower)
+{
+    qint64 end = 1;
+    while (end < available && IsAsciiLetter(bytes[end]))
+        *lower++ = char(bytes[end++] | 0x20); // letters only: ASCII lower case
+    std::memset(lower, 0, 8);
+    TRpWordEnds ends;
+    ends.letters = end;
+    if (end < available && bytes[end] == '-')
+        ++end;
+    while (end < available && IsAsciiDigit(bytes[end]))
+        ++end;
+    ends.number = end;
+    ends.blank = end < available && bytes[end] == ' ';
+    return ends;
+}
+
+#ifdef __SSE2__
+// The same over the 16 bytes after the backslash at once, when the word, its
+// number and what follows them lie within those bytes (false otherwise; the
+// caller checks that the 16 bytes are there). Words and numbers are of every
+// length: loops over single bytes end in a mispredicted branch twice a word,
+// which costs more than the rest of the token. Bytes above 0x7f compare as
+// negative and are neither letters nor digits. The letters are stored with
+// zeros up to the 16th byte by one store, from which the word's key is read
+// back: zeros written by a second store would make that read wait for both.
+bool ScanControlWord16(const char *bytes, TRpWordEnds &ends, char *lower)
+{
+    const auto mask = [](__m128i matches) { return unsigned(_mm_movemask_epi8(matches)); };
+    const auto inRange = [](__m128i v, char low, char high) {
+        return _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(char(low - 1))),
+                             _mm_cmplt_epi8(v, _mm_set1_epi8(char(high + 1))));
+    };
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes + 1));
+    const __m128i folded = _mm_or_si128(v, _mm_set1_epi8(0x20)); // upper-case letters to lower
+    const unsigned letters = mask(inRange(folded, 'a', 'z'));
+    const unsigned digits = mask(inRange(v, '0', '9'));
+    const unsigned minus = mask(_mm_cmpeq_epi8(v, _mm_set1_epi8('-')));
+    const unsigned blanks = mask(_mm_cmpeq_epi8(v, _mm_set1_epi8(' ')));
+    const int letterCount = std::countr_one(letters);
+    const int numberStart = letterCount + int((minus >> letterCount) & 1); // bit 16 is zero
+    const int numberEnd = numberStart + std::countr_one(digits >> numberStart);
+    if (numberEnd >= 16)
+        return false; // the delimiter lies beyond these bytes
+    const __m128i positions = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    const __m128i inWord = _mm_cmplt_epi8(positions, _mm_set1_epi8(char(letterCount)));
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(lower), _mm_and_si128(folded, inWord));
+    ends.letters = 1 + letterCount;
+    ends.number = 1 + numberEnd;
+    ends.blank = (blanks >> numberEnd) & 1;
+    return true;
+}
+#endif
 
 // A control word's number; false for none, a lone "-" or one out of range.
 template <typename Number>
@@ -80,6 +173,10 @@ constexpr auto RenumberedWords = std::to_array<TRpRenumberedWord>({
     {"row", Row},       {"s", Style},       {"ts", Style},        {"ulc", Color},
 });
 static_assert(SortedByWord(RenumberedWords), "the renumbered words must stay sorted");
+constexpr TRpWordIndex<RenumberedWords.size(), 6> RenumberedIndex(RenumberedWords);
+
+// A control word's delimiter outlives the read window: it is none or a blank.
+constexpr std::string_view Blank = " ";
 
 } // namespace
 
@@ -94,14 +191,64 @@ TRpStream::~TRpStream() = default;
 
 // ---- tokens -------------------------------------------------------------
 
+// Small, so that it is inlined where tokens are read; PeekSource does the rest.
+Q_ALWAYS_INLINE const char *TRpStream::Peek(qint64 wanted, qint64 &available)
+{
+    const qint64 pos = FStream.Pos();
+    const qint64 offset = pos - FWindowPos;
+    const qint64 reachable = qMin(wanted, FStream.Size() - pos);
+    if (FWindow && offset >= 0 && offset + reachable <= FWindowSize) {
+        available = qMax<qint64>(0, reachable);
+        return FWindow + offset;
+    }
+    return PeekSource(wanted, available);
+}
+
+const char *TRpStream::PeekSource(qint64 wanted, qint64 &available)
+{
+    FlushCopy(); // its bytes are in the window about to go
+    const qint64 pos = FStream.Pos();
+    FStream.Peek(wanted, available); // moves the source's window here if it must
+    FWindow = FStream.PeekWindow(FWindowSize);
+    FWindowPos = pos;
+    available = qMin(available, FWindowSize);
+    return FWindow;
+}
+
+const char *TRpStream::Window(qint64 &available)
+{
+    const char *bytes = Peek(1, available);
+    if (available > 0)
+        available = FWindowSize - (FStream.Pos() - FWindowPos);
+    return bytes;
+}
+
+void TRpStream::ForgetWindow()
+{
+    FlushCopy();
+    FWindow = nullptr;
+    FLastRead = {};
+    FLastKey = {};
+    FLastParam = {};
+}
+
 TRPkwType TRpStream::ReadToken()
 {
-    FLastKey = FLastParam = FLastDelimeter = {};
-    FLastReadStart = FStream.Pos();
     qint64 available = 0;
-    const char *bytes = FStream.Peek(TokenWindow, available);
+    const char *bytes = Peek(TokenWindow, available);
+    return ReadToken(bytes, available);
+}
+
+TRPkwType TRpStream::ReadToken(const char *bytes, qint64 available)
+{
+    // Cleared one by one: a chained assignment would read back each view just
+    // stored, which stalls the processor on every token.
+    FLastKey = {};
+    FLastParam = {};
+    FLastDelimeter = {};
+    FLastReadStart = FStream.Pos();
     if (available == 0) {
-        FLastRead.clear();
+        FLastRead = {};
         return kwNone;
     }
     TRPkwType kind = kwChar;
@@ -141,29 +288,22 @@ TRPkwType TRpStream::ReadToken()
     default:
         break;
     }
-    FLastRead.assign(bytes, size_t(length));
+    FLastRead = std::string_view(bytes, size_t(length));
     FStream.Skip(length);
     return kind;
 }
 
 void TRpStream::ReadControlWord(const char *bytes, qint64 available)
 {
-    qint64 end = 1;
-    while (end < available && IsAsciiLetter(bytes[end]))
-        ++end;
-    const qint64 keyEnd = end;
-    if (end < available && bytes[end] == '-')
-        ++end;
-    while (end < available && IsAsciiDigit(bytes[end]))
-        ++end;
-    const qint64 paramEnd = end;
-    if (end < available && bytes[end] == ' ')
-        ++end;
-    FLastRead.assign(bytes, size_t(end));
-    const std::string_view read = FLastRead;
-    FLastKey = read.substr(0, size_t(keyEnd));
-    FLastParam = read.substr(size_t(keyEnd), size_t(paramEnd - keyEnd));
-    FLastDelimeter = read.substr(size_t(paramEnd));
+    TRpWordEnds ends;
+#ifdef __SSE2__
+    if (!(available >= 17 && ScanControlWord16(bytes, ends, FLowerCaseWord)))
+#endif
+        ends = ScanControlWord(bytes, available, FLowerCaseWord);
+    FLastRead = std::string_view(bytes, size_t(ends.number + (ends.blank ? 1 : 0)));
+    FLastKey = FLastRead.substr(0, size_t(ends.letters));
+    FLastParam = std::string_view(bytes + ends.letters, size_t(ends.number - ends.letters));
+    FLastDelimeter = ends.blank ? Blank : std::string_view();
 }
 
 bool TRpStream::ProcessToStringList(QByteArrayList *list)
@@ -189,37 +329,86 @@ QByteArrayList SplitRtfTokens(const QByteArray &rtf)
 
 // ---- writing ------------------------------------------------------------
 
+void TRpStream::FlushBlock()
+{
+    FOut->Write(FBlock.get(), FBlockUsed);
+    FBlockUsed = 0;
+}
+
+// Small, so that it is inlined where bytes are written; PutLarge does the rest.
+Q_ALWAYS_INLINE void TRpStream::Put(const char *data, qint64 size)
+{
+    if (size > OutputBlock - FBlockUsed) {
+        PutLarge(data, size);
+        return;
+    }
+    if (size > 0)
+        CopyBytes(FBlock.get() + FBlockUsed, data, size_t(size));
+    FBlockUsed += size;
+}
+
+void TRpStream::PutLarge(const char *data, qint64 size)
+{
+    FlushBlock();
+    if (size > OutputBlock)
+        FOut->Write(data, size);
+    else
+        Put(data, size);
+}
+
+void TRpStream::FlushCopy()
+{
+    if (FCopySize > 0) {
+        Put(FCopyFrom, FCopySize);
+        FCopySize = 0;
+    }
+}
+
+// Joins the bytes to the copy pending when they follow it in the input: a
+// run of tokens written as they stand becomes one write.
+void TRpStream::Copy(const char *data, qint64 size)
+{
+    if (FCopySize > 0 && data == FCopyFrom + FCopySize) {
+        FCopySize += size;
+        return;
+    }
+    WritePreWrite();
+    FCopyFrom = data;
+    FCopySize = size;
+}
+
 void TRpStream::WritePreWrite()
 {
-    if (!FPreWrite.isEmpty()) {
-        FOut->Write(FPreWrite);
-        FPreWrite.resize(0);
+    FlushCopy();
+    if (!FPreWrite.empty()) {
+        Put(FPreWrite.data(), qint64(FPreWrite.size()));
+        FPreWrite.clear();
     }
 }
 
 void TRpStream::Write(const char *data, qint64 size)
 {
     WritePreWrite();
-    FOut->Write(data, size);
+    Put(data, size);
 }
 
 void TRpStream::Write(std::initializer_list<std::string_view> pieces)
 {
     WritePreWrite();
     for (std::string_view piece : pieces)
-        FOut->Write(piece.data(), qint64(piece.size()));
+        Put(piece.data(), qint64(piece.size()));
 }
 
-void TRpStream::WriteLastRead() { Write(FLastRead.data(), qint64(FLastRead.size())); }
+void TRpStream::WriteLastRead() { Copy(FLastRead.data(), qint64(FLastRead.size())); }
 
 void TRpStream::WritePlainRun()
 {
     qint64 available = 0;
-    const char *bytes = FStream.PeekWindow(available);
+    const char *bytes = Window(available);
     qint64 length = 0;
     while (length < available && !IsTokenStart(bytes[length]))
         ++length;
-    Write(bytes, length);
+    Copy(bytes, length);
     FStream.Skip(length);
 }
 
@@ -230,22 +419,24 @@ bool TRpStream::Process()
     if (!FOutStream || !FOwner)
         return false;
     FOut = std::make_unique<TRpByteSink>(FOutStream);
+    FBlock.reset(new char[OutputBlock]); // not cleared: a report may insert thousands of short texts
+    FBlockUsed = 0;
     for (;;) {
         // Runs of plain text are copied as they stand, as byte tokens would be.
         qint64 available = 0;
-        const char *next = FStream.Peek(1, available);
+        const char *next = Peek(TokenWindow, available);
         if (available > 0 && !IsTokenStart(*next)) {
             WritePlainRun();
             continue;
         }
-        const TRPkwType token = ReadToken();
+        const TRPkwType token = ReadToken(next, available);
         if (token == kwNone)
             break;
         switch (token) {
         case kwOpen:
             FPositionStack.push_back(FLastReadStart);
             WritePreWrite();
-            FPreWrite = "{";
+            FPreWrite = '{';
             break;
         case kwClose:
             // A brace that closes no group of this text would close one of
@@ -253,7 +444,7 @@ bool TRpStream::Process()
             if (FPositionStack.empty())
                 break;
             FPositionStack.pop_back();
-            Write("}", 1);
+            WriteLastRead();
             break;
         case kwKeyDest:
             FPreWrite += "\\*";
@@ -267,8 +458,11 @@ bool TRpStream::Process()
         }
     }
     CloseOpenGroups();
+    FlushCopy();
+    FlushBlock();
     FOut->Flush();
     FOut.reset();
+    FBlock.reset();
     return true;
 }
 
@@ -276,21 +470,18 @@ bool TRpStream::Process()
 // stays balanced; a "{" still held back was never written and needs none.
 void TRpStream::CloseOpenGroups()
 {
-    if (FPreWrite.startsWith('{'))
+    if (FPreWrite.starts_with('{'))
         FPositionStack.pop_back();
-    FPreWrite.resize(0);
+    FPreWrite.clear();
     Write(std::string(FPositionStack.size(), '}').c_str(), qint64(FPositionStack.size()));
     FPositionStack.clear();
 }
 
 void TRpStream::ProcessControlWord()
 {
-    char lowerCase[TokenWindow];
-    const qsizetype length = FLastKey.size() - 1; // without the backslash
-    for (qsizetype i = 0; i < length; ++i)
-        lowerCase[i] = char(FLastKey[i + 1] | 0x20); // letters only: ASCII lower case
-    const std::string_view word(lowerCase, size_t(length));
-    const TRpKwKind kind = LookupControlWord(word);
+    const std::string_view word(FLowerCaseWord, FLastKey.size() - 1); // without the backslash
+    const TRpWordKey key = MakeZeroPaddedWordKey(word);
+    const TRpKwKind kind = LookupControlWord(key, word);
     switch (kind) {
     case TRpKwKind::Dropped:
         DropWord();
@@ -299,7 +490,7 @@ void TRpStream::ProcessControlWord()
         WriteLastRead();
         break;
     case TRpKwKind::Renumbered:
-        WriteRenumberedWord(word);
+        WriteRenumberedWord(key, word);
         break;
     case TRpKwKind::ParOrBin:
         if (word == "par")
@@ -329,15 +520,18 @@ void TRpStream::ProcessControlWord()
 
 void TRpStream::DropWord()
 {
-    if (FLastDelimeter == " ")
+    if (FLastDelimeter == Blank)
         Write("\r", 1);
 }
 
 void TRpStream::WritePar()
 {
     WritePreWrite();
-    FLastParPosition = FOut->Pos();
-    FLastParDelimeter = Bytes(FLastDelimeter);
+    FLastParPosition = FOut->Pos() + FBlockUsed;
+    // Shared copies of two constants: a paragraph mark allocates nothing.
+    static const QByteArray blank(Blank.data(), qsizetype(Blank.size()));
+    static const QByteArray none;
+    FLastParDelimeter = FLastDelimeter.empty() ? none : blank;
     Write({"\\par", FLastDelimeter});
 }
 
@@ -362,17 +556,17 @@ void TRpStream::WriteRenumbered(std::string_view word, const TRPReplTable &map)
     Write({"\\", word, std::string_view(digits, size_t(converted.ptr - digits)), FLastDelimeter});
 }
 
-void TRpStream::WriteRenumberedWord(std::string_view word)
+void TRpStream::WriteRenumberedWord(const TRpWordKey &key, std::string_view word)
 {
     const bool inTable = FOwner->FInTable;
     const bool lists = FOwner->ProcessLists;
     const std::string_view delimiter = FLastDelimeter;
-    const TRpRenumberedWord *renumbered = FindWord(RenumberedWords, word);
-    if (!renumbered) {
+    const int row = RenumberedIndex.Find(key, word);
+    if (row < 0) {
         WriteLastRead();
         return;
     }
-    switch (renumbered->how) {
+    switch (RenumberedWords[size_t(row)].how) {
     case Font:
         WriteRenumbered(word, FFontTable);
         break;
@@ -446,7 +640,7 @@ bool TRpStream::CopyGroup(qint64 start, qint64 copyFrom)
         const char *chunk = FStream.Peek(end - FStream.Pos(), available);
         if (available == 0)
             break; // the device gave less than it held a moment ago
-        FOut->Write(chunk, available);
+        Put(chunk, available);
         FStream.Skip(available);
     }
     return true;
@@ -472,11 +666,12 @@ bool TRpStream::ConsumeGroup(TRpKwKind kind, std::string_view word)
     const qint64 start = FPositionStack.back();
     if (start <= FUnclosedGroupStart || FUnclosedScanBytes > UnclosedScanLimit * FSize)
         return false;
+    ForgetWindow(); // the group operations read the source on their own
     const qint64 afterWord = FStream.Pos();
     // When part of the group has been written already, its "{" is out: copy
     // from this word on, or close the group after consuming it, so that the
     // output stays balanced and nothing is written twice.
-    const bool openerWritten = !FPreWrite.startsWith('{');
+    const bool openerWritten = !FPreWrite.starts_with('{');
     bool consumed = true;
     QByteArray group;
     if (kind == TRpKwKind::CopyGroup)
@@ -492,7 +687,7 @@ bool TRpStream::ConsumeGroup(TRpKwKind kind, std::string_view word)
         return false;
     }
     FPositionStack.pop_back();
-    FPreWrite.resize(0);
+    FPreWrite.clear();
     if (openerWritten && kind != TRpKwKind::CopyGroup)
         Write("}", 1);
     return true;

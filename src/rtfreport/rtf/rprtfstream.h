@@ -20,6 +20,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <QByteArray>
 #include <QByteArrayList>
@@ -62,7 +63,8 @@ public:
     // Appends every token as read, one entry each, lone line breaks left out.
     bool ProcessToStringList(QByteArrayList *list);
 
-    // Reads the next token; FLastRead and friends describe it.
+    // Reads the next token; FLastRead and friends describe it until the next
+    // read from the source.
     TRPkwType ReadToken();
     QByteArray LastRead() const { return Bytes(FLastRead); }
     QByteArray LastKey() const { return Bytes(FLastKey); }
@@ -78,16 +80,32 @@ public:
     const QByteArray &LastParDelimeter() const { return FLastParDelimeter; }
 
 private:
+    static constexpr qint64 TokenWindow = 100; // the longest token read
     static QByteArray Bytes(std::string_view text) { return QByteArray(text.data(), qsizetype(text.size())); }
+    // Up to `wanted` bytes from the current position, fewer only at the end,
+    // as FStream.Peek gives them; Window gives all the read window holds.
+    const char *Peek(qint64 wanted, qint64 &available);
+    const char *PeekSource(qint64 wanted, qint64 &available);
+    const char *Window(qint64 &available);
+    // The token at `bytes`, `available` bytes as Peek(TokenWindow) gave them.
+    TRPkwType ReadToken(const char *bytes, qint64 available);
     void ReadControlWord(const char *bytes, qint64 available);
     // Writes the "{" and "\*" held back until the group's first word is known.
     void WritePreWrite();
+    // Every byte of the output goes through Put, which gathers it for FOut.
+    void Put(const char *data, qint64 size);
+    // Writes bytes of the read window as they stand, joined with the bytes
+    // before them when they follow those in the input.
+    void Copy(const char *data, qint64 size);
+    void FlushCopy();
+    void PutLarge(const char *data, qint64 size);
+    void FlushBlock();
     void Write(const char *data, qint64 size);
     void Write(std::initializer_list<std::string_view> pieces);
     void WritePlainRun();
     void ProcessControlWord();
     void WriteLastRead();
-    void WriteRenumberedWord(std::string_view word);
+    void WriteRenumberedWord(const TRpWordKey &key, std::string_view word);
     void WriteRenumbered(std::string_view word, const TRPReplTable &map);
     void DropWord();
     void WritePar();
@@ -101,6 +119,7 @@ private:
     // Consumes the group this control word belongs to by `kind`; false when it
     // cannot (no open group, or a group that never closes).
     bool ConsumeGroup(TRpKwKind kind, std::string_view word);
+    void ForgetWindow();
     void MergeGroup(std::string_view word, const QByteArray &group);
 
     void ReadFontTable(const QByteArray &group);
@@ -119,14 +138,32 @@ private:
     QIODevice *FOutStream = nullptr;
     std::unique_ptr<TRpByteSink> FOut;
     qint64 FSize;
+    // The output not yet handed to FOut: most writes are a few bytes, and a
+    // call into the sink for each would cost more than copying them.
+    std::unique_ptr<char[]> FBlock;
+    qint64 FBlockUsed = 0;
+    // Bytes of the read window written as they stand, still to be put: they
+    // come before anything else written and before the window moves.
+    const char *FCopyFrom = nullptr;
+    qint64 FCopySize = 0;
+    // The source's read window as last peeked: FWindowSize bytes of the input
+    // from FWindowPos on. Tokens are read from it in place, and the source is
+    // asked again only near its end. Anything else that reads the source may
+    // move its window: ForgetWindow() before it.
+    const char *FWindow = nullptr;
+    qint64 FWindowPos = 0;
+    qint64 FWindowSize = 0;
 
-    QByteArray FPreWrite;
-    // The last token. Tokens are many and short: the text is kept without
-    // allocating, the key, number and delimiter are views into it.
-    std::string FLastRead;
+    std::string FPreWrite; // a few bytes: kept without allocating
+    // The last token, in the read window. The key and number are views into
+    // it; the delimiter is "" or " ", which outlives the window.
+    std::string_view FLastRead;
     std::string_view FLastKey;
     std::string_view FLastParam;
     std::string_view FLastDelimeter;
+    // The last control word's letters in lower case, then zeros up to the
+    // eighth byte at least, so that its key is read without a loop.
+    char FLowerCaseWord[TokenWindow + 8];
     qint64 FLastReadStart = 0; // input position of FLastRead
     qint64 FLastParPosition = -1;
     QByteArray FLastParDelimeter;
