@@ -15,6 +15,8 @@ Shapes (all of them when none is named):
     if_paragraph_10m the same shape grown to 10 MB
     nested_if        IF blocks nested 4 000 deep
     nested_if_10m    IF blocks nested as deep as 10 MB allows
+    if_variable_10m, nested_if_variable_10m
+                     the two 10 MB IF shapes with a condition on a variable
     fields_10m       10 MB of paragraphs with fields and text
     braces_10m       10 MB of nested groups around one field
     quotes_10m       10 MB of fields that open a quotation and never close
@@ -32,12 +34,12 @@ D = "\\\\"  # a field delimiter: the RTF text of one backslash
 MB = 1024 * 1024
 
 
-def if_paragraph(count=10000):
-    return "{\\rtf1 " + (D + "IF(1<2)" + D + "x" + D + "ENDIF" + D) * count + "\\par}"
+def if_paragraph(count=10000, condition="1<2"):
+    return "{\\rtf1 " + (D + "IF(" + condition + ")" + D + "x" + D + "ENDIF" + D) * count + "\\par}"
 
 
-def nested_if(depth=4000):
-    return "{\\rtf1 " + (D + "IF(1<2)" + D) * depth + "x" + (D + "ENDIF" + D) * depth + "\\par}"
+def nested_if(depth=4000, condition="1<2"):
+    return "{\\rtf1 " + (D + "IF(" + condition + ")" + D) * depth + "x" + (D + "ENDIF" + D) * depth + "\\par}"
 
 
 def fields(size, names=("NUMER", "DATA", "ODBIORCA", "KWOTA")):
@@ -79,6 +81,9 @@ SHAPES = {
     "if_paragraph_10m": lambda: if_paragraph(10 * MB // 21),
     "nested_if": lambda: nested_if(),
     "nested_if_10m": lambda: nested_if(10 * MB // 17),
+    # The same with a condition on a variable: nothing to work out once.
+    "if_variable_10m": lambda: if_paragraph(10 * MB // 28, "NUMER<>'x'"),
+    "nested_if_variable_10m": lambda: nested_if(10 * MB // 27, "NUMER<>'x'"),
     "fields_10m": lambda: fields(10 * MB),
     "braces_10m": lambda: braces(10 * MB),
     "quotes_10m": lambda: quotes(10 * MB),
