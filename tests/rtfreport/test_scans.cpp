@@ -159,6 +159,8 @@ INSTANTIATE_TEST_SUITE_P(
                   u"Error: Scanentry not allowed after scanfooter: SCANENTRY"},
         ErrorCase{"endif_without_if", "\\\\ENDIF\\\\", u"Error: \"endif\" must be after \"if\": ENDIF"},
         ErrorCase{"if_with_items", "\\\\IF(1<2),x\\\\\\\\ENDIF\\\\", u"Illegal using of \"if\" command: IF(1<2),x"},
+        ErrorCase{"elsif_with_items", "\\\\IF(1<2)\\\\\\\\ELSIF(2<3),x\\\\\\\\ENDIF\\\\",
+                  u"Illegal using of \"elsif\" command: ELSIF(2<3),x"},
         ErrorCase{"open_scan", "\\\\SCAN(A)\\\\", u"Nesting error - endscan expected, but end of document found"},
         ErrorCase{"open_if", "\\\\IF(1<2)\\\\", u"Endif expected, but end of document found"}),
     [](const auto &info) { return std::string(info.param.name); });

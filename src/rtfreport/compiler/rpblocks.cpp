@@ -22,6 +22,16 @@ bool EndsWithBracket(const QString &item)
     return item.endsWith(u')');
 }
 
+// An IF or ELSIF holds one item: its bracketed condition.
+void CheckConditionCommand(const QStringList &items, const QString &commandText, QStringView word)
+{
+    const QString quoted = u'"' + word.toString() + u'"';
+    if (items.size() > 1)
+        throw EIllegalIFUse(u"Illegal using of "_qs + quoted + u" command: "_qs + commandText);
+    if (!EndsWithBracket(items.first()))
+        throw EIllegalIFUse(u"Illegal using of "_qs + quoted + u" keyword: "_qs + items.first());
+}
+
 } // namespace
 
 // --- compiling ----------------------------------------------------------------------
@@ -217,11 +227,7 @@ void TRpRTF::CompileIf(TRpFieldText &text, int commandPnt)
 {
     const QString &commandText = text.split.command;
     const QString &codes = text.split.codes;
-    const QStringList &items = text.items;
-    if (items.size() > 1)
-        throw EIllegalIFUse(u"Illegal using of \"if\" command: "_qs + commandText);
-    if (!EndsWithBracket(items.first()))
-        throw EIllegalIFUse(u"Illegal using of \"if\" keyword: "_qs + items.first());
+    CheckConditionCommand(text.items, commandText, u"if");
     CompileCondition(text, FScs->InnermostScanNum());
     const QString absorbed = KillPar(commandPnt);
     const int position = FCm->WriteBlock(cmIf, m_template.Fpnt, codes, absorbed, FScs->ScCount() + 1, 0);
@@ -235,11 +241,7 @@ void TRpRTF::CompileElsIf(TRpFieldText &text, int commandPnt)
 {
     const QString &commandText = text.split.command;
     const QString &codes = text.split.codes;
-    const QStringList &items = text.items;
-    if (items.size() > 1)
-        throw EIllegalIFUse(u"Illegal using of \"elsif\" command: "_qs + commandText);
-    if (!EndsWithBracket(items.first()))
-        throw EIllegalIFUse(u"Illegal using of \"elsif\" keyword: "_qs + items.first());
+    CheckConditionCommand(text.items, commandText, u"elsif");
     TRpScanInfo *info = FScs->InnermostScanInfo();
     if (!info)
         throw EIllegalIFUse(u"Error: \"elseif\" must be after \"if\": "_qs + commandText);
