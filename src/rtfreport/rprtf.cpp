@@ -3,6 +3,8 @@
 
 #include "rprtf.h"
 
+#include "rptemplaterunner.h"
+
 #include "rpdataset.h"
 #include "rperrors.h"
 #include "rpfunc.h"
@@ -39,7 +41,7 @@ const std::array<TRpColor, 16> &TRpRTF::ColorTable()
 
 void TRpRTF::SetInFile(const QString &fileName)
 {
-    if (fileName != m_inFile && FTmLoaded)
+    if (fileName != m_inFile && m_templateLoaded)
         FreeTemplate();
     m_inFile = fileName;
 }
@@ -49,21 +51,19 @@ void TRpRTF::SetTemplateBuffer(const QByteArray &buffer, int size)
     if (Executing())
         throw EIOError(QStringLiteral("Can't set template while executing report"));
     const QByteArray bytes = buffer.left(qMax(0, size));
-    if (!FTmLoaded || bytes != m_template.Bytes)
+    if (!m_templateLoaded || bytes != m_templateBytes)
         m_bufferCompiled.reset();
-    m_template.Bytes = bytes;
-    m_template.Fpnt = 1;
+    m_templateBytes = bytes;
     m_inFile.clear();
-    FTmLoaded = true;
+    m_templateLoaded = true;
 }
 
 void TRpRTF::FreeTemplate()
 {
     if (Executing())
         throw EIOError(QStringLiteral("Can't set template while executing report"));
-    m_template.Bytes.clear();
-    m_template.Fpnt = 1;
-    FTmLoaded = false;
+    m_templateBytes.clear();
+    m_templateLoaded = false;
     m_bufferCompiled.reset();
 }
 
@@ -84,18 +84,17 @@ TRpFileStamp StampOf(const QFile &file)
 // Reads the template from file, or takes the buffer SetTemplateBuffer gave.
 void TRpRTF::LoadTemplate(QFile *file)
 {
-    if (!FTmLoaded) {
-        if (!ReadAtMost(*file, MaxInputFileSize, m_template.Bytes)) {
-            m_template.Bytes.clear();
+    if (!m_templateLoaded) {
+        if (!ReadAtMost(*file, MaxInputFileSize, m_templateBytes)) {
+            m_templateBytes.clear();
             if (file->error() != QFileDevice::NoError)
                 throw EIOError(u"Can't read report template from file: "_qs + m_inFile);
             throw EIOError(u"Template file "_qs + m_inFile + u" is larger than 1 GiB"_qs);
         }
     }
-    m_template.Fpnt = 1;
-    if (!m_template.Bytes.startsWith("{\\rtf")) {
-        if (!FTmLoaded)
-            m_template.Bytes.clear();
+    if (!m_templateBytes.startsWith("{\\rtf")) {
+        if (!m_templateLoaded)
+            m_templateBytes.clear();
         throw EBadRtfFormat(QStringLiteral("Template is not RTF file."));
     }
 }
@@ -124,8 +123,8 @@ void TRpRTF::ObtainCompiled(QIODevice *outStream, const TRpCompileSettings &sett
     // fails as it would have the first time.
     std::optional<QFile> file;
     TRpFileStamp stamp;
-    std::shared_ptr<TRpCompiledTemplate> kept = m_bufferCompiled;
-    if (!FTmLoaded) {
+    std::shared_ptr<const TRpCompiledTemplate> kept = m_bufferCompiled;
+    if (!m_templateLoaded) {
         file.emplace(m_inFile);
         if (m_inFile.isEmpty() || !file->open(QIODevice::ReadOnly))
             throw EIOError(u"Can't read file "_qs + m_inFile);
@@ -133,18 +132,17 @@ void TRpRTF::ObtainCompiled(QIODevice *outStream, const TRpCompileSettings &sett
         const auto found = m_fileCache.constFind(m_inFile);
         kept = found != m_fileCache.constEnd() && stamp.size >= 0 && found->stamp == stamp ? found->compiled : nullptr;
     }
-    if (kept && kept->m_settings != settings)
+    if (kept && kept->Settings() != settings)
         kept.reset();
     if (kept)
-        m_template.Bytes = kept->m_bytes;
+        m_templateBytes = kept->Bytes();
     else
         LoadTemplate(file ? &*file : nullptr);
-    m_template.Fpnt = 1;
     if (!outStream && IsSameFile(m_outFile, m_inFile))
         throw EIOError(u"Output file \""_qs + m_outFile + u"\" is the template itself"_qs);
     if (!kept) {
         Compile(settings);
-        if (FTmLoaded) {
+        if (m_templateLoaded) {
             m_bufferCompiled = m_compiled;
         } else if (stamp.size >= 0) {
             if (m_fileCache.size() >= MaxCachedTemplates)
@@ -154,80 +152,57 @@ void TRpRTF::ObtainCompiled(QIODevice *outStream, const TRpCompileSettings &sett
         return;
     }
     m_compiled = kept;
-    FCm = &m_compiled->m_commands;
-    FScs = m_compiled->m_blocks.get();
     if (RTInfo())
-        for (const QString &line : std::as_const(m_compiled->m_traceLines))
+        for (const QString &line : kept->TraceLines())
             PrintRTI(line);
 }
 
 void TRpRTF::Compile(const TRpCompileSettings &settings)
 {
-    m_compiler = {};
-    auto compiled = std::make_shared<TRpCompiledTemplate>();
-    compiled->m_bytes = m_template.Bytes;
-    compiled->m_settings = settings;
-    compiled->m_blocks = std::make_unique<TRpScans>(this);
-    m_compiled = compiled;
-    FCm = &compiled->m_commands;
-    FScs = compiled->m_blocks.get();
-    auto failed = qScopeGuard([this] {
-        m_compiled.reset();
-        FCm = nullptr;
-        FScs = nullptr;
+    TRpTemplateCompiler compiler(*this, m_document, [this](const QString &alias) {
+        const int index = AliasIndex(alias);
+        return index >= 0 && index < int(m_runDataSets.size());
     });
-    CompilePass();
-    if (const TRpScanInfo *open = FScs->InnermostScanInfo()) {
-        LocateFailure(FCm->At(open->CmPosition()).pnt);
-        if (open->IsScan())
-            throw EIllegalScanUse(QStringLiteral("Nesting error - endscan expected, but end of document found"));
-        throw EIllegalIFUse(QStringLiteral("Endif expected, but end of document found"));
+    try {
+        m_compiled = compiler.Compile(m_templateBytes, settings);
+    } catch (...) {
+        m_compiled.reset();
+        if (compiler.FailurePnt() > 0)
+            LocateFailure(compiler.FailurePnt());
+        throw;
     }
-    failed.dismiss();
-    compiled->m_header = m_document;
-    compiled->m_header.SetOutput(nullptr);
 }
 
-void TRpRTF::PrepareRun()
+// Finds the field that stands at pnt by reading the template again, with a
+// compiler of its own, so that the failed run's state is left as it is.
+// Called while the failure is handled: a failure of its own is dropped,
+// never reported instead of the run's.
+void TRpRTF::LocateFailure(int pnt)
 {
-    m_document = m_compiled->m_header;
-    m_document.ProcessLists = Options().testFlag(eoProcessLists);
-    m_document.UniqueLists = Options().testFlag(eoUniqueLists);
-    m_document.UnicodeByDefault = m_unicodeByDefault;
-    m_document.Charset = m_charset;
-    m_document.FRTFStyleMode = m_rtfStyleMode;
-    m_document.FInTable = false;
-    m_bindings.assign(size_t(FCm->FieldCount()), {});
-    for (int number = 1; number <= FScs->ScCount(); ++number) {
-        TRpScanInfo &info = FScs->Block(number);
-        info.FFirstPass = true;
-        info.FIsCompleted = false;
-        info.FScanManageResult = false;
-        info.FDataSet = nullptr;
-        info.ClearSelectedRows();
+    if (m_lastErrPlace.IsKnown() || m_templateBytes.isEmpty())
+        return;
+    try {
+        TRpRtfDocument document;
+        document.ProcessLists = m_document.ProcessLists;
+        document.UniqueLists = m_document.UniqueLists;
+        document.UnicodeByDefault = m_document.UnicodeByDefault;
+        document.Charset = m_document.Charset;
+        document.FRTFStyleMode = m_document.FRTFStyleMode;
+        TRpTemplateCompiler reader(*this, document, [](const QString &) { return true; });
+        m_lastErrPlace = reader.PlaceOfField(m_templateBytes, pnt);
+    } catch (...) {
+        m_lastErrPlace = {};
     }
-    // Data sets are found again for each run, in template order.
-    for (const auto &[number, aliasString] : m_compiled->m_scanAliases) {
-        TRpScanInfo &info = FScs->Block(number);
-        const QString &alias = FCm->String(aliasString);
-        const int index = AliasIndex(alias);
-        if (index < 0 || index >= int(FDFiles.size())) {
-            LocateFailure(FCm->At(info.FCmPosition).pnt);
-            throw EIllegalScanUse(u"Scan Alias not found: "_qs + alias);
-        }
-        info.FDataSet = FDFiles[index];
-    }
-    FScs->SetCurrentScan(0);
 }
 
 // --- data sets ---------------------------------------------------------------------
 
 void TRpRTF::RegisterDataSets(const std::vector<TRpDataSet *> &dataSets)
 {
-    FDFiles = dataSets;
-    FInDList.clear();
+    m_runDataSets = dataSets;
+    m_runDataSetNames.clear();
     for (int i = 0; i < int(dataSets.size()); ++i)
-        FInDList.emplace_back(dataSets[i] ? dataSets[i]->Name().trimmed().toUpper() : QString(), i);
+        m_runDataSetNames.emplace_back(dataSets[i] ? dataSets[i]->Name().trimmed().toUpper() : QString(), i);
 }
 
 int TRpRTF::AliasIndex(const QString &alias) const
@@ -237,7 +212,7 @@ int TRpRTF::AliasIndex(const QString &alias) const
         return -1;
     // A data set's own name comes first; a letter no data set is named
     // stands for the data set at its place in the alphabet.
-    for (const auto &[name, index] : FInDList)
+    for (const auto &[name, index] : m_runDataSetNames)
         if (name == text)
             return index;
     if (text.size() == 1 && text.at(0) >= u'A' && text.at(0) <= u'Z')
@@ -248,7 +223,7 @@ int TRpRTF::AliasIndex(const QString &alias) const
 TRpDataSet *TRpRTF::DataSetByAlias(const QString &alias) const
 {
     const int index = AliasIndex(alias);
-    return index >= 0 && index < int(FDFiles.size()) ? FDFiles[index] : nullptr;
+    return index >= 0 && index < int(m_runDataSets.size()) ? m_runDataSets[index] : nullptr;
 }
 
 int TRpRTF::LookupField(const TRpDataSet &dataSet, const QString &fieldText)
@@ -267,49 +242,61 @@ int TRpRTF::LookupField(const TRpDataSet &dataSet, const QString &fieldText)
 
 bool TRpRTF::AggregateResetDue() const
 {
-    const TRpScanInfo *current = FScs ? FScs->CurrentScanInfo() : nullptr;
-    return !current || current->FFirstPass;
+    return !m_runner || m_runner->AggregateResetDue();
 }
 
 // --- a run ---------------------------------------------------------------------------
 
-void TRpRTF::ProcessTemplate(QIODevice *outStream)
+// The document's settings for this run, over the header tables it starts from.
+void TRpRTF::PrepareDocument()
 {
-    const auto release = qScopeGuard([this] { ReleaseRun(); });
-    m_document.ResetTables();
     m_document.ProcessLists = Options().testFlag(eoProcessLists);
     m_document.UniqueLists = Options().testFlag(eoUniqueLists);
     m_document.UnicodeByDefault = m_unicodeByDefault;
     m_document.Charset = m_charset;
     m_document.FRTFStyleMode = m_rtfStyleMode;
-    FOutTab.clear();
-    FLangText = QByteArray::number(m_lang);
-
-    ObtainCompiled(outStream, CompileSettings());
-    PrepareRun();
-
     m_document.FInTable = false;
-    if (qobject_cast<QBuffer *>(outStream)) {
-        FTmpStream = std::make_unique<QBuffer>();
-        FTmpStream->open(QIODevice::ReadWrite);
-    } else {
-        FTmpFileName = CreateTmpFileName(QStringLiteral("rpr"));
-        auto file = std::make_unique<QFile>(FTmpFileName);
-        if (!file->open(QIODevice::ReadWrite | QIODevice::Truncate))
-            throw EIOError(u"Can't create file "_qs + FTmpFileName + u": "_qs + file->errorString());
-        FTmpStream = std::move(file);
+}
+
+void TRpRTF::ProcessTemplate(QIODevice *outStream)
+{
+    const auto release = qScopeGuard([this] { ReleaseRun(); });
+    m_document.ResetTables();
+    PrepareDocument();
+    ObtainCompiled(outStream, CompileSettings());
+    m_document = m_compiled->Header();
+    PrepareDocument();
+
+    TRpTemplateRunner runner(*this, *m_compiled, m_document);
+    m_runner = &runner;
+    try {
+        runner.BindDataSets();
+        if (qobject_cast<QBuffer *>(outStream)) {
+            m_bodyStream = std::make_unique<QBuffer>();
+            m_bodyStream->open(QIODevice::ReadWrite);
+        } else {
+            m_bodyFileName = CreateTmpFileName(QStringLiteral("rpr"));
+            auto file = std::make_unique<QFile>(m_bodyFileName);
+            if (!file->open(QIODevice::ReadWrite | QIODevice::Truncate))
+                throw EIOError(u"Can't create file "_qs + m_bodyFileName + u": "_qs + file->errorString());
+            m_bodyStream = std::move(file);
+        }
+        m_document.SetOutput(m_bodyStream.get());
+        runner.Run(m_bodyStream.get());
+    } catch (...) {
+        if (runner.FailurePnt() > 0)
+            LocateFailure(runner.FailurePnt());
+        throw;
     }
-    m_document.SetOutput(FTmpStream.get());
-    RunPass();
 
     if (outStream) {
         outStream->seek(0);
-        Assemble(outStream);
+        runner.Assemble(outStream);
         CheckOutputSize(outStream->size());
         outStream->seek(0);
         return;
     }
-    WriteOutputFile();
+    WriteOutputFile(runner);
 }
 
 void TRpRTF::CheckOutputSize(qint64 size) const
@@ -323,7 +310,7 @@ void TRpRTF::CheckOutputSize(qint64 size) const
 // once complete: a failed run leaves the previous document as it was. A
 // device or a pipe named as the output cannot be replaced and is written
 // through.
-void TRpRTF::WriteOutputFile()
+void TRpRTF::WriteOutputFile(TRpTemplateRunner &runner)
 {
     const QFileInfo target(m_outFile);
     const bool replaceable = !target.exists() || target.isFile();
@@ -334,7 +321,7 @@ void TRpRTF::WriteOutputFile()
         output = std::make_unique<QFile>(m_outFile);
     if (!output->open(QIODevice::WriteOnly))
         throw EIOError(u"Cannot create file \""_qs + m_outFile + u"\". "_qs + output->errorString());
-    Assemble(output.get());
+    runner.Assemble(output.get());
     CheckOutputSize(output->size());
     FlushDevice(output.get(), "Can't write report results: ");
     const bool written = replaceable ? static_cast<QSaveFile &>(*output).commit() : output->flush();
@@ -351,20 +338,16 @@ bool TRpRTF::IsSameFile(const QString &first, const QString &second)
 
 void TRpRTF::ReleaseRun()
 {
+    m_runner = nullptr;
     m_document.SetOutput(nullptr);
-    m_body.reset();
-    if (FTmpStream)
-        FTmpStream->close();
-    FTmpStream.reset();
-    if (!FTmpFileName.isEmpty())
-        QFile::remove(FTmpFileName);
-    FTmpFileName.clear();
-    FCm = nullptr;
-    m_compiler = {};
-    FConstants.clear();
-    if (!FTmLoaded)
-        m_template.Bytes.clear();
-    FOutTab.clear();
+    if (m_bodyStream)
+        m_bodyStream->close();
+    m_bodyStream.reset();
+    if (!m_bodyFileName.isEmpty())
+        QFile::remove(m_bodyFileName);
+    m_bodyFileName.clear();
+    if (!m_templateLoaded)
+        m_templateBytes.clear();
 }
 
 void TRpRTF::RecordFailure(std::exception_ptr failure, const std::function<void()> &restoreControls)
@@ -410,11 +393,7 @@ void TRpRTF::RunReport(const std::vector<TRpDataSet *> &dataSets, QIODevice *out
             }
         }
         SetExecuting(true);
-        const auto idle = qScopeGuard([this] {
-            SetExecuting(false);
-            FScs = nullptr;
-        });
-        FManageResult = false;
+        const auto idle = qScopeGuard([this] { SetExecuting(false); });
         RegisterDataSets(dataSets);
         ProcessTemplate(outStream);
     } catch (...) {

@@ -2,7 +2,9 @@
 // ELSIF, ELSE and ENDIF, and absorbing the paragraph mark of a command that
 // stands alone.
 
-#include "rprtf.h"
+#include "rptemplatecompiler.h"
+
+#include "rpbasereport.h"
 
 #include "rpconst.h"
 #include "rperrors.h"
@@ -37,7 +39,7 @@ void CheckConditionCommand(const QStringList &items, const QString &commandText,
 // --- compiling ----------------------------------------------------------------------
 
 // The items of a command split at top-level commas, trimmed.
-QStringList TRpRTF::CommandItems(const QString &commandText)
+QStringList TRpTemplateCompiler::CommandItems(const QString &commandText)
 {
     QStringList items = SplitArguments(commandText).arguments;
     for (QString &item : items)
@@ -47,7 +49,7 @@ QStringList TRpRTF::CommandItems(const QString &commandText)
     return items;
 }
 
-void TRpRTF::CompileCondition(const QString &conditionText, int block)
+void TRpTemplateCompiler::CompileCondition(const QString &conditionText, int block)
 {
     TRpRowContent field;
     field.Field = conditionText;
@@ -56,7 +58,7 @@ void TRpRTF::CompileCondition(const QString &conditionText, int block)
 
 // An IF or ELSIF condition compiles to the same records wherever its
 // text comes back, but for the block they belong to.
-void TRpRTF::CompileCondition(TRpFieldText &text, int block)
+void TRpTemplateCompiler::CompileCondition(TRpFieldText &text, int block)
 {
     if (WriteCompiledAgain(text.compiled, block))
         return;
@@ -65,15 +67,15 @@ void TRpRTF::CompileCondition(TRpFieldText &text, int block)
     text.compiled = RecordsSince(mark);
 }
 
-void TRpRTF::CheckScanItem(const QString &item, const QString &commandText)
+void TRpTemplateCompiler::CheckScanItem(const QString &item, const QString &commandText)
 {
-    const bool dotAsColon = Options().testFlag(eoDotAsColon);
+    const bool dotAsColon = m_report.Options().testFlag(eoDotAsColon);
     const TRpToken token = ClassifyToken(item, dotAsColon);
     if (token.kind != tkFunctionCall || !token.rest.trimmed().isEmpty())
         throw EIllegalScanUse(u"Cannot process expression "_qs + item + u" in scan command "_qs + commandText);
     if (FormatKeywordOf(item))
         throw EIllegalScanUse(u"Format function "_qs + item + u" not allowed in scan command "_qs + commandText);
-    const TRpFunctionCall call = ParseFunctionCall(item, UDFList());
+    const TRpFunctionCall call = ParseFunctionCall(item, m_report.UDFList());
     if (!call.isCall)
         throw EIllegalFunctionUse(u"Function not found: "_qs + item);
     const auto fail = [&](const QString &argument, const char *why) {
@@ -102,17 +104,17 @@ void TRpRTF::CheckScanItem(const QString &item, const QString &commandText)
         fail(a.at(2).trimmed(), " - symbol \")\" or keyword \"NORESET\" expected as third argument in expression ");
 }
 
-void TRpRTF::CompileScanItems(const QStringList &items, const QString &commandText)
+void TRpTemplateCompiler::CompileScanItems(const QStringList &items, const QString &commandText)
 {
     for (const QString &item : items) {
         CheckScanItem(item, commandText);
         TRpRowContent field;
         field.Field = item;
-        CompileExpression(item, field, false, false, FScs->InnermostScanNum());
+        CompileExpression(item, field, false, false, m_blocks->InnermostNumber());
     }
 }
 
-void TRpRTF::CompileScan(const TRpFieldText &text, int commandPnt)
+void TRpTemplateCompiler::CompileScan(const TRpFieldText &text, int commandPnt)
 {
     const QString &commandText = text.split.command;
     const QString &codes = text.split.codes;
@@ -121,13 +123,8 @@ void TRpRTF::CompileScan(const TRpFieldText &text, int commandPnt)
         throw EIllegalScanUse(u"Illegal using of \"scan\" keyword: "_qs + first);
     const qsizetype open = first.indexOf(u'(');
     const QString typedAlias = first.mid(open + 1, first.size() - open - 2).trimmed();
-    TRpDataSet *dataSet = nullptr;
-    if (!typedAlias.isEmpty()) {
-        const int index = AliasIndex(typedAlias);
-        if (index < 0 || index >= int(FDFiles.size()))
-            throw EIllegalScanUse(u"Scan Alias not found: "_qs + typedAlias);
-        dataSet = FDFiles[index];
-    }
+    if (!typedAlias.isEmpty() && !m_aliasKnown(typedAlias))
+        throw EIllegalScanUse(u"Scan Alias not found: "_qs + typedAlias);
     bool page = false, noEof = false;
     QString whileText;
     QStringList aggregates;
@@ -147,26 +144,26 @@ void TRpRTF::CompileScan(const TRpFieldText &text, int commandPnt)
     }
     const bool isWhile = !whileText.isEmpty();
     if (isWhile)
-        CompileCondition(whileText, FScs->InnermostScanNum());
+        CompileCondition(whileText, m_blocks->InnermostNumber());
     if (typedAlias.isEmpty() && !isWhile)
         throw EIllegalScanUse(u"Either \"scan\" with DataSet or \"while\" function must be present in command "_qs
                               + commandText);
     const QString absorbed = KillPar(commandPnt);
-    const int position = FCm->WriteBlock(isWhile ? cmWhileScan : cmScan, m_template.Fpnt, codes, absorbed,
-                                         FScs->ScCount() + 1);
-    const TRpScanInfo &scan = FScs->EnterScan(position, bkScan, whileText, isWhile, noEof, page, dataSet);
+    const int position = m_commands->WriteBlock(isWhile ? cmWhileScan : cmScan, m_template.Fpnt, codes, absorbed,
+                                         m_blocks->Count() + 1);
+    const TRpBlock &scan = m_blocks->EnterBlock(position, bkScan, whileText, isWhile, noEof, page);
     if (!typedAlias.isEmpty())
-        m_compiled->m_scanAliases.emplace_back(scan.FNumber, FCm->AddString(typedAlias));
-    if (m_compiler.lastBoundaryPnt < 0)
-        m_compiler.lastBoundaryPnt = commandPnt;
+        m_compiled->m_scanAliases.emplace_back(scan.number, m_commands->AddString(typedAlias));
+    if (m_lastBoundaryPnt < 0)
+        m_lastBoundaryPnt = commandPnt;
     CompileScanItems(aggregates, commandText);
 }
 
 // The scan a SCANENTRY, SCANFOOTER or ENDSCAN command belongs to: the
 // innermost open block, which must be a scan.
-TRpScanInfo &TRpRTF::ScanOfCommand(const QString &commandText, const QString &commandWord, const QString &scanWord)
+TRpBlock &TRpTemplateCompiler::ScanOfCommand(const QString &commandText, const QString &commandWord, const QString &scanWord)
 {
-    TRpScanInfo *info = FScs->InnermostScanInfo();
+    TRpBlock *info = m_blocks->Innermost();
     if (!info)
         throw EIllegalScanUse(u"Error: "_qs + commandWord + u" must be after "_qs + scanWord + u": "_qs + commandText);
     if (!info->IsScan())
@@ -174,131 +171,131 @@ TRpScanInfo &TRpRTF::ScanOfCommand(const QString &commandText, const QString &co
     return *info;
 }
 
-void TRpRTF::CompileScanEntry(const TRpFieldText &text, int commandPnt)
+void TRpTemplateCompiler::CompileScanEntry(const TRpFieldText &text, int commandPnt)
 {
     const QString &commandText = text.split.command;
     const QString &codes = text.split.codes;
     const QStringList items = text.items.mid(1);
-    const TRpScanInfo &info = ScanOfCommand(commandText, u"Scanentry"_qs, u"scan"_qs);
-    if (info.FIsEntry)
+    const TRpBlock &info = ScanOfCommand(commandText, u"Scanentry"_qs, u"scan"_qs);
+    if (info.isEntry)
         throw EIllegalScanUse(u"Error: Scanentry already exists for scan block: "_qs + commandText);
-    if (info.FIsFooter)
+    if (info.isFooter)
         throw EIllegalScanUse(u"Error: Scanentry not allowed after scanfooter: "_qs + commandText);
     const QString absorbed = KillPar(commandPnt);
-    const int position = FCm->WriteBlock(cmScanEntry, m_template.Fpnt, codes, absorbed, info.FNumber);
-    FScs->SetScanEntry(position);
+    const int position = m_commands->WriteBlock(cmScanEntry, m_template.Fpnt, codes, absorbed, info.number);
+    m_blocks->SetScanEntry(position);
     CompileScanItems(items, commandText);
 }
 
-void TRpRTF::CompileScanFooter(const TRpFieldText &text, int commandPnt)
+void TRpTemplateCompiler::CompileScanFooter(const TRpFieldText &text, int commandPnt)
 {
     const QString &commandText = text.split.command;
     const QString &codes = text.split.codes;
     const QStringList items = text.items.mid(1);
-    const TRpScanInfo &info = ScanOfCommand(commandText, u"Scanfooter"_qs, u"Scan"_qs);
-    if (info.FIsFooter)
+    const TRpBlock &info = ScanOfCommand(commandText, u"Scanfooter"_qs, u"Scan"_qs);
+    if (info.isFooter)
         throw EIllegalScanUse(u"Error: Scanfooter already exists for scan block: "_qs + commandText);
     CompileScanItems(items, commandText);
-    FCm->WriteBlock(cmScanNext, m_template.Fpnt, QString(), QString(), info.FNumber);
-    if (info.FIsWhile)
-        CompileCondition(info.WhileString(), info.FNumber);
+    m_commands->WriteBlock(cmScanNext, m_template.Fpnt, QString(), QString(), info.number);
+    if (info.isWhile)
+        CompileCondition(info.WhileString(), info.number);
     const QString absorbed = KillPar(commandPnt);
-    const int position = FCm->WriteBlock(cmScanFooter, m_template.Fpnt, codes, absorbed, info.FNumber);
-    FScs->SetScanFooter(position);
+    const int position = m_commands->WriteBlock(cmScanFooter, m_template.Fpnt, codes, absorbed, info.number);
+    m_blocks->SetScanFooter(position);
 }
 
-void TRpRTF::CompileEndScan(const TRpFieldText &text, int commandPnt)
+void TRpTemplateCompiler::CompileEndScan(const TRpFieldText &text, int commandPnt)
 {
     const QString &commandText = text.split.command;
     const QString &codes = text.split.codes;
     const QStringList items = text.items.mid(1);
-    const TRpScanInfo &info = ScanOfCommand(commandText, u"Endscan"_qs, u"scan"_qs);
+    const TRpBlock &info = ScanOfCommand(commandText, u"Endscan"_qs, u"scan"_qs);
     CompileScanItems(items, commandText);
-    if (!info.FIsFooter) {
-        FCm->WriteBlock(cmScanNext, m_template.Fpnt, QString(), QString(), info.FNumber);
-        if (info.FIsWhile)
-            CompileCondition(info.WhileString(), info.FNumber);
+    if (!info.isFooter) {
+        m_commands->WriteBlock(cmScanNext, m_template.Fpnt, QString(), QString(), info.number);
+        if (info.isWhile)
+            CompileCondition(info.WhileString(), info.number);
     }
     const QString absorbed = KillPar(commandPnt);
-    FScs->ExitScan(FCm->WriteBlock(cmEndScan, m_template.Fpnt, codes, absorbed, info.FNumber));
+    m_blocks->ExitBlock(m_commands->WriteBlock(cmEndScan, m_template.Fpnt, codes, absorbed, info.number));
 }
 
-void TRpRTF::CompileIf(TRpFieldText &text, int commandPnt)
+void TRpTemplateCompiler::CompileIf(TRpFieldText &text, int commandPnt)
 {
     const QString &commandText = text.split.command;
     const QString &codes = text.split.codes;
     CheckConditionCommand(text.items, commandText, u"if");
-    CompileCondition(text, FScs->InnermostScanNum());
+    CompileCondition(text, m_blocks->InnermostNumber());
     const QString absorbed = KillPar(commandPnt);
-    const int position = FCm->WriteBlock(cmIf, m_template.Fpnt, codes, absorbed, FScs->ScCount() + 1, 0);
-    FScs->EnterScan(position, bkIf, commandText, true, false, false, nullptr);
-    m_compiler.elsIfChains.push_back(0);
-    if (m_compiler.lastBoundaryPnt < 0)
-        m_compiler.lastBoundaryPnt = commandPnt;
+    const int position = m_commands->WriteBlock(cmIf, m_template.Fpnt, codes, absorbed, m_blocks->Count() + 1, 0);
+    m_blocks->EnterBlock(position, bkIf, commandText, true, false, false);
+    m_elsIfChains.push_back(0);
+    if (m_lastBoundaryPnt < 0)
+        m_lastBoundaryPnt = commandPnt;
 }
 
-void TRpRTF::CompileElsIf(TRpFieldText &text, int commandPnt)
+void TRpTemplateCompiler::CompileElsIf(TRpFieldText &text, int commandPnt)
 {
     const QString &commandText = text.split.command;
     const QString &codes = text.split.codes;
     CheckConditionCommand(text.items, commandText, u"elsif");
-    TRpScanInfo *info = FScs->InnermostScanInfo();
+    TRpBlock *info = m_blocks->Innermost();
     if (!info)
         throw EIllegalIFUse(u"Error: \"elseif\" must be after \"if\": "_qs + commandText);
-    if (info->FrplngId != bkIf && info->FrplngId != bkElsIf)
+    if (info->kind != bkIf && info->kind != bkElsIf)
         throw EIllegalIFUse(u"Error: \"elseif\" is not expected: "_qs + commandText);
     const int pnt = m_template.Fpnt;
-    FScs->ExitScan(FCm->WriteBlock(cmEndIf, pnt, QString(), QString(), info->FNumber));
-    int position = FCm->WriteBlock(cmIf, pnt, codes, QString(), FScs->ScCount() + 1, 1);
-    const TRpScanInfo &elsePart = FScs->EnterScan(position, bkElse, commandText, true, false, false, nullptr);
-    CompileCondition(text, elsePart.FNumber);
+    m_blocks->ExitBlock(m_commands->WriteBlock(cmEndIf, pnt, QString(), QString(), info->number));
+    int position = m_commands->WriteBlock(cmIf, pnt, codes, QString(), m_blocks->Count() + 1, 1);
+    const TRpBlock &elsePart = m_blocks->EnterBlock(position, bkElse, commandText, true, false, false);
+    CompileCondition(text, elsePart.number);
     const QString absorbed = KillPar(commandPnt);
-    position = FCm->WriteBlock(cmIf, m_template.Fpnt, codes, absorbed, FScs->ScCount() + 1, 0);
-    FScs->EnterScan(position, bkElsIf, commandText, true, false, false, nullptr);
-    if (!m_compiler.elsIfChains.empty())
-        ++m_compiler.elsIfChains.back();
-    if (m_compiler.lastBoundaryPnt < 0)
-        m_compiler.lastBoundaryPnt = commandPnt;
+    position = m_commands->WriteBlock(cmIf, m_template.Fpnt, codes, absorbed, m_blocks->Count() + 1, 0);
+    m_blocks->EnterBlock(position, bkElsIf, commandText, true, false, false);
+    if (!m_elsIfChains.empty())
+        ++m_elsIfChains.back();
+    if (m_lastBoundaryPnt < 0)
+        m_lastBoundaryPnt = commandPnt;
 }
 
-void TRpRTF::CompileElse(const TRpFieldText &text, int commandPnt)
+void TRpTemplateCompiler::CompileElse(const TRpFieldText &text, int commandPnt)
 {
     const QString &commandText = text.split.command;
     const QString &codes = text.split.codes;
     if (text.items.size() > 1)
         throw EIllegalIFUse(u"Illegal using of \"Else\" command: "_qs + commandText);
-    TRpScanInfo *info = FScs->InnermostScanInfo();
+    TRpBlock *info = m_blocks->Innermost();
     if (!info)
         throw EIllegalIFUse(u"Error: \"else\" must be after \"if\": "_qs + commandText);
-    if (info->FrplngId != bkIf && info->FrplngId != bkElsIf)
+    if (info->kind != bkIf && info->kind != bkElsIf)
         throw EIllegalIFUse(u"Error: \"else\" is not expected: "_qs + commandText);
     const QString absorbed = KillPar(commandPnt);
     const int pnt = m_template.Fpnt;
-    FScs->ExitScan(FCm->WriteBlock(cmEndIf, pnt, codes, absorbed, info->FNumber));
-    const int position = FCm->WriteBlock(cmIf, pnt, QString(), QString(), FScs->ScCount() + 1, 1);
-    FScs->EnterScan(position, bkElse, commandText, true, false, false, nullptr);
+    m_blocks->ExitBlock(m_commands->WriteBlock(cmEndIf, pnt, codes, absorbed, info->number));
+    const int position = m_commands->WriteBlock(cmIf, pnt, QString(), QString(), m_blocks->Count() + 1, 1);
+    m_blocks->EnterBlock(position, bkElse, commandText, true, false, false);
 }
 
-void TRpRTF::CompileEndIf(const TRpFieldText &text, int commandPnt)
+void TRpTemplateCompiler::CompileEndIf(const TRpFieldText &text, int commandPnt)
 {
     const QString &commandText = text.split.command;
     const QString &codes = text.split.codes;
     if (text.items.size() > 1)
         throw EIllegalIFUse(u"Illegal using of \"endif\" command: "_qs + commandText);
-    TRpScanInfo *info = FScs->InnermostScanInfo();
+    TRpBlock *info = m_blocks->Innermost();
     if (!info)
         throw EIllegalIFUse(u"Error: \"endif\" must be after \"if\": "_qs + commandText);
     if (info->IsScan())
         throw EIllegalIFUse(u"Error: \"endif\" is not expected: "_qs + commandText);
     // Each chain closes the levels its own ELSIF commands opened.
-    const int elsIfLevels = m_compiler.elsIfChains.empty() ? 0 : m_compiler.elsIfChains.back();
-    if (!m_compiler.elsIfChains.empty())
-        m_compiler.elsIfChains.pop_back();
-    for (int i = 0; i < elsIfLevels && FScs->InnermostScanInfo(); ++i) {
-        FScs->ExitScan(FCm->WriteBlock(cmEndIf, m_template.Fpnt, QString(), QString(), FScs->InnermostScanNum()));
+    const int elsIfLevels = m_elsIfChains.empty() ? 0 : m_elsIfChains.back();
+    if (!m_elsIfChains.empty())
+        m_elsIfChains.pop_back();
+    for (int i = 0; i < elsIfLevels && m_blocks->Innermost(); ++i) {
+        m_blocks->ExitBlock(m_commands->WriteBlock(cmEndIf, m_template.Fpnt, QString(), QString(), m_blocks->InnermostNumber()));
     }
     const QString absorbed = KillPar(commandPnt);
-    FScs->ExitScan(FCm->WriteBlock(cmEndIf, m_template.Fpnt, codes, absorbed, FScs->InnermostScanNum()));
+    m_blocks->ExitBlock(m_commands->WriteBlock(cmEndIf, m_template.Fpnt, codes, absorbed, m_blocks->InnermostNumber()));
 }
 
 // --- KillPar --------------------------------------------------------------------------
@@ -306,26 +303,26 @@ void TRpRTF::CompileEndIf(const TRpFieldText &text, int commandPnt)
 // Whether the text a command stands in can be seen, so that the command is
 // not alone in its line. Each look covers text between two fields at most,
 // so that the looks of all commands together read the template once.
-bool TRpRTF::HasVisibleText(const QByteArray &text) const
+bool TRpTemplateCompiler::HasVisibleText(const QByteArray &text) const
 {
-    TRpUnicodeSkip scratch = m_compiler.unicodeSkip.Scratch();
+    TRpUnicodeSkip scratch = m_unicodeSkip.Scratch();
     return !SplitFieldText(text, scratch).command.isEmpty();
 }
 
 // Visible text between the last line boundary and the command: an earlier
 // field there is (its delimiters read as backslashes), and other text is
 // looked at.
-bool TRpRTF::TextBeforeCommand(int commandPnt) const
+bool TRpTemplateCompiler::TextBeforeCommand(int commandPnt) const
 {
-    const int from = m_compiler.lastBoundaryPnt;
+    const int from = m_lastBoundaryPnt;
     if (from < 1 || from >= commandPnt)
         return false;
-    if (m_compiler.previousKwdPnt >= from)
+    if (m_previousKwdPnt >= from)
         return true;
     return HasVisibleText(m_template.Bytes.mid(from - 1, commandPnt - from));
 }
 
-QString TRpRTF::KillPar(int commandPnt)
+QString TRpTemplateCompiler::KillPar(int commandPnt)
 {
     TRpTemplateBuffer &t = m_template;
     if (TextBeforeCommand(commandPnt))
@@ -357,8 +354,8 @@ QString TRpRTF::KillPar(int commandPnt)
         if (c == '{' && anyWordAt(p + 1, SkippedGroupWords)) {
             // Kept with the compiled template, for the runs that do not compile it.
             m_compiled->m_traceLines << u"KillPar - NeedToSkipBlock: "_qs + QString::fromLatin1(collected);
-            if (RTInfo())
-                PrintRTI(m_compiled->m_traceLines.constLast());
+            if (m_report.RTInfo())
+                m_report.PrintRTI(m_compiled->m_traceLines.constLast());
             break;
         }
         collected += c;
@@ -366,7 +363,7 @@ QString TRpRTF::KillPar(int commandPnt)
     }
     if (!parMet || HasVisibleText(collected))
         return QString();
-    m_compiler.lastBoundaryPnt = p;
+    m_lastBoundaryPnt = p;
     p += 4;
     if (t.At(p) == ' ')
         ++p;

@@ -2,13 +2,13 @@
 // TRpCompiledTemplate: what a template compiles to (its bytes, the command
 // stream, the blocks, the header tables it brings), kept for the runs made
 // from it while the template and the settings it was compiled under stay
-// the same. A run keeps what it changes to itself and sets the blocks' run
-// state afresh when it starts, so that any run, after a failed one too,
-// gives what the first would.
+// the same. Nothing changes it once compiled: a run keeps what it changes
+// (the blocks' run state, the header tables it adds to) to itself, so that
+// any run, after a failed one too, gives what the first would.
 
 #include "rpcommands.h"
 #include "rprtf_document.h"
-#include "rpscans.h"
+#include "rpblocktable.h"
 
 #include <QByteArray>
 #include <QString>
@@ -20,7 +20,7 @@
 
 namespace rtfreport {
 
-class TRpRTF;
+class TRpTemplateCompiler;
 
 // What a compile depends on besides the template's bytes.
 struct TRpCompileSettings {
@@ -49,14 +49,18 @@ class TRpCompiledTemplate {
 public:
     const QByteArray &Bytes() const { return m_bytes; }
     const TRpCommandStream &Commands() const { return m_commands; }
+    const TRpBlockTable &Blocks() const { return m_blocks; }
+    const TRpRtfDocument &Header() const { return m_header; }
+    const std::vector<std::pair<int, int>> &ScanAliases() const { return m_scanAliases; }
+    const QStringList &TraceLines() const { return m_traceLines; }
     const TRpCompileSettings &Settings() const { return m_settings; }
 
 private:
-    friend class TRpRTF;
+    friend class TRpTemplateCompiler;
 
     QByteArray m_bytes;
     TRpCommandStream m_commands;
-    std::unique_ptr<TRpScans> m_blocks;
+    TRpBlockTable m_blocks;
     TRpRtfDocument m_header;  // the header tables as the template has them
     // Each data scan's block and its alias as typed (an index of the string table).
     std::vector<std::pair<int, int>> m_scanAliases;

@@ -2,7 +2,9 @@
 // run fails, by reading the template again up to the failure, so that the
 // compile pass keeps no more than the position of its current field.
 
-#include "rprtf.h"
+#include "rptemplatecompiler.h"
+
+#include "rpbasereport.h"
 
 #include "rprtf_codepage.h"
 
@@ -216,47 +218,27 @@ QString TRpErrorPlace::Text() const
 }
 
 // Finds the field whose opening delimiter is the last one before pnt: the
-// fields are read again as the compile pass reads them, by an engine of its
-// own, so that the failed run's state is left as it is. Called while the
-// failure is handled: a failure of its own is dropped, never reported
-// instead of the run's.
-void TRpRTF::LocateFailure(int pnt)
+// fields are read again as the compile pass reads them, into a command
+// stream of no use after.
+TRpErrorPlace TRpTemplateCompiler::PlaceOfField(const QByteArray &bytes, int pnt)
 {
-    if (m_lastErrPlace.IsKnown() || m_template.Bytes.isEmpty())
-        return;
-    try {
-        m_lastErrPlace = PlaceOfField(pnt);
-    } catch (...) {
-        m_lastErrPlace = {};
-    }
-}
-
-TRpErrorPlace TRpRTF::PlaceOfField(int pnt) const
-{
-    TRpRTF reader(FormatSettings());
-    reader.SetOptions(Options());
-    reader.m_document.ProcessLists = m_document.ProcessLists;
-    reader.m_document.UniqueLists = m_document.UniqueLists;
-    reader.m_document.UnicodeByDefault = m_document.UnicodeByDefault;
-    reader.m_document.Charset = m_document.Charset;
-    reader.m_document.FRTFStyleMode = m_document.FRTFStyleMode;
-    reader.m_template.Bytes = m_template.Bytes;
+    Reset(bytes);
     TRpCommandStream stream;
-    reader.FCm = &stream;
-    reader.m_compiler.unicodeSkip.Reset();
+    m_commands = &stream;
     TRpErrorPlace place;
     for (;;) {
-        const TRpReadField read = reader.ReadNextField();
-        if (!read.found || reader.m_compiler.kwdPnt >= pnt)
+        const TRpReadField read = ReadNextField();
+        if (!read.found || m_kwdPnt >= pnt)
             break;
         if (read.rawText.isEmpty())
             continue;  // an empty or unclosed field is copied as typed
         ++place.ordinal;
-        place.byteOffset = reader.m_compiler.kwdPnt - 1;
-        place.fieldText = u'\\' + reader.SplitFieldText(read.rawText).command + u'\\';
+        place.byteOffset = m_kwdPnt - 1;
+        place.fieldText = u'\\' + SplitFieldText(read.rawText).command + u'\\';
     }
+    m_commands = nullptr;
     if (place.IsKnown())
-        place.textBefore = VisibleTextBefore(m_template.Bytes, place.byteOffset, 30);
+        place.textBefore = VisibleTextBefore(bytes, place.byteOffset, 30);
     return place;
 }
 

@@ -2,7 +2,9 @@
 // delimiters, splitting and classifying their text, and writing the command
 // stream.
 
-#include "rprtf.h"
+#include "rptemplatecompiler.h"
+
+#include "rpbasereport.h"
 
 #include "rpconst.h"
 #include "rperrors.h"
@@ -12,6 +14,8 @@
 #include "rprtf_controlwords.h"
 #include "rprtf_io.h"
 #include "rptemplate.h"
+
+#include <QScopeGuard>
 
 namespace rtfreport {
 
@@ -102,7 +106,7 @@ bool TRpTemplateBuffer::WordAt(int pnt, const char *word) const
 
 // --- ReadNextField ---------------------------------------------------------------
 
-int TRpRTF::BoundaryWordLength(int pnt) const
+int TRpTemplateCompiler::BoundaryWordLength(int pnt) const
 {
     if (m_template.WordAt(pnt, "\\par"))
         return 4;
@@ -112,13 +116,13 @@ int TRpRTF::BoundaryWordLength(int pnt) const
     return 0;
 }
 
-bool TRpRTF::SkippedGroupAt(int pnt) const
+bool TRpTemplateCompiler::SkippedGroupAt(int pnt) const
 {
     // pnt stands just after the "{"; every word begins with a backslash.
     if (m_template.At(pnt) != '\\')
         return false;
     for (const char *word : SkippedGroupWords) {
-        if (Options().testFlag(eoProcessFormFields) && qstrcmp(word, "\\field") == 0)
+        if (m_report.Options().testFlag(eoProcessFormFields) && qstrcmp(word, "\\field") == 0)
             continue;
         if (m_template.WordAt(pnt, word))
             return true;
@@ -126,7 +130,7 @@ bool TRpRTF::SkippedGroupAt(int pnt) const
     return false;
 }
 
-bool TRpRTF::FieldDelimiterAt(int pnt, int *length) const
+bool TRpTemplateCompiler::FieldDelimiterAt(int pnt, int *length) const
 {
     if (m_template.At(pnt) != '\\')
         return false;
@@ -142,7 +146,7 @@ bool TRpRTF::FieldDelimiterAt(int pnt, int *length) const
     return false;
 }
 
-bool TRpRTF::ReadHeaderGroup()
+bool TRpTemplateCompiler::ReadHeaderGroup()
 {
     struct HeaderGroup {
         const char *word;
@@ -163,7 +167,7 @@ bool TRpRTF::ReadHeaderGroup()
     if (m_template.At(m_template.Fpnt) != '\\')  // every word begins with a backslash
         return false;
     for (const HeaderGroup &group : groups) {
-        if (m_document.*group.met || (group.listOnly && !Options().testFlag(eoProcessLists)))
+        if (m_document.*group.met || (group.listOnly && !m_report.Options().testFlag(eoProcessLists)))
             continue;
         if (!m_template.WordAt(m_template.Fpnt, group.word))
             continue;
@@ -171,7 +175,7 @@ bool TRpRTF::ReadHeaderGroup()
         (m_document.*group.read)(scanner);
         m_template.Fpnt = int(scanner.Pos()) + 1;
         m_document.*group.met = true;
-        FCm->WriteMark(group.kind, m_template.Fpnt);
+        m_commands->WriteMark(group.kind, m_template.Fpnt);
         return true;
     }
     return false;
@@ -179,41 +183,41 @@ bool TRpRTF::ReadHeaderGroup()
 
 // The control words that steer the compile pass: line boundaries, table
 // marks and "\uc". True when the word was copied here (a table's end).
-bool TRpRTF::ReadControlWord(int p)
+bool TRpTemplateCompiler::ReadControlWord(int p)
 {
     TRpTemplateBuffer &t = m_template;
     if (BoundaryWordLength(p) > 0)
-        m_compiler.lastBoundaryPnt = p;
+        m_lastBoundaryPnt = p;
     if (t.WordAt(p, "\\trowd")) {
-        FCm->WriteMark(cmTableStart, p);
-        m_document.FInTable = m_compiler.tableRowOpen = true;
+        m_commands->WriteMark(cmTableStart, p);
+        m_document.FInTable = m_tableRowOpen = true;
     } else if (t.WordAt(p, "\\row")) {
         t.Fpnt = p + 4;
-        FCm->WriteCopyText(t.Fpnt);
-        FCm->WriteMark(cmTableEnd, t.Fpnt);
-        m_document.FInTable = m_compiler.tableRowOpen = false;
+        m_commands->WriteCopyText(t.Fpnt);
+        m_commands->WriteMark(cmTableEnd, t.Fpnt);
+        m_document.FInTable = m_tableRowOpen = false;
         return true;
     } else if (t.PrefixAt(p, "\\intbl")) {
-        FCm->WriteMark(cmTableStart, p);
+        m_commands->WriteMark(cmTableStart, p);
         m_document.FInTable = true;
-    } else if (t.PrefixAt(p, "\\pard") && m_document.FInTable && !m_compiler.tableRowOpen) {
+    } else if (t.PrefixAt(p, "\\pard") && m_document.FInTable && !m_tableRowOpen) {
         t.Fpnt = p + 5;
-        FCm->WriteCopyText(t.Fpnt);
-        FCm->WriteMark(cmTableEnd, t.Fpnt);
+        m_commands->WriteCopyText(t.Fpnt);
+        m_commands->WriteMark(cmTableEnd, t.Fpnt);
         m_document.FInTable = false;
         return true;
     } else if (t.PrefixAt(p, "\\uc") && IsAsciiDigit(t.At(p + 3))) {
         int number = 0;
         for (int q = p + 3; IsAsciiDigit(t.At(q)); ++q)
             number = qMin(number * 10 + (t.At(q) - '0'), 1000);
-        m_compiler.unicodeSkip.SetCount(number);
+        m_unicodeSkip.SetCount(number);
     }
     return false;
 }
 
 // Where a run of plain characters starting at pnt ends: at a backslash,
 // a brace or the end of the template. The run is copied by one record.
-int TRpRTF::PlainRunEnd(int pnt) const
+int TRpTemplateCompiler::PlainRunEnd(int pnt) const
 {
     const QByteArray &bytes = m_template.Bytes;
     qsizetype i = pnt;  // the 0-based index of the character after pnt
@@ -222,7 +226,7 @@ int TRpRTF::PlainRunEnd(int pnt) const
     return int(i) + 1;
 }
 
-TRpReadField TRpRTF::ReadNextField()
+TRpReadField TRpTemplateCompiler::ReadNextField()
 {
     TRpTemplateBuffer &t = m_template;
     while (!t.AtEnd()) {
@@ -231,8 +235,8 @@ TRpReadField TRpRTF::ReadNextField()
         if (c == '\\') {
             int delimiter = 0;
             if (FieldDelimiterAt(p, &delimiter)) {
-                m_compiler.previousKwdPnt = m_compiler.kwdPnt;
-                m_compiler.kwdPnt = p;
+                m_previousKwdPnt = m_kwdPnt;
+                m_kwdPnt = p;
                 t.Fpnt = p + delimiter;
                 return {true, ReadFieldBody()};
             }
@@ -248,7 +252,7 @@ TRpReadField TRpRTF::ReadNextField()
                 t.Fpnt = p + 2;
             else
                 t.Fpnt = p + 1;
-            FCm->WriteCopyText(t.Fpnt);
+            m_commands->WriteCopyText(t.Fpnt);
             continue;
         }
         if (c == '{') {
@@ -258,24 +262,24 @@ TRpReadField TRpRTF::ReadNextField()
             if (SkippedGroupAt(t.Fpnt)) {
                 const qint64 end = FindGroupEnd(t.Bytes, p - 1);
                 t.Fpnt = end < 0 ? t.Flent() + 1 : int(end) + 1;
-                FCm->WriteMark(cmCopyGroup, t.Fpnt);
+                m_commands->WriteMark(cmCopyGroup, t.Fpnt);
                 continue;
             }
-            m_compiler.unicodeSkip.Open();
+            m_unicodeSkip.Open();
         } else if (c == '}') {
             t.Fpnt = p + 1;
-            m_compiler.unicodeSkip.Close();
+            m_unicodeSkip.Close();
         } else {
             t.Fpnt = PlainRunEnd(p);
         }
-        FCm->WriteCopyText(t.Fpnt);
+        m_commands->WriteCopyText(t.Fpnt);
     }
     return {};
 }
 
 // --- the field body --------------------------------------------------------------
 
-int TRpRTF::QuoteOpening(int pnt, int *length) const
+int TRpTemplateCompiler::QuoteOpening(int pnt, int *length) const
 {
     const TRpTemplateBuffer &t = m_template;
     const quint8 c = quint8(t.At(pnt));
@@ -313,7 +317,7 @@ int TRpRTF::QuoteOpening(int pnt, int *length) const
     return 0;
 }
 
-bool TRpRTF::HexEscapeIs(int pnt, const char *hex) const
+bool TRpTemplateCompiler::HexEscapeIs(int pnt, const char *hex) const
 {
     const TRpTemplateBuffer &t = m_template;
     return t.At(pnt) == '\\' && t.At(pnt + 1) == '\'' && (t.At(pnt + 2) | 0x20) == hex[0]
@@ -321,13 +325,13 @@ bool TRpRTF::HexEscapeIs(int pnt, const char *hex) const
 }
 
 // A quotation word's length with the one blank that may follow it.
-int TRpRTF::WordWithBlankLength(int pnt, const char *word) const
+int TRpTemplateCompiler::WordWithBlankLength(int pnt, const char *word) const
 {
     const int size = int(qstrlen(word));
     return size + (m_template.At(pnt + size) == ' ' ? 1 : 0);
 }
 
-bool TRpRTF::QuoteClosing(int pnt, int quote, int *length) const
+bool TRpTemplateCompiler::QuoteClosing(int pnt, int quote, int *length) const
 {
     const quint8 c = quint8(m_template.At(pnt));
     const auto take = [&](int size) {
@@ -361,7 +365,7 @@ bool TRpRTF::QuoteClosing(int pnt, int quote, int *length) const
 
 // One character (or escape, or quotation mark) of a field body at pnt,
 // inside the quotation of that kind (0: none).
-TRpRTF::TRpBodyStep TRpRTF::FieldBodyStep(int pnt, int quote) const
+TRpTemplateCompiler::TRpBodyStep TRpTemplateCompiler::FieldBodyStep(int pnt, int quote) const
 {
     const TRpTemplateBuffer &t = m_template;
     if (pnt > t.Flent())
@@ -404,10 +408,10 @@ constexpr int PlainBodySteps = 32;
 
 // Where the body starting at pnt closes: the closing step within the field
 // length limit, or Failed. Most bodies close within a few steps.
-TRpRTF::TRpBodyStep TRpRTF::FieldBodyEnd(int pnt)
+TRpTemplateCompiler::TRpBodyStep TRpTemplateCompiler::FieldBodyEnd(int pnt)
 {
     // Inside the text a long body covered, the next ones are likely long too.
-    if (pnt < m_compiler.bodyMemoReach)
+    if (pnt < m_bodyMemoReach)
         return LongFieldBodyEnd(pnt);
     TRpBodyStep step{TRpBodyStep::Next, pnt, 0};
     const char *bytes = m_template.Bytes.constData();
@@ -430,18 +434,18 @@ TRpRTF::TRpBodyStep TRpRTF::FieldBodyEnd(int pnt)
 // (position, quotation) leads to is remembered: the closing step and how
 // far it is, a failure, or the point reached after so many steps without
 // either; so each is read once and the pass stays linear.
-TRpRTF::TRpBodyStep TRpRTF::LongFieldBodyEnd(int pnt)
+TRpTemplateCompiler::TRpBodyStep TRpTemplateCompiler::LongFieldBodyEnd(int pnt)
 {
     // Reads start further on each time: what lies before cannot be met again.
-    m_compiler.bodyMemo.DropBefore(pnt);
-    auto &visited = m_compiler.bodyVisited;
+    m_bodyMemo.DropBefore(pnt);
+    auto &visited = m_bodyVisited;
     visited.clear();
     int taken = 0;
     int quote = 0;
     TRpBodyMemo outcome{TRpBodyStep::Next, 0, pnt, 0};
     while (taken < MaxFieldLength) {
         visited.push_back({pnt, quote, taken});
-        if (const TRpBodyMemo *known = m_compiler.bodyMemo.Find(pnt, quote)) {
+        if (const TRpBodyMemo *known = m_bodyMemo.Find(pnt, quote)) {
             outcome = *known;
             if (outcome.kind != TRpBodyStep::Next)
                 break;
@@ -460,11 +464,11 @@ TRpRTF::TRpBodyStep TRpRTF::LongFieldBodyEnd(int pnt)
         pnt = step.pnt;
         quote = step.quote;
     }
-    m_compiler.bodyMemoReach = qMax(m_compiler.bodyMemoReach, pnt);
+    m_bodyMemoReach = qMax(m_bodyMemoReach, pnt);
     // Every node met learns the outcome, as seen from itself.
     const int end = outcome.kind == TRpBodyStep::Next ? taken : taken + outcome.steps;
     for (const TRpBodyVisit &node : visited) {
-        TRpBodyMemo &memo = m_compiler.bodyMemo[{node.pnt, node.quote}];
+        TRpBodyMemo &memo = m_bodyMemo[{node.pnt, node.quote}];
         memo = outcome;
         memo.steps = end - node.taken;
         if (outcome.kind == TRpBodyStep::Next) {
@@ -479,7 +483,7 @@ TRpRTF::TRpBodyStep TRpRTF::LongFieldBodyEnd(int pnt)
 
 // A field that does not close gives an empty body, and reading goes on
 // just after its opening delimiter, which is copied as text.
-QByteArray TRpRTF::ReadFieldBody()
+QByteArray TRpTemplateCompiler::ReadFieldBody()
 {
     TRpTemplateBuffer &t = m_template;
     const int bodyStart = t.Fpnt;
@@ -522,12 +526,12 @@ TRpUnicodeSkip TRpUnicodeSkip::Scratch() const
     return scratch;
 }
 
-TRpSplitText TRpRTF::SplitFieldText(const QByteArray &raw)
+TRpSplitText TRpTemplateCompiler::SplitFieldText(const QByteArray &raw)
 {
-    return SplitFieldText(raw, m_compiler.unicodeSkip);
+    return SplitFieldText(raw, m_unicodeSkip);
 }
 
-TRpSplitText TRpRTF::SplitFieldText(const QByteArray &raw, TRpUnicodeSkip &skip)
+TRpSplitText TRpTemplateCompiler::SplitFieldText(const QByteArray &raw, TRpUnicodeSkip &skip)
 {
     TRpSplitText out;
     int fallbackToDrop = 0;
@@ -631,7 +635,7 @@ TRpSplitText TRpRTF::SplitFieldText(const QByteArray &raw, TRpUnicodeSkip &skip)
     return out;
 }
 
-QString TRpRTF::NormaliseCommandText(const QString &text)
+QString TRpTemplateCompiler::NormaliseCommandText(const QString &text)
 {
     const QString trimmed = text.trimmed();
     QString result;
@@ -664,7 +668,7 @@ QString TRpRTF::NormaliseCommandText(const QString &text)
 
 // --- ClassifyCommand and compiling fields ---------------------------------------------
 
-TRpRTF::TRpCommandClass TRpRTF::ClassifyCommand(const QString &commandText)
+TRpTemplateCompiler::TRpCommandClass TRpTemplateCompiler::ClassifyCommand(const QString &commandText)
 {
     const QString upper = commandText.toUpper();
     const auto callFrom = [&](const char *prefix, int minimumPosition) {
@@ -693,9 +697,9 @@ TRpRTF::TRpCommandClass TRpRTF::ClassifyCommand(const QString &commandText)
 // many places): each distinct text is split and classified once a run.
 // A split that reads or changes the "\uc" count in force is made anew
 // each time, as it must change that count for the text after it.
-TRpRTF::TRpFieldText &TRpRTF::FieldText(const QByteArray &rawText)
+TRpTemplateCompiler::TRpFieldText &TRpTemplateCompiler::FieldText(const QByteArray &rawText)
 {
-    if (const auto found = m_compiler.fieldTexts.find(rawText); found != m_compiler.fieldTexts.end())
+    if (const auto found = m_fieldTexts.find(rawText); found != m_fieldTexts.end())
         return *found;
     TRpFieldText text;
     text.split = SplitFieldText(rawText);
@@ -703,24 +707,24 @@ TRpRTF::TRpFieldText &TRpRTF::FieldText(const QByteArray &rawText)
     if (text.kind != ccField)
         text.items = CommandItems(text.split.command);
     if (text.split.usesUnicodeSkip) {
-        m_compiler.unsharedFieldText = std::move(text);
-        return m_compiler.unsharedFieldText;
+        m_unsharedFieldText = std::move(text);
+        return m_unsharedFieldText;
     }
     // A template of ever new fields keeps only the latest ones.
-    if (m_compiler.fieldTexts.size() >= MaxFieldTexts)
-        m_compiler.fieldTexts.clear();
-    return *m_compiler.fieldTexts.insert(rawText, std::move(text));
+    if (m_fieldTexts.size() >= MaxFieldTexts)
+        m_fieldTexts.clear();
+    return *m_fieldTexts.insert(rawText, std::move(text));
 }
 
-TRpRTF::TRpRecordMark TRpRTF::MarkRecords() const
+TRpTemplateCompiler::TRpRecordMark TRpTemplateCompiler::MarkRecords() const
 {
-    return {FCm->Count(), m_compiler.iifCounter};
+    return {m_commands->Count(), m_iifCounter};
 }
 
-TRpRecordRun TRpRTF::RecordsSince(const TRpRecordMark &mark) const
+TRpRecordRun TRpTemplateCompiler::RecordsSince(const TRpRecordMark &mark) const
 {
     TRpRecordRun run;
-    run.records = FCm->RecordsFrom(mark.position);
+    run.records = m_commands->RecordsFrom(mark.position);
     if (run.records.empty()) {
         // Plain text that went into the record before.
         TRpCommand copy;
@@ -728,24 +732,24 @@ TRpRecordRun TRpRTF::RecordsSince(const TRpRecordMark &mark) const
         run.records.push_back(copy);
     }
     run.iifBase = mark.iifCounter;
-    run.iifCount = m_compiler.iifCounter - mark.iifCounter;
+    run.iifCount = m_iifCounter - mark.iifCounter;
     return run;
 }
 
 // Writes what a text compiled to before, at the position reached now.
 // False when the text has not been compiled yet.
-bool TRpRTF::WriteCompiledAgain(const std::optional<TRpRecordRun> &compiled, int block)
+bool TRpTemplateCompiler::WriteCompiledAgain(const std::optional<TRpRecordRun> &compiled, int block)
 {
     if (!compiled)
         return false;
-    FCm->WriteRun(*compiled, m_template.Fpnt, block, m_compiler.iifCounter);
-    m_compiler.iifCounter += compiled->iifCount;
+    m_commands->WriteRun(*compiled, m_template.Fpnt, block, m_iifCounter);
+    m_iifCounter += compiled->iifCount;
     return true;
 }
 
-void TRpRTF::CompileField(const QByteArray &rawText, TRpFieldText &text)
+void TRpTemplateCompiler::CompileField(const QByteArray &rawText, TRpFieldText &text)
 {
-    const int commandPnt = m_compiler.kwdPnt;
+    const int commandPnt = m_kwdPnt;
     switch (text.kind) {
     case ccScan: CompileScan(text, commandPnt); return;
     case ccScanEntry: CompileScanEntry(text, commandPnt); return;
@@ -758,7 +762,7 @@ void TRpRTF::CompileField(const QByteArray &rawText, TRpFieldText &text)
     case ccField: break;
     }
     // A field's records depend on its text alone, but for the block it is in.
-    const int block = FScs->InnermostScanNum();
+    const int block = m_blocks->InnermostNumber();
     if (WriteCompiledAgain(text.compiled, block))
         return;
     const TRpRecordMark mark = MarkRecords();
@@ -767,9 +771,9 @@ void TRpRTF::CompileField(const QByteArray &rawText, TRpFieldText &text)
 }
 
 // The field record of a variable, literal or data-field token.
-TRpRowContent TRpRTF::OperandField(const QString &text, int *kind)
+TRpRowContent TRpTemplateCompiler::OperandField(const QString &text, int *kind)
 {
-    const TRpToken token = ClassifyToken(text, Options().testFlag(eoDotAsColon));
+    const TRpToken token = ClassifyToken(text, m_report.Options().testFlag(eoDotAsColon));
     TRpRowContent field;
     *kind = KindOfToken(token.kind);
     field.Field = token.token;
@@ -788,15 +792,15 @@ TRpRowContent TRpRTF::OperandField(const QString &text, int *kind)
     return field;
 }
 
-void TRpRTF::CompileSimpleField(const QString &commandText, const TRpSplitText &split, const QByteArray &rawText)
+void TRpTemplateCompiler::CompileSimpleField(const QString &commandText, const TRpSplitText &split, const QByteArray &rawText)
 {
     const int pnt = m_template.Fpnt;
-    const bool dotAsColon = Options().testFlag(eoDotAsColon);
-    const TRpParsedFormat parsed = ParseFormatFunction(commandText, FormatSettings(), FCm->Strings(), UDFList());
+    const bool dotAsColon = m_report.Options().testFlag(eoDotAsColon);
+    const TRpParsedFormat parsed = ParseFormatFunction(commandText, m_report.FormatSettings(), m_commands->Strings(), m_report.UDFList());
     const QString text = parsed.expression.trimmed();
     const TRpToken token = ClassifyToken(text, dotAsColon);
     if (token.kind == tkNothing) {
-        FCm->WriteCopyText(pnt);
+        m_commands->WriteCopyText(pnt);
         return;
     }
     TRpRowContent field;
@@ -806,7 +810,7 @@ void TRpRTF::CompileSimpleField(const QString &commandText, const TRpSplitText &
         field.fmt = parsed.format;
         field.sout = split.codes;
         field.stestf = u"\\\\"_qs + FromAnsi(rawText) + u"\\\\"_qs;
-        FCm->WriteField(kind, pnt, field);
+        m_commands->WriteField(kind, pnt, field);
         return;
     }
     const QString callText = token.kind == tkFunctionCall && token.rest.trimmed().isEmpty()
@@ -814,20 +818,20 @@ void TRpRTF::CompileSimpleField(const QString &commandText, const TRpSplitText &
                                  : InfixAsCall(text);
     const TRpFunctionCall call = ParsedCall(callText);
     if (!call.isCall) {
-        if (Options().testFlag(eoClearMissedFields))
-            FCm->WriteFormatting(pnt, split.codes);
+        if (m_report.Options().testFlag(eoClearMissedFields))
+            m_commands->WriteFormatting(pnt, split.codes);
         else
-            FCm->WriteCopyText(pnt);
+            m_commands->WriteCopyText(pnt);
         return;
     }
     field.fmt = parsed.format;
     field.sout = split.codes;
     field.stestf = u"\\\\"_qs + FromAnsi(rawText) + u"\\\\"_qs;
     field.Field = text;
-    CompileExpression(callText, field, true, false, FScs->InnermostScanNum());
+    CompileExpression(callText, field, true, false, m_blocks->InnermostNumber());
 }
 
-void TRpRTF::CompileExpression(const QString &callText, const TRpRowContent &field, bool output, bool manage,
+void TRpTemplateCompiler::CompileExpression(const QString &callText, const TRpRowContent &field, bool output, bool manage,
                                int block)
 {
     const int pnt = m_template.Fpnt;
@@ -841,27 +845,27 @@ void TRpRTF::CompileExpression(const QString &callText, const TRpRowContent &fie
     expression.ftype = rcdata;
     expression.Defined = true;
     expression.DefinedType = 0;
-    const int position = FCm->WriteExpression(pnt, expression, output, manage, block);
+    const int position = m_commands->WriteExpression(pnt, expression, output, manage, block);
     CompileArguments(call);
-    FCm->WriteMark(cmExpressionEnd, pnt);
+    m_commands->WriteMark(cmExpressionEnd, pnt);
     bool constant = true;
-    for (int at = position + 1; constant && at < FCm->Count() - 1; ++at) {
-        const TRpCommand &command = FCm->At(at);
+    for (int at = position + 1; constant && at < m_commands->Count() - 1; ++at) {
+        const TRpCommand &command = m_commands->At(at);
         switch (command.kind) {
         case cmNumber: case cmString: case cmBoolean: case cmDate: break;
         case cmOperation: constant = IsPureOperator(command.functionId); break;
         default: constant = false; break;
         }
     }
-    FCm->At(position).flag = constant ? 1 : 0;
+    m_commands->At(position).flag = constant ? 1 : 0;
 }
 
-void TRpRTF::CompileArguments(const TRpFunctionCall &call)
+void TRpTemplateCompiler::CompileArguments(const TRpFunctionCall &call)
 {
     const int pnt = m_template.Fpnt;
-    const bool dotAsColon = Options().testFlag(eoDotAsColon);
+    const bool dotAsColon = m_report.Options().testFlag(eoDotAsColon);
     const bool iif = call.id == fnIif;
-    const int sequence = iif ? ++m_compiler.iifCounter : 0;
+    const int sequence = iif ? ++m_iifCounter : 0;
     for (int i = 0; i < call.arguments.size(); ++i) {
         const QString argument = call.arguments.at(i).trimmed();
         if (const int keyword = FormatKeywordOf(argument))
@@ -883,53 +887,100 @@ void TRpRTF::CompileArguments(const TRpFunctionCall &call)
         } else {
             int kind = cmCopyText;
             TRpRowContent field = OperandField(argument, &kind);
-            FCm->WriteField(kind, pnt, field);
+            m_commands->WriteField(kind, pnt, field);
         }
         if (iif && i < 3)
-            FCm->WriteOperation(pnt, iifAfterCondition - i, 1, sequence);
+            m_commands->WriteOperation(pnt, iifAfterCondition - i, 1, sequence);
     }
-    FCm->WriteOperation(pnt, call.id, int(call.arguments.size()), sequence);
+    m_commands->WriteOperation(pnt, call.id, int(call.arguments.size()), sequence);
 }
 
 // Templates repeat their expressions: each text is parsed once a run.
-TRpFunctionCall TRpRTF::ParsedCall(const QString &callText)
+TRpFunctionCall TRpTemplateCompiler::ParsedCall(const QString &callText)
 {
-    auto found = m_compiler.parsedCalls.constFind(callText);
-    if (found == m_compiler.parsedCalls.constEnd())
-        found = m_compiler.parsedCalls.insert(callText, ParseFunctionCall(callText, UDFList()));
+    auto found = m_parsedCalls.constFind(callText);
+    if (found == m_parsedCalls.constEnd())
+        found = m_parsedCalls.insert(callText, ParseFunctionCall(callText, m_report.UDFList()));
     return *found;
 }
 
-QString TRpRTF::InfixAsCall(const QString &expressionText)
+QString TRpTemplateCompiler::InfixAsCall(const QString &expressionText)
 {
-    auto found = m_compiler.infixCalls.constFind(expressionText);
-    if (found == m_compiler.infixCalls.constEnd())
-        found = m_compiler.infixCalls.insert(expressionText, ParseInfix(expressionText, Options().testFlag(eoDotAsColon)));
+    auto found = m_infixCalls.constFind(expressionText);
+    if (found == m_infixCalls.constEnd())
+        found = m_infixCalls.insert(expressionText, ParseInfix(expressionText, m_report.Options().testFlag(eoDotAsColon)));
     return *found;
 }
 
 // --- the pass -----------------------------------------------------------------------
 
-void TRpRTF::CompilePass()
+TRpTemplateCompiler::TRpTemplateCompiler(TRpBaseReport &report, TRpRtfDocument &document, TRpAliasKnown aliasKnown)
+    : m_report(report), m_document(document), m_aliasKnown(std::move(aliasKnown))
 {
-    FCm->WriteMark(cmStart, 1);
-    m_compiler.unicodeSkip.Reset();
+}
+
+// A compiler reads one template: its caches belong to that template.
+void TRpTemplateCompiler::Reset(const QByteArray &bytes)
+{
+    m_template.Bytes = bytes;
+    m_template.Fpnt = 1;
+    m_failurePnt = 0;
+    m_unicodeSkip.Reset();
+}
+
+void TRpTemplateCompiler::Fail(int pnt)
+{
+    if (m_failurePnt == 0)
+        m_failurePnt = pnt;
+}
+
+std::shared_ptr<const TRpCompiledTemplate> TRpTemplateCompiler::Compile(const QByteArray &bytes,
+                                                                         const TRpCompileSettings &settings)
+{
+    Reset(bytes);
+    auto compiled = std::make_shared<TRpCompiledTemplate>();
+    compiled->m_bytes = bytes;
+    compiled->m_settings = settings;
+    m_compiled = compiled;
+    m_commands = &compiled->m_commands;
+    m_blocks = &compiled->m_blocks;
+    const auto done = qScopeGuard([this] {
+        m_compiled.reset();
+        m_commands = nullptr;
+        m_blocks = nullptr;
+    });
+    CompilePass();
+    if (const TRpBlock *open = m_blocks->Innermost()) {
+        Fail(m_commands->At(open->cmPosition).pnt);
+        if (open->IsScan())
+            throw EIllegalScanUse(QStringLiteral("Nesting error - endscan expected, but end of document found"));
+        throw EIllegalIFUse(QStringLiteral("Endif expected, but end of document found"));
+    }
+    compiled->m_header = m_document;
+    compiled->m_header.SetOutput(nullptr);
+    return compiled;
+}
+
+void TRpTemplateCompiler::CompilePass()
+{
+    m_commands->WriteMark(cmStart, 1);
+    m_unicodeSkip.Reset();
     for (;;) {
         const TRpReadField read = ReadNextField();
         if (!read.found)
             break;
         if (read.rawText.isEmpty()) {
-            FCm->WriteCopyText(m_template.Fpnt);  // an empty or unclosed field stays as typed
+            m_commands->WriteCopyText(m_template.Fpnt);  // an empty or unclosed field stays as typed
             continue;
         }
         try {
             CompileField(read.rawText, FieldText(read.rawText));
         } catch (...) {
-            LocateFailure(m_compiler.kwdPnt + 1);
+            Fail(m_kwdPnt + 1);
             throw;
         }
     }
-    FCm->WriteMark(cmEnd, m_template.Flent() + 1);
+    m_commands->WriteMark(cmEnd, m_template.Flent() + 1);
 }
 
 } // namespace rtfreport

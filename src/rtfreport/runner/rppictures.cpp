@@ -1,6 +1,8 @@
 // Pictures in the body: the pixels wrapped in a metafile, with the picture
 // group's size, scale and border from the image format.
 
+#include "rptemplaterunner.h"
+
 #include "rprtf.h"
 
 #include "rpformat.h"
@@ -23,15 +25,15 @@ QByteArray Rounded(double value)
 
 } // namespace
 
-std::optional<TRpPixels> TRpRTF::DecodePicture(const QByteArray &bytes) const
+std::optional<TRpPixels> TRpTemplateRunner::DecodePicture(const QByteArray &bytes) const
 {
-    if (PictureDecoder)
-        if (auto pixels = PictureDecoder(bytes))
+    if (m_report.PictureDecoder)
+        if (auto pixels = m_report.PictureDecoder(bytes))
             return pixels;
     return DecodeBitmap(bytes);
 }
 
-void TRpRTF::WritePicture(const QByteArray &bytes, const TRpRowContent &field)
+void TRpTemplateRunner::WritePicture(const QByteArray &bytes, const TRpRowContent &field)
 {
     if (bytes.isEmpty() || !WriteReadablePicture(bytes, field))
         WriteText(field.sout);
@@ -39,7 +41,7 @@ void TRpRTF::WritePicture(const QByteArray &bytes, const TRpRowContent &field)
 
 // The picture group of a metafile or of pixels a decoder reads; false, with
 // nothing written, for bytes that are neither.
-bool TRpRTF::WriteReadablePicture(const QByteArray &bytes, const TRpRowContent &field)
+bool TRpTemplateRunner::WriteReadablePicture(const QByteArray &bytes, const TRpRowContent &field)
 {
     // A metafile keeps its own kind whatever the option asks: turning one kind
     // into the other would need a renderer of its drawing records.
@@ -56,9 +58,9 @@ bool TRpRTF::WriteReadablePicture(const QByteArray &bytes, const TRpRowContent &
         return true;
     }
     // Drawn at the screen's size of the pixels.
-    const int drawWidth = qMax(1, int(std::lround(pixels->width * double(m_screenPixelsPerInch) / 96)));
-    const int drawHeight = qMax(1, int(std::lround(pixels->height * double(m_screenPixelsPerInch) / 96)));
-    const bool enhanced = !Options().testFlag(eoGraphicsWmfCompatible);
+    const int drawWidth = qMax(1, int(std::lround(pixels->width * double(m_report.ScreenPixelsPerInch()) / 96)));
+    const int drawHeight = qMax(1, int(std::lround(pixels->height * double(m_report.ScreenPixelsPerInch()) / 96)));
+    const bool enhanced = !m_report.Options().testFlag(eoGraphicsWmfCompatible);
     WritePictureGroup(enhanced, pixels->width, pixels->height, [&](const TRpImageFormat &format) {
         return enhanced ? EnhancedMetafile(*pixels, drawWidth, drawHeight, int(std::lround(format.SizeXmm * 100)),
                                            int(std::lround(format.SizeYmm * 100)))
@@ -69,14 +71,14 @@ bool TRpRTF::WriteReadablePicture(const QByteArray &bytes, const TRpRowContent &
 
 // The picture group of a metafile: its size, scale and border as the image
 // format (which the program may change) gives them, then its records.
-void TRpRTF::WritePictureGroup(bool enhanced, int width, int height,
+void TRpTemplateRunner::WritePictureGroup(bool enhanced, int width, int height,
                                const std::function<QByteArray(const TRpImageFormat &)> &records,
                                const TRpRowContent &field)
 {
     TRpImageFormat format(width, height);
-    if (OnImageFormat)
-        OnImageFormat(this, field.fmt.ImgFmt(), format);
-    if (format.Border.ColorIndex >= ColorTable().size())
+    if (m_report.OnImageFormat)
+        m_report.OnImageFormat(&m_report, field.fmt.ImgFmt(), format);
+    if (format.Border.ColorIndex >= TRpRTF::ColorTable().size())
         format.Border.ColorIndex = 0;
 
     QByteArray group = "{\\pict\\picscalex";
@@ -90,7 +92,7 @@ void TRpRTF::WritePictureGroup(bool enhanced, int width, int height,
                  + "\\pich" + Rounded(format.SizeYmm * 5669 / 100) + "\\emfblip";
     }
     // The border colour is registered whether or not a border is drawn.
-    const TRpColor &color = ColorTable()[format.Border.ColorIndex];
+    const TRpColor &color = TRpRTF::ColorTable()[format.Border.ColorIndex];
     const int colorIndex = m_document.UseColor("\\red" + QByteArray::number(color.r) + "\\green"
                                                + QByteArray::number(color.g) + "\\blue"
                                                + QByteArray::number(color.b) + ";");
@@ -99,7 +101,7 @@ void TRpRTF::WritePictureGroup(bool enhanced, int width, int height,
                  + QByteArray::number(format.BorderWidthTwips) + "\\brdrcf" + QByteArray::number(colorIndex);
 
     const QByteArray data = records(format);
-    if (Options().testFlag(eoGraphicsBinary))
+    if (m_report.Options().testFlag(eoGraphicsBinary))
         group += "\\bin" + QByteArray::number(data.size()) + ' ' + data;
     else
         group += ' ' + data.toHex().toUpper();
@@ -108,7 +110,7 @@ void TRpRTF::WritePictureGroup(bool enhanced, int width, int height,
     WriteText(field.sout);
 }
 
-void TRpRTF::WritePictureFromFile(const QString &fileName, const TRpRowContent &field)
+void TRpTemplateRunner::WritePictureFromFile(const QString &fileName, const TRpRowContent &field)
 {
     QFile file(fileName);
     const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -118,7 +120,7 @@ void TRpRTF::WritePictureFromFile(const QString &fileName, const TRpRowContent &
     WriteText(field.sout);
 }
 
-void TRpRTF::WriteStoredPicture(const QByteArray &stored, const TRpRowContent &field)
+void TRpTemplateRunner::WriteStoredPicture(const QByteArray &stored, const TRpRowContent &field)
 {
     // Twenty bytes or fewer hold no picture.
     WritePicture(stored.size() <= 20 ? QByteArray() : stored, field);

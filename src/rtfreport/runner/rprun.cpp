@@ -2,6 +2,8 @@
 // values, evaluating expressions on an operand stack; and the assembly of
 // the output with the regenerated header tables.
 
+#include "rptemplaterunner.h"
+
 #include "rprtf.h"
 
 #include "rpconst.h"
@@ -34,110 +36,142 @@ bool IsFieldRecord(int kind)
 }
 }
 
+// --- a run ----------------------------------------------------------------------
+
+TRpTemplateRunner::TRpTemplateRunner(TRpRTF &report, const TRpCompiledTemplate &compiled, TRpRtfDocument &document)
+    : m_report(report), m_compiled(compiled), m_commands(compiled.Commands()), m_bytes(compiled.Bytes()),
+      m_document(document), m_scans(compiled.Blocks(), &report),
+      m_bindings(size_t(compiled.Commands().FieldCount())), m_langText(QByteArray::number(report.Lang()))
+{
+}
+
+TRpTemplateRunner::~TRpTemplateRunner() = default;
+
+void TRpTemplateRunner::BindDataSets()
+{
+    // Data sets are found again for each run, in template order.
+    for (const auto &[number, aliasString] : m_compiled.ScanAliases()) {
+        TRpScanInfo &info = m_scans.Scan(number);
+        const QString &alias = m_commands.String(aliasString);
+        const int index = m_report.AliasIndex(alias);
+        if (index < 0 || index >= int(m_report.DataSets().size())) {
+            m_failurePnt = m_commands.At(info.CmPosition()).pnt;
+            throw EIllegalScanUse(u"Scan Alias not found: "_qs + alias);
+        }
+        info.m_dataSet = m_report.DataSets()[index];
+    }
+}
+
+bool TRpTemplateRunner::AggregateResetDue() const
+{
+    const TRpScanInfo *current = m_scans.CurrentScanInfo();
+    return !current || current->FirstPass();
+}
+
 // --- writing ----------------------------------------------------------------------
 
-void TRpRTF::WriteBytes(const QByteArray &bytes)
+void TRpTemplateRunner::WriteBytes(const QByteArray &bytes)
 {
     m_body->Write(bytes);
 }
 
-void TRpRTF::WriteText(const QString &text)
+void TRpTemplateRunner::WriteText(const QString &text)
 {
     if (text.isEmpty())
         return;
     m_body->Append([&](std::string &out) { AppendAnsiCodePage(text, out); });
 }
 
-void TRpRTF::WriteString(int index)
+void TRpTemplateRunner::WriteString(int index)
 {
-    WriteText(FCm->String(index));
+    WriteText(m_commands.String(index));
 }
 
-void TRpRTF::CopyTemplate(int fromPnt, int toPnt)
+void TRpTemplateRunner::CopyTemplate(int fromPnt, int toPnt)
 {
     if (toPnt > fromPnt && fromPnt >= 1)
-        m_body->Write(m_template.Bytes.constData() + fromPnt - 1, qMin(toPnt, m_template.Flent() + 1) - fromPnt);
+        m_body->Write(m_bytes.constData() + fromPnt - 1, qMin(toPnt, int(m_bytes.size()) + 1) - fromPnt);
 }
 
-void TRpRTF::WriteRtfText(const QString &text)
+void TRpTemplateRunner::WriteRtfText(const QString &text)
 {
     m_body->Append([&](std::string &out) { m_document.AppendRtfText(text, out); });
 }
 
-void TRpRTF::WriteValue(const QString &text, const TRpRowContent &field)
+void TRpTemplateRunner::WriteValue(const QString &text, const TRpRowContent &field)
 {
     WriteBytes(m_langPrefix);
     WriteRtfText(text);
     WriteText(field.sout);
 }
 
-void TRpRTF::WriteMissing(const TRpRowContent &field)
+void TRpTemplateRunner::WriteMissing(const TRpRowContent &field)
 {
-    WriteText(Options().testFlag(eoClearMissedFields) ? field.sout : field.stestf);
+    WriteText(m_report.Options().testFlag(eoClearMissedFields) ? field.sout : field.stestf);
 }
 
-void TRpRTF::WriteHyperlink(const QString &text, const TRpRowContent &field)
+void TRpTemplateRunner::WriteHyperlink(const QString &text, const TRpRowContent &field)
 {
     const TRpLinkText link = SplitLinkText(text);
-    WriteBytes("{\\field{\\*\\fldinst {\\lang" + FLangText + " HYPERLINK \"");
+    WriteBytes("{\\field{\\*\\fldinst {\\lang" + m_langText + " HYPERLINK \"");
     WriteRtfText(link.target);
-    WriteBytes("\" }}{\\fldrslt \\lang" + FLangText + ' ');
+    WriteBytes("\" }}{\\fldrslt \\lang" + m_langText + ' ');
     WriteRtfText(link.shown);
     WriteBytes("}}");
     WriteText(field.sout);
 }
 
-void TRpRTF::WriteInsertedRtf(const QString &text, const TRpRowContent &field)
+void TRpTemplateRunner::WriteInsertedRtf(const QString &text, const TRpRowContent &field)
 {
     m_body->Flush();  // the insertion writes to the device itself
-    m_document.InsertRtfText(text, Options().testFlag(eoKeepFrtfPar));
+    m_document.InsertRtfText(text, m_report.Options().testFlag(eoKeepFrtfPar));
     WriteText(field.sout);
 }
 
 // A value's text written the way its format asks: a hyperlink, inserted RTF,
 // a picture loaded from the file the text names, or the formatted text.
-void TRpRTF::WriteFormattedText(const QString &text, const TRpRowContent &field)
+void TRpTemplateRunner::WriteFormattedText(const QString &text, const TRpRowContent &field)
 {
     switch (field.fmt.fmtnumber) {
     case fmtFLnk: WriteHyperlink(text, field); return;
     case fmtFRtf: WriteInsertedRtf(text, field); return;
     case fmtFImg: WritePictureFromFile(text, field); return;
-    default: WriteValue(FormatValueText(text, field.fmt, *this, FCm->Strings()), field); return;
+    default: WriteValue(FormatValueText(text, field.fmt, m_report, m_commands.Strings()), field); return;
     }
 }
 
 // --- simple fields -------------------------------------------------------------------
 
-void TRpRTF::WriteSimpleField(const TRpCommand &command)
+void TRpTemplateRunner::WriteSimpleField(const TRpCommand &command)
 {
-    const TRpRowContent &field = FCm->FieldOf(command);
+    const TRpRowContent &field = m_commands.FieldOf(command);
     QString text;
     switch (command.kind) {
     case cmVariable:
-        if (VarList().IndexOfName(field.Field) < 0) {
+        if (m_report.VarList().IndexOfName(field.Field) < 0) {
             WriteMissing(field);
             return;
         }
-        text = TRpArgument::NamedVariable(this, field.Field).variable()->AsString();
+        text = TRpArgument::NamedVariable(&m_report, field.Field).variable()->AsString();
         break;
     case cmNumber:
-        text = TRpReportVariable::LocalValue(this, field.Field, rpdtNumber).AsString();
+        text = TRpReportVariable::LocalValue(&m_report, field.Field, rpdtNumber).AsString();
         break;
     case cmString:
         text = field.Field;
         break;
     case cmBoolean:
-        text = BooleanText(field.Field.toUpper() == u"TRUE");
+        text = m_report.BooleanText(field.Field.toUpper() == u"TRUE");
         if (field.fmt.fmtnumber == fmtNoFormat) {
             TRpFieldFormat boolean = field.fmt;
             boolean.fmtnumber = fmtFBool;
-            WriteValue(FormatValueText(text, boolean, *this, FCm->Strings()), field);
+            WriteValue(FormatValueText(text, boolean, m_report, m_commands.Strings()), field);
             return;
         }
         break;
     case cmDate: {
-        const TRpReportVariable date = TRpReportVariable::LocalValue(this, field.Field, rpdtDateTime);
-        text = DateToStr(date.AsDate(), FormatSettings());
+        const TRpReportVariable date = TRpReportVariable::LocalValue(&m_report, field.Field, rpdtDateTime);
+        text = DateToStr(date.AsDate(), m_report.FormatSettings());
         break;
     }
     default:
@@ -147,19 +181,19 @@ void TRpRTF::WriteSimpleField(const TRpCommand &command)
     WriteFormattedText(text, field);
 }
 
-const TRpRTF::TRpFieldBinding &TRpRTF::ResolveDataField(const TRpCommand &command)
+const TRpTemplateRunner::TRpFieldBinding &TRpTemplateRunner::ResolveDataField(const TRpCommand &command)
 {
     TRpFieldBinding &binding = m_bindings.at(size_t(command.field));
     if (!binding.resolved) {
-        const TRpRowContent &field = FCm->FieldOf(command);
-        binding.dataSet = DataSetByAlias(field.Dalias);
-        binding.field = binding.dataSet ? LookupField(*binding.dataSet, field.Field) : -1;
+        const TRpRowContent &field = m_commands.FieldOf(command);
+        binding.dataSet = m_report.DataSetByAlias(field.Dalias);
+        binding.field = binding.dataSet ? TRpRTF::LookupField(*binding.dataSet, field.Field) : -1;
         binding.resolved = true;
     }
     return binding;
 }
 
-void TRpRTF::WriteDataField(const TRpCommand &command, const TRpRowContent &field)
+void TRpTemplateRunner::WriteDataField(const TRpCommand &command, const TRpRowContent &field)
 {
     const TRpFieldBinding &binding = ResolveDataField(command);
     if (binding.field < 0) {
@@ -176,7 +210,7 @@ void TRpRTF::WriteDataField(const TRpCommand &command, const TRpRowContent &fiel
         WriteStoredPicture(dataSet.IsNull(binding.field) ? QByteArray() : dataSet.AsBytes(binding.field), field);
         return;
     }
-    const QString text = FieldValueText(dataSet, binding.field, field.fmt, *this, FCm->Strings());
+    const QString text = FieldValueText(dataSet, binding.field, field.fmt, m_report, m_commands.Strings());
     if (field.fmt.fmtnumber == fmtFLnk)
         WriteHyperlink(text, field);
     else if (field.fmt.fmtnumber == fmtFRtf)
@@ -187,17 +221,17 @@ void TRpRTF::WriteDataField(const TRpCommand &command, const TRpRowContent &fiel
 
 // --- expressions ----------------------------------------------------------------------
 
-TRpArgument TRpRTF::ExpressionOperand(const TRpCommand &command, const TRpRowContent &expression)
+TRpArgument TRpTemplateRunner::ExpressionOperand(const TRpCommand &command, const TRpRowContent &expression)
 {
-    const TRpRowContent &field = FCm->FieldOf(command);
+    const TRpRowContent &field = m_commands.FieldOf(command);
     switch (command.kind) {
-    case cmVariable: return TRpArgument::NamedVariable(this, field.Field);
-    case cmNumber: return TRpArgument::LocalValue(this, field.Field, rpdtNumber);
-    case cmString: return TRpArgument::LocalValue(this, field.Field, rpdtString);
-    case cmBoolean: return TRpArgument::LocalValue(this, BooleanText(field.Field.toUpper() == u"TRUE"), rpdtBoolean);
+    case cmVariable: return TRpArgument::NamedVariable(&m_report, field.Field);
+    case cmNumber: return TRpArgument::LocalValue(&m_report, field.Field, rpdtNumber);
+    case cmString: return TRpArgument::LocalValue(&m_report, field.Field, rpdtString);
+    case cmBoolean: return TRpArgument::LocalValue(&m_report, m_report.BooleanText(field.Field.toUpper() == u"TRUE"), rpdtBoolean);
     case cmDate: {
-        const TRpReportVariable date = TRpReportVariable::LocalValue(this, field.Field, rpdtDateTime);
-        return TRpArgument::LocalValue(this, CanonicalDate(date.AsDate()), rpdtDateTime);
+        const TRpReportVariable date = TRpReportVariable::LocalValue(&m_report, field.Field, rpdtDateTime);
+        return TRpArgument::LocalValue(&m_report, CanonicalDate(date.AsDate()), rpdtDateTime);
     }
     case cmDataFieldDot:
     case cmDataFieldColon:
@@ -211,11 +245,11 @@ TRpArgument TRpRTF::ExpressionOperand(const TRpCommand &command, const TRpRowCon
 }
 
 // Passes over the records of an IIF branch up to the marker that ends it.
-int TRpRTF::PassOverIifBranch(int position, int marker, int sequence, std::vector<TRpArgument> &stack)
+int TRpTemplateRunner::PassOverIifBranch(int position, int marker, int sequence, std::vector<TRpArgument> &stack)
 {
     const int start = position + 1;
-    for (++position; position < FCm->Count(); ++position) {
-        const TRpCommand &command = FCm->At(position);
+    for (++position; position < m_commands.Count(); ++position) {
+        const TRpCommand &command = m_commands.At(position);
         if (command.kind == cmOperation && command.functionId == marker && command.iifSequence == sequence)
             break;
         if (command.kind == cmExpressionEnd || command.kind == cmEnd)
@@ -226,23 +260,23 @@ int TRpRTF::PassOverIifBranch(int position, int marker, int sequence, std::vecto
     return position;
 }
 
-int TRpRTF::EvaluateExpression(int position)
+int TRpTemplateRunner::EvaluateExpression(int position)
 {
-    const TRpCommand &start = FCm->At(position);
-    const TRpRowContent &expression = FCm->FieldOf(start);
-    FScs->SetCurrentScan(start.block);
+    const TRpCommand &start = m_commands.At(position);
+    const TRpRowContent &expression = m_commands.FieldOf(start);
+    m_scans.SetCurrentScan(start.block);
     // A constant is evaluated once a run: its records are passed over after that.
     if (start.flag) {
-        if (const auto known = FConstants.find(start.field); known != FConstants.end()) {
-            while (FCm->At(position).kind != cmExpressionEnd)
+        if (const auto known = m_constants.find(start.field); known != m_constants.end()) {
+            while (m_commands.At(position).kind != cmExpressionEnd)
                 ++position;
             UseExpressionResult(start, known->second, expression);
             return position;
         }
     }
     std::vector<TRpArgument> stack;
-    for (++position; position < FCm->Count(); ++position) {
-        const TRpCommand &command = FCm->At(position);
+    for (++position; position < m_commands.Count(); ++position) {
+        const TRpCommand &command = m_commands.At(position);
         if (command.kind == cmExpressionEnd)
             break;
         if (command.kind != cmOperation) {
@@ -253,8 +287,8 @@ int TRpRTF::EvaluateExpression(int position)
         if (id == iifAfterCondition) {
             TRpUDFArgs test{stack.back()};
             stack.pop_back();
-            TRpArgument condition = MakeResultHolder(*this, udfrTRpReportVariable);
-            EvaluateBuiltIn(*this, fnSysIifTest, test, expression.Field, condition);
+            TRpArgument condition = MakeResultHolder(m_report, udfrTRpReportVariable);
+            EvaluateBuiltIn(m_report, fnSysIifTest, test, expression.Field, condition);
             stack.push_back(condition);
             if (!condition.variable()->AsBoolean())
                 position = PassOverIifBranch(position, iifAfterTrue, command.iifSequence, stack);
@@ -269,34 +303,34 @@ int TRpRTF::EvaluateExpression(int position)
         const int count = qMin<int>(command.argCount, int(stack.size()));
         TRpUDFArgs args(std::make_move_iterator(stack.end() - count), std::make_move_iterator(stack.end()));
         stack.resize(stack.size() - count);
-        const int resultKind = FunctionResultKind(id, UDFList());
+        const int resultKind = FunctionResultKind(id, m_report.UDFList());
         if (id >= 0 && resultKind > udfrStream)
-            throw EIllegalFunctionUse(u"Result type defined in function"_qs + FunctionName(id, UDFList())
+            throw EIllegalFunctionUse(u"Result type defined in function"_qs + FunctionName(id, m_report.UDFList())
                                       + u" is not supported"_qs);
-        TRpArgument result = MakeResultHolder(*this, resultKind);
-        DispatchFunction(*this, id, args, expression.Field, result, count);
+        TRpArgument result = MakeResultHolder(m_report, resultKind);
+        DispatchFunction(m_report, id, args, expression.Field, result, count);
         stack.push_back(std::move(result));
     }
     const TRpArgument result = stack.empty() ? TRpArgument() : stack.back();
     if (start.flag)
-        FConstants.emplace(start.field, result);
+        m_constants.emplace(start.field, result);
     UseExpressionResult(start, result, expression);
     return position;
 }
 
-void TRpRTF::UseExpressionResult(const TRpCommand &start, const TRpArgument &result, const TRpRowContent &expression)
+void TRpTemplateRunner::UseExpressionResult(const TRpCommand &start, const TRpArgument &result, const TRpRowContent &expression)
 {
     if (start.output)
         WriteExpressionResult(result, expression, expression.NField);
     if (start.manage)
-        FManageResult = result.IsVariable() && result.variable()->AsBoolean();
+        m_manageResult = result.IsVariable() && result.variable()->AsBoolean();
 }
 
-void TRpRTF::WriteExpressionResult(const TRpArgument &result, const TRpRowContent &field, int functionId)
+void TRpTemplateRunner::WriteExpressionResult(const TRpArgument &result, const TRpRowContent &field, int functionId)
 {
-    switch (FunctionResultKind(functionId, UDFList())) {
+    switch (FunctionResultKind(functionId, m_report.UDFList())) {
     case udfrTRpReportVariable:
-        WriteFormattedText(result.IsKnown() ? result.Value(this).AsString() : QString(), field);
+        WriteFormattedText(result.IsKnown() ? result.Value(&m_report).AsString() : QString(), field);
         return;
     case udfrPicture: WritePicture(result.bytes(), field); return;
     case udfrStream:
@@ -309,20 +343,20 @@ void TRpRTF::WriteExpressionResult(const TRpArgument &result, const TRpRowConten
 
 // --- the pass ------------------------------------------------------------------------
 
-void TRpRTF::AppendOutTab(int kind)
+void TRpTemplateRunner::AppendOutTab(int kind)
 {
     TRpOutTabRec entry;
-    entry.start = FOutTab.empty() ? 0 : FOutTab.back().end;
+    entry.start = m_outTab.empty() ? 0 : m_outTab.back().end;
     entry.end = m_body->Pos();
     entry.kind = kind;
-    FOutTab.push_back(entry);
+    m_outTab.push_back(entry);
 }
 
-void TRpRTF::RunRecord(int &position)
+void TRpTemplateRunner::RunRecord(int &position)
 {
-    const TRpCommand &command = FCm->At(position);
-    const int previousPnt = FCmLastFpnt;
-    FCmLastFpnt = command.pnt;
+    const TRpCommand &command = m_commands.At(position);
+    const int previousPnt = m_lastPnt;
+    m_lastPnt = command.pnt;
     switch (command.kind) {
     case cmCopyText:
     case cmCopyGroup: CopyTemplate(previousPnt, command.pnt); break;
@@ -333,7 +367,7 @@ void TRpRTF::RunRecord(int &position)
     case cmFormatting: WriteString(command.codes); break;
     case cmVariable: case cmNumber: case cmString: case cmBoolean: case cmDate:
     case cmDataFieldDot: case cmDataFieldColon: WriteSimpleField(command); break;
-    case cmExpression: position = EvaluateExpression(position); FCmLastFpnt = FCm->At(position).pnt; break;
+    case cmExpression: position = EvaluateExpression(position); m_lastPnt = m_commands.At(position).pnt; break;
     case cmScan: case cmWhileScan: RunScan(position, command); break;
     case cmScanEntry: WriteString(command.codes); WriteString(command.absorbed); break;
     case cmScanNext: RunScanNext(command); break;
@@ -344,38 +378,39 @@ void TRpRTF::RunRecord(int &position)
     }
 }
 
-void TRpRTF::RunPass()
+void TRpTemplateRunner::Run(QIODevice *body)
 {
-    FCmLastFpnt = 1;
+    m_bodyDevice = body;
+    m_lastPnt = 1;
     m_document.FInTable = false;
-    m_langPrefix = "\\lang" + FLangText + ' ';
-    m_body = std::make_unique<TRpByteSink>(FTmpStream.get());
-    for (int position = 0; position < FCm->Count(); ++position) {
-        if (FCm->At(position).kind == cmEnd)
+    m_langPrefix = "\\lang" + m_langText + ' ';
+    m_body = std::make_unique<TRpByteSink>(m_bodyDevice);
+    for (int position = 0; position < m_commands.Count(); ++position) {
+        if (m_commands.At(position).kind == cmEnd)
             break;
         try {
             RunRecord(position);
         } catch (...) {
             // A field's failure says where the field is; copied text has no place.
-            if (const TRpCommand &failed = FCm->At(position); IsFieldRecord(failed.kind))
-                LocateFailure(failed.pnt);
+            if (const TRpCommand &failed = m_commands.At(position); IsFieldRecord(failed.kind) && m_failurePnt == 0)
+                m_failurePnt = failed.pnt;
             throw;
         }
-        CheckOutputSize(m_body->Pos());  // a template that loops ends at the limit
+        m_report.CheckOutputSize(m_body->Pos());  // a template that loops ends at the limit
     }
     AppendOutTab(0);
     m_body->Flush();
     m_body.reset();
-    FlushDevice(FTmpStream.get(), "Can't write the report body: ");
+    FlushDevice(m_bodyDevice, "Can't write the report body: ");
 }
 
 // --- assembly -------------------------------------------------------------------------
 
-void TRpRTF::CopyBody(QIODevice *output, qint64 start, qint64 end)
+void TRpTemplateRunner::CopyBody(QIODevice *output, qint64 start, qint64 end)
 {
     if (end <= start)
         return;
-    FTmpStream->seek(start);
+    m_bodyDevice->seek(start);
     // Grow the output once for the whole stretch.
     if (auto *file = qobject_cast<QFileDevice *>(output); file && !file->isSequential()) {
         FlushDevice(file, "Can't write report results: ");
@@ -388,21 +423,21 @@ void TRpRTF::CopyBody(QIODevice *output, qint64 start, qint64 end)
     }
     QByteArray chunk;
     for (qint64 left = end - start; left > 0;) {
-        chunk = FTmpStream->read(qMin(left, CopyChunk));
+        chunk = m_bodyDevice->read(qMin(left, CopyChunk));
         if (chunk.isEmpty())
-            throw EIOError(QStringLiteral("Can't read the report body: ") + FTmpStream->errorString());
+            throw EIOError(QStringLiteral("Can't read the report body: ") + m_bodyDevice->errorString());
         if (output->write(chunk) != chunk.size())
             throw EIOError(QStringLiteral("Can't write report results: ") + output->errorString());
         left -= chunk.size();
     }
 }
 
-void TRpRTF::Assemble(QIODevice *output)
+void TRpTemplateRunner::Assemble(QIODevice *output)
 {
-    FTmpStream->seek(0);
+    m_bodyDevice->seek(0);
     m_document.SetOutput(output);
-    const bool lists = Options().testFlag(eoProcessLists);
-    for (const TRpOutTabRec &entry : FOutTab) {
+    const bool lists = m_report.Options().testFlag(eoProcessLists);
+    for (const TRpOutTabRec &entry : m_outTab) {
         CopyBody(output, entry.start, entry.end);
         switch (entry.kind) {
         case cmFontTable:

@@ -1,6 +1,8 @@
 // Running the block records: scans over their data sets, IF chains, the
 // braces a skipped or repeated block leaves open.
 
+#include "rptemplaterunner.h"
+
 #include "rprtf.h"
 
 #include "rpconst.h"
@@ -54,25 +56,25 @@ QString DropEmptyPairs(const QString &braces)
 
 // --- running ------------------------------------------------------------------------
 
-int TRpRTF::BlockEndPosition(const TRpScanInfo &info) const
+int TRpTemplateRunner::BlockEndPosition(const TRpBlock &block) const
 {
-    return info.FEndCmPosition >= 0 ? info.FEndCmPosition : FCm->Count() - 1;
+    return block.endCmPosition >= 0 ? block.endCmPosition : m_commands.Count() - 1;
 }
 
 // The braces a record would write: the template text it copies and its strings.
-QString TRpRTF::BracesOf(const TRpCommand &command, int previousPnt) const
+QString TRpTemplateRunner::BracesOf(const TRpCommand &command, int previousPnt) const
 {
     if (IsBlockRecord(command.kind))
-        return BracesOnly(FCm->String(command.codes)) + BracesOnly(FCm->String(command.absorbed));
+        return BracesOnly(m_commands.String(command.codes)) + BracesOnly(m_commands.String(command.absorbed));
     switch (command.kind) {
     case cmCopyText:
         return BracesOnly(QString::fromLatin1(
-            m_template.Bytes.mid(previousPnt - 1, qMax(0, command.pnt - previousPnt))));
+            m_bytes.mid(previousPnt - 1, qMax(0, command.pnt - previousPnt))));
     case cmFormatting:
-        return BracesOnly(FCm->String(command.codes));
+        return BracesOnly(m_commands.String(command.codes));
     case cmVariable: case cmNumber: case cmString: case cmBoolean: case cmDate:
     case cmDataFieldDot: case cmDataFieldColon: case cmExpression: {
-        const TRpRowContent &field = FCm->FieldOf(command);
+        const TRpRowContent &field = m_commands.FieldOf(command);
         return command.kind == cmExpression && !command.output ? QString() : BracesOnly(field.sout);
     }
     default:
@@ -82,74 +84,71 @@ QString TRpRTF::BracesOf(const TRpCommand &command, int previousPnt) const
 
 // The braces a block would have written, written instead when it is passed
 // over: worked out the first time it is, as most blocks never are.
-const QString &TRpRTF::EmptyBalance(TRpScanInfo &info)
+const QString &TRpTemplateRunner::EmptyBalance(const TRpBlock &block)
 {
-    if (info.FEmptyBalanceDone)
-        return info.ScanPart().emptyBalance;
-    const int end = BlockEndPosition(info);
-    const TRpCommand &opening = FCm->At(info.FCmPosition);
+    if (const auto known = m_emptyBalances.find(block.number); known != m_emptyBalances.end())
+        return known->second;
+    const int end = BlockEndPosition(block);
+    const TRpCommand &opening = m_commands.At(block.cmPosition);
     // Everything the block would write, its end record excluded.
-    QString braces = BracesOnly(FCm->String(opening.absorbed));
+    QString braces = BracesOnly(m_commands.String(opening.absorbed));
     int previousPnt = opening.pnt;
-    for (int position = info.FCmPosition + 1; position < end; ++position) {
-        const TRpCommand &command = FCm->At(position);
+    for (int position = block.cmPosition + 1; position < end; ++position) {
+        const TRpCommand &command = m_commands.At(position);
         if (command.kind == cmOperation || command.kind == cmExpressionEnd)
             continue;
         braces += BracesOf(command, previousPnt);
         previousPnt = command.pnt;
     }
-    info.ScanPart().emptyBalance = DropEmptyPairs(braces);
-    info.FEmptyBalanceDone = true;
-    return info.ScanPart().emptyBalance;
+    return m_emptyBalances.emplace(block.number, DropEmptyPairs(braces)).first->second;
 }
 
 // The net braces of one repetition of a scan, nested scans counted by their
 // ends only: closed (or opened) again before the next repetition. Worked out
 // the first time the scan repeats.
-int TRpRTF::FullBalance(TRpScanInfo &info)
+int TRpTemplateRunner::FullBalance(const TRpBlock &block)
 {
-    if (info.FBalance)
-        return info.ScanPart().fullBalance;
-    const int end = BlockEndPosition(info);
-    const TRpCommand &entry = FCm->At(info.FEntryCmPosition);
-    int net = NetBraces(BracesOnly(FCm->String(entry.absorbed)));
-    const int last = info.FIsFooter ? info.ScanPart().footerCmPosition : end;
+    if (const auto known = m_fullBalances.find(block.number); known != m_fullBalances.end())
+        return known->second;
+    const int end = BlockEndPosition(block);
+    const TRpCommand &entry = m_commands.At(block.entryCmPosition);
+    int net = NetBraces(BracesOnly(m_commands.String(entry.absorbed)));
+    const int last = block.isFooter ? block.FooterCmPosition() : end;
     int previousPnt = entry.pnt;
     int nested = 0;
-    for (int position = info.FEntryCmPosition + 1; position <= last; ++position) {
-        const TRpCommand &command = FCm->At(position);
+    for (int position = block.entryCmPosition + 1; position <= last; ++position) {
+        const TRpCommand &command = m_commands.At(position);
         const bool scanStart = command.kind == cmScan || command.kind == cmWhileScan;
         if (position == last) {
-            net += NetBraces(BracesOnly(FCm->String(command.codes)));
+            net += NetBraces(BracesOnly(m_commands.String(command.codes)));
         } else if (scanStart) {
             if (nested++ == 0)
-                net += NetBraces(BracesOnly(FCm->String(command.codes)));
+                net += NetBraces(BracesOnly(m_commands.String(command.codes)));
         } else if (command.kind == cmEndScan) {
             if (--nested == 0)
-                net += NetBraces(BracesOnly(FCm->String(command.absorbed)));
+                net += NetBraces(BracesOnly(m_commands.String(command.absorbed)));
         } else if (nested == 0) {
             net += NetBraces(BracesOf(command, previousPnt));
         }
         previousPnt = command.pnt;
     }
-    info.ScanPart().fullBalance = net;
-    info.FBalance = true;
+    m_fullBalances.emplace(block.number, net);
     return net;
 }
 
 // Aggregates in a stretch that is passed over still get their target
 // variables, so that fields after the stretch find them (and find them
 // reset), although nothing is computed.
-void TRpRTF::PrepareSkippedAggregates(int from, int to)
+void TRpTemplateRunner::PrepareSkippedAggregates(int from, int to)
 {
     // The operands of each operation, as far as they are variables: their names.
     std::vector<QString> operands;
     for (int position = from; position < to; ++position) {
-        const TRpCommand &command = FCm->At(position);
+        const TRpCommand &command = m_commands.At(position);
         switch (command.kind) {
         case cmExpression:
         case cmExpressionEnd: operands.clear(); break;
-        case cmVariable: operands.push_back(FCm->FieldOf(command).Field); break;
+        case cmVariable: operands.push_back(m_commands.FieldOf(command).Field); break;
         case cmNumber: case cmString: case cmBoolean: case cmDate:
         case cmDataFieldDot: case cmDataFieldColon: operands.emplace_back(); break;
         case cmOperation: {
@@ -167,128 +166,128 @@ void TRpRTF::PrepareSkippedAggregates(int from, int to)
     }
 }
 
-void TRpRTF::PrepareAggregateTargets(int functionId, const std::vector<QString> &args)
+void TRpTemplateRunner::PrepareAggregateTargets(int functionId, const std::vector<QString> &args)
 {
     if (functionId == fnVar) {
         for (const QString &name : args)
-            if (!name.isEmpty() && VarList().IndexOfName(name) < 0)
-                CreateVar(name, QString());
+            if (!name.isEmpty() && m_report.VarList().IndexOfName(name) < 0)
+                m_report.CreateVar(name, QString());
         return;
     }
     if ((functionId != fnSum && functionId != fnCtn && functionId != fnCts) || args.size() < 2 || args[1].isEmpty())
         return;
     const bool noReset = args.size() > 2 && args[2].trimmed().toUpper() == u"NORESET";
-    if (VarList().IndexOfName(args[1]) < 0)
-        CreateVar(args[1], 0.0);
+    if (m_report.VarList().IndexOfName(args[1]) < 0)
+        m_report.CreateVar(args[1], 0.0);
     else if (!noReset && AggregateResetDue())
-        TRpArgument::NamedVariable(this, args[1]).variable()->SetAsInteger(0);
+        TRpArgument::NamedVariable(&m_report, args[1]).variable()->SetAsInteger(0);
 }
 
 // Moves from a block's opening record to its end record without running
 // the block: its aggregates still get their targets, the braces it would
 // have written stay balanced, and the end record's texts are written.
-void TRpRTF::PassOverBlock(int &position, TRpScanInfo &info)
+void TRpTemplateRunner::PassOverBlock(int &position, const TRpScanInfo &info)
 {
-    const int end = BlockEndPosition(info);
+    const int end = BlockEndPosition(info.Block());
     PrepareSkippedAggregates(position + 1, end);
-    WriteText(EmptyBalance(info));
-    const TRpCommand &endRecord = FCm->At(end);
+    WriteText(EmptyBalance(info.Block()));
+    const TRpCommand &endRecord = m_commands.At(end);
     WriteString(endRecord.codes);
     WriteString(endRecord.absorbed);
     position = end;
-    FCmLastFpnt = endRecord.pnt;
+    m_lastPnt = endRecord.pnt;
 }
 
-void TRpRTF::RunScan(int &position, const TRpCommand &command)
+void TRpTemplateRunner::RunScan(int &position, const TRpCommand &command)
 {
-    TRpScanInfo &info = FScs->Block(command.block);
-    FScs->SetCurrentScan(info.FNumber);
+    TRpScanInfo &info = m_scans.Scan(command.block);
+    m_scans.SetCurrentScan(info.Number());
     WriteString(command.codes);
-    info.FFirstPass = true;
-    if (OnScanBefore)
-        OnScanBefore(this, info);
-    if (!info.FNoEof || FScs->NotEof(FManageResult)) {
+    info.m_firstPass = true;
+    if (m_report.OnScanBefore)
+        m_report.OnScanBefore(&m_report, info);
+    if (!info.NoEof() || m_scans.NotEof(m_manageResult)) {
         WriteString(command.absorbed);
-        FScs->GoFirst();
-        info.FIsCompleted = false;
-        if (OnScanRecord)
-            OnScanRecord(this, info);
+        m_scans.GoFirst();
+        info.m_isCompleted = false;
+        if (m_report.OnScanRecord)
+            m_report.OnScanRecord(&m_report, info);
         return;
     }
     PassOverBlock(position, info);
-    if (OnScanEof)
-        OnScanEof(this, info);
-    info.FIsCompleted = true;
+    if (m_report.OnScanEof)
+        m_report.OnScanEof(&m_report, info);
+    info.m_isCompleted = true;
 }
 
-void TRpRTF::RunScanNext(const TRpCommand &command)
+void TRpTemplateRunner::RunScanNext(const TRpCommand &command)
 {
-    TRpScanInfo &info = FScs->Block(command.block);
-    FScs->SetCurrentScan(info.FNumber);
-    if (FScs->NotDataSetEof())
-        FScs->GoNext();
-    if (info.FIsWhile)
-        FManageResult = false;
+    TRpScanInfo &info = m_scans.Scan(command.block);
+    m_scans.SetCurrentScan(info.Number());
+    if (m_scans.NotDataSetEof())
+        m_scans.GoNext();
+    if (info.IsWhile())
+        m_manageResult = false;
 }
 
-void TRpRTF::RunScanEnd(int &position, const TRpCommand &command)
+void TRpTemplateRunner::RunScanEnd(int &position, const TRpCommand &command)
 {
-    TRpScanInfo &info = FScs->Block(command.block);
-    FScs->SetCurrentScan(info.FNumber);
-    info.FFirstPass = false;
+    TRpScanInfo &info = m_scans.Scan(command.block);
+    m_scans.SetCurrentScan(info.Number());
+    info.m_firstPass = false;
     WriteString(command.codes);
-    const bool notEof = FScs->NotEof(FManageResult);
-    if (notEof && !info.FIsCompleted && OnScanRecord)
-        OnScanRecord(this, info);
-    if (!notEof || info.FIsCompleted) {
+    const bool notEof = m_scans.NotEof(m_manageResult);
+    if (notEof && !info.m_isCompleted && m_report.OnScanRecord)
+        m_report.OnScanRecord(&m_report, info);
+    if (!notEof || info.m_isCompleted) {
         WriteString(command.absorbed);
-        info.FFirstPass = true;
-        if (!info.FIsCompleted) {
-            if (OnScanEof)
-                OnScanEof(this, info);
-            info.FIsCompleted = true;
+        info.m_firstPass = true;
+        if (!info.m_isCompleted) {
+            if (m_report.OnScanEof)
+                m_report.OnScanEof(&m_report, info);
+            info.m_isCompleted = true;
         }
         return;
     }
-    const int balance = FullBalance(info);
+    const int balance = FullBalance(info.Block());
     if (balance < 0)
         WriteText(QString(-balance, u'{'));
     else if (balance > 0)
         WriteText(QString(balance, u'}'));
-    position = info.FEntryCmPosition;
-    const TRpCommand &entry = FCm->At(position);
-    FCmLastFpnt = entry.pnt;
+    position = info.EntryCmPosition();
+    const TRpCommand &entry = m_commands.At(position);
+    m_lastPnt = entry.pnt;
     WriteString(entry.absorbed);
-    if (info.FNewPage)
+    if (info.NewPage())
         WriteBytes("\\page ");
 }
 
-void TRpRTF::RunIf(int &position, const TRpCommand &command)
+void TRpTemplateRunner::RunIf(int &position, const TRpCommand &command)
 {
-    TRpScanInfo &info = FScs->Block(command.block);
-    const TRpScanInfo *before = FScs->CurrentScanInfo();
+    TRpScanInfo &info = m_scans.Scan(command.block);
+    const TRpScanInfo *before = m_scans.CurrentScanInfo();
     WriteString(command.codes);
-    info.FFirstPass = before ? before->FFirstPass : true;
-    FScs->SetCurrentScan(info.FNumber);
-    info.FScanManageResult = FManageResult;
-    if (FManageResult == (command.flag != 0)) {
+    info.m_firstPass = before ? before->m_firstPass : true;
+    m_scans.SetCurrentScan(info.Number());
+    info.m_scanManageResult = m_manageResult;
+    if (m_manageResult == (command.flag != 0)) {
         PassOverBlock(position, info);
-        info.FIsCompleted = true;
+        info.m_isCompleted = true;
         return;
     }
     WriteString(command.absorbed);
-    info.FIsCompleted = false;
+    info.m_isCompleted = false;
 }
 
-void TRpRTF::RunEndIf(const TRpCommand &command)
+void TRpTemplateRunner::RunEndIf(const TRpCommand &command)
 {
-    TRpScanInfo &info = FScs->Block(command.block);
-    FScs->SetCurrentScan(info.FNumber);
-    info.FFirstPass = false;
+    TRpScanInfo &info = m_scans.Scan(command.block);
+    m_scans.SetCurrentScan(info.Number());
+    info.m_firstPass = false;
     WriteString(command.codes);
     WriteString(command.absorbed);
-    info.FIsCompleted = true;
-    FManageResult = info.FScanManageResult;
+    info.m_isCompleted = true;
+    m_manageResult = info.m_scanManageResult;
 }
 
 } // namespace rtfreport
