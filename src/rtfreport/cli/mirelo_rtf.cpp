@@ -22,6 +22,8 @@
 
 #include <simdjson.h>
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -605,37 +607,68 @@ std::unique_ptr<TRpMemoryDataSet> DataSetOf(simdjson::dom::element root, const s
     return dataSet;
 }
 
-// The data file's bytes, with the padding the JSON parser may read past
-// their end. Read through QFile, so that a pipe serves as well as a file;
-// an endless or huge input is refused at MaxInputFileSize.
-simdjson::padded_string ReadDataFile(const QString &fileName, const std::string &file)
+// Bytes with the padding the JSON parser may read past their end, in
+// memory the kernel hands over whole: a data file of many megabytes would
+// otherwise be faulted in a page at a time, which costs more than reading it.
+class DataBytes {
+public:
+    explicit DataBytes(std::size_t size) : m_size(size), m_capacity(size + simdjson::SIMDJSON_PADDING)
+    {
+        void *memory = ::mmap(nullptr, m_capacity, PROT_READ | PROT_WRITE,
+                              MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+        if (memory == MAP_FAILED)
+            throw std::bad_alloc();
+        m_data = static_cast<char *>(memory);
+    }
+    ~DataBytes() { ::munmap(m_data, m_capacity); }
+    DataBytes(const DataBytes &) = delete;
+    DataBytes &operator=(const DataBytes &) = delete;
+
+    char *Data() const { return m_data; }
+    void Shrink(std::size_t size) { m_size = std::min(size, m_size); }
+    std::size_t Size() const { return m_size; }
+
+private:
+    char *m_data = nullptr;
+    std::size_t m_size;
+    std::size_t m_capacity;
+};
+
+// The data file's bytes. Read through QFile, so that a pipe serves as well
+// as a file; an endless or huge input is refused at MaxInputFileSize.
+std::unique_ptr<DataBytes> ReadDataFile(const QString &fileName, const std::string &file)
 {
     QFile in(fileName);
     if (!in.open(QIODevice::ReadOnly))
         throw UsageError("cannot read data file " + file);
     const auto tooLarge = [&] { return UsageError("data file " + file + " is larger than 1 GiB"); };
-    // A file is read straight into the parser's buffer.
+    // A file is read straight into the parser's buffer; one that changes
+    // meanwhile is read up to the size it had.
     if (!in.isSequential()) {
         if (in.size() > MaxInputFileSize)
             throw tooLarge();
-        simdjson::padded_string padded;
-        const auto error = simdjson::padded_string::load(QFile::encodeName(fileName).toStdString()).get(padded);
-        if (error == simdjson::MEMALLOC)
-            throw std::bad_alloc();
-        if (error)
-            throw UsageError("cannot read data file " + file);
-        return padded;
+        auto bytes = std::make_unique<DataBytes>(std::size_t(in.size()));
+        qint64 done = 0;
+        while (done < in.size()) {
+            const qint64 read = in.read(bytes->Data() + done, in.size() - done);
+            if (read < 0)
+                throw UsageError("cannot read data file " + file);
+            if (read == 0)
+                break;
+            done += read;
+        }
+        bytes->Shrink(std::size_t(done));
+        return bytes;
     }
-    QByteArray bytes;
-    if (!ReadAtMost(in, MaxInputFileSize, bytes)) {
+    QByteArray read;
+    if (!ReadAtMost(in, MaxInputFileSize, read)) {
         if (in.error() != QFileDevice::NoError)
             throw UsageError("cannot read data file " + file);
         throw tooLarge();
     }
-    simdjson::padded_string padded(bytes.constData(), std::size_t(bytes.size()));
-    if (padded.data() == nullptr && !bytes.isEmpty())
-        throw std::bad_alloc();
-    return padded;
+    auto bytes = std::make_unique<DataBytes>(std::size_t(read.size()));
+    std::memcpy(bytes->Data(), read.constData(), std::size_t(read.size()));
+    return bytes;
 }
 
 std::unique_ptr<TRpMemoryDataSet> LoadDataSet(const QString &fileName, const TRpFormatSettings &settings)
@@ -645,10 +678,10 @@ std::unique_ptr<TRpMemoryDataSet> LoadDataSet(const QString &fileName, const TRp
     // neither is held while the data set is built.
     simdjson::dom::document document;
     {
-        const simdjson::padded_string bytes = ReadDataFile(fileName, file);
+        const std::unique_ptr<DataBytes> bytes = ReadDataFile(fileName, file);
         simdjson::dom::parser parser;
         simdjson::dom::element root;
-        const auto error = parser.parse_into_document(document, bytes).get(root);
+        const auto error = parser.parse_into_document(document, bytes->Data(), bytes->Size(), false).get(root);
         if (error == simdjson::MEMALLOC)
             throw std::bad_alloc();
         if (error)
