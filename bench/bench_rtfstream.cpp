@@ -93,7 +93,7 @@ void BM_ProcessLibreOfficeDocument(benchmark::State &state)
         output.resize(0);
         QBuffer out(&output);
         out.open(QIODevice::WriteOnly);
-        document.FRTFListTable.Clear();
+        document.m_rtfListTable.Clear();
         TRpStream stream(&document, &source);
         stream.SetOutStream(&out);
         stream.FontTable().Add("{\\f0\\froman\\fcharset238 Times New Roman;}");

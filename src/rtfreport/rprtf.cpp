@@ -187,7 +187,7 @@ void TRpRTF::LocateFailure(int pnt)
         document.UniqueLists = m_document.UniqueLists;
         document.UnicodeByDefault = m_document.UnicodeByDefault;
         document.Charset = m_document.Charset;
-        document.FRTFStyleMode = m_document.FRTFStyleMode;
+        document.m_rtfStyleMode = m_document.m_rtfStyleMode;
         TRpTemplateCompiler reader(*this, document, [](const QString &) { return true; });
         m_lastErrPlace = reader.PlaceOfField(m_templateBytes, pnt);
     } catch (...) {
@@ -254,8 +254,8 @@ void TRpRTF::PrepareDocument()
     m_document.UniqueLists = Options().testFlag(eoUniqueLists);
     m_document.UnicodeByDefault = m_unicodeByDefault;
     m_document.Charset = m_charset;
-    m_document.FRTFStyleMode = m_rtfStyleMode;
-    m_document.FInTable = false;
+    m_document.m_rtfStyleMode = m_rtfStyleMode;
+    m_document.m_inTable = false;
 }
 
 void TRpRTF::ProcessTemplate(QIODevice *outStream)

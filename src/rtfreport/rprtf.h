@@ -77,7 +77,7 @@ public:
     QString LastErrMsg() const { return m_lastErrMsg; }
     // Where the field of the last failure stands (worked out on failure only).
     const TRpErrorPlace &LastErrPlace() const { return m_lastErrPlace; }
-    bool InTable() const { return m_document.FInTable; }
+    bool InTable() const { return m_document.m_inTable; }
     const TRpRtfDocument &Document() const { return m_document; }
     TRpReportDataCollection &ReportData() { return m_reportData; }
 

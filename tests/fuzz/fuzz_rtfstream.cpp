@@ -48,13 +48,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     TRpRtfDocument document;
     document.ProcessLists = options & 1;
     document.UniqueLists = options & 2;
-    document.FInTable = options & 4;
-    document.FRTFStyleMode = (options & 8) ? 1 : 0;
-    document.FRTFFont = {"{\\f0\\froman Times New Roman;}"};
-    document.FRTFColor = {";", "\\red0\\green0\\blue0;"};
-    document.FRTFStyle = {"{\\s0 Normal;}", "{\\s1\\snext0 heading 1;}"};
-    document.FRTFListTable.AddListString(false, "\\list\\listtemplateid1\\listid1", "\\list", "1", "1");
-    document.FRTFListTable.AddListOverrideString(false, "\\listoverride\\listid1\\ls1", "\\listoverride", "1", "1");
+    document.m_inTable = options & 4;
+    document.m_rtfStyleMode = (options & 8) ? 1 : 0;
+    document.m_rtfFont = {"{\\f0\\froman Times New Roman;}"};
+    document.m_rtfColor = {";", "\\red0\\green0\\blue0;"};
+    document.m_rtfStyle = {"{\\s0 Normal;}", "{\\s1\\snext0 heading 1;}"};
+    document.m_rtfListTable.AddListString(false, "\\list\\listtemplateid1\\listid1", "\\list", "1", "1");
+    document.m_rtfListTable.AddListOverrideString(false, "\\listoverride\\listid1\\ls1", "\\listoverride", "1", "1");
 
     QByteArray output;
     QBuffer out(&output);

@@ -298,12 +298,12 @@ TEST(ListTexts, OverridesAndPicturesAreSplitOut)
 TEST(ListTable, PicturesAreNumberedAfterTheTemplatesOnes)
 {
     TRpRTFListTable table;
-    table.FPictList = {"\\*\\shppict{\\pict A}", "\\*\\shppict{\\pict B}"};
+    table.m_pictList = {"\\*\\shppict{\\pict A}", "\\*\\shppict{\\pict B}"};
     EXPECT_EQ(table.PictureIndex("\\*\\SHPPICT{\\pict b}"), 1);
     EXPECT_EQ(table.PictureIndex("\\*\\shppict{\\pict C}"), 2);
     EXPECT_EQ(table.PictureIndex("\\*\\shppict{\\pict D}"), 3);
     EXPECT_EQ(table.PictureIndex("\\*\\shppict{\\pict C}"), 2);
-    EXPECT_EQ(table.FPictListNew.size(), 2);
+    EXPECT_EQ(table.m_pictListNew.size(), 2);
 }
 
 } // namespace

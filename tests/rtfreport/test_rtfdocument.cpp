@@ -55,15 +55,15 @@ const QByteArray ArialDocument = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fswiss Ar
 
 TEST_F(DocumentTest, InsertedFontGetsTheNextNumber)
 {
-    document.FRTFFont = {"{\\f0\\froman Times New Roman;}"};
+    document.m_rtfFont = {"{\\f0\\froman Times New Roman;}"};
     EXPECT_EQ(Insert(ArialDocument), "{\\pard\\plain\\f1 Hello\\par}");
-    EXPECT_EQ(document.FRTFFont,
+    EXPECT_EQ(document.m_rtfFont,
               (QByteArrayList{"{\\f0\\froman Times New Roman;}", "{\\f1\\fswiss Arial;}"}));
 }
 
 TEST_F(DocumentTest, LastParagraphMarkIsBlankedInPlace)
 {
-    document.FRTFFont = {"{\\f0\\froman Times New Roman;}"};
+    document.m_rtfFont = {"{\\f0\\froman Times New Roman;}"};
     EXPECT_EQ(Insert(ArialDocument, false), "{\\pard\\plain\\f1 Hello\r\r\r\r}");
     EXPECT_EQ(Insert("{a\\par b\\par }", false), "{a\\par b\r\r\r\r\r}");
     EXPECT_EQ(Insert("{no mark}", false), "{no mark}");
@@ -71,14 +71,14 @@ TEST_F(DocumentTest, LastParagraphMarkIsBlankedInPlace)
 
 TEST_F(DocumentTest, AnEqualFontIsReused)
 {
-    document.FRTFFont = {"{\\f0\\fswiss Arial;}"};
+    document.m_rtfFont = {"{\\f0\\fswiss Arial;}"};
     EXPECT_EQ(Insert(ArialDocument), "{\\pard\\plain\\f0 Hello\\par}");
-    EXPECT_EQ(document.FRTFFont, (QByteArrayList{"{\\f0\\fswiss Arial;}"}));
+    EXPECT_EQ(document.m_rtfFont, (QByteArrayList{"{\\f0\\fswiss Arial;}"}));
 }
 
 TEST_F(DocumentTest, FontsOfTheBodyAndTheDefaultFontAreRenumbered)
 {
-    document.FRTFFont = {"{\\f0\\froman Times New Roman;}", "{\\f1\\fswiss Arial;}"};
+    document.m_rtfFont = {"{\\f0\\froman Times New Roman;}", "{\\f1\\fswiss Arial;}"};
     const QByteArray inserted = "{\\rtf1\\deff1{\\fonttbl{\\f0\\fswiss Arial;}{\\f1\\fmodern Courier;}}"
                                 "\\plain\\f0 a\\f1 b{\\pnf0 c}}";
     EXPECT_EQ(Insert(inserted), "{\\plain\\f2\\f1 a\\f2 b{\\pnf1 c}}");
@@ -86,35 +86,35 @@ TEST_F(DocumentTest, FontsOfTheBodyAndTheDefaultFontAreRenumbered)
 
 TEST_F(DocumentTest, ColourTablesAreMerged)
 {
-    document.FRTFColor = {";", "\\red0\\green0\\blue0;"};
+    document.m_rtfColor = {";", "\\red0\\green0\\blue0;"};
     EXPECT_EQ(Insert("{{\\colortbl;\\red255\\green0\\blue0;}\\cf1 x\\cf0 y\\highlight1\\cb0 z}"),
               "{\\cf2 x\\cf0 y\\highlight2\\cb0 z}");
-    EXPECT_EQ(document.FRTFColor,
+    EXPECT_EQ(document.m_rtfColor,
               (QByteArrayList{";", "\\red0\\green0\\blue0;", "\\red255\\green0\\blue0;"}));
 }
 
 TEST_F(DocumentTest, StylesMapByNameInModeOne)
 {
-    document.FRTFStyle = {"{\\s0 Normal;}", "{\\s2\\ql\\snext0 heading 1;}"};
+    document.m_rtfStyle = {"{\\s0 Normal;}", "{\\s2\\ql\\snext0 heading 1;}"};
     EXPECT_EQ(Insert("{{\\stylesheet{\\s1\\ql\\snext0 heading 1;}}\\s1 T}"), "{\\s2 T}");
-    EXPECT_EQ(document.FRTFStyle.size(), 2);
+    EXPECT_EQ(document.m_rtfStyle.size(), 2);
 }
 
 TEST_F(DocumentTest, StylesAreAddedWithoutNameInOtherModes)
 {
-    document.FRTFStyleMode = 0;
-    document.FRTFStyle = {"{\\s0 Normal;}", "{\\s2\\ql\\snext0 heading 1;}"};
+    document.m_rtfStyleMode = 0;
+    document.m_rtfStyle = {"{\\s0 Normal;}", "{\\s2\\ql\\snext0 heading 1;}"};
     EXPECT_EQ(Insert("{{\\stylesheet{\\s1\\ql\\snext0 heading 1;}}\\s1 T}"), "{\\s3 T}");
-    EXPECT_EQ(document.FRTFStyle,
+    EXPECT_EQ(document.m_rtfStyle,
               (QByteArrayList{"{\\s0 Normal;}", "{\\s2\\ql\\snext0 heading 1;}", "{\\s3\\ql\\snext0 ;}"}));
 }
 
 TEST_F(DocumentTest, ShortHeaderGroupsAreConsumedAndIgnored)
 {
     EXPECT_EQ(Insert("{{\\fonttbl{\\f0A}}{\\colortbl}{\\stylesheet{\\s;}}x}"), "{x}");
-    EXPECT_TRUE(document.FRTFFont.isEmpty());
-    EXPECT_TRUE(document.FRTFColor.isEmpty());
-    EXPECT_TRUE(document.FRTFStyle.isEmpty());
+    EXPECT_TRUE(document.m_rtfFont.isEmpty());
+    EXPECT_TRUE(document.m_rtfColor.isEmpty());
+    EXPECT_TRUE(document.m_rtfStyle.isEmpty());
 }
 
 TEST_F(DocumentTest, TablesLongerThanACountingChunkAreMerged)
@@ -123,8 +123,8 @@ TEST_F(DocumentTest, TablesLongerThanACountingChunkAreMerged)
     for (int font = 0; font < 60; ++font)
         fonts += "{\\f" + QByteArray::number(font) + "\\fswiss Font " + QByteArray::number(font) + ";}";
     EXPECT_EQ(Insert("{" + fonts + "}\\f59 x}"), "{\\f60 x}");
-    ASSERT_EQ(document.FRTFFont.size(), 60);
-    EXPECT_EQ(document.FRTFFont.last(), "{\\f60\\fswiss Font 59;}");
+    ASSERT_EQ(document.m_rtfFont.size(), 60);
+    EXPECT_EQ(document.m_rtfFont.last(), "{\\f60\\fswiss Font 59;}");
 }
 
 TEST_F(DocumentTest, InsertionNeedsAnOutput)
@@ -164,19 +164,19 @@ protected:
 
 TEST_F(ListDocumentTest, TemplateListTablesAreRead)
 {
-    const TRpRTFListTable &table = document.FRTFListTable;
-    EXPECT_TRUE(document.FIsListTable);
-    EXPECT_TRUE(document.FIsListOverrideTable);
-    EXPECT_EQ(table.FListPicture, "{\\*\\listpicture{\\*\\shppict{\\pict A}}{\\*\\shppict{\\pict B}}}");
+    const TRpRTFListTable &table = document.m_rtfListTable;
+    EXPECT_TRUE(document.m_isListTable);
+    EXPECT_TRUE(document.m_isListOverrideTable);
+    EXPECT_EQ(table.m_listPicture, "{\\*\\listpicture{\\*\\shppict{\\pict A}}{\\*\\shppict{\\pict B}}}");
     // Every picture is counted, the last one too.
-    EXPECT_EQ(table.FPictList, (QByteArrayList{"\\*\\shppict{\\pict A}", "\\*\\shppict{\\pict B}"}));
-    EXPECT_EQ(table.FListString, "\n{\\list\\listtemplateid100{\\listlevel\\levelnfc0\\f0 ;}\\listid7}}");
-    ASSERT_EQ(table.FList.Count(), 1);
-    EXPECT_EQ(table.FList.Strings[0], "\\list\\listtemplateid100{\\listlevel\\levelnfc0\\f0 ;}\\listid7");
-    EXPECT_EQ(table.FList.Objects[0]->ListID, "7");
-    EXPECT_EQ(table.FList.Objects[0]->ListTemplateID, "100");
-    ASSERT_EQ(table.FListOverride.Count(), 1);
-    EXPECT_EQ(table.FListOverride.Objects[0]->LsID, "1");
+    EXPECT_EQ(table.m_pictList, (QByteArrayList{"\\*\\shppict{\\pict A}", "\\*\\shppict{\\pict B}"}));
+    EXPECT_EQ(table.m_listString, "\n{\\list\\listtemplateid100{\\listlevel\\levelnfc0\\f0 ;}\\listid7}}");
+    ASSERT_EQ(table.m_list.Count(), 1);
+    EXPECT_EQ(table.m_list.Strings[0], "\\list\\listtemplateid100{\\listlevel\\levelnfc0\\f0 ;}\\listid7");
+    EXPECT_EQ(table.m_list.Objects[0]->ListID, "7");
+    EXPECT_EQ(table.m_list.Objects[0]->ListTemplateID, "100");
+    ASSERT_EQ(table.m_listOverride.Count(), 1);
+    EXPECT_EQ(table.m_listOverride.Objects[0]->LsID, "1");
 }
 
 TEST_F(ListDocumentTest, AnEqualListAndOverrideAreReused)
@@ -185,26 +185,26 @@ TEST_F(ListDocumentTest, AnEqualListAndOverrideAreReused)
         "{{\\*\\listtable{\\list\\listtemplateid55{\\listlevel\\levelnfc0\\f0 ;}\\listid3}}"
         "{\\*\\listoverridetable{\\listoverride\\listid3\\listoverridecount0\\ls9}}\\ls9 x}";
     EXPECT_EQ(Insert(inserted), "{\\ls1 x}");
-    EXPECT_EQ(document.FRTFListTable.FListNew.Count(), 0);
-    EXPECT_EQ(document.FRTFListTable.FListOverrideNew.Count(), 0);
+    EXPECT_EQ(document.m_rtfListTable.m_listNew.Count(), 0);
+    EXPECT_EQ(document.m_rtfListTable.m_listOverrideNew.Count(), 0);
     EXPECT_EQ(Written(&TRpRtfDocument::OutListOverrideTable), "{\\*\\listoverridetable" + TemplateOverrideTable.mid(20));
 }
 
 TEST_F(ListDocumentTest, ANewListGetsFreeNumbersAndItsOwnOverride)
 {
-    document.FRTFFont = {"{\\f0\\froman Times;}"};
+    document.m_rtfFont = {"{\\f0\\froman Times;}"};
     const QByteArray inserted =
         "{{\\fonttbl{\\f0\\fswiss Arial;}}"
         "{\\*\\listtable{\\*\\listpicture{\\*\\shppict{\\pict C}}}"
         "{\\list\\listtemplateid100{\\listlevel\\levelnfc23\\levelpicture0\\f0 ;}\\listid7}}"
         "{\\*\\listoverridetable{\\listoverride\\listid7\\listoverridecount0\\ls1}}\\ls1 x}";
     EXPECT_EQ(Insert(inserted), "{\\ls2 x}");
-    const TRpRTFListTable &table = document.FRTFListTable;
-    ASSERT_EQ(table.FListNew.Count(), 1);
-    EXPECT_EQ(table.FListNew.Strings[0],
+    const TRpRTFListTable &table = document.m_rtfListTable;
+    ASSERT_EQ(table.m_listNew.Count(), 1);
+    EXPECT_EQ(table.m_listNew.Strings[0],
               "\\list\\listtemplateid101{\\listlevel\\levelnfc23\\levelpicture2\\f1 ;}\\listid8");
-    ASSERT_EQ(table.FListOverrideNew.Count(), 1);
-    EXPECT_EQ(table.FListOverrideNew.Strings[0], "\\listoverride\\listid8\\listoverridecount0\\ls2");
+    ASSERT_EQ(table.m_listOverrideNew.Count(), 1);
+    EXPECT_EQ(table.m_listOverrideNew.Strings[0], "\\listoverride\\listid8\\listoverridecount0\\ls2");
 
     EXPECT_EQ(Written(&TRpRtfDocument::OutListTable),
               "{\\*\\listtable{\\*\\listpicture{\\*\\shppict{\\pict A}}{\\*\\shppict{\\pict B}}"
@@ -220,8 +220,8 @@ TEST_F(ListDocumentTest, UniqueListsNeverReuseAList)
 {
     document.UniqueLists = true;
     Insert("{{\\*\\listtable{\\list\\listtemplateid55{\\listlevel\\levelnfc0\\f0 ;}\\listid3}}x}");
-    ASSERT_EQ(document.FRTFListTable.FListNew.Count(), 1);
-    EXPECT_EQ(document.FRTFListTable.FListNew.Objects[0]->ListID, "3"); // free: kept
+    ASSERT_EQ(document.m_rtfListTable.m_listNew.Count(), 1);
+    EXPECT_EQ(document.m_rtfListTable.m_listNew.Objects[0]->ListID, "3"); // free: kept
 }
 
 TEST_F(DocumentTest, ListsAreWrittenOnlyWhenTheTemplateHadThemOrSomeWereAdded)
@@ -254,9 +254,9 @@ TEST_F(DocumentTest, FontTableCharsetsAreRewrittenUnlessUnicode)
     document.Charset = 238;
     Read(&TRpRtfDocument::LoadFontTable,
          "\\fonttbl\r\n{\\f0\\fswiss\\fcharset0 Arial;}{\\f1\\froman{\\*\\panose 0}Times;}}rest");
-    EXPECT_EQ(document.FRTFFont,
+    EXPECT_EQ(document.m_rtfFont,
               (QByteArrayList{"{\\f0\\fswiss\\fcharset238 Arial;}", "{\\f1\\froman{\\*\\panose 0}Times;}"}));
-    EXPECT_TRUE(document.FIsFontTable);
+    EXPECT_TRUE(document.m_isFontTable);
     EXPECT_EQ(Written(&TRpRtfDocument::OutFontTable),
               "{\\fonttbl{\\f0\\fswiss\\fcharset238 Arial;}{\\f1\\froman{\\*\\panose 0}Times;}}");
 
@@ -264,35 +264,35 @@ TEST_F(DocumentTest, FontTableCharsetsAreRewrittenUnlessUnicode)
     unicode.UnicodeByDefault = true;
     TRpBufferScanner scanner("\\fonttbl{\\f0\\fcharset0 Arial;}}");
     unicode.LoadFontTable(scanner);
-    EXPECT_EQ(unicode.FRTFFont, (QByteArrayList{"{\\f0\\fcharset0 Arial;}"}));
+    EXPECT_EQ(unicode.m_rtfFont, (QByteArrayList{"{\\f0\\fcharset0 Arial;}"}));
 }
 
 TEST_F(DocumentTest, ColourTableIsReadEntryByEntry)
 {
     Read(&TRpRtfDocument::LoadColorTable, "\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}");
-    EXPECT_EQ(document.FRTFColor,
+    EXPECT_EQ(document.m_rtfColor,
               (QByteArrayList{";", "\\red255\\green0\\blue0;", "\\red0\\green0\\blue255;"}));
-    ASSERT_EQ(document.FDocColorTable.size(), 2);
-    EXPECT_EQ(document.FDocColorTable[1].color(), 255u * 65536u);
+    ASSERT_EQ(document.m_docColorTable.size(), 2);
+    EXPECT_EQ(document.m_docColorTable[1].color(), 255u * 65536u);
     EXPECT_EQ(Written(&TRpRtfDocument::OutColorTable),
               "{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}");
 
     TRpRtfDocument other;
     TRpBufferScanner scanner("\\colortbl\\red300\\blue2;;\\green7;}");
     other.LoadColorTable(scanner);
-    EXPECT_EQ(other.FRTFColor,
+    EXPECT_EQ(other.m_rtfColor,
               (QByteArrayList{"\\red44\\green0\\blue2;", ";", "\\red0\\green7\\blue0;"}));
 }
 
 TEST_F(DocumentTest, StyleSheetAndDocumentInformationAreReadAsGroups)
 {
     Read(&TRpRtfDocument::LoadStyleSheet, "\\stylesheet{\\s0 Normal;}\r\n{\\*\\cs10 \\additive F;}}");
-    EXPECT_EQ(document.FRTFStyle, (QByteArrayList{"{\\s0 Normal;}", "{\\*\\cs10 \\additive F;}"}));
+    EXPECT_EQ(document.m_rtfStyle, (QByteArrayList{"{\\s0 Normal;}", "{\\*\\cs10 \\additive F;}"}));
     EXPECT_EQ(Written(&TRpRtfDocument::OutStyleSheet), "{\\stylesheet{\\s0 Normal;}{\\*\\cs10 \\additive F;}}");
     Read(&TRpRtfDocument::LoadDocInfo, "\\info{\\title A \\{x}{\\author B}}");
-    EXPECT_EQ(document.FRTFDocInfo, (QByteArrayList{"{\\title A \\{x}", "{\\author B}"}));
-    EXPECT_TRUE(document.FIsStyle);
-    EXPECT_TRUE(document.FIsDocInfo);
+    EXPECT_EQ(document.m_rtfDocInfo, (QByteArrayList{"{\\title A \\{x}", "{\\author B}"}));
+    EXPECT_TRUE(document.m_isStyle);
+    EXPECT_TRUE(document.m_isDocInfo);
 }
 
 TEST_F(DocumentTest, BrokenHeaderGroupsAreRefusedWithTheirMessages)
@@ -328,14 +328,14 @@ TEST_F(DocumentTest, BrokenHeaderGroupsAreRefusedWithTheirMessages)
 
 TEST_F(DocumentTest, ResetTablesStartsARunAfresh)
 {
-    document.FRTFFont = {"{\\f0 A;}"};
-    document.FRTFListTable.FPictList = {"p"};
-    document.FIsFontTable = document.FInTable = true;
+    document.m_rtfFont = {"{\\f0 A;}"};
+    document.m_rtfListTable.m_pictList = {"p"};
+    document.m_isFontTable = document.m_inTable = true;
     document.ResetTables();
-    EXPECT_TRUE(document.FRTFFont.isEmpty());
-    EXPECT_TRUE(document.FRTFListTable.FPictList.isEmpty());
-    EXPECT_FALSE(document.FIsFontTable);
-    EXPECT_FALSE(document.FInTable);
+    EXPECT_TRUE(document.m_rtfFont.isEmpty());
+    EXPECT_TRUE(document.m_rtfListTable.m_pictList.isEmpty());
+    EXPECT_FALSE(document.m_isFontTable);
+    EXPECT_FALSE(document.m_inTable);
 }
 
 // ---- plain text and colours ---------------------------------------------------
@@ -391,7 +391,7 @@ TEST(UseColor, RegistersColoursOnceIgnoringCase)
 {
     TRpRtfDocument document;
     EXPECT_EQ(document.UseColor("\\red1\\green2\\blue3;"), 1);
-    EXPECT_EQ(document.FRTFColor, (QByteArrayList{";", "\\red1\\green2\\blue3;"}));
+    EXPECT_EQ(document.m_rtfColor, (QByteArrayList{";", "\\red1\\green2\\blue3;"}));
     EXPECT_EQ(document.UseColor("\\RED1\\green2\\blue3;"), 1);
     EXPECT_EQ(document.UseColor("\\red0\\green0\\blue0;"), 2);
     EXPECT_EQ(document.UseColor(";"), 0);

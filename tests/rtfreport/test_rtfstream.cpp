@@ -63,7 +63,7 @@ TEST_P(ReadTokenTest, DescribesTheFirstToken)
     EXPECT_EQ(stream.LastRead(), QByteArray(c.lastRead));
     EXPECT_EQ(stream.LastKey(), QByteArray(c.key));
     EXPECT_EQ(stream.LastParam(), QByteArray(c.param));
-    EXPECT_EQ(stream.LastDelimeter(), QByteArray(c.delimiter));
+    EXPECT_EQ(stream.LastDelimiter(), QByteArray(c.delimiter));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -142,7 +142,7 @@ TEST_P(ProcessTest, WritesTheBody)
 {
     const ProcessCase &c = GetParam();
     TRpRtfDocument document;
-    document.FInTable = c.inTable;
+    document.m_inTable = c.inTable;
     document.ProcessLists = c.processLists;
     EXPECT_EQ(Process(document, c.input), QByteArray(c.output));
 }

@@ -149,7 +149,7 @@ void TRpTemplateCompiler::CompileScan(const TRpFieldText &text, int commandPnt)
         throw EIllegalScanUse(u"Either \"scan\" with DataSet or \"while\" function must be present in command "_qs
                               + commandText);
     const QString absorbed = KillPar(commandPnt);
-    const int position = m_commands->WriteBlock(isWhile ? cmWhileScan : cmScan, m_template.Fpnt, codes, absorbed,
+    const int position = m_commands->WriteBlock(isWhile ? cmWhileScan : cmScan, m_template.position, codes, absorbed,
                                          m_blocks->Count() + 1);
     const TRpBlock &scan = m_blocks->EnterBlock(position, bkScan, whileText, isWhile, noEof, page);
     if (!typedAlias.isEmpty())
@@ -182,7 +182,7 @@ void TRpTemplateCompiler::CompileScanEntry(const TRpFieldText &text, int command
     if (info.isFooter)
         throw EIllegalScanUse(u"Error: Scanentry not allowed after scanfooter: "_qs + commandText);
     const QString absorbed = KillPar(commandPnt);
-    const int position = m_commands->WriteBlock(cmScanEntry, m_template.Fpnt, codes, absorbed, info.number);
+    const int position = m_commands->WriteBlock(cmScanEntry, m_template.position, codes, absorbed, info.number);
     m_blocks->SetScanEntry(position);
     CompileScanItems(items, commandText);
 }
@@ -196,11 +196,11 @@ void TRpTemplateCompiler::CompileScanFooter(const TRpFieldText &text, int comman
     if (info.isFooter)
         throw EIllegalScanUse(u"Error: Scanfooter already exists for scan block: "_qs + commandText);
     CompileScanItems(items, commandText);
-    m_commands->WriteBlock(cmScanNext, m_template.Fpnt, QString(), QString(), info.number);
+    m_commands->WriteBlock(cmScanNext, m_template.position, QString(), QString(), info.number);
     if (info.isWhile)
         CompileCondition(info.WhileString(), info.number);
     const QString absorbed = KillPar(commandPnt);
-    const int position = m_commands->WriteBlock(cmScanFooter, m_template.Fpnt, codes, absorbed, info.number);
+    const int position = m_commands->WriteBlock(cmScanFooter, m_template.position, codes, absorbed, info.number);
     m_blocks->SetScanFooter(position);
 }
 
@@ -212,12 +212,12 @@ void TRpTemplateCompiler::CompileEndScan(const TRpFieldText &text, int commandPn
     const TRpBlock &info = ScanOfCommand(commandText, u"Endscan"_qs, u"scan"_qs);
     CompileScanItems(items, commandText);
     if (!info.isFooter) {
-        m_commands->WriteBlock(cmScanNext, m_template.Fpnt, QString(), QString(), info.number);
+        m_commands->WriteBlock(cmScanNext, m_template.position, QString(), QString(), info.number);
         if (info.isWhile)
             CompileCondition(info.WhileString(), info.number);
     }
     const QString absorbed = KillPar(commandPnt);
-    m_blocks->ExitBlock(m_commands->WriteBlock(cmEndScan, m_template.Fpnt, codes, absorbed, info.number));
+    m_blocks->ExitBlock(m_commands->WriteBlock(cmEndScan, m_template.position, codes, absorbed, info.number));
 }
 
 void TRpTemplateCompiler::CompileIf(TRpFieldText &text, int commandPnt)
@@ -227,7 +227,7 @@ void TRpTemplateCompiler::CompileIf(TRpFieldText &text, int commandPnt)
     CheckConditionCommand(text.items, commandText, u"if");
     CompileCondition(text, m_blocks->InnermostNumber());
     const QString absorbed = KillPar(commandPnt);
-    const int position = m_commands->WriteBlock(cmIf, m_template.Fpnt, codes, absorbed, m_blocks->Count() + 1, 0);
+    const int position = m_commands->WriteBlock(cmIf, m_template.position, codes, absorbed, m_blocks->Count() + 1, 0);
     m_blocks->EnterBlock(position, bkIf, commandText, true, false, false);
     m_elsIfChains.push_back(0);
     if (m_lastBoundaryPnt < 0)
@@ -244,13 +244,13 @@ void TRpTemplateCompiler::CompileElsIf(TRpFieldText &text, int commandPnt)
         throw EIllegalIFUse(u"Error: \"elseif\" must be after \"if\": "_qs + commandText);
     if (info->kind != bkIf && info->kind != bkElsIf)
         throw EIllegalIFUse(u"Error: \"elseif\" is not expected: "_qs + commandText);
-    const int pnt = m_template.Fpnt;
+    const int pnt = m_template.position;
     m_blocks->ExitBlock(m_commands->WriteBlock(cmEndIf, pnt, QString(), QString(), info->number));
     int position = m_commands->WriteBlock(cmIf, pnt, codes, QString(), m_blocks->Count() + 1, 1);
     const TRpBlock &elsePart = m_blocks->EnterBlock(position, bkElse, commandText, true, false, false);
     CompileCondition(text, elsePart.number);
     const QString absorbed = KillPar(commandPnt);
-    position = m_commands->WriteBlock(cmIf, m_template.Fpnt, codes, absorbed, m_blocks->Count() + 1, 0);
+    position = m_commands->WriteBlock(cmIf, m_template.position, codes, absorbed, m_blocks->Count() + 1, 0);
     m_blocks->EnterBlock(position, bkElsIf, commandText, true, false, false);
     if (!m_elsIfChains.empty())
         ++m_elsIfChains.back();
@@ -270,7 +270,7 @@ void TRpTemplateCompiler::CompileElse(const TRpFieldText &text, int commandPnt)
     if (info->kind != bkIf && info->kind != bkElsIf)
         throw EIllegalIFUse(u"Error: \"else\" is not expected: "_qs + commandText);
     const QString absorbed = KillPar(commandPnt);
-    const int pnt = m_template.Fpnt;
+    const int pnt = m_template.position;
     m_blocks->ExitBlock(m_commands->WriteBlock(cmEndIf, pnt, codes, absorbed, info->number));
     const int position = m_commands->WriteBlock(cmIf, pnt, QString(), QString(), m_blocks->Count() + 1, 1);
     m_blocks->EnterBlock(position, bkElse, commandText, true, false, false);
@@ -292,10 +292,10 @@ void TRpTemplateCompiler::CompileEndIf(const TRpFieldText &text, int commandPnt)
     if (!m_elsIfChains.empty())
         m_elsIfChains.pop_back();
     for (int i = 0; i < elsIfLevels && m_blocks->Innermost(); ++i) {
-        m_blocks->ExitBlock(m_commands->WriteBlock(cmEndIf, m_template.Fpnt, QString(), QString(), m_blocks->InnermostNumber()));
+        m_blocks->ExitBlock(m_commands->WriteBlock(cmEndIf, m_template.position, QString(), QString(), m_blocks->InnermostNumber()));
     }
     const QString absorbed = KillPar(commandPnt);
-    m_blocks->ExitBlock(m_commands->WriteBlock(cmEndIf, m_template.Fpnt, codes, absorbed, m_blocks->InnermostNumber()));
+    m_blocks->ExitBlock(m_commands->WriteBlock(cmEndIf, m_template.position, codes, absorbed, m_blocks->InnermostNumber()));
 }
 
 // --- KillPar --------------------------------------------------------------------------
@@ -319,7 +319,7 @@ bool TRpTemplateCompiler::TextBeforeCommand(int commandPnt) const
         return false;
     if (m_previousKwdPnt >= from)
         return true;
-    return HasVisibleText(m_template.Bytes.mid(from - 1, commandPnt - from));
+    return HasVisibleText(m_template.bytes.mid(from - 1, commandPnt - from));
 }
 
 QString TRpTemplateCompiler::KillPar(int commandPnt)
@@ -331,13 +331,13 @@ QString TRpTemplateCompiler::KillPar(int commandPnt)
     // The text up to the paragraph mark, unless a line, a skipped group or a
     // field (visible text) ends first.
     QByteArray collected;
-    int p = t.Fpnt;
+    int p = t.position;
     bool parMet = false;
     const auto anyWordAt = [&](int at, const auto &words) {
         return std::any_of(std::begin(words), std::end(words), [&](const char *word) { return t.WordAt(at, word); });
     };
     const auto parAt = [&](int at) { return t.WordAt(at, "\\par") && !IsAsciiDigit(t.At(at + 4)); };
-    while (p <= t.Flent()) {
+    while (p <= t.Length()) {
         const char c = t.At(p);
         if (c == '\\') {
             if (parAt(p)) {
@@ -367,7 +367,7 @@ QString TRpTemplateCompiler::KillPar(int commandPnt)
     p += 4;
     if (t.At(p) == ' ')
         ++p;
-    t.Fpnt = p;
+    t.position = p;
     return QString::fromLatin1(collected);
 }
 

@@ -4,8 +4,8 @@ namespace rtfreport {
 
 char TRpBufferScanner::ReadChar()
 {
-    while (FPos < FBytes.size()) {
-        const char c = FBytes[FPos++];
+    while (m_pos < m_bytes.size()) {
+        const char c = m_bytes[m_pos++];
         if (quint8(c) >= 32 || c == '\n' || c == '\t')
             return c;
     }
@@ -15,12 +15,12 @@ char TRpBufferScanner::ReadChar()
 QByteArray TRpBufferScanner::LookAhead(int count)
 {
     QByteArray ahead;
-    for (qsizetype pos = FPos; ahead.size() < count; ++pos) {
-        if (pos >= FBytes.size()) {
+    for (qsizetype pos = m_pos; ahead.size() < count; ++pos) {
+        if (pos >= m_bytes.size()) {
             ahead += EndOfTemplate;
             continue;
         }
-        const char c = FBytes[pos];
+        const char c = m_bytes[pos];
         if (quint8(c) >= 32 || c == '\t')
             ahead += c;
     }

@@ -24,15 +24,15 @@ public:
 class TRpBufferScanner : public TRpTemplateScanner {
 public:
     explicit TRpBufferScanner(QByteArray bytes, qsizetype pos = 0)
-        : FBytes(std::move(bytes)), FPos(pos) {}
+        : m_bytes(std::move(bytes)), m_pos(pos) {}
 
     char ReadChar() override;
     QByteArray LookAhead(int count) override;
-    qsizetype Pos() const { return FPos; }
+    qsizetype Pos() const { return m_pos; }
 
 private:
-    QByteArray FBytes;
-    qsizetype FPos;
+    QByteArray m_bytes;
+    qsizetype m_pos;
 };
 
 } // namespace rtfreport

@@ -156,26 +156,26 @@ bool TRpTemplateCompiler::ReadHeaderGroup()
         bool listOnly;
     };
     static const HeaderGroup groups[] = {
-        {"\\fonttbl", cmFontTable, &TRpRtfDocument::FIsFontTable, &TRpRtfDocument::LoadFontTable, false},
-        {"\\colortbl", cmColorTable, &TRpRtfDocument::FIsColorTable, &TRpRtfDocument::LoadColorTable, false},
-        {"\\stylesheet", cmStyleSheet, &TRpRtfDocument::FIsStyle, &TRpRtfDocument::LoadStyleSheet, false},
-        {"\\info", cmDocInfo, &TRpRtfDocument::FIsDocInfo, &TRpRtfDocument::LoadDocInfo, false},
-        {"\\*\\listtable", cmListTable, &TRpRtfDocument::FIsListTable, &TRpRtfDocument::ProcessListTable, true},
-        {"\\*\\listoverridetable", cmListOverrideTable, &TRpRtfDocument::FIsListOverrideTable,
+        {"\\fonttbl", cmFontTable, &TRpRtfDocument::m_isFontTable, &TRpRtfDocument::LoadFontTable, false},
+        {"\\colortbl", cmColorTable, &TRpRtfDocument::m_isColorTable, &TRpRtfDocument::LoadColorTable, false},
+        {"\\stylesheet", cmStyleSheet, &TRpRtfDocument::m_isStyle, &TRpRtfDocument::LoadStyleSheet, false},
+        {"\\info", cmDocInfo, &TRpRtfDocument::m_isDocInfo, &TRpRtfDocument::LoadDocInfo, false},
+        {"\\*\\listtable", cmListTable, &TRpRtfDocument::m_isListTable, &TRpRtfDocument::ProcessListTable, true},
+        {"\\*\\listoverridetable", cmListOverrideTable, &TRpRtfDocument::m_isListOverrideTable,
          &TRpRtfDocument::ProcessListOverrideTable, true},
     };
-    if (m_template.At(m_template.Fpnt) != '\\')  // every word begins with a backslash
+    if (m_template.At(m_template.position) != '\\')  // every word begins with a backslash
         return false;
     for (const HeaderGroup &group : groups) {
         if (m_document.*group.met || (group.listOnly && !m_report.Options().testFlag(eoProcessLists)))
             continue;
-        if (!m_template.WordAt(m_template.Fpnt, group.word))
+        if (!m_template.WordAt(m_template.position, group.word))
             continue;
-        TRpBufferScanner scanner(m_template.Bytes, m_template.Fpnt - 1);
+        TRpBufferScanner scanner(m_template.bytes, m_template.position - 1);
         (m_document.*group.read)(scanner);
-        m_template.Fpnt = int(scanner.Pos()) + 1;
+        m_template.position = int(scanner.Pos()) + 1;
         m_document.*group.met = true;
-        m_commands->WriteMark(group.kind, m_template.Fpnt);
+        m_commands->WriteMark(group.kind, m_template.position);
         return true;
     }
     return false;
@@ -190,21 +190,21 @@ bool TRpTemplateCompiler::ReadControlWord(int p)
         m_lastBoundaryPnt = p;
     if (t.WordAt(p, "\\trowd")) {
         m_commands->WriteMark(cmTableStart, p);
-        m_document.FInTable = m_tableRowOpen = true;
+        m_document.m_inTable = m_tableRowOpen = true;
     } else if (t.WordAt(p, "\\row")) {
-        t.Fpnt = p + 4;
-        m_commands->WriteCopyText(t.Fpnt);
-        m_commands->WriteMark(cmTableEnd, t.Fpnt);
-        m_document.FInTable = m_tableRowOpen = false;
+        t.position = p + 4;
+        m_commands->WriteCopyText(t.position);
+        m_commands->WriteMark(cmTableEnd, t.position);
+        m_document.m_inTable = m_tableRowOpen = false;
         return true;
     } else if (t.PrefixAt(p, "\\intbl")) {
         m_commands->WriteMark(cmTableStart, p);
-        m_document.FInTable = true;
-    } else if (t.PrefixAt(p, "\\pard") && m_document.FInTable && !m_tableRowOpen) {
-        t.Fpnt = p + 5;
-        m_commands->WriteCopyText(t.Fpnt);
-        m_commands->WriteMark(cmTableEnd, t.Fpnt);
-        m_document.FInTable = false;
+        m_document.m_inTable = true;
+    } else if (t.PrefixAt(p, "\\pard") && m_document.m_inTable && !m_tableRowOpen) {
+        t.position = p + 5;
+        m_commands->WriteCopyText(t.position);
+        m_commands->WriteMark(cmTableEnd, t.position);
+        m_document.m_inTable = false;
         return true;
     } else if (t.PrefixAt(p, "\\uc") && IsAsciiDigit(t.At(p + 3))) {
         int number = 0;
@@ -219,7 +219,7 @@ bool TRpTemplateCompiler::ReadControlWord(int p)
 // a brace or the end of the template. The run is copied by one record.
 int TRpTemplateCompiler::PlainRunEnd(int pnt) const
 {
-    const QByteArray &bytes = m_template.Bytes;
+    const QByteArray &bytes = m_template.bytes;
     qsizetype i = pnt;  // the 0-based index of the character after pnt
     while (i < bytes.size() && bytes[i] != '\\' && bytes[i] != '{' && bytes[i] != '}')
         ++i;
@@ -230,14 +230,14 @@ TRpReadField TRpTemplateCompiler::ReadNextField()
 {
     TRpTemplateBuffer &t = m_template;
     while (!t.AtEnd()) {
-        const int p = t.Fpnt;
+        const int p = t.position;
         const char c = t.At(p);
         if (c == '\\') {
             int delimiter = 0;
             if (FieldDelimiterAt(p, &delimiter)) {
                 m_previousKwdPnt = m_kwdPnt;
                 m_kwdPnt = p;
-                t.Fpnt = p + delimiter;
+                t.position = p + delimiter;
                 return {true, ReadFieldBody()};
             }
             // Boundaries, table marks and "\uc" are control words: they begin with a letter.
@@ -247,32 +247,32 @@ TRpReadField TRpTemplateCompiler::ReadNextField()
             // so that an escaped brace is never taken for a group.
             const char next = t.At(p + 1);
             if (next == '\'' && IsHexDigit(t.At(p + 2)) && IsHexDigit(t.At(p + 3)))
-                t.Fpnt = p + 4;
+                t.position = p + 4;
             else if (!IsAsciiLetter(next) && next != TRpTemplateScanner::EndOfTemplate)
-                t.Fpnt = p + 2;
+                t.position = p + 2;
             else
-                t.Fpnt = p + 1;
-            m_commands->WriteCopyText(t.Fpnt);
+                t.position = p + 1;
+            m_commands->WriteCopyText(t.position);
             continue;
         }
         if (c == '{') {
-            t.Fpnt = p + 1;
+            t.position = p + 1;
             if (ReadHeaderGroup())
                 continue;
-            if (SkippedGroupAt(t.Fpnt)) {
-                const qint64 end = FindGroupEnd(t.Bytes, p - 1);
-                t.Fpnt = end < 0 ? t.Flent() + 1 : int(end) + 1;
-                m_commands->WriteMark(cmCopyGroup, t.Fpnt);
+            if (SkippedGroupAt(t.position)) {
+                const qint64 end = FindGroupEnd(t.bytes, p - 1);
+                t.position = end < 0 ? t.Length() + 1 : int(end) + 1;
+                m_commands->WriteMark(cmCopyGroup, t.position);
                 continue;
             }
             m_unicodeSkip.Open();
         } else if (c == '}') {
-            t.Fpnt = p + 1;
+            t.position = p + 1;
             m_unicodeSkip.Close();
         } else {
-            t.Fpnt = PlainRunEnd(p);
+            t.position = PlainRunEnd(p);
         }
-        m_commands->WriteCopyText(t.Fpnt);
+        m_commands->WriteCopyText(t.position);
     }
     return {};
 }
@@ -368,7 +368,7 @@ bool TRpTemplateCompiler::QuoteClosing(int pnt, int quote, int *length) const
 TRpTemplateCompiler::TRpBodyStep TRpTemplateCompiler::FieldBodyStep(int pnt, int quote) const
 {
     const TRpTemplateBuffer &t = m_template;
-    if (pnt > t.Flent())
+    if (pnt > t.Length())
         return {TRpBodyStep::Failed};
     const char c = t.At(pnt);
     if (quint8(c) < 32 && c != '\n' && c != '\t')
@@ -414,8 +414,8 @@ TRpTemplateCompiler::TRpBodyStep TRpTemplateCompiler::FieldBodyEnd(int pnt)
     if (pnt < m_bodyMemoReach)
         return LongFieldBodyEnd(pnt);
     TRpBodyStep step{TRpBodyStep::Next, pnt, 0};
-    const char *bytes = m_template.Bytes.constData();
-    const int last = m_template.Flent();
+    const char *bytes = m_template.bytes.constData();
+    const int last = m_template.Length();
     for (int count = 1; count <= PlainBodySteps; ++count) {
         // Plain text is one step a byte, in a quotation or not.
         if (step.pnt <= last && !MayBeginMark(bytes[step.pnt - 1])) {
@@ -486,14 +486,14 @@ TRpTemplateCompiler::TRpBodyStep TRpTemplateCompiler::LongFieldBodyEnd(int pnt)
 QByteArray TRpTemplateCompiler::ReadFieldBody()
 {
     TRpTemplateBuffer &t = m_template;
-    const int bodyStart = t.Fpnt;
+    const int bodyStart = t.position;
     const TRpBodyStep end = FieldBodyEnd(bodyStart);
     if (end.kind != TRpBodyStep::Closed)
         return QByteArray();
     // The body is the text up to the closing delimiter, control characters left out.
-    QByteArray body = t.Bytes.mid(bodyStart - 1, end.pnt - bodyStart);
+    QByteArray body = t.bytes.mid(bodyStart - 1, end.pnt - bodyStart);
     body.removeIf([](char c) { return quint8(c) < 32 && c != '\n' && c != '\t'; });
-    t.Fpnt = end.pnt + end.quote;
+    t.position = end.pnt + end.quote;
     return body;
 }
 
@@ -742,7 +742,7 @@ bool TRpTemplateCompiler::WriteCompiledAgain(const std::optional<TRpRecordRun> &
 {
     if (!compiled)
         return false;
-    m_commands->WriteRun(*compiled, m_template.Fpnt, block, m_iifCounter);
+    m_commands->WriteRun(*compiled, m_template.position, block, m_iifCounter);
     m_iifCounter += compiled->iifCount;
     return true;
 }
@@ -794,7 +794,7 @@ TRpRowContent TRpTemplateCompiler::OperandField(const QString &text, int *kind)
 
 void TRpTemplateCompiler::CompileSimpleField(const QString &commandText, const TRpSplitText &split, const QByteArray &rawText)
 {
-    const int pnt = m_template.Fpnt;
+    const int pnt = m_template.position;
     const bool dotAsColon = m_report.Options().testFlag(eoDotAsColon);
     const TRpParsedFormat parsed = ParseFormatFunction(commandText, m_report.FormatSettings(), m_commands->Strings(), m_report.UDFList());
     const QString text = parsed.expression.trimmed();
@@ -834,7 +834,7 @@ void TRpTemplateCompiler::CompileSimpleField(const QString &commandText, const T
 void TRpTemplateCompiler::CompileExpression(const QString &callText, const TRpRowContent &field, bool output, bool manage,
                                int block)
 {
-    const int pnt = m_template.Fpnt;
+    const int pnt = m_template.position;
     const TRpFunctionCall call = ParsedCall(callText);
     if (!call.isCall)
         throw EIllegalFunctionUse(u"Function not found: "_qs + callText);
@@ -862,7 +862,7 @@ void TRpTemplateCompiler::CompileExpression(const QString &callText, const TRpRo
 
 void TRpTemplateCompiler::CompileArguments(const TRpFunctionCall &call)
 {
-    const int pnt = m_template.Fpnt;
+    const int pnt = m_template.position;
     const bool dotAsColon = m_report.Options().testFlag(eoDotAsColon);
     const bool iif = call.id == fnIif;
     const int sequence = iif ? ++m_iifCounter : 0;
@@ -922,8 +922,8 @@ TRpTemplateCompiler::TRpTemplateCompiler(TRpBaseReport &report, TRpRtfDocument &
 // A compiler reads one template: its caches belong to that template.
 void TRpTemplateCompiler::Reset(const QByteArray &bytes)
 {
-    m_template.Bytes = bytes;
-    m_template.Fpnt = 1;
+    m_template.bytes = bytes;
+    m_template.position = 1;
     m_failurePnt = 0;
     m_unicodeSkip.Reset();
 }
@@ -970,7 +970,7 @@ void TRpTemplateCompiler::CompilePass()
         if (!read.found)
             break;
         if (read.rawText.isEmpty()) {
-            m_commands->WriteCopyText(m_template.Fpnt);  // an empty or unclosed field stays as typed
+            m_commands->WriteCopyText(m_template.position);  // an empty or unclosed field stays as typed
             continue;
         }
         try {
@@ -980,7 +980,7 @@ void TRpTemplateCompiler::CompilePass()
             throw;
         }
     }
-    m_commands->WriteMark(cmEnd, m_template.Flent() + 1);
+    m_commands->WriteMark(cmEnd, m_template.Length() + 1);
 }
 
 } // namespace rtfreport

@@ -27,17 +27,16 @@ namespace rtfreport {
 class TRpBaseReport;
 
 // The template bytes with a 1-based read position.
-class TRpTemplateBuffer {
-public:
-    QByteArray Bytes;
-    int Fpnt = 1;
+struct TRpTemplateBuffer {
+    QByteArray bytes;
+    int position = 1;
 
-    int Flent() const { return int(Bytes.size()); }
-    bool AtEnd() const { return Fpnt > Flent(); }
+    int Length() const { return int(bytes.size()); }
+    bool AtEnd() const { return position > Length(); }
     // The raw byte at a 1-based position; EndOfTemplate past the end.
     char At(int pnt) const
     {
-        return pnt >= 1 && pnt <= Flent() ? Bytes[pnt - 1] : TRpTemplateScanner::EndOfTemplate;
+        return pnt >= 1 && pnt <= Length() ? bytes[pnt - 1] : TRpTemplateScanner::EndOfTemplate;
     }
     // Whether the control word (backslash included, compared without case)
     // stands at pnt, not followed by a letter.

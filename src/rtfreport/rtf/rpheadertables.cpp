@@ -186,19 +186,19 @@ bool IsControlWordToken(const QByteArray &token, const QByteArray &word)
 
 void TRPReplTable::AddRepl(qint32 oldNumber, qint32 newNumber)
 {
-    FRepl.push_back({oldNumber, newNumber});
-    FReplSorted = false;
+    m_repl.push_back({oldNumber, newNumber});
+    m_replSorted = false;
 }
 
 const TRPReplCell *TRPReplTable::Find(qint32 oldNumber) const
 {
     auto byOld = [](const TRPReplCell &a, const TRPReplCell &b) { return a.old < b.old; };
-    if (!FReplSorted) {
-        std::stable_sort(FRepl.begin(), FRepl.end(), byOld);
-        FReplSorted = true;
+    if (!m_replSorted) {
+        std::stable_sort(m_repl.begin(), m_repl.end(), byOld);
+        m_replSorted = true;
     }
-    auto found = std::lower_bound(FRepl.begin(), FRepl.end(), TRPReplCell{oldNumber, 0}, byOld);
-    return found != FRepl.end() && found->old == oldNumber ? &*found : nullptr;
+    auto found = std::lower_bound(m_repl.begin(), m_repl.end(), TRPReplCell{oldNumber, 0}, byOld);
+    return found != m_repl.end() && found->old == oldNumber ? &*found : nullptr;
 }
 
 qint32 TRPReplTable::GetRepl(qint32 oldNumber) const
@@ -230,8 +230,8 @@ void TRPFontStrings::Add(const QByteArray &font)
     TRPFontStr split;
     if (!SplitFontEntry(font, split))
         return;
-    FHighNumber = qMax<int>(FHighNumber, split.n);
-    FStrings.push_back(split);
+    m_highNumber = qMax<int>(m_highNumber, split.n);
+    m_strings.push_back(split);
 }
 
 void TRPFontStrings::AddNew(const QByteArray &font)
@@ -239,9 +239,9 @@ void TRPFontStrings::AddNew(const QByteArray &font)
     TRPFontStr split;
     if (!SplitFontEntry(font, split))
         return;
-    auto equal = std::find_if(FStrings.begin(), FStrings.end(),
+    auto equal = std::find_if(m_strings.begin(), m_strings.end(),
                               [&](const TRPFontStr &known) { return known.text == split.text; });
-    MapOrAppend(*this, FStrings, FHighNumber, split, equal == FStrings.end() ? nullptr : &*equal);
+    MapOrAppend(*this, m_strings, m_highNumber, split, equal == m_strings.end() ? nullptr : &*equal);
 }
 
 void TRPFontStrings::AddFromList(const QByteArrayList &fonts)
@@ -254,7 +254,7 @@ QByteArray TRPFontStrings::GetString(int index) const
 {
     if (index < 0 || index >= Count())
         return {};
-    return "{\\f" + QByteArray::number(FStrings[index].n) + FStrings[index].text;
+    return "{\\f" + QByteArray::number(m_strings[index].n) + m_strings[index].text;
 }
 
 // ---- colours ------------------------------------------------------------
@@ -262,24 +262,24 @@ QByteArray TRPFontStrings::GetString(int index) const
 void TRPColorStrings::Add(const QByteArray &color)
 {
     if (color.endsWith(';'))
-        FStrings.append(color);
+        m_strings.append(color);
 }
 
 void TRPColorStrings::AddNew(qint32 oldIndex, const QByteArray &color)
 {
     if (!color.endsWith(';'))
         return;
-    qsizetype index = FStrings.indexOf(color);
+    qsizetype index = m_strings.indexOf(color);
     if (index < 0) {
-        FStrings.append(color);
-        index = FStrings.size() - 1;
+        m_strings.append(color);
+        index = m_strings.size() - 1;
     }
     AddRepl(oldIndex, qint32(index));
 }
 
 QByteArray TRPColorStrings::GetString(int index) const
 {
-    return index >= 0 && index < Count() ? FStrings[index] : QByteArray();
+    return index >= 0 && index < Count() ? m_strings[index] : QByteArray();
 }
 
 // ---- styles -------------------------------------------------------------
@@ -320,13 +320,13 @@ void TRPStyleStrings::Add(const QByteArray &style)
     TRPStyleStr split = SplitStyleEntry(prepared);
     QByteArray text = split.text;
     split.stylename = GetStyleNamefromString(text, false);
-    FHighNumber = qMax<int>(FHighNumber, split.n);
-    FStrings.push_back(split);
+    m_highNumber = qMax<int>(m_highNumber, split.n);
+    m_strings.push_back(split);
 }
 
 const TRPStyleStr *TRPStyleStrings::FindByName(const QByteArray &name) const
 {
-    for (const TRPStyleStr &style : FStrings)
+    for (const TRPStyleStr &style : m_strings)
         if (style.stylename.trimmed() == name)
             return &style;
     return nullptr;
@@ -336,7 +336,7 @@ const TRPStyleStr *TRPStyleStrings::FindEqualStyle(const TRPStyleStr &style) con
 {
     const bool hasNext = style.text.contains("\\snext");
     const QByteArray comparable = WithoutSnext(style.text);
-    for (const TRPStyleStr &known : FStrings)
+    for (const TRPStyleStr &known : m_strings)
         if (known.text.contains("\\snext") == hasNext && WithoutSnext(known.text) == comparable)
             return &known;
     return nullptr;
@@ -349,7 +349,7 @@ void TRPStyleStrings::AddNew(const QByteArray &style)
         return;
     QByteArray name = GetStyleNamefromString(prepared, false);
     const TRPStyleStr *sameName = name.isEmpty() ? nullptr : FindByName(name);
-    if (sameName && FStyleMode == 1) {
+    if (sameName && m_styleMode == 1) {
         const quint16 insertedNumber = SplitStyleEntry(prepared).n;
         if (insertedNumber != sameName->n)
             AddRepl(insertedNumber, sameName->n);
@@ -371,16 +371,16 @@ void TRPStyleStrings::AddNew(const QByteArray &style)
         qsizetype digitsEnd = 0;
         comparable = DigitsAt(text, next + 6, digitsEnd).toInt() == split.n;
     }
-    MapOrAppend(*this, FStrings, FHighNumber, split, comparable ? FindEqualStyle(split) : nullptr);
+    MapOrAppend(*this, m_strings, m_highNumber, split, comparable ? FindEqualStyle(split) : nullptr);
 }
 
 void TRPStyleStrings::CorrectNewStyles()
 {
-    for (TRPStyleStr &style : FStrings) {
+    for (TRPStyleStr &style : m_strings) {
         if (!style.new_)
             continue;
-        QByteArray text = RenumberAfter(style.text, "\\f", FFontMap, false);
-        text = RenumberAfter(text, "\\cf", FColorMap, false);
+        QByteArray text = RenumberAfter(style.text, "\\f", m_fontMap, false);
+        text = RenumberAfter(text, "\\cf", m_colorMap, false);
         for (const char *link : {"\\snext", "\\sbasedon", "\\slink"})
             text = RenumberAfter(text, link, *this, true);
         style.text = text;
@@ -392,7 +392,7 @@ QByteArray TRPStyleStrings::GetString(int index) const
 {
     if (index < 0 || index >= Count())
         return {};
-    const TRPStyleStr &style = FStrings[index];
+    const TRPStyleStr &style = m_strings[index];
     static const char *const openers[] = {"{\\s", "{\\*\\cs", "{\\ds", "{\\*\\ts"};
     return openers[int(style.t) - 1] + QByteArray::number(style.n) + style.text;
 }
@@ -401,15 +401,15 @@ QByteArray TRPStyleStrings::GetString(int index) const
 
 void TRpRTFListTable::Clear()
 {
-    FListPicture.clear();
-    FListString.clear();
-    FListOverrideString.clear();
-    FList.Clear();
-    FListNew.Clear();
-    FListOverride.Clear();
-    FListOverrideNew.Clear();
-    FPictList.clear();
-    FPictListNew.clear();
+    m_listPicture.clear();
+    m_listString.clear();
+    m_listOverrideString.clear();
+    m_list.Clear();
+    m_listNew.Clear();
+    m_listOverride.Clear();
+    m_listOverrideNew.Clear();
+    m_pictList.clear();
+    m_pictListNew.clear();
 }
 
 void TRpRTFListTable::AddListString(bool isNew, const QByteArray &text,
@@ -420,7 +420,7 @@ void TRpRTFListTable::AddListString(bool isNew, const QByteArray &text,
     list->ListTemplateID = listTemplateID;
     list->ListID = listID;
     list->StrForCompare = strForCompare;
-    (isNew ? FListNew : FList).Add(text, std::move(list));
+    (isNew ? m_listNew : m_list).Add(text, std::move(list));
 }
 
 void TRpRTFListTable::AddListOverrideString(bool isNew, const QByteArray &text,
@@ -431,7 +431,7 @@ void TRpRTFListTable::AddListOverrideString(bool isNew, const QByteArray &text,
     override_->ListID = listID;
     override_->LsID = lsID;
     override_->StrForCompare = strForCompare;
-    (isNew ? FListOverrideNew : FListOverride).Add(text, std::move(override_));
+    (isNew ? m_listOverrideNew : m_listOverride).Add(text, std::move(override_));
 }
 
 namespace {
@@ -450,7 +450,7 @@ QByteArrayList FieldTexts(const TRpOwnedList<T> &first, const TRpOwnedList<T> &s
 
 bool TRpRTFListTable::ExistsListID(qint32 id) const
 {
-    for (const QByteArray &text : FieldTexts(FList, FListNew, &TRpRTFListObject::ListID))
+    for (const QByteArray &text : FieldTexts(m_list, m_listNew, &TRpRTFListObject::ListID))
         if (TextToInt32(text) == id)
             return true;
     return false;
@@ -458,7 +458,7 @@ bool TRpRTFListTable::ExistsListID(qint32 id) const
 
 bool TRpRTFListTable::ExistsListTemplateID(qint32 id) const
 {
-    for (const QByteArray &text : FieldTexts(FList, FListNew, &TRpRTFListObject::ListTemplateID))
+    for (const QByteArray &text : FieldTexts(m_list, m_listNew, &TRpRTFListObject::ListTemplateID))
         if (TextToInt32(text) == id)
             return true;
     return false;
@@ -466,7 +466,7 @@ bool TRpRTFListTable::ExistsListTemplateID(qint32 id) const
 
 qint32 TRpRTFListTable::GetNewListID() const
 {
-    qint32 largest = LargestNumber(FieldTexts(FList, FListNew, &TRpRTFListObject::ListID));
+    qint32 largest = LargestNumber(FieldTexts(m_list, m_listNew, &TRpRTFListObject::ListID));
     if (largest >= -6 && largest <= -1)
         largest = 0;
     if (largest == std::numeric_limits<qint32>::max())
@@ -476,7 +476,7 @@ qint32 TRpRTFListTable::GetNewListID() const
 
 qint32 TRpRTFListTable::GetNewListTemplateID() const
 {
-    qint32 largest = LargestNumber(FieldTexts(FList, FListNew, &TRpRTFListObject::ListTemplateID));
+    qint32 largest = LargestNumber(FieldTexts(m_list, m_listNew, &TRpRTFListObject::ListTemplateID));
     if (largest == -2)
         largest = 0;
     if (largest == std::numeric_limits<qint32>::max())
@@ -487,14 +487,14 @@ qint32 TRpRTFListTable::GetNewListTemplateID() const
 qint32 TRpRTFListTable::GetNewLsID() const
 {
     const qint32 largest =
-        LargestNumber(FieldTexts(FListOverride, FListOverrideNew, &TRpRTFListOverrideObject::LsID));
+        LargestNumber(FieldTexts(m_listOverride, m_listOverrideNew, &TRpRTFListOverrideObject::LsID));
     // An override number is at most 2000 in practice; never wrap round to a negative one.
     return largest == std::numeric_limits<qint32>::max() ? largest : largest + 1;
 }
 
 const TRpRTFListObject *TRpRTFListTable::FindList(const QByteArray &strForCompare) const
 {
-    for (const auto *list : {&FList, &FListNew})
+    for (const auto *list : {&m_list, &m_listNew})
         for (const auto &object : list->Objects)
             if (object->StrForCompare == strForCompare)
                 return object.get();
@@ -504,7 +504,7 @@ const TRpRTFListObject *TRpRTFListTable::FindList(const QByteArray &strForCompar
 const TRpRTFListOverrideObject *TRpRTFListTable::FindListOverride(const QByteArray &strForCompare,
                                                                   qint32 listID) const
 {
-    for (const auto *list : {&FListOverride, &FListOverrideNew})
+    for (const auto *list : {&m_listOverride, &m_listOverrideNew})
         for (const auto &object : list->Objects)
             if (object->StrForCompare == strForCompare && TextToInt32(object->ListID) == listID)
                 return object.get();
@@ -519,14 +519,14 @@ int TRpRTFListTable::PictureIndex(const QByteArray &picture)
                 return i;
         return -1;
     };
-    if (const int index = indexOf(FPictList); index >= 0)
+    if (const int index = indexOf(m_pictList); index >= 0)
         return index;
-    int index = indexOf(FPictListNew);
+    int index = indexOf(m_pictListNew);
     if (index < 0) {
-        FPictListNew.append(picture);
-        index = int(FPictListNew.size()) - 1;
+        m_pictListNew.append(picture);
+        index = int(m_pictListNew.size()) - 1;
     }
-    return int(FPictList.size()) + index;
+    return int(m_pictList.size()) + index;
 }
 
 // ---- splitting list tables ----------------------------------------------

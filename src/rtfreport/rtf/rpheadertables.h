@@ -43,8 +43,8 @@ private:
     const TRPReplCell *Find(qint32 oldNumber) const;
 
     // Sorted lazily, on the first look-up after pairs were added.
-    mutable std::vector<TRPReplCell> FRepl;
-    mutable bool FReplSorted = true;
+    mutable std::vector<TRPReplCell> m_repl;
+    mutable bool m_replSorted = true;
 };
 
 struct TRPFontStr {
@@ -61,12 +61,12 @@ public:
     void AddNew(const QByteArray &font);
     void AddFromList(const QByteArrayList &fonts);
     QByteArray GetString(int index) const;
-    int Count() const { return int(FStrings.size()); }
-    int HighNumber() const { return FHighNumber; }
+    int Count() const { return int(m_strings.size()); }
+    int HighNumber() const { return m_highNumber; }
 
 private:
-    std::vector<TRPFontStr> FStrings;
-    int FHighNumber = 0;
+    std::vector<TRPFontStr> m_strings;
+    int m_highNumber = 0;
 };
 
 // Entries are colour texts ending in ";"; an entry's index is its colour number.
@@ -75,10 +75,10 @@ public:
     void Add(const QByteArray &color);
     void AddNew(qint32 oldIndex, const QByteArray &color);
     QByteArray GetString(int index) const;
-    int Count() const { return int(FStrings.size()); }
+    int Count() const { return int(m_strings.size()); }
 
 private:
-    QByteArrayList FStrings;
+    QByteArrayList m_strings;
 };
 
 enum class TRpStyleType : quint8 { Paragraph = 1, Character = 2, Section = 3, Table = 4 };
@@ -95,10 +95,10 @@ class TRPStyleStrings : public TRPReplTable {
 public:
     // The font and colour maps renumber references inside merged styles.
     TRPStyleStrings(const TRPReplTable &fontMap, const TRPReplTable &colorMap)
-        : FFontMap(fontMap), FColorMap(colorMap) {}
+        : m_fontMap(fontMap), m_colorMap(colorMap) {}
 
     // Style merging mode: 1 maps an inserted style to a document style of the same name.
-    void SetStyleMode(int mode) { FStyleMode = mode; }
+    void SetStyleMode(int mode) { m_styleMode = mode; }
 
     void Add(const QByteArray &style);
     void AddNew(const QByteArray &style);
@@ -106,9 +106,9 @@ public:
     // the last call; call it once all inserted styles are in.
     void CorrectNewStyles();
     QByteArray GetString(int index) const;
-    int Count() const { return int(FStrings.size()); }
-    int HighNumber() const { return FHighNumber; }
-    const TRPStyleStr &Item(int index) const { return FStrings[index]; }
+    int Count() const { return int(m_strings.size()); }
+    int HighNumber() const { return m_highNumber; }
+    const TRPStyleStr &Item(int index) const { return m_strings[index]; }
 
     // The name at the end of a style entry ("heading 1" in
     // "{\s1\ql\snext0 heading 1;}"); with deleteNameFromStyle the name is also
@@ -119,11 +119,11 @@ private:
     const TRPStyleStr *FindByName(const QByteArray &name) const;
     const TRPStyleStr *FindEqualStyle(const TRPStyleStr &style) const;
 
-    const TRPReplTable &FFontMap;
-    const TRPReplTable &FColorMap;
-    int FStyleMode = 1;
-    std::vector<TRPStyleStr> FStrings;
-    int FHighNumber = 0;
+    const TRPReplTable &m_fontMap;
+    const TRPReplTable &m_colorMap;
+    int m_styleMode = 1;
+    std::vector<TRPStyleStr> m_strings;
+    int m_highNumber = 0;
 };
 
 struct TRpColor {
@@ -189,15 +189,15 @@ struct TRpOwnedList {
 
 class TRpRTFListTable {
 public:
-    QByteArray FListPicture;
-    QByteArray FListString;
-    QByteArray FListOverrideString;
-    TRpOwnedList<TRpRTFListObject> FList;
-    TRpOwnedList<TRpRTFListObject> FListNew;
-    TRpOwnedList<TRpRTFListOverrideObject> FListOverride;
-    TRpOwnedList<TRpRTFListOverrideObject> FListOverrideNew;
-    QByteArrayList FPictList;
-    QByteArrayList FPictListNew;
+    QByteArray m_listPicture;
+    QByteArray m_listString;
+    QByteArray m_listOverrideString;
+    TRpOwnedList<TRpRTFListObject> m_list;
+    TRpOwnedList<TRpRTFListObject> m_listNew;
+    TRpOwnedList<TRpRTFListOverrideObject> m_listOverride;
+    TRpOwnedList<TRpRTFListOverrideObject> m_listOverrideNew;
+    QByteArrayList m_pictList;
+    QByteArrayList m_pictListNew;
 
     void Clear();
     void AddListString(bool isNew, const QByteArray &text, const QByteArray &strForCompare,
@@ -210,12 +210,12 @@ public:
     qint32 GetNewListTemplateID() const;
     qint32 GetNewLsID() const;
 
-    // The first list of FList, then of FListNew, with this comparison text.
+    // The first list of m_list, then of m_listNew, with this comparison text.
     const TRpRTFListObject *FindList(const QByteArray &strForCompare) const;
     const TRpRTFListOverrideObject *FindListOverride(const QByteArray &strForCompare,
                                                      qint32 listID) const;
-    // The index of a list picture (FPictList first, FPictListNew counted after
-    // it), appending it to FPictListNew when it is new.
+    // The index of a list picture (m_pictList first, m_pictListNew counted after
+    // it), appending it to m_pictListNew when it is new.
     int PictureIndex(const QByteArray &picture);
 };
 

@@ -107,12 +107,12 @@ public:
     {
         static_assert(2 * Rows <= Slots, "the index needs more slots");
         for (std::size_t row = 0; row < Rows; ++row) {
-            FWords[row + 1] = rows[row].word;
-            FKeys[row + 1] = MakeWordKey(rows[row].word);
-            std::size_t slot = Slot(FKeys[row + 1]);
-            while (FSlots[slot] != 0)
+            m_words[row + 1] = rows[row].word;
+            m_keys[row + 1] = MakeWordKey(rows[row].word);
+            std::size_t slot = Slot(m_keys[row + 1]);
+            while (m_slots[slot] != 0)
                 slot = (slot + 1) % Slots;
-            FSlots[slot] = std::uint16_t(row + 1);
+            m_slots[slot] = std::uint16_t(row + 1);
         }
     }
 
@@ -122,10 +122,10 @@ public:
         if (key.length > 16)
             return FindLong(key, word);
         for (std::size_t slot = Slot(key);; slot = (slot + 1) % Slots) {
-            const std::size_t entry = FSlots[slot];
+            const std::size_t entry = m_slots[slot];
             // Known and unknown words come mixed: one exit for both, taken at
             // the first slot nearly always, is a branch the processor predicts.
-            if ((FKeys[entry] == key) | (entry == 0))
+            if ((m_keys[entry] == key) | (entry == 0))
                 return int(entry) - 1; // the empty entry is 0: -1
         }
     }
@@ -135,8 +135,8 @@ private:
     constexpr int FindLong(const TRpWordKey &key, std::string_view word) const
     {
         for (std::size_t slot = Slot(key);; slot = (slot + 1) % Slots) {
-            const std::size_t entry = FSlots[slot];
-            if (entry == 0 || (FKeys[entry] == key && FWords[entry] == word))
+            const std::size_t entry = m_slots[slot];
+            if (entry == 0 || (m_keys[entry] == key && m_words[entry] == word))
                 return int(entry) - 1;
         }
     }
@@ -152,9 +152,9 @@ private:
 
     // Entries are rows + 1; 0 marks an empty slot, and its key, of a length
     // no word has, matches none.
-    std::array<std::uint16_t, Slots> FSlots{};
-    std::array<TRpWordKey, Rows + 1> FKeys{TRpWordKey{0, 0, std::size_t(-1)}};
-    std::array<std::string_view, Rows + 1> FWords{};
+    std::array<std::uint16_t, Slots> m_slots{};
+    std::array<TRpWordKey, Rows + 1> m_keys{TRpWordKey{0, 0, std::size_t(-1)}};
+    std::array<std::string_view, Rows + 1> m_words{};
 };
 
 // Looks up a control word given in lower case and without its backslash

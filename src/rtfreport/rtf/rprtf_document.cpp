@@ -107,15 +107,15 @@ int TRpColorStringList::UseColor(const QByteArray &color)
 
 void TRpRtfDocument::ResetTables()
 {
-    FRTFFont.clear();
-    FRTFColor.clear();
-    FRTFStyle.clear();
-    FRTFDocInfo.clear();
-    FRTFListTable.Clear();
-    FDocColorTable.clear();
-    FIsFontTable = FIsColorTable = FIsStyle = FIsDocInfo = false;
-    FIsListTable = FIsListOverrideTable = false;
-    FInTable = false;
+    m_rtfFont.clear();
+    m_rtfColor.clear();
+    m_rtfStyle.clear();
+    m_rtfDocInfo.clear();
+    m_rtfListTable.Clear();
+    m_docColorTable.clear();
+    m_isFontTable = m_isColorTable = m_isStyle = m_isDocInfo = false;
+    m_isListTable = m_isListOverrideTable = false;
+    m_inTable = false;
 }
 
 // ---- inserting RTF ------------------------------------------------------
@@ -130,36 +130,36 @@ void TRpRtfDocument::InsertRtfText(const QString &rtf, bool keepLastPar)
 
 void TRpRtfDocument::InsertRtfStream(QIODevice *source, bool keepLastPar)
 {
-    if (!FOutput)
+    if (!m_output)
         throw EIOError(QStringLiteral("No output to insert RTF into"));
     source->seek(0);
     TRpStream stream(this, source);
-    stream.SetOutStream(FOutput);
-    stream.FontTable().AddFromList(FRTFFont);
-    for (const QByteArray &color : std::as_const(FRTFColor))
+    stream.SetOutStream(m_output);
+    stream.FontTable().AddFromList(m_rtfFont);
+    for (const QByteArray &color : std::as_const(m_rtfColor))
         stream.ColorTable().Add(color);
-    for (const QByteArray &style : std::as_const(FRTFStyle))
+    for (const QByteArray &style : std::as_const(m_rtfStyle))
         stream.StyleTable().Add(style);
 
     stream.Process();
 
-    FRTFFont.clear();
+    m_rtfFont.clear();
     for (int i = 0; i < stream.FontTable().Count(); ++i)
-        FRTFFont.append(stream.FontTable().GetString(i));
-    FRTFColor.clear();
+        m_rtfFont.append(stream.FontTable().GetString(i));
+    m_rtfColor.clear();
     for (int i = 0; i < stream.ColorTable().Count(); ++i)
-        FRTFColor.append(stream.ColorTable().GetString(i));
-    FRTFStyle.clear();
+        m_rtfColor.append(stream.ColorTable().GetString(i));
+    m_rtfStyle.clear();
     for (int i = 0; i < stream.StyleTable().Count(); ++i)
-        FRTFStyle.append(stream.StyleTable().GetString(i));
+        m_rtfStyle.append(stream.StyleTable().GetString(i));
 
     if (!keepLastPar && stream.LastParPosition() >= 0) {
         // Carriage returns are ignored by RTF readers: the paragraph mark goes,
         // the body keeps its length.
-        const qint64 end = FOutput->pos();
-        FOutput->seek(stream.LastParPosition());
-        Write(QByteArray(4 + stream.LastParDelimeter().size(), '\r'));
-        FOutput->seek(end);
+        const qint64 end = m_output->pos();
+        m_output->seek(stream.LastParPosition());
+        Write(QByteArray(4 + stream.LastParDelimiter().size(), '\r'));
+        m_output->seek(end);
     }
 }
 
@@ -169,9 +169,9 @@ void TRpRtfDocument::LoadFontTable(TRpTemplateScanner &scanner)
 {
     const QString failure = QStringLiteral("Can't read font table from input file");
     PassOver(scanner, 8);
-    ReadSubGroups(scanner, FRTFFont, failure);
+    ReadSubGroups(scanner, m_rtfFont, failure);
     if (!UnicodeByDefault) {
-        for (QByteArray &font : FRTFFont) {
+        for (QByteArray &font : m_rtfFont) {
             const qsizetype at = font.indexOf("fcharset");
             if (at < 0)
                 continue;
@@ -184,7 +184,7 @@ void TRpRtfDocument::LoadFontTable(TRpTemplateScanner &scanner)
             font = font.left(start) + QByteArray::number(Charset) + font.mid(end);
         }
     }
-    FIsFontTable = true;
+    m_isFontTable = true;
 }
 
 void TRpRtfDocument::LoadColorTable(TRpTemplateScanner &scanner)
@@ -201,114 +201,114 @@ void TRpRtfDocument::LoadColorTable(TRpTemplateScanner &scanner)
         const QByteArray piece = colors.mid(pieceStart, end - pieceStart + 1);
         pieceStart = end + 1;
         if (!piece.contains("\\red") && !piece.contains("\\green") && !piece.contains("\\blue")) {
-            FRTFColor.append(piece);
+            m_rtfColor.append(piece);
             continue;
         }
         TRpColor color;
         color.r = ColorComponent(piece, "\\red");
         color.g = ColorComponent(piece, "\\green");
         color.b = ColorComponent(piece, "\\blue");
-        FDocColorTable.append(color);
-        FRTFColor.append("\\red" + QByteArray::number(color.r) + "\\green" + QByteArray::number(color.g)
+        m_docColorTable.append(color);
+        m_rtfColor.append("\\red" + QByteArray::number(color.r) + "\\green" + QByteArray::number(color.g)
                          + "\\blue" + QByteArray::number(color.b) + ";");
     }
-    FIsColorTable = true;
+    m_isColorTable = true;
 }
 
 void TRpRtfDocument::LoadStyleSheet(TRpTemplateScanner &scanner)
 {
     PassOver(scanner, 11);
-    ReadSubGroups(scanner, FRTFStyle, QStringLiteral("Can't read style sheet from input file"));
-    FIsStyle = true;
+    ReadSubGroups(scanner, m_rtfStyle, QStringLiteral("Can't read style sheet from input file"));
+    m_isStyle = true;
 }
 
 void TRpRtfDocument::LoadDocInfo(TRpTemplateScanner &scanner)
 {
     PassOver(scanner, 5);
-    ReadSubGroups(scanner, FRTFDocInfo, QStringLiteral("Can't read document info from input file"));
-    FIsDocInfo = true;
+    ReadSubGroups(scanner, m_rtfDocInfo, QStringLiteral("Can't read document info from input file"));
+    m_isDocInfo = true;
 }
 
 void TRpRtfDocument::ProcessListTable(TRpTemplateScanner &scanner)
 {
-    TRpRTFListTable &table = FRTFListTable;
+    TRpRTFListTable &table = m_rtfListTable;
     PassOver(scanner, 12);
     if (scanner.LookAhead(15).toLower() == "{\\*\\listpicture") {
         // Looking ahead passes over line feeds and tabs, reading does not.
         char opener = scanner.ReadChar();
         while (opener == '\n' || opener == '\t')
             opener = scanner.ReadChar();
-        table.FListPicture = QByteArray(1, opener);
-        if (!ReadThroughClosingBrace(scanner, 1, table.FListPicture))
+        table.m_listPicture = QByteArray(1, opener);
+        if (!ReadThroughClosingBrace(scanner, 1, table.m_listPicture))
             throw EBadRtfFormat(QStringLiteral("Can't read list table (listpicture) from input file"));
         // Every picture of the group is counted, so that pictures added by
         // inserted RTF are numbered after all of them.
-        table.FPictList += CollectListPictures(SplitRtfTokens(table.FListPicture));
+        table.m_pictList += CollectListPictures(SplitRtfTokens(table.m_listPicture));
     }
-    if (!ReadThroughClosingBrace(scanner, 1, table.FListString))
+    if (!ReadThroughClosingBrace(scanner, 1, table.m_listString))
         throw EBadRtfFormat(QStringLiteral("Can't read list table (\\list) from input file"));
-    for (const TRpListText &list : CollectLists(SplitRtfTokens(table.FListString.chopped(1))))
+    for (const TRpListText &list : CollectLists(SplitRtfTokens(table.m_listString.chopped(1))))
         table.AddListString(false, list.text, list.compare, list.listID, list.templateID);
-    FIsListTable = true;
+    m_isListTable = true;
 }
 
 void TRpRtfDocument::ProcessListOverrideTable(TRpTemplateScanner &scanner)
 {
-    TRpRTFListTable &table = FRTFListTable;
+    TRpRTFListTable &table = m_rtfListTable;
     PassOver(scanner, 20);
-    if (!ReadThroughClosingBrace(scanner, 1, table.FListOverrideString))
+    if (!ReadThroughClosingBrace(scanner, 1, table.m_listOverrideString))
         throw EBadRtfFormat(
             QStringLiteral("Can't read list override table (\\listoverride) from input file"));
-    const QByteArrayList tokens = SplitRtfTokens(table.FListOverrideString.chopped(1));
+    const QByteArrayList tokens = SplitRtfTokens(table.m_listOverrideString.chopped(1));
     for (const TRpListText &override_ : CollectListOverrides(tokens))
         table.AddListOverrideString(false, override_.text, override_.compare, override_.lsID,
                                     override_.listID);
-    FIsListOverrideTable = true;
+    m_isListOverrideTable = true;
 }
 
 // ---- table writers ------------------------------------------------------
 
 void TRpRtfDocument::Write(const QByteArray &bytes)
 {
-    if (!FOutput)
+    if (!m_output)
         throw EIOError(QStringLiteral("No output to write the RTF header tables to"));
-    if (FOutput->write(bytes) != bytes.size())
-        throw EIOError(QStringLiteral("Can't write report results: ") + FOutput->errorString());
+    if (m_output->write(bytes) != bytes.size())
+        throw EIOError(QStringLiteral("Can't write report results: ") + m_output->errorString());
 }
 
-void TRpRtfDocument::OutFontTable() { Write("{\\fonttbl" + FRTFFont.join() + "}"); }
+void TRpRtfDocument::OutFontTable() { Write("{\\fonttbl" + m_rtfFont.join() + "}"); }
 
-void TRpRtfDocument::OutColorTable() { Write("{\\colortbl" + FRTFColor.join() + "}"); }
+void TRpRtfDocument::OutColorTable() { Write("{\\colortbl" + m_rtfColor.join() + "}"); }
 
-void TRpRtfDocument::OutStyleSheet() { Write("{\\stylesheet" + FRTFStyle.join() + "}"); }
+void TRpRtfDocument::OutStyleSheet() { Write("{\\stylesheet" + m_rtfStyle.join() + "}"); }
 
 void TRpRtfDocument::OutListTable()
 {
-    const TRpRTFListTable &table = FRTFListTable;
-    if (!FIsListTable && table.FListNew.Count() == 0)
+    const TRpRTFListTable &table = m_rtfListTable;
+    if (!m_isListTable && table.m_listNew.Count() == 0)
         return;
     QByteArray text = "{\\*\\listtable";
-    if (!table.FListPicture.isEmpty())
-        text += WithAddedEntries(table.FListPicture, table.FPictListNew);
-    else if (!table.FPictListNew.isEmpty())
-        text += "{\\*\\listpicture" + Wrapped(table.FPictListNew) + "}";
-    if (FIsListTable)
-        text += WithAddedEntries(table.FListString, table.FListNew.Strings);
+    if (!table.m_listPicture.isEmpty())
+        text += WithAddedEntries(table.m_listPicture, table.m_pictListNew);
+    else if (!table.m_pictListNew.isEmpty())
+        text += "{\\*\\listpicture" + Wrapped(table.m_pictListNew) + "}";
+    if (m_isListTable)
+        text += WithAddedEntries(table.m_listString, table.m_listNew.Strings);
     else
-        text += Wrapped(table.FListNew.Strings) + "}";
+        text += Wrapped(table.m_listNew.Strings) + "}";
     Write(text);
 }
 
 void TRpRtfDocument::OutListOverrideTable()
 {
-    const TRpRTFListTable &table = FRTFListTable;
-    if (!FIsListOverrideTable && table.FListOverrideNew.Count() == 0)
+    const TRpRTFListTable &table = m_rtfListTable;
+    if (!m_isListOverrideTable && table.m_listOverrideNew.Count() == 0)
         return;
     QByteArray text = "{\\*\\listoverridetable";
-    if (FIsListOverrideTable)
-        text += WithAddedEntries(table.FListOverrideString, table.FListOverrideNew.Strings);
+    if (m_isListOverrideTable)
+        text += WithAddedEntries(table.m_listOverrideString, table.m_listOverrideNew.Strings);
     else
-        text += Wrapped(table.FListOverrideNew.Strings) + "}";
+        text += Wrapped(table.m_listOverrideNew.Strings) + "}";
     Write(text);
 }
 

@@ -11,7 +11,7 @@
 //   - compile pass: when the template scanner meets a header group it calls
 //     the matching reader (LoadFontTable, ...) with the scanner on the
 //     backslash right after the group's "{";
-//   - run pass: SetOutput(body), keep FInTable current, InsertRtfText /
+//   - run pass: SetOutput(body), keep m_inTable current, InsertRtfText /
 //     InsertRtfStream for RTF values, UseColor for picture borders;
 //   - assembly: SetOutput(output) and the writers (OutFontTable, ...).
 
@@ -47,30 +47,30 @@ public:
     bool UniqueLists = false;      // eoUniqueLists
     bool UnicodeByDefault = false; // keep the template's font charsets, write Unicode escapes
     int Charset = 1;               // written into the template's fonts unless UnicodeByDefault
-    int FRTFStyleMode = 1;         // RTFStyleMode: 1 maps inserted styles by name
+    int m_rtfStyleMode = 1;         // RTFStyleMode: 1 maps inserted styles by name
 
     // Header tables.
-    QByteArrayList FRTFFont;
-    TRpColorStringList FRTFColor;
-    QByteArrayList FRTFStyle;
-    QByteArrayList FRTFDocInfo;
-    TRpRTFListTable FRTFListTable;
-    QList<TRpColor> FDocColorTable;
-    bool FIsFontTable = false;
-    bool FIsColorTable = false;
-    bool FIsStyle = false;
-    bool FIsDocInfo = false;
-    bool FIsListTable = false;
-    bool FIsListOverrideTable = false;
-    bool FInTable = false; // the body is being written inside a table
+    QByteArrayList m_rtfFont;
+    TRpColorStringList m_rtfColor;
+    QByteArrayList m_rtfStyle;
+    QByteArrayList m_rtfDocInfo;
+    TRpRTFListTable m_rtfListTable;
+    QList<TRpColor> m_docColorTable;
+    bool m_isFontTable = false;
+    bool m_isColorTable = false;
+    bool m_isStyle = false;
+    bool m_isDocInfo = false;
+    bool m_isListTable = false;
+    bool m_isListOverrideTable = false;
+    bool m_inTable = false; // the body is being written inside a table
 
     // Empties every table and clears the flags: the start of a run.
     void ResetTables();
 
     // Where inserted RTF and the table writers write; not owned. Random
     // access: an inserted document's last paragraph mark is blanked in place.
-    void SetOutput(QIODevice *output) { FOutput = output; }
-    QIODevice *Output() const { return FOutput; }
+    void SetOutput(QIODevice *output) { m_output = output; }
+    QIODevice *Output() const { return m_output; }
 
     // Inserts an RTF document into the output, merging its header tables into
     // the document's. Unless keepLastPar, its last "\par" is blanked out in place.
@@ -96,12 +96,12 @@ public:
     // or returned.
     void AppendRtfText(QStringView text, std::string &out) const;
     QByteArray txt2rtf(const QString &text) const;
-    int UseColor(const QByteArray &color) { return FRTFColor.UseColor(color); }
+    int UseColor(const QByteArray &color) { return m_rtfColor.UseColor(color); }
 
 private:
     void Write(const QByteArray &bytes);
 
-    QIODevice *FOutput = nullptr;
+    QIODevice *m_output = nullptr;
 };
 
 } // namespace rtfreport

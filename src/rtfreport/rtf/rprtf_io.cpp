@@ -15,29 +15,29 @@ constexpr qint64 WindowSize = 64 * 1024;
 } // namespace
 
 TRpByteSource::TRpByteSource(QIODevice *device)
-    : FDevice(device), FSize(device->size()), FPos(device->pos())
+    : m_device(device), m_size(device->size()), m_pos(device->pos())
 {
 }
 
 const char *TRpByteSource::Peek(qint64 wanted, qint64 &available)
 {
-    const qint64 reachable = qMin(wanted, FSize - FPos);
+    const qint64 reachable = qMin(wanted, m_size - m_pos);
     if (reachable <= 0) {
         available = 0;
         return nullptr;
     }
-    const qint64 windowEnd = FWindowStart + FWindow.size();
-    if (FPos < FWindowStart || FPos + reachable > windowEnd)
+    const qint64 windowEnd = m_windowStart + m_window.size();
+    if (m_pos < m_windowStart || m_pos + reachable > windowEnd)
         Refill(reachable);
-    available = qMin(reachable, FWindowStart + FWindow.size() - FPos);
-    return FWindow.constData() + (FPos - FWindowStart);
+    available = qMin(reachable, m_windowStart + m_window.size() - m_pos);
+    return m_window.constData() + (m_pos - m_windowStart);
 }
 
 const char *TRpByteSource::PeekWindow(qint64 &available)
 {
     const char *bytes = Peek(1, available);
     if (available > 0)
-        available = FWindowStart + FWindow.size() - FPos;
+        available = m_windowStart + m_window.size() - m_pos;
     return bytes;
 }
 
@@ -56,13 +56,13 @@ QByteArray TRpByteSource::ReadBytes(qint64 count)
 
 void TRpByteSource::Refill(qint64 wanted)
 {
-    FWindowStart = FPos;
-    FWindow.clear();
-    if (FDevice->seek(FPos))
-        FWindow = FDevice->read(qMax(wanted, WindowSize));
+    m_windowStart = m_pos;
+    m_window.clear();
+    if (m_device->seek(m_pos))
+        m_window = m_device->read(qMax(wanted, WindowSize));
     // A device that yields less than its size promised ends the input there.
-    if (FWindow.size() < qMin(qMax(wanted, WindowSize), FSize - FPos))
-        FSize = FPos + FWindow.size();
+    if (m_window.size() < qMin(qMax(wanted, WindowSize), m_size - m_pos))
+        m_size = m_pos + m_window.size();
 }
 
 void FlushDevice(QIODevice *device, const char *what)
@@ -74,8 +74,8 @@ void FlushDevice(QIODevice *device, const char *what)
 
 void TRpByteSink::WriteToDevice(const char *data, qint64 size)
 {
-    if (FDevice->write(data, size) != size)
-        throw EIOError(QStringLiteral("Can't write the report body: ") + FDevice->errorString());
+    if (m_device->write(data, size) != size)
+        throw EIOError(QStringLiteral("Can't write the report body: ") + m_device->errorString());
 }
 
 void TRpByteSink::Write(const char *data, qint64 size)
@@ -87,28 +87,28 @@ void TRpByteSink::Write(const char *data, qint64 size)
         WriteToDevice(data, size);
         return;
     }
-    FPending.append(data, size_t(size));
-    if (qint64(FPending.size()) >= BlockSize)
+    m_pending.append(data, size_t(size));
+    if (qint64(m_pending.size()) >= BlockSize)
         Flush();
 }
 
 void TRpByteSink::Flush()
 {
-    if (FPending.empty())
+    if (m_pending.empty())
         return;
-    WriteToDevice(FPending.data(), qint64(FPending.size()));
-    FPending.clear();
+    WriteToDevice(m_pending.data(), qint64(m_pending.size()));
+    m_pending.clear();
 }
 
 qint64 TRpBraceCounter::Feed(const char *data, qint64 size)
 {
     for (qint64 i = 0; i < size; ++i) {
-        if (FState == State::BinaryBytes) {
-            const qint64 skipped = qMin(FBinaryLeft, size - i);
-            FBinaryLeft -= skipped;
+        if (m_state == State::BinaryBytes) {
+            const qint64 skipped = qMin(m_binaryLeft, size - i);
+            m_binaryLeft -= skipped;
             i += skipped - 1;
-            if (FBinaryLeft == 0)
-                FState = State::Text;
+            if (m_binaryLeft == 0)
+                m_state = State::Text;
             continue;
         }
         if (StepIsGroupEnd(data[i]))
@@ -119,55 +119,55 @@ qint64 TRpBraceCounter::Feed(const char *data, qint64 size)
 
 bool TRpBraceCounter::StepIsGroupEnd(char c)
 {
-    switch (FState) {
+    switch (m_state) {
     case State::AfterBackslash:
         if (IsAsciiLetter(c)) {
-            FState = State::WordLetters;
-            FWordLength = 1;
-            FWordIsBin = (c == 'b');
+            m_state = State::WordLetters;
+            m_wordLength = 1;
+            m_wordIsBin = (c == 'b');
             return false;
         }
-        FState = State::Text; // a control symbol: an escaped brace is not counted
+        m_state = State::Text; // a control symbol: an escaped brace is not counted
         return false;
     case State::WordLetters:
         if (IsAsciiLetter(c)) {
-            FWordIsBin = FWordIsBin && ((FWordLength == 1 && c == 'i') || (FWordLength == 2 && c == 'n'));
-            ++FWordLength;
+            m_wordIsBin = m_wordIsBin && ((m_wordLength == 1 && c == 'i') || (m_wordLength == 2 && c == 'n'));
+            ++m_wordLength;
             return false;
         }
-        FWordIsBin = FWordIsBin && FWordLength == 3;
+        m_wordIsBin = m_wordIsBin && m_wordLength == 3;
         if (IsAsciiDigit(c) || c == '-') {
-            FState = State::WordNumber;
-            FNumber = IsAsciiDigit(c) ? c - '0' : 0;
+            m_state = State::WordNumber;
+            m_number = IsAsciiDigit(c) ? c - '0' : 0;
             return false;
         }
-        FState = State::Text;
+        m_state = State::Text;
         return c == ' ' ? false : StepIsGroupEnd(c);
     case State::WordNumber:
         if (IsAsciiDigit(c)) {
-            if (FNumber < std::numeric_limits<qint64>::max() / 10 - 10)
-                FNumber = FNumber * 10 + (c - '0');
+            if (m_number < std::numeric_limits<qint64>::max() / 10 - 10)
+                m_number = m_number * 10 + (c - '0');
             return false;
         }
-        if (FWordIsBin && FNumber > 0) {
-            FState = State::BinaryBytes;
-            FBinaryLeft = FNumber;
-            if (c != ' ' && --FBinaryLeft == 0) // no blank: this byte is the first raw one
-                FState = State::Text;
+        if (m_wordIsBin && m_number > 0) {
+            m_state = State::BinaryBytes;
+            m_binaryLeft = m_number;
+            if (c != ' ' && --m_binaryLeft == 0) // no blank: this byte is the first raw one
+                m_state = State::Text;
             return false;
         }
-        FState = State::Text;
+        m_state = State::Text;
         return c == ' ' ? false : StepIsGroupEnd(c);
     case State::Text:
     case State::BinaryBytes:
         break;
     }
     if (c == '\\')
-        FState = State::AfterBackslash;
+        m_state = State::AfterBackslash;
     else if (c == '{')
-        ++FDepth;
+        ++m_depth;
     else if (c == '}')
-        return --FDepth == 0;
+        return --m_depth == 0;
     return false;
 }
 

@@ -23,12 +23,12 @@ public:
     // Reading starts at the device's current position.
     explicit TRpByteSource(QIODevice *device);
 
-    qint64 Pos() const { return FPos; }
-    qint64 Size() const { return FSize; }
-    bool AtEnd() const { return FPos >= FSize; }
-    void Seek(qint64 pos) { FPos = qBound<qint64>(0, pos, FSize); }
+    qint64 Pos() const { return m_pos; }
+    qint64 Size() const { return m_size; }
+    bool AtEnd() const { return m_pos >= m_size; }
+    void Seek(qint64 pos) { m_pos = qBound<qint64>(0, pos, m_size); }
     // Moves on by `count` bytes, at most to the end.
-    void Skip(qint64 count) { Seek(FPos + qBound<qint64>(0, count, FSize - FPos)); }
+    void Skip(qint64 count) { Seek(m_pos + qBound<qint64>(0, count, m_size - m_pos)); }
 
     // Up to `wanted` bytes from the current position without moving it;
     // fewer only at the end of the input.
@@ -42,11 +42,11 @@ public:
 private:
     void Refill(qint64 wanted);
 
-    QIODevice *FDevice;
-    qint64 FSize;
-    qint64 FPos;
-    QByteArray FWindow;
-    qint64 FWindowStart = 0;
+    QIODevice *m_device;
+    qint64 m_size;
+    qint64 m_pos;
+    QByteArray m_window;
+    qint64 m_windowStart = 0;
 };
 
 // Collects small writes and hands them to the device in large blocks. Pos()
@@ -55,7 +55,7 @@ private:
 // while an error unwinds, drops what is left.
 class TRpByteSink {
 public:
-    explicit TRpByteSink(QIODevice *device) : FDevice(device) {}
+    explicit TRpByteSink(QIODevice *device) : m_device(device) {}
     TRpByteSink(const TRpByteSink &) = delete;
     TRpByteSink &operator=(const TRpByteSink &) = delete;
 
@@ -66,19 +66,19 @@ public:
     template <typename Writer>
     void Append(Writer &&writer)
     {
-        writer(FPending);
-        if (qint64(FPending.size()) >= BlockSize)
+        writer(m_pending);
+        if (qint64(m_pending.size()) >= BlockSize)
             Flush();
     }
-    qint64 Pos() const { return FDevice->pos() + qint64(FPending.size()); }
+    qint64 Pos() const { return m_device->pos() + qint64(m_pending.size()); }
     void Flush();
 
 private:
     static constexpr qint64 BlockSize = 64 * 1024;
     void WriteToDevice(const char *data, qint64 size);
 
-    QIODevice *FDevice;
-    std::string FPending;
+    QIODevice *m_device;
+    std::string m_pending;
 };
 
 // Counts braces from a group's "{" until the brace that brings the count back
@@ -95,12 +95,12 @@ private:
     enum class State { Text, AfterBackslash, WordLetters, WordNumber, BinaryBytes };
     bool StepIsGroupEnd(char c);
 
-    State FState = State::Text;
-    int FDepth = 0;
-    bool FWordIsBin = false;
-    int FWordLength = 0;
-    qint64 FNumber = 0;
-    qint64 FBinaryLeft = 0;
+    State m_state = State::Text;
+    int m_depth = 0;
+    bool m_wordIsBin = false;
+    int m_wordLength = 0;
+    qint64 m_number = 0;
+    qint64 m_binaryLeft = 0;
 };
 
 // The largest template or data file read whole: 1 GiB.

@@ -181,10 +181,10 @@ constexpr std::string_view Blank = " ";
 } // namespace
 
 TRpStream::TRpStream(TRpRtfDocument *owner, QIODevice *source)
-    : FOwner(owner), FStream(source), FSize(FStream.Size())
+    : m_owner(owner), m_stream(source), m_size(m_stream.Size())
 {
     if (owner)
-        FStyleTable.SetStyleMode(owner->FRTFStyleMode);
+        m_styleTable.SetStyleMode(owner->m_rtfStyleMode);
 }
 
 TRpStream::~TRpStream() = default;
@@ -194,12 +194,12 @@ TRpStream::~TRpStream() = default;
 // Small, so that it is inlined where tokens are read; PeekSource does the rest.
 Q_ALWAYS_INLINE const char *TRpStream::Peek(qint64 wanted, qint64 &available)
 {
-    const qint64 pos = FStream.Pos();
-    const qint64 offset = pos - FWindowPos;
-    const qint64 reachable = qMin(wanted, FStream.Size() - pos);
-    if (FWindow && offset >= 0 && offset + reachable <= FWindowSize) {
+    const qint64 pos = m_stream.Pos();
+    const qint64 offset = pos - m_windowPos;
+    const qint64 reachable = qMin(wanted, m_stream.Size() - pos);
+    if (m_window && offset >= 0 && offset + reachable <= m_windowSize) {
         available = qMax<qint64>(0, reachable);
-        return FWindow + offset;
+        return m_window + offset;
     }
     return PeekSource(wanted, available);
 }
@@ -207,29 +207,29 @@ Q_ALWAYS_INLINE const char *TRpStream::Peek(qint64 wanted, qint64 &available)
 const char *TRpStream::PeekSource(qint64 wanted, qint64 &available)
 {
     FlushCopy(); // its bytes are in the window about to go
-    const qint64 pos = FStream.Pos();
-    FStream.Peek(wanted, available); // moves the source's window here if it must
-    FWindow = FStream.PeekWindow(FWindowSize);
-    FWindowPos = pos;
-    available = qMin(available, FWindowSize);
-    return FWindow;
+    const qint64 pos = m_stream.Pos();
+    m_stream.Peek(wanted, available); // moves the source's window here if it must
+    m_window = m_stream.PeekWindow(m_windowSize);
+    m_windowPos = pos;
+    available = qMin(available, m_windowSize);
+    return m_window;
 }
 
 const char *TRpStream::Window(qint64 &available)
 {
     const char *bytes = Peek(1, available);
     if (available > 0)
-        available = FWindowSize - (FStream.Pos() - FWindowPos);
+        available = m_windowSize - (m_stream.Pos() - m_windowPos);
     return bytes;
 }
 
 void TRpStream::ForgetWindow()
 {
     FlushCopy();
-    FWindow = nullptr;
-    FLastRead = {};
-    FLastKey = {};
-    FLastParam = {};
+    m_window = nullptr;
+    m_lastRead = {};
+    m_lastKey = {};
+    m_lastParam = {};
 }
 
 TRPkwType TRpStream::ReadToken()
@@ -243,12 +243,12 @@ TRPkwType TRpStream::ReadToken(const char *bytes, qint64 available)
 {
     // Cleared one by one: a chained assignment would read back each view just
     // stored, which stalls the processor on every token.
-    FLastKey = {};
-    FLastParam = {};
-    FLastDelimeter = {};
-    FLastReadStart = FStream.Pos();
+    m_lastKey = {};
+    m_lastParam = {};
+    m_lastDelimiter = {};
+    m_lastReadStart = m_stream.Pos();
     if (available == 0) {
-        FLastRead = {};
+        m_lastRead = {};
         return kwNone;
     }
     TRPkwType kind = kwChar;
@@ -269,7 +269,7 @@ TRPkwType TRpStream::ReadToken(const char *bytes, qint64 available)
             kind = kwNone;
         } else if (IsAsciiLetter(bytes[1])) {
             ReadControlWord(bytes, available);
-            FStream.Skip(FLastRead.size());
+            m_stream.Skip(m_lastRead.size());
             return kwKeyWord;
         } else if (bytes[1] == '*') {
             kind = kwKeyDest;
@@ -288,8 +288,8 @@ TRPkwType TRpStream::ReadToken(const char *bytes, qint64 available)
     default:
         break;
     }
-    FLastRead = std::string_view(bytes, size_t(length));
-    FStream.Skip(length);
+    m_lastRead = std::string_view(bytes, size_t(length));
+    m_stream.Skip(length);
     return kind;
 }
 
@@ -297,13 +297,13 @@ void TRpStream::ReadControlWord(const char *bytes, qint64 available)
 {
     TRpWordEnds ends;
 #ifdef __SSE2__
-    if (!(available >= 17 && ScanControlWord16(bytes, ends, FLowerCaseWord)))
+    if (!(available >= 17 && ScanControlWord16(bytes, ends, m_lowerCaseWord)))
 #endif
-        ends = ScanControlWord(bytes, available, FLowerCaseWord);
-    FLastRead = std::string_view(bytes, size_t(ends.number + (ends.blank ? 1 : 0)));
-    FLastKey = FLastRead.substr(0, size_t(ends.letters));
-    FLastParam = std::string_view(bytes + ends.letters, size_t(ends.number - ends.letters));
-    FLastDelimeter = ends.blank ? Blank : std::string_view();
+        ends = ScanControlWord(bytes, available, m_lowerCaseWord);
+    m_lastRead = std::string_view(bytes, size_t(ends.number + (ends.blank ? 1 : 0)));
+    m_lastKey = m_lastRead.substr(0, size_t(ends.letters));
+    m_lastParam = std::string_view(bytes + ends.letters, size_t(ends.number - ends.letters));
+    m_lastDelimiter = ends.blank ? Blank : std::string_view();
 }
 
 bool TRpStream::ProcessToStringList(QByteArrayList *list)
@@ -311,8 +311,8 @@ bool TRpStream::ProcessToStringList(QByteArrayList *list)
     if (!list)
         return false;
     while (ReadToken() != kwNone)
-        if (FLastRead != "\r" && FLastRead != "\n")
-            list->append(Bytes(FLastRead));
+        if (m_lastRead != "\r" && m_lastRead != "\n")
+            list->append(Bytes(m_lastRead));
     return true;
 }
 
@@ -331,36 +331,36 @@ QByteArrayList SplitRtfTokens(const QByteArray &rtf)
 
 void TRpStream::FlushBlock()
 {
-    FOut->Write(FBlock.get(), FBlockUsed);
-    FBlockUsed = 0;
+    m_out->Write(m_block.get(), m_blockUsed);
+    m_blockUsed = 0;
 }
 
 // Small, so that it is inlined where bytes are written; PutLarge does the rest.
 Q_ALWAYS_INLINE void TRpStream::Put(const char *data, qint64 size)
 {
-    if (size > OutputBlock - FBlockUsed) {
+    if (size > OutputBlock - m_blockUsed) {
         PutLarge(data, size);
         return;
     }
     if (size > 0)
-        CopyBytes(FBlock.get() + FBlockUsed, data, size_t(size));
-    FBlockUsed += size;
+        CopyBytes(m_block.get() + m_blockUsed, data, size_t(size));
+    m_blockUsed += size;
 }
 
 void TRpStream::PutLarge(const char *data, qint64 size)
 {
     FlushBlock();
     if (size > OutputBlock)
-        FOut->Write(data, size);
+        m_out->Write(data, size);
     else
         Put(data, size);
 }
 
 void TRpStream::FlushCopy()
 {
-    if (FCopySize > 0) {
-        Put(FCopyFrom, FCopySize);
-        FCopySize = 0;
+    if (m_copySize > 0) {
+        Put(m_copyFrom, m_copySize);
+        m_copySize = 0;
     }
 }
 
@@ -368,21 +368,21 @@ void TRpStream::FlushCopy()
 // run of tokens written as they stand becomes one write.
 void TRpStream::Copy(const char *data, qint64 size)
 {
-    if (FCopySize > 0 && data == FCopyFrom + FCopySize) {
-        FCopySize += size;
+    if (m_copySize > 0 && data == m_copyFrom + m_copySize) {
+        m_copySize += size;
         return;
     }
     WritePreWrite();
-    FCopyFrom = data;
-    FCopySize = size;
+    m_copyFrom = data;
+    m_copySize = size;
 }
 
 void TRpStream::WritePreWrite()
 {
     FlushCopy();
-    if (!FPreWrite.empty()) {
-        Put(FPreWrite.data(), qint64(FPreWrite.size()));
-        FPreWrite.clear();
+    if (!m_preWrite.empty()) {
+        Put(m_preWrite.data(), qint64(m_preWrite.size()));
+        m_preWrite.clear();
     }
 }
 
@@ -399,7 +399,7 @@ void TRpStream::Write(std::initializer_list<std::string_view> pieces)
         Put(piece.data(), qint64(piece.size()));
 }
 
-void TRpStream::WriteLastRead() { Copy(FLastRead.data(), qint64(FLastRead.size())); }
+void TRpStream::WriteLastRead() { Copy(m_lastRead.data(), qint64(m_lastRead.size())); }
 
 void TRpStream::WritePlainRun()
 {
@@ -409,18 +409,18 @@ void TRpStream::WritePlainRun()
     while (length < available && !IsTokenStart(bytes[length]))
         ++length;
     Copy(bytes, length);
-    FStream.Skip(length);
+    m_stream.Skip(length);
 }
 
 // ---- Process ------------------------------------------------------------
 
 bool TRpStream::Process()
 {
-    if (!FOutStream || !FOwner)
+    if (!m_outStream || !m_owner)
         return false;
-    FOut = std::make_unique<TRpByteSink>(FOutStream);
-    FBlock.reset(new char[OutputBlock]); // not cleared: a report may insert thousands of short texts
-    FBlockUsed = 0;
+    m_out = std::make_unique<TRpByteSink>(m_outStream);
+    m_block.reset(new char[OutputBlock]); // not cleared: a report may insert thousands of short texts
+    m_blockUsed = 0;
     for (;;) {
         // Runs of plain text are copied as they stand, as byte tokens would be.
         qint64 available = 0;
@@ -434,20 +434,20 @@ bool TRpStream::Process()
             break;
         switch (token) {
         case kwOpen:
-            FPositionStack.push_back(FLastReadStart);
+            m_positionStack.push_back(m_lastReadStart);
             WritePreWrite();
-            FPreWrite = '{';
+            m_preWrite = '{';
             break;
         case kwClose:
             // A brace that closes no group of this text would close one of
             // the document's: it is left out.
-            if (FPositionStack.empty())
+            if (m_positionStack.empty())
                 break;
-            FPositionStack.pop_back();
+            m_positionStack.pop_back();
             WriteLastRead();
             break;
         case kwKeyDest:
-            FPreWrite += "\\*";
+            m_preWrite += "\\*";
             break;
         case kwKeyWord:
             ProcessControlWord();
@@ -460,9 +460,9 @@ bool TRpStream::Process()
     CloseOpenGroups();
     FlushCopy();
     FlushBlock();
-    FOut->Flush();
-    FOut.reset();
-    FBlock.reset();
+    m_out->Flush();
+    m_out.reset();
+    m_block.reset();
     return true;
 }
 
@@ -470,16 +470,16 @@ bool TRpStream::Process()
 // stays balanced; a "{" still held back was never written and needs none.
 void TRpStream::CloseOpenGroups()
 {
-    if (FPreWrite.starts_with('{'))
-        FPositionStack.pop_back();
-    FPreWrite.clear();
-    Write(std::string(FPositionStack.size(), '}').c_str(), qint64(FPositionStack.size()));
-    FPositionStack.clear();
+    if (m_preWrite.starts_with('{'))
+        m_positionStack.pop_back();
+    m_preWrite.clear();
+    Write(std::string(m_positionStack.size(), '}').c_str(), qint64(m_positionStack.size()));
+    m_positionStack.clear();
 }
 
 void TRpStream::ProcessControlWord()
 {
-    const std::string_view word(FLowerCaseWord, FLastKey.size() - 1); // without the backslash
+    const std::string_view word(m_lowerCaseWord, m_lastKey.size() - 1); // without the backslash
     const TRpWordKey key = MakeZeroPaddedWordKey(word);
     const TRpKwKind kind = LookupControlWord(key, word);
     switch (kind) {
@@ -499,10 +499,10 @@ void TRpStream::ProcessControlWord()
             SkipBinaryData();
         break;
     case TRpKwKind::DefaultFont:
-        FDefFont = Bytes(FLastParam);
+        m_defFont = Bytes(m_lastParam);
         break;
     case TRpKwKind::TableWord:
-        if (FOwner->FInTable)
+        if (m_owner->m_inTable)
             DropWord();
         else
             WriteLastRead();
@@ -520,19 +520,19 @@ void TRpStream::ProcessControlWord()
 
 void TRpStream::DropWord()
 {
-    if (FLastDelimeter == Blank)
+    if (m_lastDelimiter == Blank)
         Write("\r", 1);
 }
 
 void TRpStream::WritePar()
 {
     WritePreWrite();
-    FLastParPosition = FOut->Pos() + FBlockUsed;
+    m_lastParPosition = m_out->Pos() + m_blockUsed;
     // Shared copies of two constants: a paragraph mark allocates nothing.
     static const QByteArray blank(Blank.data(), qsizetype(Blank.size()));
     static const QByteArray none;
-    FLastParDelimeter = FLastDelimeter.empty() ? none : blank;
-    Write({"\\par", FLastDelimeter});
+    m_lastParDelimiter = m_lastDelimiter.empty() ? none : blank;
+    Write({"\\par", m_lastDelimiter});
 }
 
 // Raw binary data cannot be read as tokens: its bytes are passed over, and
@@ -540,27 +540,27 @@ void TRpStream::WritePar()
 void TRpStream::SkipBinaryData()
 {
     qint64 count = 0;
-    if (ParseNumber(FLastParam, count) && count > 0)
-        FStream.Skip(count);
+    if (ParseNumber(m_lastParam, count) && count > 0)
+        m_stream.Skip(count);
 }
 
 void TRpStream::WriteRenumbered(std::string_view word, const TRPReplTable &map)
 {
     qint32 number = 0;
-    if (!ParseNumber(FLastParam, number)) {
+    if (!ParseNumber(m_lastParam, number)) {
         WriteLastRead(); // nothing to renumber: the word stays as it stands
         return;
     }
     char digits[16];
     const auto converted = std::to_chars(digits, digits + sizeof digits, map.GetRepl(number));
-    Write({"\\", word, std::string_view(digits, size_t(converted.ptr - digits)), FLastDelimeter});
+    Write({"\\", word, std::string_view(digits, size_t(converted.ptr - digits)), m_lastDelimiter});
 }
 
 void TRpStream::WriteRenumberedWord(const TRpWordKey &key, std::string_view word)
 {
-    const bool inTable = FOwner->FInTable;
-    const bool lists = FOwner->ProcessLists;
-    const std::string_view delimiter = FLastDelimeter;
+    const bool inTable = m_owner->m_inTable;
+    const bool lists = m_owner->ProcessLists;
+    const std::string_view delimiter = m_lastDelimiter;
     const int row = RenumberedIndex.Find(key, word);
     if (row < 0) {
         WriteLastRead();
@@ -568,26 +568,26 @@ void TRpStream::WriteRenumberedWord(const TRpWordKey &key, std::string_view word
     }
     switch (RenumberedWords[size_t(row)].how) {
     case Font:
-        WriteRenumbered(word, FFontTable);
+        WriteRenumbered(word, m_fontTable);
         break;
     case CellColor:
         if (inTable)
             DropWord();
         else
-            WriteRenumbered(word, FColorTable);
+            WriteRenumbered(word, m_colorTable);
         break;
     case Color:
-        WriteRenumbered(word, FColorTable);
+        WriteRenumbered(word, m_colorTable);
         break;
     case Style:
-        WriteRenumbered(word, FStyleTable);
+        WriteRenumbered(word, m_styleTable);
         break;
     case Plain:
         // Without a merged font table there is no default font to name.
-        if (FNewDefFont.isEmpty())
+        if (m_newDefFont.isEmpty())
             Write({"\\plain", delimiter});
         else
-            Write({"\\plain\\f", Text(FNewDefFont), delimiter});
+            Write({"\\plain\\f", Text(m_newDefFont), delimiter});
         break;
     case Row:
         Write({inTable ? "\\line" : "\\row", delimiter});
@@ -603,13 +603,13 @@ void TRpStream::WriteRenumberedWord(const TRpWordKey &key, std::string_view word
         break;
     case Ls:
         if (lists)
-            WriteRenumbered(word, FLsIDRepl);
+            WriteRenumbered(word, m_lsIDRepl);
         else
             DropWord();
         break;
     case Ilvl:
         if (lists)
-            Write({"\\ilvl", FLastParam, delimiter});
+            Write({"\\ilvl", m_lastParam, delimiter});
         else
             DropWord();
         break;
@@ -620,42 +620,42 @@ void TRpStream::WriteRenumberedWord(const TRpWordKey &key, std::string_view word
 
 bool TRpStream::ReadGroup(qint64 start, QByteArray &group)
 {
-    FStream.Seek(start);
-    const qint64 end = FindGroupEnd(FStream, ReadChunk);
+    m_stream.Seek(start);
+    const qint64 end = FindGroupEnd(m_stream, ReadChunk);
     if (end < 0)
         return false;
-    group = FStream.ReadBytes(end - start);
+    group = m_stream.ReadBytes(end - start);
     return true;
 }
 
 bool TRpStream::CopyGroup(qint64 start, qint64 copyFrom)
 {
-    FStream.Seek(start);
-    const qint64 end = FindGroupEnd(FStream, CopyChunk);
+    m_stream.Seek(start);
+    const qint64 end = FindGroupEnd(m_stream, CopyChunk);
     if (end < 0)
         return false;
-    FStream.Seek(copyFrom);
-    while (FStream.Pos() < end) {
+    m_stream.Seek(copyFrom);
+    while (m_stream.Pos() < end) {
         qint64 available = 0;
-        const char *chunk = FStream.Peek(end - FStream.Pos(), available);
+        const char *chunk = m_stream.Peek(end - m_stream.Pos(), available);
         if (available == 0)
             break; // the device gave less than it held a moment ago
         Put(chunk, available);
-        FStream.Skip(available);
+        m_stream.Skip(available);
     }
     return true;
 }
 
 void TRpStream::SkipGroup(qint64 start)
 {
-    FStream.Seek(start);
-    const qint64 end = FindGroupEnd(FStream, CopyChunk);
-    FStream.Seek(end < 0 ? FSize : end); // an unclosed group runs to the end of the input
+    m_stream.Seek(start);
+    const qint64 end = FindGroupEnd(m_stream, CopyChunk);
+    m_stream.Seek(end < 0 ? m_size : end); // an unclosed group runs to the end of the input
 }
 
 bool TRpStream::ConsumeGroup(TRpKwKind kind, std::string_view word)
 {
-    if (FPositionStack.empty())
+    if (m_positionStack.empty())
         return false;
     // A group that does not close before the end of the input is left to the
     // token loop: reading goes on after this word as ordinary tokens, so the
@@ -663,31 +663,31 @@ bool TRpStream::ConsumeGroup(TRpKwKind kind, std::string_view word)
     // close either and is not counted again; and once failed counts have
     // read the input many times over, no more are tried, so that nested
     // unclosed groups cost linear time.
-    const qint64 start = FPositionStack.back();
-    if (start <= FUnclosedGroupStart || FUnclosedScanBytes > UnclosedScanLimit * FSize)
+    const qint64 start = m_positionStack.back();
+    if (start <= m_unclosedGroupStart || m_unclosedScanBytes > UnclosedScanLimit * m_size)
         return false;
     ForgetWindow(); // the group operations read the source on their own
-    const qint64 afterWord = FStream.Pos();
+    const qint64 afterWord = m_stream.Pos();
     // When part of the group has been written already, its "{" is out: copy
     // from this word on, or close the group after consuming it, so that the
     // output stays balanced and nothing is written twice.
-    const bool openerWritten = !FPreWrite.starts_with('{');
+    const bool openerWritten = !m_preWrite.starts_with('{');
     bool consumed = true;
     QByteArray group;
     if (kind == TRpKwKind::CopyGroup)
-        consumed = CopyGroup(start, openerWritten ? FLastReadStart : start);
-    else if (kind == TRpKwKind::SkipGroup || (IsListKind(kind) && !FOwner->ProcessLists))
+        consumed = CopyGroup(start, openerWritten ? m_lastReadStart : start);
+    else if (kind == TRpKwKind::SkipGroup || (IsListKind(kind) && !m_owner->ProcessLists))
         SkipGroup(start);
     else if ((consumed = ReadGroup(start, group)))
         MergeGroup(word, group);
     if (!consumed) {
-        FUnclosedGroupStart = start;
-        FUnclosedScanBytes += FSize - start;
-        FStream.Seek(afterWord);
+        m_unclosedGroupStart = start;
+        m_unclosedScanBytes += m_size - start;
+        m_stream.Seek(afterWord);
         return false;
     }
-    FPositionStack.pop_back();
-    FPreWrite.clear();
+    m_positionStack.pop_back();
+    m_preWrite.clear();
     if (openerWritten && kind != TRpKwKind::CopyGroup)
         Write("}", 1);
     return true;
@@ -714,12 +714,12 @@ void TRpStream::ReadFontTable(const QByteArray &group)
     if (group.size() <= 16)
         return;
     for (const QByteArray &font : SubGroups(group))
-        FFontTable.AddNew(font);
+        m_fontTable.AddNew(font);
     // Without "\deff" the inserted document's default font is its font 0.
     qint32 defaultFont = 0;
-    if (!ParseNumber(Text(FDefFont), defaultFont))
+    if (!ParseNumber(Text(m_defFont), defaultFont))
         defaultFont = 0;
-    FNewDefFont = QByteArray::number(FFontTable.GetRepl(defaultFont));
+    m_newDefFont = QByteArray::number(m_fontTable.GetRepl(defaultFont));
 }
 
 void TRpStream::ReadColorTable(const QByteArray &group)
@@ -730,7 +730,7 @@ void TRpStream::ReadColorTable(const QByteArray &group)
     qint32 index = 0;
     qsizetype pieceStart = 0;
     for (qsizetype end = colors.indexOf(';'); end >= 0; end = colors.indexOf(';', pieceStart)) {
-        FColorTable.AddNew(index++, colors.mid(pieceStart, end - pieceStart + 1));
+        m_colorTable.AddNew(index++, colors.mid(pieceStart, end - pieceStart + 1));
         pieceStart = end + 1;
     }
 }
@@ -740,8 +740,8 @@ void TRpStream::ReadStyleSheet(const QByteArray &group)
     if (group.size() <= 17)
         return;
     for (const QByteArray &style : SubGroups(group))
-        FStyleTable.AddNew(style);
-    FStyleTable.CorrectNewStyles();
+        m_styleTable.AddNew(style);
+    m_styleTable.CorrectNewStyles();
 }
 
 void TRpStream::ReadListTable(const QByteArray &group)
@@ -752,7 +752,7 @@ void TRpStream::ReadListTable(const QByteArray &group)
     if (group.toLower().contains("\\listpicture")) {
         const QByteArrayList pictures = CollectListPictures(tokens);
         for (int number = 0; number < pictures.size(); ++number)
-            FPictListRepl.AddRepl(number, FOwner->FRTFListTable.PictureIndex(pictures[number]));
+            m_pictListRepl.AddRepl(number, m_owner->m_rtfListTable.PictureIndex(pictures[number]));
     }
     const auto rewrite = [this](const QByteArray &token) { return RenumberListToken(token); };
     for (const TRpListText &list : CollectLists(tokens, rewrite))
@@ -766,10 +766,10 @@ QByteArray TRpStream::RenumberListToken(const QByteArray &token) const
         const TRPReplTable &map;
     };
     const Rule rules[] = {
-        {"\\levelpicture", FPictListRepl}, {"\\f", FFontTable},      {"\\pnf", FFontTable},
-        {"\\cb", FColorTable},             {"\\cf", FColorTable},    {"\\brdrcf", FColorTable},
-        {"\\cbpat", FColorTable},          {"\\cfpat", FColorTable}, {"\\chcbpat", FColorTable},
-        {"\\chcfpat", FColorTable},        {"\\pncf", FColorTable},  {"\\ulc", FColorTable},
+        {"\\levelpicture", m_pictListRepl}, {"\\f", m_fontTable},      {"\\pnf", m_fontTable},
+        {"\\cb", m_colorTable},             {"\\cf", m_colorTable},    {"\\brdrcf", m_colorTable},
+        {"\\cbpat", m_colorTable},          {"\\cfpat", m_colorTable}, {"\\chcbpat", m_colorTable},
+        {"\\chcfpat", m_colorTable},        {"\\pncf", m_colorTable},  {"\\ulc", m_colorTable},
     };
     for (const Rule &rule : rules) {
         const QByteArray word(rule.word);
@@ -788,12 +788,12 @@ void TRpStream::ProcessListStringToMainDoc(QByteArray text, const QByteArray &te
                                            const QByteArray &strForCompare,
                                            const QByteArray &listID)
 {
-    TRpRTFListTable &table = FOwner->FRTFListTable;
+    TRpRTFListTable &table = m_owner->m_rtfListTable;
     const qint32 insertedID = TextToInt32(listID);
-    if (!FOwner->UniqueLists) {
+    if (!m_owner->UniqueLists) {
         if (const TRpRTFListObject *same = table.FindList(strForCompare)) {
-            if (!FListIDRepl.HasRepl(insertedID))
-                FListIDRepl.AddRepl(insertedID, TextToInt32(same->ListID));
+            if (!m_listIDRepl.HasRepl(insertedID))
+                m_listIDRepl.AddRepl(insertedID, TextToInt32(same->ListID));
             return;
         }
     }
@@ -802,8 +802,8 @@ void TRpStream::ProcessListStringToMainDoc(QByteArray text, const QByteArray &te
     const qint32 newTemplateID = table.ExistsListTemplateID(insertedTemplateID)
         ? table.GetNewListTemplateID()
         : insertedTemplateID;
-    if (!FListIDRepl.HasRepl(insertedID))
-        FListIDRepl.AddRepl(insertedID, newID);
+    if (!m_listIDRepl.HasRepl(insertedID))
+        m_listIDRepl.AddRepl(insertedID, newID);
     text = ReplaceParam(text, "\\listid", newID);
     text = ReplaceParam(text, "\\listtemplateid", newTemplateID);
     table.AddListString(true, text, strForCompare, QByteArray::number(newID),
@@ -823,11 +823,11 @@ void TRpStream::ProcessListOvrStringToMainDoc(QByteArray text, const QByteArray 
                                               const QByteArray &strForCompare,
                                               const QByteArray &lsID)
 {
-    TRpRTFListTable &table = FOwner->FRTFListTable;
-    const qint32 newListID = FListIDRepl.GetRepl(TextToInt32(listID));
+    TRpRTFListTable &table = m_owner->m_rtfListTable;
+    const qint32 newListID = m_listIDRepl.GetRepl(TextToInt32(listID));
     const qint32 insertedLs = TextToInt32(lsID);
     if (const TRpRTFListOverrideObject *same = table.FindListOverride(strForCompare, newListID)) {
-        FLsIDRepl.AddRepl(insertedLs, TextToInt32(same->LsID));
+        m_lsIDRepl.AddRepl(insertedLs, TextToInt32(same->LsID));
         return;
     }
     const qint32 newLs = table.GetNewLsID();
@@ -835,7 +835,7 @@ void TRpStream::ProcessListOvrStringToMainDoc(QByteArray text, const QByteArray 
     text = ReplaceParam(text, "\\ls", newLs);
     table.AddListOverrideString(true, text, strForCompare, QByteArray::number(newLs),
                                 QByteArray::number(newListID));
-    FLsIDRepl.AddRepl(insertedLs, newLs);
+    m_lsIDRepl.AddRepl(insertedLs, newLs);
 }
 
 } // namespace rtfreport

@@ -47,7 +47,7 @@ enum TRPkwType {
 
 class TRpStream {
 public:
-    // `owner` supplies the options, FInTable, RTFStyleMode and the list table;
+    // `owner` supplies the options, m_inTable, RTFStyleMode and the list table;
     // it may be null for a stream only split into tokens. Neither the owner
     // nor the source is owned.
     TRpStream(TRpRtfDocument *owner, QIODevice *source);
@@ -55,7 +55,7 @@ public:
     TRpStream(const TRpStream &) = delete;
     TRpStream &operator=(const TRpStream &) = delete;
 
-    void SetOutStream(QIODevice *out) { FOutStream = out; }
+    void SetOutStream(QIODevice *out) { m_outStream = out; }
 
     // Copies the whole input to the output; false (and nothing written) when
     // there is no output or no owner.
@@ -63,27 +63,27 @@ public:
     // Appends every token as read, one entry each, lone line breaks left out.
     bool ProcessToStringList(QByteArrayList *list);
 
-    // Reads the next token; FLastRead and friends describe it until the next
+    // Reads the next token; m_lastRead and friends describe it until the next
     // read from the source.
     TRPkwType ReadToken();
-    QByteArray LastRead() const { return Bytes(FLastRead); }
-    QByteArray LastKey() const { return Bytes(FLastKey); }
-    QByteArray LastParam() const { return Bytes(FLastParam); }
-    QByteArray LastDelimeter() const { return Bytes(FLastDelimeter); }
+    QByteArray LastRead() const { return Bytes(m_lastRead); }
+    QByteArray LastKey() const { return Bytes(m_lastKey); }
+    QByteArray LastParam() const { return Bytes(m_lastParam); }
+    QByteArray LastDelimiter() const { return Bytes(m_lastDelimiter); }
 
-    TRPFontStrings &FontTable() { return FFontTable; }
-    TRPColorStrings &ColorTable() { return FColorTable; }
-    TRPStyleStrings &StyleTable() { return FStyleTable; }
+    TRPFontStrings &FontTable() { return m_fontTable; }
+    TRPColorStrings &ColorTable() { return m_colorTable; }
+    TRPStyleStrings &StyleTable() { return m_styleTable; }
 
     // Output position of the last "\par" written (-1: none) and its delimiter.
-    qint64 LastParPosition() const { return FLastParPosition; }
-    const QByteArray &LastParDelimeter() const { return FLastParDelimeter; }
+    qint64 LastParPosition() const { return m_lastParPosition; }
+    const QByteArray &LastParDelimiter() const { return m_lastParDelimiter; }
 
 private:
     static constexpr qint64 TokenWindow = 100; // the longest token read
     static QByteArray Bytes(std::string_view text) { return QByteArray(text.data(), qsizetype(text.size())); }
     // Up to `wanted` bytes from the current position, fewer only at the end,
-    // as FStream.Peek gives them; Window gives all the read window holds.
+    // as m_stream.Peek gives them; Window gives all the read window holds.
     const char *Peek(qint64 wanted, qint64 &available);
     const char *PeekSource(qint64 wanted, qint64 &available);
     const char *Window(qint64 &available);
@@ -92,7 +92,7 @@ private:
     void ReadControlWord(const char *bytes, qint64 available);
     // Writes the "{" and "\*" held back until the group's first word is known.
     void WritePreWrite();
-    // Every byte of the output goes through Put, which gathers it for FOut.
+    // Every byte of the output goes through Put, which gathers it for m_out.
     void Put(const char *data, qint64 size);
     // Writes bytes of the read window as they stand, joined with the bytes
     // before them when they follow those in the input.
@@ -133,53 +133,53 @@ private:
     void ProcessListOvrStringToMainDoc(QByteArray text, const QByteArray &listID,
                                        const QByteArray &strForCompare, const QByteArray &lsID);
 
-    TRpRtfDocument *FOwner;
-    TRpByteSource FStream;
-    QIODevice *FOutStream = nullptr;
-    std::unique_ptr<TRpByteSink> FOut;
-    qint64 FSize;
-    // The output not yet handed to FOut: most writes are a few bytes, and a
+    TRpRtfDocument *m_owner;
+    TRpByteSource m_stream;
+    QIODevice *m_outStream = nullptr;
+    std::unique_ptr<TRpByteSink> m_out;
+    qint64 m_size;
+    // The output not yet handed to m_out: most writes are a few bytes, and a
     // call into the sink for each would cost more than copying them.
-    std::unique_ptr<char[]> FBlock;
-    qint64 FBlockUsed = 0;
+    std::unique_ptr<char[]> m_block;
+    qint64 m_blockUsed = 0;
     // Bytes of the read window written as they stand, still to be put: they
     // come before anything else written and before the window moves.
-    const char *FCopyFrom = nullptr;
-    qint64 FCopySize = 0;
-    // The source's read window as last peeked: FWindowSize bytes of the input
-    // from FWindowPos on. Tokens are read from it in place, and the source is
+    const char *m_copyFrom = nullptr;
+    qint64 m_copySize = 0;
+    // The source's read window as last peeked: m_windowSize bytes of the input
+    // from m_windowPos on. Tokens are read from it in place, and the source is
     // asked again only near its end. Anything else that reads the source may
     // move its window: ForgetWindow() before it.
-    const char *FWindow = nullptr;
-    qint64 FWindowPos = 0;
-    qint64 FWindowSize = 0;
+    const char *m_window = nullptr;
+    qint64 m_windowPos = 0;
+    qint64 m_windowSize = 0;
 
-    std::string FPreWrite; // a few bytes: kept without allocating
+    std::string m_preWrite; // a few bytes: kept without allocating
     // The last token, in the read window. The key and number are views into
     // it; the delimiter is "" or " ", which outlives the window.
-    std::string_view FLastRead;
-    std::string_view FLastKey;
-    std::string_view FLastParam;
-    std::string_view FLastDelimeter;
+    std::string_view m_lastRead;
+    std::string_view m_lastKey;
+    std::string_view m_lastParam;
+    std::string_view m_lastDelimiter;
     // The last control word's letters in lower case, then zeros up to the
     // eighth byte at least, so that its key is read without a loop.
-    char FLowerCaseWord[TokenWindow + 8];
-    qint64 FLastReadStart = 0; // input position of FLastRead
-    qint64 FLastParPosition = -1;
-    QByteArray FLastParDelimeter;
-    std::vector<qint64> FPositionStack;
+    char m_lowerCaseWord[TokenWindow + 8];
+    qint64 m_lastReadStart = 0; // input position of m_lastRead
+    qint64 m_lastParPosition = -1;
+    QByteArray m_lastParDelimiter;
+    std::vector<qint64> m_positionStack;
     // Input position of the "{" of the last group found unclosed; -1: none.
-    qint64 FUnclosedGroupStart = -1;
-    qint64 FUnclosedScanBytes = 0; // read by brace counts that found no end
+    qint64 m_unclosedGroupStart = -1;
+    qint64 m_unclosedScanBytes = 0; // read by brace counts that found no end
 
-    QByteArray FDefFont;
-    QByteArray FNewDefFont;
-    TRPFontStrings FFontTable;
-    TRPColorStrings FColorTable;
-    TRPStyleStrings FStyleTable{FFontTable, FColorTable}; // declared after the maps it reads
-    TRPReplTable FPictListRepl;
-    TRPReplTable FListIDRepl;
-    TRPReplTable FLsIDRepl;
+    QByteArray m_defFont;
+    QByteArray m_newDefFont;
+    TRPFontStrings m_fontTable;
+    TRPColorStrings m_colorTable;
+    TRPStyleStrings m_styleTable{m_fontTable, m_colorTable}; // declared after the maps it reads
+    TRPReplTable m_pictListRepl;
+    TRPReplTable m_listIDRepl;
+    TRPReplTable m_lsIDRepl;
 };
 
 // Splits RTF bytes into tokens as ProcessToStringList does.

@@ -360,8 +360,8 @@ void TRpTemplateRunner::RunRecord(int &position)
     switch (command.kind) {
     case cmCopyText:
     case cmCopyGroup: CopyTemplate(previousPnt, command.pnt); break;
-    case cmTableStart: m_document.FInTable = true; break;
-    case cmTableEnd: m_document.FInTable = false; break;
+    case cmTableStart: m_document.m_inTable = true; break;
+    case cmTableEnd: m_document.m_inTable = false; break;
     case cmFontTable: case cmColorTable: case cmStyleSheet: case cmDocInfo:
     case cmListTable: case cmListOverrideTable: AppendOutTab(command.kind); break;
     case cmFormatting: WriteString(command.codes); break;
@@ -382,7 +382,7 @@ void TRpTemplateRunner::Run(QIODevice *body)
 {
     m_bodyDevice = body;
     m_lastPnt = 1;
-    m_document.FInTable = false;
+    m_document.m_inTable = false;
     m_langPrefix = "\\lang" + m_langText + ' ';
     m_body = std::make_unique<TRpByteSink>(m_bodyDevice);
     for (int position = 0; position < m_commands.Count(); ++position) {
@@ -442,19 +442,19 @@ void TRpTemplateRunner::Assemble(QIODevice *output)
         switch (entry.kind) {
         case cmFontTable:
             m_document.OutFontTable();
-            if (!m_document.FIsColorTable && !m_document.FRTFColor.isEmpty())
+            if (!m_document.m_isColorTable && !m_document.m_rtfColor.isEmpty())
                 m_document.OutColorTable();
-            if (lists && !m_document.FIsStyle && !m_document.FIsListTable)
+            if (lists && !m_document.m_isStyle && !m_document.m_isListTable)
                 m_document.OutListTable();
-            if (lists && !m_document.FIsStyle && !m_document.FIsListOverrideTable)
+            if (lists && !m_document.m_isStyle && !m_document.m_isListOverrideTable)
                 m_document.OutListOverrideTable();
             break;
         case cmColorTable: m_document.OutColorTable(); break;
         case cmStyleSheet:
             m_document.OutStyleSheet();
-            if (lists && !m_document.FIsListTable)
+            if (lists && !m_document.m_isListTable)
                 m_document.OutListTable();
-            if (lists && !m_document.FIsListOverrideTable)
+            if (lists && !m_document.m_isListOverrideTable)
                 m_document.OutListOverrideTable();
             break;
         case cmListTable: m_document.OutListTable(); break;
