@@ -2,7 +2,9 @@
 // bitmap: blue, green, red, the bottom row first, rows padded to four bytes.
 #include "qimagedecoder.h"
 
+#include <QBuffer>
 #include <QFile>
+#include <QImage>
 
 #include <gtest/gtest.h>
 
@@ -39,4 +41,26 @@ TEST(QImageDecoder, JpegDecodesAndRubbishDoesNot)
     EXPECT_EQ(jpeg->width, 6);
     EXPECT_FALSE(rtfreport::DecodeWithQImage(QByteArray("not a picture")).has_value());
     EXPECT_FALSE(rtfreport::DecodeWithQImage(QByteArray()).has_value());
+}
+
+// The metafiles a picture goes into keep its size in 16 bits: a wider or
+// taller picture is refused, not written with a size that wrapped around.
+TEST(QImageDecoder, PictureLargerThanAMetafileHoldsIsRefused)
+{
+    const struct {
+        int width, height;
+        bool decodes;
+    } cases[] = {{32767, 1, true}, {32768, 1, false}, {1, 32768, false}, {40000, 2, false}};
+    for (const auto &c : cases) {
+        QImage image(c.width, c.height, QImage::Format_RGB888);
+        image.fill(Qt::white);
+        QBuffer png;
+        png.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(image.save(&png, "PNG"));
+        const auto pixels = rtfreport::DecodeWithQImage(png.data());
+        EXPECT_EQ(pixels.has_value(), c.decodes) << c.width << " x " << c.height;
+        if (pixels) {
+            EXPECT_EQ(pixels->width, c.width);
+        }
+    }
 }

@@ -1,6 +1,8 @@
 #include "qimagedecoder.h"
 
+#include <QBuffer>
 #include <QImage>
+#include <QImageReader>
 
 #include <cstring>
 
@@ -8,8 +10,19 @@ namespace rtfreport {
 
 std::optional<TRpPixels> DecodeWithQImage(const QByteArray &bytes)
 {
-    QImage image = QImage::fromData(bytes);
-    if (image.isNull())
+    // A picture larger than the metafiles can hold is refused as the
+    // engine's own bitmap reader refuses it: by its declared size where the
+    // format tells one, so that a few bytes declaring a huge picture are not
+    // decoded first.
+    const auto fits = [](QSize size) { return size.width() <= MaxPictureSide && size.height() <= MaxPictureSide; };
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    if (const QSize declared = reader.size(); declared.isValid() && !fits(declared))
+        return std::nullopt;
+    QImage image = reader.read();
+    if (image.isNull() || !fits(image.size()))
         return std::nullopt;
     // A device independent bitmap: blue, green, red; the bottom row first.
     image = image.convertToFormat(QImage::Format_BGR888);

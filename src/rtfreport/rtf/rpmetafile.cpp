@@ -65,7 +65,7 @@ std::optional<TRpPixels> DecodeBitmap(const QByteArray &bytes)
     const quint16 bitCount = Read<quint16>(bytes, header + 14);
     const quint32 compression = Read<quint32>(bytes, header + 16);
     const qint64 height = rawHeight < 0 ? -qint64(rawHeight) : rawHeight;
-    if (width <= 0 || height <= 0 || width > 32767 || height > 32767 || compression != 0
+    if (width <= 0 || height <= 0 || width > MaxPictureSide || height > MaxPictureSide || compression != 0
         || (bitCount != 24 && bitCount != 32))
         return std::nullopt;
     const qint64 sourceRow = ((qint64(width) * bitCount + 31) / 32) * 4;
@@ -222,7 +222,7 @@ std::optional<TRpStoredMetafile> ReadStoredMetafile(const QByteArray &bytes)
     } else {
         return std::nullopt;
     }
-    if (metafile.width <= 0 || metafile.height <= 0 || metafile.width > 32767 || metafile.height > 32767)
+    if (metafile.width <= 0 || metafile.height <= 0 || metafile.width > MaxPictureSide || metafile.height > MaxPictureSide)
         return std::nullopt;
     return metafile;
 }

@@ -13,6 +13,10 @@ namespace rtfreport {
 
 // 24-bit pixels, rows from the bottom up, each row padded to four bytes: the
 // layout of a device independent bitmap.
+// The most pixels a picture may have on a side: the metafiles pictures are
+// written in keep their sizes in 16 bits.
+inline constexpr int MaxPictureSide = 32767;
+
 struct TRpPixels {
     int width = 0;
     int height = 0;
