@@ -27,11 +27,11 @@ bool EndsWithBracket(const QString &item)
 // An IF or ELSIF holds one item: its bracketed condition.
 void CheckConditionCommand(const QStringList &items, const QString &commandText, QStringView word)
 {
-    const QString quoted = u'"' + word.toString() + u'"';
+    const auto quoted = [&] { return u'"' + word.toString() + u'"'; };
     if (items.size() > 1)
-        throw EIllegalIFUse(u"Illegal using of "_qs + quoted + u" command: "_qs + commandText);
+        throw EIllegalIFUse(u"Illegal using of "_qs + quoted() + u" command: "_qs + commandText);
     if (!EndsWithBracket(items.first()))
-        throw EIllegalIFUse(u"Illegal using of "_qs + quoted + u" keyword: "_qs + items.first());
+        throw EIllegalIFUse(u"Illegal using of "_qs + quoted() + u" keyword: "_qs + items.first());
 }
 
 } // namespace

@@ -20,8 +20,12 @@ TRpBlock &TRpBlockTable::EnterBlock(int cmPos, int kind, const QString &whileTex
     block.isWhile = isWhile;
     block.noEof = noEof;
     block.newPage = page;
-    if (kind == bkScan && !whileText.isEmpty())
-        block.ScanPart().whileString = whileText;
+    if (kind == bkScan) {
+        block.scanIndex = int(m_scanNumbers.size());
+        m_scanNumbers.push_back(block.number);
+        if (!whileText.isEmpty())
+            block.ScanPart().whileString = whileText;
+    }
     m_open.push_back(block.number);
     return block;
 }

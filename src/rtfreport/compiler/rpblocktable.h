@@ -19,6 +19,7 @@ struct TRpBlock {
     int cmPosition = 0;       // the block's opening record
     int entryCmPosition = 0;  // where each repetition of a scan starts
     int endCmPosition = -1;   // the block's end record
+    int scanIndex = -1;       // a scan's place among the template's scans
     qint8 kind = bkScan;
     bool isEntry = false;
     bool isFooter = false;
@@ -45,6 +46,8 @@ private:
 class TRpBlockTable {
 public:
     int Count() const { return int(m_blocks.size()); }
+    // The scans' block numbers, in template order.
+    const std::vector<int> &ScanNumbers() const { return m_scanNumbers; }
     const TRpBlock &Block(int number) const { return m_blocks.at(size_t(number - 1)); }
 
     TRpBlock &EnterBlock(int cmPos, int kind, const QString &whileText, bool isWhile, bool noEof, bool page);
@@ -59,6 +62,7 @@ public:
 private:
     std::deque<TRpBlock> m_blocks;  // a deque: blocks stay where they are
     std::vector<int> m_open;
+    std::vector<int> m_scanNumbers;
 };
 
 } // namespace rtfreport

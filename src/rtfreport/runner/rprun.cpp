@@ -14,6 +14,7 @@
 #include "rprtf_codepage.h"
 
 #include <QBuffer>
+#include <QHash>
 #include <QFileDevice>
 
 namespace rtfreport {
@@ -39,7 +40,8 @@ bool IsFieldRecord(int kind)
 // --- a run ----------------------------------------------------------------------
 
 TRpTemplateRunner::TRpTemplateRunner(TRpRTF &report, const TRpCompiledTemplate &compiled, TRpRtfDocument &document)
-    : m_report(report), m_compiled(compiled), m_commands(compiled.Commands()), m_bytes(compiled.Bytes()),
+    : m_report(report), m_compiled(compiled), m_commands(compiled.Commands()), m_blocks(compiled.Blocks()),
+      m_bytes(compiled.Bytes()),
       m_document(document), m_scans(compiled.Blocks(), &report),
       m_bindings(size_t(compiled.Commands().FieldCount())), m_langText(QByteArray::number(report.Lang()))
 {
@@ -49,11 +51,16 @@ TRpTemplateRunner::~TRpTemplateRunner() = default;
 
 void TRpTemplateRunner::BindDataSets()
 {
-    // Data sets are found again for each run, in template order.
+    // Data sets are found again for each run, in template order; a
+    // template's scans mostly repeat a few aliases.
+    QHash<int, int> indexes;  // by the alias's string
     for (const auto &[number, aliasString] : m_compiled.ScanAliases()) {
-        TRpScanInfo &info = m_scans.Scan(number);
+        TRpScanInfo &info = m_scans.Scan(m_blocks.Block(number));
         const QString &alias = m_commands.String(aliasString);
-        const int index = m_report.AliasIndex(alias);
+        auto known = indexes.constFind(aliasString);
+        if (known == indexes.constEnd())
+            known = indexes.insert(aliasString, m_report.AliasIndex(alias));
+        const int index = *known;
         if (index < 0 || index >= int(m_report.DataSets().size())) {
             m_failurePnt = m_commands.At(info.CmPosition()).pnt;
             throw EIllegalScanUse(u"Scan Alias not found: "_qs + alias);
@@ -64,8 +71,8 @@ void TRpTemplateRunner::BindDataSets()
 
 bool TRpTemplateRunner::AggregateResetDue() const
 {
-    const TRpScanInfo *current = m_scans.CurrentScanInfo();
-    return !current || current->FirstPass();
+    const int current = m_scans.CurrentBlock();
+    return current <= 0 || m_scans.FirstPass(current);
 }
 
 // --- writing ----------------------------------------------------------------------
@@ -264,7 +271,7 @@ int TRpTemplateRunner::EvaluateExpression(int position)
 {
     const TRpCommand &start = m_commands.At(position);
     const TRpRowContent &expression = m_commands.FieldOf(start);
-    m_scans.SetCurrentScan(start.block);
+    m_scans.SetCurrentBlock(start.block);
     // A constant is evaluated once a run: its records are passed over after that.
     if (start.flag) {
         if (const auto known = m_constants.find(start.field); known != m_constants.end()) {

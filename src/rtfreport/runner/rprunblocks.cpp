@@ -186,11 +186,11 @@ void TRpTemplateRunner::PrepareAggregateTargets(int functionId, const std::vecto
 // Moves from a block's opening record to its end record without running
 // the block: its aggregates still get their targets, the braces it would
 // have written stay balanced, and the end record's texts are written.
-void TRpTemplateRunner::PassOverBlock(int &position, const TRpScanInfo &info)
+void TRpTemplateRunner::PassOverBlock(int &position, const TRpBlock &block)
 {
-    const int end = BlockEndPosition(info.Block());
+    const int end = BlockEndPosition(block);
     PrepareSkippedAggregates(position + 1, end);
-    WriteText(EmptyBalance(info.Block()));
+    WriteText(EmptyBalance(block));
     const TRpCommand &endRecord = m_commands.At(end);
     WriteString(endRecord.codes);
     WriteString(endRecord.absorbed);
@@ -200,94 +200,98 @@ void TRpTemplateRunner::PassOverBlock(int &position, const TRpScanInfo &info)
 
 void TRpTemplateRunner::RunScan(int &position, const TRpCommand &command)
 {
-    TRpScanInfo &info = m_scans.Scan(command.block);
-    m_scans.SetCurrentScan(info.Number());
+    const TRpBlock &block = m_blocks.Block(command.block);
+    TRpScanInfo &info = m_scans.Scan(block);
+    m_scans.SetCurrentBlock(block.number);
     WriteString(command.codes);
-    info.m_firstPass = true;
+    m_scans.SetFirstPass(block.number, true);
     if (m_report.OnScanBefore)
         m_report.OnScanBefore(&m_report, info);
-    if (!info.NoEof() || m_scans.NotEof(m_manageResult)) {
+    if (!block.noEof || info.NotEof(m_manageResult)) {
         WriteString(command.absorbed);
-        m_scans.GoFirst();
-        info.m_isCompleted = false;
+        info.GoFirst();
+        m_scans.SetCompleted(block.number, false);
         if (m_report.OnScanRecord)
             m_report.OnScanRecord(&m_report, info);
         return;
     }
-    PassOverBlock(position, info);
+    PassOverBlock(position, block);
     if (m_report.OnScanEof)
         m_report.OnScanEof(&m_report, info);
-    info.m_isCompleted = true;
+    m_scans.SetCompleted(block.number, true);
 }
 
 void TRpTemplateRunner::RunScanNext(const TRpCommand &command)
 {
-    TRpScanInfo &info = m_scans.Scan(command.block);
-    m_scans.SetCurrentScan(info.Number());
-    if (m_scans.NotDataSetEof())
-        m_scans.GoNext();
-    if (info.IsWhile())
+    const TRpBlock &block = m_blocks.Block(command.block);
+    TRpScanInfo &info = m_scans.Scan(block);
+    m_scans.SetCurrentBlock(block.number);
+    if (info.NotDataSetEof())
+        info.GoNext();
+    if (block.isWhile)
         m_manageResult = false;
 }
 
 void TRpTemplateRunner::RunScanEnd(int &position, const TRpCommand &command)
 {
-    TRpScanInfo &info = m_scans.Scan(command.block);
-    m_scans.SetCurrentScan(info.Number());
-    info.m_firstPass = false;
+    const TRpBlock &block = m_blocks.Block(command.block);
+    TRpScanInfo &info = m_scans.Scan(block);
+    const int number = block.number;
+    m_scans.SetCurrentBlock(number);
+    m_scans.SetFirstPass(number, false);
     WriteString(command.codes);
-    const bool notEof = m_scans.NotEof(m_manageResult);
-    if (notEof && !info.m_isCompleted && m_report.OnScanRecord)
+    const bool notEof = info.NotEof(m_manageResult);
+    if (notEof && !m_scans.IsCompleted(number) && m_report.OnScanRecord)
         m_report.OnScanRecord(&m_report, info);
-    if (!notEof || info.m_isCompleted) {
+    if (!notEof || m_scans.IsCompleted(number)) {
         WriteString(command.absorbed);
-        info.m_firstPass = true;
-        if (!info.m_isCompleted) {
+        m_scans.SetFirstPass(number, true);
+        if (!m_scans.IsCompleted(number)) {
             if (m_report.OnScanEof)
                 m_report.OnScanEof(&m_report, info);
-            info.m_isCompleted = true;
+            m_scans.SetCompleted(number, true);
         }
         return;
     }
-    const int balance = FullBalance(info.Block());
+    const int balance = FullBalance(block);
     if (balance < 0)
         WriteText(QString(-balance, u'{'));
     else if (balance > 0)
         WriteText(QString(balance, u'}'));
-    position = info.EntryCmPosition();
+    position = block.entryCmPosition;
     const TRpCommand &entry = m_commands.At(position);
     m_lastPnt = entry.pnt;
     WriteString(entry.absorbed);
-    if (info.NewPage())
+    if (block.newPage)
         WriteBytes("\\page ");
 }
 
 void TRpTemplateRunner::RunIf(int &position, const TRpCommand &command)
 {
-    TRpScanInfo &info = m_scans.Scan(command.block);
-    const TRpScanInfo *before = m_scans.CurrentScanInfo();
+    const TRpBlock &block = m_blocks.Block(command.block);
+    const int before = m_scans.CurrentBlock();
     WriteString(command.codes);
-    info.m_firstPass = before ? before->m_firstPass : true;
-    m_scans.SetCurrentScan(info.Number());
-    info.m_scanManageResult = m_manageResult;
+    m_scans.SetFirstPass(block.number, before > 0 ? m_scans.FirstPass(before) : true);
+    m_scans.SetCurrentBlock(block.number);
+    m_scans.SetScanManageResult(block.number, m_manageResult);
     if (m_manageResult == (command.flag != 0)) {
-        PassOverBlock(position, info);
-        info.m_isCompleted = true;
+        PassOverBlock(position, block);
+        m_scans.SetCompleted(block.number, true);
         return;
     }
     WriteString(command.absorbed);
-    info.m_isCompleted = false;
+    m_scans.SetCompleted(block.number, false);
 }
 
 void TRpTemplateRunner::RunEndIf(const TRpCommand &command)
 {
-    TRpScanInfo &info = m_scans.Scan(command.block);
-    m_scans.SetCurrentScan(info.Number());
-    info.m_firstPass = false;
+    const int number = command.block;
+    m_scans.SetCurrentBlock(number);
+    m_scans.SetFirstPass(number, false);
     WriteString(command.codes);
     WriteString(command.absorbed);
-    info.m_isCompleted = true;
-    m_manageResult = info.m_scanManageResult;
+    m_scans.SetCompleted(number, true);
+    m_manageResult = m_scans.ScanManageResult(number);
 }
 
 } // namespace rtfreport

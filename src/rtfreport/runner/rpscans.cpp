@@ -31,61 +31,54 @@ void TRpScanInfo::ClearSelectedRows()
 }
 
 TRpScans::TRpScans(const TRpBlockTable &blocks, TRpRTF *owner)
+    : m_owner(owner), m_state(size_t(blocks.Count()), FirstPassBit)
 {
-    m_scans.reserve(size_t(blocks.Count()));
-    for (int number = 1; number <= blocks.Count(); ++number)
-        m_scans.emplace_back(blocks.Block(number), owner);
+    m_scans.reserve(blocks.ScanNumbers().size());
+    for (const int number : blocks.ScanNumbers())
+        m_scans.emplace_back(blocks.Block(number), *this);
 }
 
-void TRpScans::GoFirst()
+void TRpScanInfo::GoFirst()
 {
-    TRpScanInfo *info = CurrentScanInfo();
-    if (!info || info->IsWhile())
+    if (IsWhile())
         return;
-    if (info->UseSelectedRows()) {
-        TRpScanInfo::TRpSelectedRows &rows = info->Rows();
+    if (UseSelectedRows()) {
+        TRpSelectedRows &rows = Rows();
         rows.position = 0;
-        if (!rows.bookMarks.isEmpty() && info->m_dataSet)
-            info->m_dataSet->GotoBookmark(rows.bookMarks.first());
-    } else if (info->m_dataSet) {
-        info->m_dataSet->First();
+        if (!rows.bookMarks.isEmpty() && m_dataSet)
+            m_dataSet->GotoBookmark(rows.bookMarks.first());
+    } else if (m_dataSet) {
+        m_dataSet->First();
     }
 }
 
-void TRpScans::GoNext()
+void TRpScanInfo::GoNext()
 {
-    TRpScanInfo *info = CurrentScanInfo();
-    if (!info || !info->m_dataSet)
+    if (!m_dataSet)
         return;
-    if (info->UseSelectedRows()) {
-        TRpScanInfo::TRpSelectedRows &rows = info->Rows();
+    if (UseSelectedRows()) {
+        TRpSelectedRows &rows = Rows();
         ++rows.position;
         if (rows.position < rows.bookMarks.size())
-            info->m_dataSet->GotoBookmark(rows.bookMarks.at(rows.position));
+            m_dataSet->GotoBookmark(rows.bookMarks.at(rows.position));
     } else {
-        info->m_dataSet->Next();
+        m_dataSet->Next();
     }
 }
 
-bool TRpScans::NotDataSetEof()
+bool TRpScanInfo::NotDataSetEof() const
 {
-    TRpScanInfo *info = CurrentScanInfo();
-    if (!info)
-        return false;
-    if (!info->m_dataSet)
-        return info->IsWhile();
-    if (info->UseSelectedRows()) {
-        const TRpScanInfo::TRpSelectedRows &rows = info->Rows();
-        return rows.position < rows.bookMarks.size();
-    }
-    return !info->m_dataSet->Eof();
+    if (!m_dataSet)
+        return IsWhile();
+    if (UseSelectedRows())
+        return m_rows->position < m_rows->bookMarks.size();
+    return !m_dataSet->Eof();
 }
 
-bool TRpScans::NotEof(bool manageResult)
+bool TRpScanInfo::NotEof(bool manageResult) const
 {
-    TRpScanInfo *info = CurrentScanInfo();
     const bool notDataSetEof = NotDataSetEof();
-    return info && info->IsWhile() ? notDataSetEof && manageResult : notDataSetEof;
+    return IsWhile() ? notDataSetEof && manageResult : notDataSetEof;
 }
 
 } // namespace rtfreport

@@ -1,8 +1,10 @@
 #pragma once
-// A run's view of the compiled template's blocks: the data set each scan
-// goes over, which rows it takes, whether it is on its first pass; and
+// A run's state of the compiled template's blocks: for every block whether
+// it is on its first pass, completed, and the condition result it keeps;
+// for every scan the data set it goes over and which rows it takes; and
 // which block the run is in. Made afresh for every run, so that the
-// compiled template stays as the compile left it.
+// compiled template stays as the compile left it; a byte a block, as a
+// template may hold hundreds of thousands of IF blocks.
 
 #include "rpblocktable.h"
 
@@ -17,12 +19,14 @@ namespace rtfreport {
 
 class TRpDataSet;
 class TRpRTF;
+class TRpScans;
 
+// A scan as the program's scan events see it.
 class TRpScanInfo {
 public:
-    TRpScanInfo(const TRpBlock &block, TRpRTF *owner) : m_block(&block), m_owner(owner) {}
+    TRpScanInfo(const TRpBlock &block, const TRpScans &scans) : m_block(&block), m_scans(&scans) {}
 
-    TRpRTF *OwnerReport() const { return m_owner; }
+    TRpRTF *OwnerReport() const;
     const TRpBlock &Block() const { return *m_block; }
     int Number() const { return m_block->number; }
     int ScanLevel() const { return m_block->level; }
@@ -38,9 +42,9 @@ public:
     QString WhileString() const { return m_block->WhileString(); }
 
     TRpDataSet *DataSet() const { return m_dataSet; }
-    bool IsCompleted() const { return m_isCompleted; }
-    bool ScanManageResult() const { return m_scanManageResult; }
-    bool FirstPass() const { return m_firstPass; }
+    bool IsCompleted() const;
+    bool ScanManageResult() const;
+    bool FirstPass() const;
 
     // The rows the program chose for the scan (bookmarks), taken instead of
     // the whole data set while UseSelectedRows holds.
@@ -52,7 +56,6 @@ public:
     void ClearSelectedRows();
 
 private:
-    friend class TRpScans;
     friend class TRpTemplateRunner;
 
     struct TRpSelectedRows {
@@ -61,37 +64,56 @@ private:
         bool use = false;
     };
     TRpSelectedRows &Rows();
+    // The run over the data set or the chosen rows.
+    void GoFirst();
+    void GoNext();
+    bool NotDataSetEof() const;
+    // A WHILE scan goes on while its condition (manageResult) holds too.
+    bool NotEof(bool manageResult) const;
 
     const TRpBlock *m_block;
-    TRpRTF *m_owner;
+    const TRpScans *m_scans;
     TRpDataSet *m_dataSet = nullptr;
-    bool m_isCompleted = false;
-    bool m_firstPass = true;
-    bool m_scanManageResult = false;
-    std::unique_ptr<TRpSelectedRows> m_rows;  // most blocks never have any
+    std::unique_ptr<TRpSelectedRows> m_rows;  // most scans never have any
 };
 
 class TRpScans {
 public:
     TRpScans(const TRpBlockTable &blocks, TRpRTF *owner);
 
-    int ScCount() const { return int(m_scans.size()); }
-    TRpScanInfo &Scan(int number) { return m_scans.at(size_t(number - 1)); }
-    void SetCurrentScan(int number) { m_current = number; }
-    int CurrentScanNum() const { return m_current; }
-    TRpScanInfo *CurrentScanInfo() { return m_current > 0 ? &Scan(m_current) : nullptr; }
-    const TRpScanInfo *CurrentScanInfo() const { return m_current > 0 ? &m_scans.at(size_t(m_current - 1)) : nullptr; }
+    TRpRTF *Owner() const { return m_owner; }
+    int ScCount() const { return int(m_state.size()); }
+    bool FirstPass(int number) const { return Has(number, FirstPassBit); }
+    void SetFirstPass(int number, bool value) { Set(number, FirstPassBit, value); }
+    bool IsCompleted(int number) const { return Has(number, CompletedBit); }
+    void SetCompleted(int number, bool value) { Set(number, CompletedBit, value); }
+    bool ScanManageResult(int number) const { return Has(number, ManageResultBit); }
+    void SetScanManageResult(int number, bool value) { Set(number, ManageResultBit, value); }
 
-    // Navigation of the current block.
-    void GoFirst();
-    void GoNext();
-    bool NotDataSetEof();
-    bool NotEof(bool manageResult);
+    // The scan a block number stands for.
+    TRpScanInfo &Scan(const TRpBlock &block) { return m_scans.at(size_t(block.scanIndex)); }
+    void SetCurrentBlock(int number) { m_current = number; }
+    int CurrentBlock() const { return m_current; }
+
 
 private:
-    std::vector<TRpScanInfo> m_scans;
+    enum : quint8 { FirstPassBit = 1, CompletedBit = 2, ManageResultBit = 4 };
+    bool Has(int number, quint8 bit) const { return m_state.at(size_t(number - 1)) & bit; }
+    void Set(int number, quint8 bit, bool value)
+    {
+        quint8 &state = m_state.at(size_t(number - 1));
+        state = value ? quint8(state | bit) : quint8(state & ~bit);
+    }
+    TRpRTF *m_owner;
+    std::vector<quint8> m_state;  // by block number - 1
+    std::vector<TRpScanInfo> m_scans;  // by scan index
     int m_current = 0;
 };
+
+inline TRpRTF *TRpScanInfo::OwnerReport() const { return m_scans->Owner(); }
+inline bool TRpScanInfo::IsCompleted() const { return m_scans->IsCompleted(Number()); }
+inline bool TRpScanInfo::ScanManageResult() const { return m_scans->ScanManageResult(Number()); }
+inline bool TRpScanInfo::FirstPass() const { return m_scans->FirstPass(Number()); }
 
 // Data sets given here are kept by the application only; a template finds
 // data sets through the array handed to the Execute family.

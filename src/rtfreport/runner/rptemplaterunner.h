@@ -102,7 +102,7 @@ private:
     const QString &EmptyBalance(const TRpBlock &block);
     int FullBalance(const TRpBlock &block);
     int BlockEndPosition(const TRpBlock &block) const;
-    void PassOverBlock(int &position, const TRpScanInfo &info);
+    void PassOverBlock(int &position, const TRpBlock &block);
     void PrepareSkippedAggregates(int from, int to);
     void PrepareAggregateTargets(int functionId, const std::vector<QString> &args);
     QString BracesOf(const TRpCommand &command, int previousPnt) const;
@@ -110,6 +110,7 @@ private:
     TRpRTF &m_report;
     const TRpCompiledTemplate &m_compiled;
     const TRpCommandStream &m_commands;
+    const TRpBlockTable &m_blocks;
     const QByteArray &m_bytes;  // the template's
     TRpRtfDocument &m_document;
     TRpScans m_scans;
