@@ -185,6 +185,41 @@ TEST_F(ScanRun, ScanEventsAndSelectedRows)
     EXPECT_EQ(eofs, 1);
 }
 
+// What the scan events see of a scan's run: its data set, whether it is on
+// its first pass and whether it completed; a second run of the kept
+// compiled template sees the same, from a fresh state.
+TEST_F(ScanRun, ScanEventsSeeTheScansRunState)
+{
+    QStringList seen;
+    const auto record = [&](const char *event) {
+        return [&seen, event, this](TRpRTF *sender, TRpScanInfo &info) {
+            seen << QStringLiteral("%1 %2 %3 first=%4 completed=%5")
+                        .arg(QLatin1String(event))
+                        .arg(info.Number())
+                        .arg(info.DataSet() ? info.DataSet()->Name() : QStringLiteral("-"))
+                        .arg(info.FirstPass())
+                        .arg(info.IsCompleted());
+            EXPECT_EQ(sender, &report);
+            EXPECT_EQ(info.OwnerReport(), &report);
+        };
+    };
+    report.OnScanBefore = record("before");
+    report.OnScanRecord = record("record");
+    report.OnScanEof = record("eof");
+    const QByteArray body = "\\\\SCAN(C)\\\\\\\\C:NUMER\\\\\\\\ENDSCAN\\\\"
+                            "\\\\IF(1<2)\\\\y\\\\ENDIF\\\\"
+                            "\\\\SCAN(B),noeof\\\\x\\\\ENDSCAN\\\\";
+    const QStringList expected{
+        "before 1 PARA first=1 completed=0", "record 1 PARA first=1 completed=0",
+        "record 1 PARA first=0 completed=0", "eof 1 PARA first=1 completed=0",
+        "before 3 PUSTE first=1 completed=0", "eof 3 PUSTE first=1 completed=0"};
+    for (int run = 1; run <= 2; ++run) {
+        seen.clear();
+        EXPECT_EQ(Body(body), QByteArray("\\lang0 1\\lang0 2y")) << "run " << run;
+        EXPECT_EQ(seen, expected) << "run " << run;
+    }
+}
+
 TEST_F(ScanRun, SecondNoEofScanOverAFinishedSetIsSkipped)
 {
     notes.Last();
