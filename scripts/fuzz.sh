@@ -10,7 +10,8 @@
 # fuzz_pictures. --merge minimises the kept corpus together with what the run
 # found (libFuzzer -merge=1: only inputs that add coverage stay); commit it.
 # Findings (crash-*, leak-*, timeout-*, oom-*) and slow inputs (slow-unit-*)
-# stay in the printed folder.
+# stay in the printed folder. A run paused (kill -STOP) for more than the
+# 30 s timeout reports a timeout when resumed: libFuzzer counts wall time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
