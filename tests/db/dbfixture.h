@@ -17,7 +17,7 @@ protected:
 
     db::ConnectionParameters parameters() const
     {
-        return {database.path(), QStringLiteral("sysdba"), QStringLiteral("quorbelin")};
+        return {database.path(), QStringLiteral("sysdba"), QStringLiteral("quorbelin"), {}};
     }
 
     int addCompany(const QString &name) { return testsupport::insertCompany(transaction, name); }

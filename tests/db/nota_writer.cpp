@@ -12,7 +12,7 @@ int main(int argc, char **argv)
         return 2;
     try {
         db::Connection connection;
-        connection.open({QString::fromLocal8Bit(argv[1]), QStringLiteral("sysdba"), QStringLiteral("quorbelin")});
+        connection.open({QString::fromLocal8Bit(argv[1]), QStringLiteral("sysdba"), QStringLiteral("quorbelin"), {}});
         db::Transaction transaction(connection);
         transaction.start();
         db::Statement insert(transaction,

@@ -127,7 +127,7 @@ TEST(Connection, MissingDatabaseRaisesWithFirebirdsMessage)
     db::Connection connection;
     try {
         connection.open({database.folder() + QStringLiteral("/absent.fdb"), QStringLiteral("sysdba"),
-                         QStringLiteral("quorbelin")});
+                         QStringLiteral("quorbelin"), {}});
         FAIL() << "connected to a missing file";
     } catch (const DbError &error) {
         EXPECT_FALSE(error.message().isEmpty());
