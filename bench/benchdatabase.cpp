@@ -15,7 +15,7 @@ const int kCounterparties = 1000;
 
 db::ConnectionParameters parametersOf(const QString &path)
 {
-    return {path, QStringLiteral("sysdba"), app::databasePassword()};
+    return {path, QStringLiteral("sysdba"), app::databasePassword(), {}};
 }
 } // namespace
 

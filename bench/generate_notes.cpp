@@ -29,7 +29,7 @@ int main(int argc, char **argv)
     db::configureFirebird(db::defaultFirebirdFolder());
     try {
         db::Connection connection;
-        connection.open({QString::fromLocal8Bit(argv[1]), QStringLiteral("sysdba"), app::databasePassword()});
+        connection.open({QString::fromLocal8Bit(argv[1]), QStringLiteral("sysdba"), app::databasePassword(), {}});
         if (demo) {
             if (bench::generateDemo(connection, QDate::currentDate()) == 0)
                 std::printf("the demo data is already in %s\n", argv[1]);

@@ -48,7 +48,7 @@ int main(int argc, char **argv)
     }
     if (std::strcmp(argv[1], "notes") == 0) {
         db::Connection connection;
-        connection.open({target, QStringLiteral("sysdba"), QStringLiteral("quorbelin")});
+        connection.open({target, QStringLiteral("sysdba"), QStringLiteral("quorbelin"), {}});
         db::Transaction transaction(connection);
         for (;;) {
             transaction.start();

@@ -70,7 +70,7 @@ TEST(Crashes, TheDatabaseHoldsOnlyCommittedWork)
     testsupport::TestDatabase database;
     {
         db::Connection connection;
-        connection.open({database.path(), "sysdba", "quorbelin"});
+        connection.open({database.path(), "sysdba", "quorbelin", {}});
         db::Transaction transaction(connection);
         transaction.start();
         testsupport::insertCounterparty(transaction, testsupport::insertCompany(transaction, "Biuro"), "Alfa");
@@ -80,7 +80,7 @@ TEST(Crashes, TheDatabaseHoldsOnlyCommittedWork)
     for (int round = 0; round < 6; ++round) {
         killMidWrite("notes", database.path(), round);
         db::Connection connection;
-        connection.open({database.path(), "sysdba", "quorbelin"});
+        connection.open({database.path(), "sysdba", "quorbelin", {}});
         db::Transaction transaction(connection);
         transaction.start();
         db::Statement count(transaction, "select count(*) from NOTA");

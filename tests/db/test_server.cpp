@@ -37,7 +37,7 @@ protected:
     }
     db::ConnectionParameters remote(const QString &path, const QString &password = QStringLiteral("quorbelin")) const
     {
-        return {server->remoteName(path), QStringLiteral("sysdba"), password};
+        return {server->remoteName(path), QStringLiteral("sysdba"), password, {}};
     }
 
     static testsupport::TestServer *server;
