@@ -183,11 +183,7 @@ void TRpRTF::LocateFailure(int pnt)
         return;
     try {
         TRpRtfDocument document;
-        document.ProcessLists = m_document.ProcessLists;
-        document.UniqueLists = m_document.UniqueLists;
-        document.UnicodeByDefault = m_document.UnicodeByDefault;
-        document.Charset = m_document.Charset;
-        document.m_rtfStyleMode = m_document.m_rtfStyleMode;
+        PrepareDocument(document);
         TRpTemplateCompiler reader(*this, document, [](const QString &) { return true; });
         m_lastErrPlace = reader.PlaceOfField(m_templateBytes, pnt);
     } catch (...) {
@@ -247,25 +243,25 @@ bool TRpRTF::AggregateResetDue() const
 
 // --- a run ---------------------------------------------------------------------------
 
-// The document's settings for this run, over the header tables it starts from.
-void TRpRTF::PrepareDocument()
+// The engine's settings for a document, over the header tables it holds.
+void TRpRTF::PrepareDocument(TRpRtfDocument &document) const
 {
-    m_document.ProcessLists = Options().testFlag(eoProcessLists);
-    m_document.UniqueLists = Options().testFlag(eoUniqueLists);
-    m_document.UnicodeByDefault = m_unicodeByDefault;
-    m_document.Charset = m_charset;
-    m_document.m_rtfStyleMode = m_rtfStyleMode;
-    m_document.m_inTable = false;
+    document.ProcessLists = Options().testFlag(eoProcessLists);
+    document.UniqueLists = Options().testFlag(eoUniqueLists);
+    document.UnicodeByDefault = m_unicodeByDefault;
+    document.Charset = m_charset;
+    document.m_rtfStyleMode = m_rtfStyleMode;
+    document.m_inTable = false;
 }
 
 void TRpRTF::ProcessTemplate(QIODevice *outStream)
 {
     const auto release = qScopeGuard([this] { ReleaseRun(); });
     m_document.ResetTables();
-    PrepareDocument();
+    PrepareDocument(m_document);
     ObtainCompiled(outStream, CompileSettings());
     m_document = m_compiled->Header();
-    PrepareDocument();
+    PrepareDocument(m_document);
 
     TRpTemplateRunner runner(*this, *m_compiled, m_document);
     m_runner = &runner;

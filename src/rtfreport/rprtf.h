@@ -127,7 +127,7 @@ private:
     void RecordFailure(std::exception_ptr failure, const std::function<void()> &restoreControls);
     void LocateFailure(int pnt);
     void ProcessTemplate(QIODevice *outStream);
-    void PrepareDocument();
+    void PrepareDocument(TRpRtfDocument &document) const;
     void WriteOutputFile(TRpTemplateRunner &runner);
     TRpCompileSettings CompileSettings() const;
     // The compiled template of InFile or of the buffer: the one kept when

@@ -82,7 +82,6 @@ public:
     TRpScans(const TRpBlockTable &blocks, TRpRTF *owner);
 
     TRpRTF *Owner() const { return m_owner; }
-    int ScCount() const { return int(m_state.size()); }
     bool FirstPass(int number) const { return Has(number, FirstPassBit); }
     void SetFirstPass(int number, bool value) { Set(number, FirstPassBit, value); }
     bool IsCompleted(int number) const { return Has(number, CompletedBit); }
