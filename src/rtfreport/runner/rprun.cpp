@@ -55,17 +55,17 @@ void TRpTemplateRunner::BindDataSets()
     // template's scans mostly repeat a few aliases.
     QHash<int, int> indexes;  // by the alias's string
     for (const auto &[number, aliasString] : m_compiled.ScanAliases()) {
-        TRpScanInfo &info = m_scans.Scan(m_blocks.Block(number));
+        const TRpBlock &scan = m_blocks.Block(number);
         const QString &alias = m_commands.String(aliasString);
         auto known = indexes.constFind(aliasString);
         if (known == indexes.constEnd())
             known = indexes.insert(aliasString, m_report.AliasIndex(alias));
         const int index = *known;
         if (index < 0 || index >= int(m_report.DataSets().size())) {
-            m_failurePnt = m_commands.At(info.CmPosition()).pnt;
+            m_failurePnt = m_commands.At(scan.cmPosition).pnt;
             throw EIllegalScanUse(u"Scan Alias not found: "_qs + alias);
         }
-        info.m_dataSet = m_report.DataSets()[index];
+        m_scans.SetDataSet(scan, m_report.DataSets()[index]);
     }
 }
 

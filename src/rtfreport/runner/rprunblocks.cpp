@@ -201,7 +201,7 @@ void TRpTemplateRunner::PassOverBlock(int &position, const TRpBlock &block)
 void TRpTemplateRunner::RunScan(int &position, const TRpCommand &command)
 {
     const TRpBlock &block = m_blocks.Block(command.block);
-    TRpScanInfo &info = m_scans.Scan(block);
+    TRpScanInfo info = m_scans.Scan(block);
     m_scans.SetCurrentBlock(block.number);
     WriteString(command.codes);
     m_scans.SetFirstPass(block.number, true);
@@ -224,7 +224,7 @@ void TRpTemplateRunner::RunScan(int &position, const TRpCommand &command)
 void TRpTemplateRunner::RunScanNext(const TRpCommand &command)
 {
     const TRpBlock &block = m_blocks.Block(command.block);
-    TRpScanInfo &info = m_scans.Scan(block);
+    TRpScanInfo info = m_scans.Scan(block);
     m_scans.SetCurrentBlock(block.number);
     if (info.NotDataSetEof())
         info.GoNext();
@@ -235,7 +235,7 @@ void TRpTemplateRunner::RunScanNext(const TRpCommand &command)
 void TRpTemplateRunner::RunScanEnd(int &position, const TRpCommand &command)
 {
     const TRpBlock &block = m_blocks.Block(command.block);
-    TRpScanInfo &info = m_scans.Scan(block);
+    TRpScanInfo info = m_scans.Scan(block);
     const int number = block.number;
     m_scans.SetCurrentBlock(number);
     m_scans.SetFirstPass(number, false);

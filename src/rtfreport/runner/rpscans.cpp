@@ -4,10 +4,18 @@
 
 namespace rtfreport {
 
-TRpScanInfo::TRpSelectedRows &TRpScanInfo::Rows()
+TRpScanInfo::TRpScanInfo(const TRpBlock &block, TRpScans &scans)
+    : m_block(&block), m_scans(&scans), m_dataSet(scans.m_dataSets.at(size_t(block.scanIndex))), m_rows(nullptr)
+{
+    if (!scans.m_rows.empty())
+        if (const auto found = scans.m_rows.find(block.scanIndex); found != scans.m_rows.end())
+            m_rows = &found->second;
+}
+
+TRpScanRows &TRpScanInfo::Rows()
 {
     if (!m_rows)
-        m_rows = std::make_unique<TRpSelectedRows>();
+        m_rows = &m_scans->m_rows[m_block->scanIndex];
     return *m_rows;
 }
 
@@ -19,7 +27,7 @@ const QList<QByteArray> &TRpScanInfo::SelectedRows() const
 
 void TRpScanInfo::SetSelectedRows(const QList<QByteArray> &rows)
 {
-    TRpSelectedRows &selected = Rows();
+    TRpScanRows &selected = Rows();
     selected.bookMarks = rows;
     if (rows.isEmpty())
         selected.use = false;
@@ -27,15 +35,13 @@ void TRpScanInfo::SetSelectedRows(const QList<QByteArray> &rows)
 
 void TRpScanInfo::ClearSelectedRows()
 {
-    m_rows.reset();
+    m_scans->m_rows.erase(m_block->scanIndex);
+    m_rows = nullptr;
 }
 
 TRpScans::TRpScans(const TRpBlockTable &blocks, TRpRTF *owner)
-    : m_owner(owner), m_state(size_t(blocks.Count()), FirstPassBit)
+    : m_owner(owner), m_state(size_t(blocks.Count()), FirstPassBit), m_dataSets(blocks.ScanNumbers().size())
 {
-    m_scans.reserve(blocks.ScanNumbers().size());
-    for (const int number : blocks.ScanNumbers())
-        m_scans.emplace_back(blocks.Block(number), *this);
 }
 
 void TRpScanInfo::GoFirst()
@@ -43,7 +49,7 @@ void TRpScanInfo::GoFirst()
     if (IsWhile())
         return;
     if (UseSelectedRows()) {
-        TRpSelectedRows &rows = Rows();
+        TRpScanRows &rows = Rows();
         rows.position = 0;
         if (!rows.bookMarks.isEmpty() && m_dataSet)
             m_dataSet->GotoBookmark(rows.bookMarks.first());
@@ -57,7 +63,7 @@ void TRpScanInfo::GoNext()
     if (!m_dataSet)
         return;
     if (UseSelectedRows()) {
-        TRpSelectedRows &rows = Rows();
+        TRpScanRows &rows = Rows();
         ++rows.position;
         if (rows.position < rows.bookMarks.size())
             m_dataSet->GotoBookmark(rows.bookMarks.at(rows.position));

@@ -3,8 +3,8 @@
 // it is on its first pass, completed, and the condition result it keeps;
 // for every scan the data set it goes over and which rows it takes; and
 // which block the run is in. Made afresh for every run, so that the
-// compiled template stays as the compile left it; a byte a block, as a
-// template may hold hundreds of thousands of IF blocks.
+// compiled template stays as the compile left it; a byte a block and a
+// pointer a scan, as a template may hold hundreds of thousands of blocks.
 
 #include "rpblocktable.h"
 
@@ -12,7 +12,7 @@
 #include <QList>
 #include <QString>
 
-#include <memory>
+#include <unordered_map>
 #include <vector>
 
 namespace rtfreport {
@@ -21,10 +21,18 @@ class TRpDataSet;
 class TRpRTF;
 class TRpScans;
 
-// A scan as the program's scan events see it.
+// The rows the program chose for a scan, and the one the scan stands on.
+struct TRpScanRows {
+    QList<QByteArray> bookMarks;
+    int position = 0;
+    bool use = false;
+};
+
+// A scan as the program's scan events see it: a view of the run's state of
+// one scan, made when the run comes to the scan.
 class TRpScanInfo {
 public:
-    TRpScanInfo(const TRpBlock &block, const TRpScans &scans) : m_block(&block), m_scans(&scans) {}
+    TRpScanInfo(const TRpBlock &block, TRpScans &scans);
 
     TRpRTF *OwnerReport() const;
     const TRpBlock &Block() const { return *m_block; }
@@ -58,12 +66,7 @@ public:
 private:
     friend class TRpTemplateRunner;
 
-    struct TRpSelectedRows {
-        QList<QByteArray> bookMarks;
-        int position = 0;
-        bool use = false;
-    };
-    TRpSelectedRows &Rows();
+    TRpScanRows &Rows();
     // The run over the data set or the chosen rows.
     void GoFirst();
     void GoNext();
@@ -72,10 +75,11 @@ private:
     bool NotEof(bool manageResult) const;
 
     const TRpBlock *m_block;
-    const TRpScans *m_scans;
-    TRpDataSet *m_dataSet = nullptr;
-    std::unique_ptr<TRpSelectedRows> m_rows;  // most scans never have any
+    TRpScans *m_scans;
+    TRpDataSet *m_dataSet;
+    TRpScanRows *m_rows;  // most scans never have any
 };
+
 
 class TRpScans {
 public:
@@ -89,11 +93,11 @@ public:
     bool ScanManageResult(int number) const { return Has(number, ManageResultBit); }
     void SetScanManageResult(int number, bool value) { Set(number, ManageResultBit, value); }
 
-    // The scan a block number stands for.
-    TRpScanInfo &Scan(const TRpBlock &block) { return m_scans.at(size_t(block.scanIndex)); }
+    // The view of a scan block.
+    TRpScanInfo Scan(const TRpBlock &block) { return TRpScanInfo(block, *this); }
+    void SetDataSet(const TRpBlock &block, TRpDataSet *dataSet) { m_dataSets.at(size_t(block.scanIndex)) = dataSet; }
     void SetCurrentBlock(int number) { m_current = number; }
     int CurrentBlock() const { return m_current; }
-
 
 private:
     enum : quint8 { FirstPassBit = 1, CompletedBit = 2, ManageResultBit = 4 };
@@ -103,9 +107,12 @@ private:
         quint8 &state = m_state.at(size_t(number - 1));
         state = value ? quint8(state | bit) : quint8(state & ~bit);
     }
+    friend class TRpScanInfo;
+
     TRpRTF *m_owner;
     std::vector<quint8> m_state;  // by block number - 1
-    std::vector<TRpScanInfo> m_scans;  // by scan index
+    std::vector<TRpDataSet *> m_dataSets;  // by scan index
+    std::unordered_map<int, TRpScanRows> m_rows;  // by scan index, for the scans that have any
     int m_current = 0;
 };
 
