@@ -11,6 +11,7 @@
 #include "printfunctions.h"
 #include "qimagedecoder.h"
 #include "rpdataset.h"
+#include "rphugepages.h"
 #include "rperrors.h"
 #include "rprtf.h"
 #include "rprtf_io.h"
@@ -607,17 +608,31 @@ std::unique_ptr<TRpMemoryDataSet> DataSetOf(simdjson::dom::element root, const s
     return dataSet;
 }
 
+// The parser's buffers for a file of that size, allocated now so that huge
+// pages can be asked for over them (the parse fills them from the start).
+// A failed allocation is left to the parse to report.
+void AdviseParserHugePages(simdjson::dom::parser &parser, simdjson::dom::document &document, std::size_t size)
+{
+    if (parser.allocate(size) != simdjson::SUCCESS || document.allocate(size) != simdjson::SUCCESS)
+        return;
+    // The sizes simdjson gives these buffers for a document of that size.
+    AdviseHugePages(document.tape.get(), (size + 3) * sizeof(uint64_t));
+    AdviseHugePages(document.string_buf.get(), 5 * size / 3);
+    AdviseHugePages(parser.implementation->structural_indexes.get(), (size + 3) * sizeof(uint32_t));
+}
+
 // Bytes with the padding the JSON parser may read past their end, in
-// memory the kernel hands over whole: a data file of many megabytes would
+// memory asked for in huge pages: a data file of many megabytes would
 // otherwise be faulted in a page at a time, which costs more than reading it.
 class DataBytes {
 public:
     explicit DataBytes(std::size_t size) : m_size(size), m_capacity(size + simdjson::SIMDJSON_PADDING)
     {
         void *memory = ::mmap(nullptr, m_capacity, PROT_READ | PROT_WRITE,
-                              MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+                              MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (memory == MAP_FAILED)
             throw std::bad_alloc();
+        AdviseHugePages(memory, m_capacity);
         m_data = static_cast<char *>(memory);
     }
     ~DataBytes() { ::munmap(m_data, m_capacity); }
@@ -680,6 +695,7 @@ std::unique_ptr<TRpMemoryDataSet> LoadDataSet(const QString &fileName, const TRp
     {
         const std::unique_ptr<DataBytes> bytes = ReadDataFile(fileName, file);
         simdjson::dom::parser parser;
+        AdviseParserHugePages(parser, document, bytes->Size());
         simdjson::dom::element root;
         const auto error = parser.parse_into_document(document, bytes->Data(), bytes->Size(), false).get(root);
         if (error == simdjson::MEMALLOC)

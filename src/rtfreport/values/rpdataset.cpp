@@ -1,5 +1,7 @@
 #include "rpdataset.h"
 
+#include "rphugepages.h"
+
 #include <QLocale>
 
 #include <cmath>
@@ -56,7 +58,10 @@ TRpMemoryDataSet::TRpMemoryDataSet(QString name, std::vector<Field> fields,
 void TRpMemoryDataSet::ReserveRows(std::size_t rows)
 {
     m_kinds.reserve(m_kinds.size() + rows * m_fields.size());
+    const bool fresh = m_values.empty();
     m_values.reserve(m_values.size() + rows * m_fields.size());
+    if (fresh)
+        AdviseHugePages(m_values.data(), m_values.capacity() * sizeof(Payload));
 }
 
 void TRpMemoryDataSet::Add(Kind kind, Payload value)
