@@ -304,3 +304,44 @@ TEST(VarListIndex, FollowsAddsRenamesDeletesAndDuplicates)
     list.Clear();
     EXPECT_EQ(list.IndexOfName(QStringLiteral("gamma")), -1);
 }
+
+// A report looks the same name objects up record after record; the list
+// knows its last ones, and forgets them at every change of names. A name
+// changed by its holder is a new name.
+TEST(VarListIndex, NamesLookedUpAgainFollowChangesToo)
+{
+    rtfreport::TRpVarList list;
+    const QString alfa = QString::fromLatin1("alfa"), beta = QString::fromLatin1("BETA");
+    const QString delta = QString::fromLatin1("delta");
+    list.Add(QStringLiteral("Alfa=1"));
+    list.Add(QStringLiteral("beta=2"));
+    for (int twice = 0; twice < 2; ++twice) {
+        EXPECT_EQ(list.IndexOfName(alfa), 0);
+        EXPECT_EQ(list.IndexOfName(beta), 1);
+        EXPECT_EQ(list.IndexOfName(delta), -1);
+    }
+    list.Add(QStringLiteral("delta=3"));
+    EXPECT_EQ(list.IndexOfName(delta), 2);
+    list.Delete(0);
+    EXPECT_EQ(list.IndexOfName(alfa), -1);
+    EXPECT_EQ(list.IndexOfName(beta), 0);
+    EXPECT_EQ(list.IndexOfName(delta), 1);
+    list.SetName(0, QStringLiteral("alfa"));
+    EXPECT_EQ(list.IndexOfName(alfa), 0);
+    EXPECT_EQ(list.IndexOfName(beta), -1);
+
+    QString changing = QString::fromLatin1("alfa");
+    EXPECT_EQ(list.IndexOfName(changing), 0);
+    changing[0] = u'd';
+    EXPECT_EQ(list.IndexOfName(changing), -1) << "dlfa";
+
+    // More names than the list keeps in mind, each looked up twice.
+    QStringList many;
+    for (int i = 0; i < 10; ++i) {
+        many.append(QStringLiteral("v%1").arg(i));
+        list.Add(many.last() + QStringLiteral("=x"));
+    }
+    for (int round = 0; round < 2; ++round)
+        for (int i = 0; i < many.size(); ++i)
+            EXPECT_EQ(list.IndexOfName(many[i]), 2 + i) << many[i].toStdString();
+}

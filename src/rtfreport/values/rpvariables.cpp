@@ -80,14 +80,25 @@ int TRpVarList::IndexOfName(const QString &name) const
                 m_index[text.left(eq).toUpper()] = i;
         }
         m_indexValid = true;
+        m_recent = {};
     }
+    // Only a text with shared storage of its own can be known by it: a raw
+    // or literal one has none.
+    const bool shared = name.data_ptr().isMutable();
+    if (shared)
+        for (const RecentName &recent : m_recent)
+            if (recent.name.constData() == name.constData() && recent.name.size() == name.size())
+                return recent.index;
     // Names are mostly written upper-case already: try them as they stand
     // before paying for a converted copy. A name found as it stands is its
     // own upper case, since the index holds upper-cased names only.
     const auto found = m_index.constFind(name);
-    if (found != m_index.constEnd())
-        return found.value();
-    return m_index.value(name.toUpper(), -1);
+    const int index = found != m_index.constEnd() ? found.value() : m_index.value(name.toUpper(), -1);
+    if (shared) {
+        m_recent[m_nextRecent] = {name, index};
+        m_nextRecent = (m_nextRecent + 1) % m_recent.size();
+    }
+    return index;
 }
 
 void TRpVarList::Add(const QString &text, std::optional<TRpDataType> tag)

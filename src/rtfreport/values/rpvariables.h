@@ -13,6 +13,7 @@
 #include <QHash>
 #include <QString>
 
+#include <array>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -81,6 +82,16 @@ private:
     // Upper-cased name -> first line of that name; made again after a change of names.
     mutable QHash<QString, int> m_index;
     mutable bool m_indexValid = false;
+    // The last names looked up, known by their shared text: a report's
+    // fields give the same name objects record after record (a total is
+    // read and written several times a record). Held copies keep the texts
+    // from changing or going away; emptied when the index is made again.
+    struct RecentName {
+        QString name;
+        int index = -1;
+    };
+    mutable std::array<RecentName, 4> m_recent;
+    mutable std::size_t m_nextRecent = 0;
 };
 
 // One value: named (every read and write goes to the owner's list line of
