@@ -281,7 +281,9 @@ int TRpTemplateRunner::EvaluateExpression(int position)
             return position;
         }
     }
-    std::vector<TRpArgument> stack;
+    // Taken, not borrowed: an expression may start another (a user function's event).
+    std::vector<TRpArgument> stack = std::exchange(m_spareStack, {});
+    TRpUDFArgs args = std::exchange(m_spareArgs, {});
     for (++position; position < m_commands.Count(); ++position) {
         const TRpCommand &command = m_commands.At(position);
         if (command.kind == cmExpressionEnd)
@@ -308,7 +310,7 @@ int TRpTemplateRunner::EvaluateExpression(int position)
         if (id == iifAfterFalse)
             continue;
         const int count = qMin<int>(command.argCount, int(stack.size()));
-        TRpUDFArgs args(std::make_move_iterator(stack.end() - count), std::make_move_iterator(stack.end()));
+        args.assign(std::make_move_iterator(stack.end() - count), std::make_move_iterator(stack.end()));
         stack.resize(stack.size() - count);
         const int resultKind = FunctionResultKind(id, m_report.UDFList());
         if (id >= 0 && resultKind > udfrStream)
@@ -319,6 +321,10 @@ int TRpTemplateRunner::EvaluateExpression(int position)
         stack.push_back(std::move(result));
     }
     const TRpArgument result = stack.empty() ? TRpArgument() : stack.back();
+    stack.clear();
+    args.clear();
+    m_spareStack = std::move(stack);
+    m_spareArgs = std::move(args);
     if (start.flag)
         m_constants.emplace(start.field, result);
     UseExpressionResult(start, result, expression);

@@ -116,6 +116,10 @@ private:
     TRpScans m_scans;
     std::vector<TRpFieldBinding> m_bindings;          // by field record
     std::unordered_map<int, TRpArgument> m_constants;  // constant expressions' values, by field record
+    // The operand stack and argument list of the last expression, kept for
+    // the next one: a register evaluates its totals on every record.
+    std::vector<TRpArgument> m_spareStack;
+    TRpUDFArgs m_spareArgs;
     // The braces of blocks, worked out when first needed: what a block
     // passed over would have written, and one repetition of a scan's net.
     std::unordered_map<int, QString> m_emptyBalances;

@@ -85,8 +85,11 @@ QString BuiltInName(int id)
 
 bool IsNamedVariable(const TRpArgument &argument)
 {
-    return argument.IsVariable() && !argument.variable()->Local()
-           && !argument.variable()->Name().trimmed().isEmpty();
+    if (!argument.IsVariable() || argument.variable()->Local())
+        return false;
+    // A name of blanks only is no name (asked on every aggregate, so without a trimmed copy).
+    const QString &name = argument.variable()->Name();
+    return std::any_of(name.cbegin(), name.cend(), [](QChar c) { return !c.isSpace(); });
 }
 
 bool NamedVariableMissing(TRpBaseReport &report, const TRpArgument &argument)
