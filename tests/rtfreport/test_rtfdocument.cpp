@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QStringEncoder>
 
 #include "rperrors.h"
 #include "rprtf_codepage.h"
@@ -363,6 +364,7 @@ TEST(AnsiCodePage, ConvertsByTheWindows1250Table)
         {"\xc2\xa0", "\xa0"},              // no-break space
         {"\x1a\x7f", QByteArray("\x1a\x7f")}, // control characters as they are
         {"ñ字😀", "???"},                     // beyond the code page; a pair is one character
+        {"a\u200bb\ufe0f", "ab"},            // ignorable by default: nothing
     };
     for (const auto &c : cases) {
         const QString text = QString::fromUtf8(c.utf8);
@@ -373,6 +375,32 @@ TEST(AnsiCodePage, ConvertsByTheWindows1250Table)
     }
     EXPECT_EQ(ToAnsiByte(QChar(0x141)), '\xa3');
     EXPECT_EQ(ToAnsiByte(QChar(0xD83D)), '?');  // half of a pair
+}
+
+// Every unit gives what the converter gives for it within a whole text: one
+// byte, "?" or nothing, whichever units came before it.
+TEST(AnsiCodePage, EveryUnitConvertsAsTheConverterConvertsAWholeText)
+{
+    QString all;
+    for (char32_t u = 128; u < 0x10000; ++u)
+        if (!QChar::isSurrogate(u))
+            all.append(QChar(char16_t(u))).append(QChar(u'\0'));
+    QStringEncoder encoder("windows-1250");
+    const QByteArray bytes = encoder.encode(all);
+    qsizetype at = 0;
+    int differing = 0;
+    for (qsizetype i = 0; i < all.size(); i += 2) {
+        QByteArray expected;  // nothing, when the separator comes at once
+        if (bytes.at(at) != '\0') {
+            expected = bytes.at(at) == '\x1a' ? QByteArray("?") : bytes.mid(at, 1);
+            ++at;
+        }
+        ++at;  // the separator
+        if (ToAnsiCodePage(all.mid(i, 1)) != expected && ++differing <= 5)
+            ADD_FAILURE() << "U+" << std::hex << int(all.at(i).unicode());
+    }
+    EXPECT_EQ(differing, 0);
+    EXPECT_EQ(at, bytes.size());
 }
 
 TEST(Txt2Rtf, WritesUnicodeEscapesWithACodePageFallback)

@@ -4,54 +4,59 @@
 #include <QStringEncoder>
 
 #include <array>
+#include <atomic>
 
 namespace rtfreport {
 
 namespace {
 
-// What the platform's converter writes for every UTF-16 unit outside the
-// surrogates, read from it once: a field's text is then converted by table
-// look-up. The converter writes one byte, or nothing for a character that is
-// ignorable by default (a joiner, a variation selector).
+// What the platform's converter writes for a UTF-16 unit: one byte, or
+// nothing for a character that is ignorable by default (a joiner, a
+// variation selector). A unit is asked of the converter when first met and
+// then kept: a document meets a few dozen of the 65 536 units, and asking
+// for all of them costs more than a small printout.
 class AnsiTable {
 public:
     static constexpr qint16 Nothing = -1;
 
     AnsiTable()
     {
-        m_bytes.fill('?');
-        for (char16_t u = 0; u < 128; ++u)
-            m_bytes[u] = qint16(u);
-        // Every other unit followed by a NUL, which nothing else maps to, so
-        // that the bytes tell which character wrote nothing.
-        QString all;
-        all.reserve(2 * 0x10000);
-        for (char32_t u = 128; u < 0x10000; ++u)
-            if (!QChar::isSurrogate(u))
-                all.append(QChar(char16_t(u))).append(QChar(u'\0'));
-        QStringEncoder encoder("windows-1250", QStringConverter::Flag::Default);
-        const QByteArray bytes = encoder.encode(all);
-        qsizetype at = 0;
-        for (qsizetype i = 0; i < all.size(); i += 2) {
-            const char16_t u = all.at(i).unicode();
-            if (at < bytes.size() && bytes.at(at) == '\0') {
-                m_bytes[u] = Nothing;
-                ++at;
-            } else if (at + 1 < bytes.size() && bytes.at(at + 1) == '\0') {
-                // The converter marks what it cannot map with the substitute
-                // character; the platform's conversion writes "?" there.
-                m_bytes[u] = bytes.at(at) == '\x1a' ? '?' : quint8(bytes.at(at));
-                at += 2;
-            } else {
-                return;  // not a single-byte code page: the rest stays "?"
-            }
-        }
+        for (auto &byte : m_bytes)
+            byte.store(Unknown, std::memory_order_relaxed);
     }
 
-    qint16 Byte(char16_t u) const { return m_bytes[u]; }
+    qint16 Byte(char16_t u) const
+    {
+        if (u < 128)
+            return qint16(u);
+        // Two threads meeting a unit at once both write what the converter says.
+        qint16 byte = m_bytes[u].load(std::memory_order_relaxed);
+        if (byte == Unknown) {
+            byte = Convert(u);
+            m_bytes[u].store(byte, std::memory_order_relaxed);
+        }
+        return byte;
+    }
 
 private:
-    std::array<qint16, 0x10000> m_bytes;
+    static constexpr qint16 Unknown = -2;
+
+    static qint16 Convert(char16_t u)
+    {
+        if (QChar::isSurrogate(u))
+            return '?';
+        QStringEncoder encoder("windows-1250", QStringConverter::Flag::Default);
+        const QByteArray bytes = encoder.encode(QStringView(&u, 1));
+        if (bytes.isEmpty())
+            return Nothing;
+        if (bytes.size() != 1)
+            return '?';  // not a single-byte code page
+        // The converter marks what it cannot map with the substitute
+        // character; the platform's conversion writes "?" there.
+        return bytes.at(0) == '\x1a' ? qint16('?') : qint16(quint8(bytes.at(0)));
+    }
+
+    mutable std::array<std::atomic<qint16>, 0x10000> m_bytes;
 };
 
 const AnsiTable &Table()
