@@ -3,9 +3,10 @@
 // condition holds) and the parts of IF chains, numbered in template order.
 // The compile keeps the open ones on a stack; a run reads them only.
 
+#include "rpchunkedlist.h"
+
 #include <QString>
 
-#include <deque>
 #include <memory>
 #include <vector>
 
@@ -60,7 +61,7 @@ public:
     int InnermostNumber() const { return m_open.empty() ? 0 : m_open.back(); }
 
 private:
-    std::deque<TRpBlock> m_blocks;  // a deque: blocks stay where they are
+    TRpChunkedList<TRpBlock, 8> m_blocks;  // blocks stay where they are
     std::vector<int> m_open;
     std::vector<int> m_scanNumbers;
 };

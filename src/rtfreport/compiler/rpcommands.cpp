@@ -129,7 +129,11 @@ int TRpCommandStream::WriteBlock(int kind, int pnt, const QString &codes, const 
 
 std::vector<TRpCommand> TRpCommandStream::RecordsFrom(int position) const
 {
-    return std::vector<TRpCommand>(m_records.begin() + position, m_records.end());
+    std::vector<TRpCommand> records;
+    records.reserve(m_records.size() - size_t(position));
+    for (size_t i = size_t(position); i < m_records.size(); ++i)
+        records.push_back(m_records[i]);
+    return records;
 }
 
 void TRpCommandStream::WriteRun(const TRpRecordRun &run, int pnt, int block, int iifCounter)

@@ -9,13 +9,13 @@
 // record copies the template bytes between the previous record's position
 // and its own.
 
+#include "rpchunkedlist.h"
 #include "rpformat.h"
 
 #include <QHash>
 #include <QString>
 #include <QStringList>
 
-#include <deque>
 #include <unordered_set>
 #include <vector>
 
@@ -156,17 +156,17 @@ private:
     int Append(TRpCommand command);
     int AddField(const TRpRowContent &field);
 
-    // Deques: no copy of millions of records while they grow.
-    std::deque<TRpCommand> m_records;
+    using Fields = TRpChunkedList<TRpRowContent, 8>;
+    TRpChunkedList<TRpCommand, 12> m_records;
     // Field records are kept once: the fields of a template repeat, and a
     // data field resolved for one of them is resolved for all alike.
-    std::deque<TRpRowContent> m_fields;
+    Fields m_fields;
     struct FieldHash {
-        const std::deque<TRpRowContent> *fields;
+        const Fields *fields;
         size_t operator()(int index) const;
     };
     struct FieldEqual {
-        const std::deque<TRpRowContent> *fields;
+        const Fields *fields;
         bool operator()(int a, int b) const;
     };
     std::unordered_set<int, FieldHash, FieldEqual> m_fieldIndex;
