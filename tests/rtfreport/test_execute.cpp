@@ -5,6 +5,7 @@
 #include "rprtf.h"
 #include "rpdataset.h"
 #include "rperrors.h"
+#include "rpformat.h"
 #include "rpfunc.h"
 #include "test_support.h"
 
@@ -406,6 +407,74 @@ TEST(MemoryDataSet, TypedRows)
     set.Next();
     EXPECT_TRUE(set.Eof());
     EXPECT_THROW(set.AddSameText(5), std::out_of_range);
+}
+
+// Texts are held one after another in one buffer: a null text stays null
+// and an empty one empty, UTF-8 text reads as QString::fromUtf8 reads it
+// (a byte order mark at the start dropped), and texts added past the room reserved for
+// them read back whole. A text field's text is also lent without a copy.
+TEST(MemoryDataSet, TextsReadBackAsTheyCame)
+{
+    const TRpFormatSettings settings = TRpFormatSettings::Polish();
+    TRpMemoryDataSet set("T", {{"S", TRpFieldType::String}, {"C", TRpFieldType::Currency}}, settings);
+    set.ReserveTextUnits(4);
+    const char *utf8[] = {"\xef\xbb\xbfznak", "a\xef\xbb\xbf", "ż\xf0\x9f\x98\x80ł", "", "a  "};
+    for (const char *text : utf8) {
+        set.AddTextUtf8(text);
+        set.AddCurrency(10000);
+        set.EndRow();
+    }
+    set.AddText(QString());
+    set.EndRow();
+    set.AppendRow({7, 1.5});
+    QStringList many;
+    for (int i = 0; i < 500; ++i) {
+        many.append(QString(i % 37, QChar(u'a' + i % 26)) + QString::number(i));
+        set.AddText(many.last());
+        set.EndRow();
+    }
+
+    set.First();
+    for (const char *text : utf8) {
+        EXPECT_EQ(set.AsString(0), QString::fromUtf8(text)) << text;
+        EXPECT_FALSE(set.AsString(0).isNull()) << text;
+        QStringView view;
+        ASSERT_TRUE(set.DisplayTextView(0, view)) << text;
+        EXPECT_EQ(view, QString::fromUtf8(text)) << text;
+        EXPECT_FALSE(set.DisplayTextView(1, view)) << "an amount is made by DisplayText";
+        set.Next();
+    }
+    EXPECT_TRUE(set.AsString(0).isNull());
+    QStringView view = u"x";
+    EXPECT_TRUE(set.DisplayTextView(0, view));
+    EXPECT_TRUE(view.isEmpty());
+    set.Next();
+    EXPECT_FALSE(set.DisplayTextView(0, view)) << "a number in a text field";
+    EXPECT_EQ(set.DisplayText(0), u"7");
+    for (const QString &text : many) {
+        set.Next();
+        EXPECT_EQ(set.AsString(0), text);
+    }
+}
+
+// A text field without a format is written from the data set's own text,
+// trailing blanks dropped as FieldValueText drops them; a format, or a
+// value the data set has to make, takes FieldValueText's way.
+TEST(MemoryDataSet, FieldValueViewMatchesFieldValueText)
+{
+    TRpMemoryDataSet set("T", {{"S", TRpFieldType::String}, {"D", TRpFieldType::Date}}, TRpFormatSettings::Polish());
+    set.AddTextUtf8("Długa 5  ");
+    set.AddDateTime(44000);
+    set.EndRow();
+    set.First();
+    const TRpFieldFormat plain;
+    const auto view = FieldValueView(set, 0, plain);
+    ASSERT_TRUE(view.has_value());
+    EXPECT_EQ(*view, u"Długa 5");
+    EXPECT_FALSE(FieldValueView(set, 1, plain).has_value());
+    TRpFieldFormat numeric;
+    numeric.fmtnumber = fmtFNum;
+    EXPECT_FALSE(FieldValueView(set, 0, numeric).has_value());
 }
 
 // A template file is compiled once for the runs an engine makes from it:

@@ -410,7 +410,7 @@ public:
     void Add(TRpMemoryDataSet &dataSet, std::string_view text)
     {
         if (!m_on) {
-            dataSet.AddText(Text(text));
+            dataSet.AddTextUtf8(text);
             return;
         }
         ++m_seen;
@@ -418,7 +418,7 @@ public:
             dataSet.AddSameText(found->second);
             return;
         }
-        const int number = dataSet.AddText(Text(text));
+        const int number = dataSet.AddTextUtf8(text);
         if (m_numbers.size() < MaxTexts)
             m_numbers.emplace(text, number);
         if (m_seen >= Sample && m_numbers.size() * 2 > m_seen) {
@@ -562,8 +562,8 @@ void CheckUniqueMembers(simdjson::dom::object object, const std::string &where)
 }
 
 // The data set of a parsed data file, whose members may come in any order.
-std::unique_ptr<TRpMemoryDataSet> DataSetOf(simdjson::dom::element root, const std::string &file,
-                                            const TRpFormatSettings &settings)
+std::unique_ptr<TRpMemoryDataSet> DataSetOf(simdjson::dom::element root, std::size_t dataBytes,
+                                            const std::string &file, const TRpFormatSettings &settings)
 {
     simdjson::dom::object top;
     std::string_view name;
@@ -589,6 +589,7 @@ std::unique_ptr<TRpMemoryDataSet> DataSetOf(simdjson::dom::element root, const s
     }
     auto dataSet = std::make_unique<TRpMemoryDataSet>(Text(name), fields, settings);
     dataSet->ReserveRows(ArraySize(rows));
+    dataSet->ReserveTextUnits(dataBytes);
     std::size_t rowNumber = 0;
     for (simdjson::dom::element row : rows) {
         ++rowNumber;
@@ -692,8 +693,10 @@ std::unique_ptr<TRpMemoryDataSet> LoadDataSet(const QString &fileName, const TRp
     // The document tree outlives the parser and the file's bytes, so that
     // neither is held while the data set is built.
     simdjson::dom::document document;
+    std::size_t dataBytes = 0;  // enough UTF-16 units for the texts the file holds
     {
         const std::unique_ptr<DataBytes> bytes = ReadDataFile(fileName, file);
+        dataBytes = bytes->Size();
         simdjson::dom::parser parser;
         AdviseParserHugePages(parser, document, bytes->Size());
         simdjson::dom::element root;
@@ -703,7 +706,7 @@ std::unique_ptr<TRpMemoryDataSet> LoadDataSet(const QString &fileName, const TRp
         if (error)
             throw UsageError("data file " + file + " is not JSON: " + simdjson::error_message(error));
     }
-    return DataSetOf(document.root(), file, settings);
+    return DataSetOf(document.root(), dataBytes, file, settings);
 }
 
 // --- the run --------------------------------------------------------------------------

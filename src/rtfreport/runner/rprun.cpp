@@ -100,12 +100,12 @@ void TRpTemplateRunner::CopyTemplate(int fromPnt, int toPnt)
         m_body->Write(m_bytes.constData() + fromPnt - 1, qMin(toPnt, int(m_bytes.size()) + 1) - fromPnt);
 }
 
-void TRpTemplateRunner::WriteRtfText(const QString &text)
+void TRpTemplateRunner::WriteRtfText(QStringView text)
 {
     m_body->Append([&](std::string &out) { m_document.AppendRtfText(text, out); });
 }
 
-void TRpTemplateRunner::WriteValue(const QString &text, const TRpRowContent &field)
+void TRpTemplateRunner::WriteValue(QStringView text, const TRpRowContent &field)
 {
     WriteBytes(m_langPrefix);
     WriteRtfText(text);
@@ -215,6 +215,10 @@ void TRpTemplateRunner::WriteDataField(const TRpCommand &command, const TRpRowCo
     }
     if (field.fmt.fmtnumber == fmtFImg || dataSet.FieldType(binding.field) == TRpFieldType::Graphic) {
         WriteStoredPicture(dataSet.IsNull(binding.field) ? QByteArray() : dataSet.AsBytes(binding.field), field);
+        return;
+    }
+    if (const auto text = FieldValueView(dataSet, binding.field, field.fmt)) {
+        WriteValue(*text, field);
         return;
     }
     const QString text = FieldValueText(dataSet, binding.field, field.fmt, m_report, m_commands.Strings());

@@ -65,8 +65,8 @@ private:
     void WriteBytes(const QByteArray &bytes);
     void WriteText(const QString &text);
     void WriteString(int index);
-    void WriteRtfText(const QString &text);
-    void WriteValue(const QString &text, const TRpRowContent &field);
+    void WriteRtfText(QStringView text);
+    void WriteValue(QStringView text, const TRpRowContent &field);
     void WriteFormattedText(const QString &text, const TRpRowContent &field);
     void WriteMissing(const TRpRowContent &field);
     void WriteSimpleField(const TRpCommand &command);

@@ -3,7 +3,9 @@
 #include "rphugepages.h"
 
 #include <QLocale>
+#include <QStringDecoder>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <stdexcept>
@@ -60,8 +62,14 @@ void TRpMemoryDataSet::ReserveRows(std::size_t rows)
     m_kinds.reserve(m_kinds.size() + rows * m_fields.size());
     const bool fresh = m_values.empty();
     m_values.reserve(m_values.size() + rows * m_fields.size());
-    if (fresh)
+    const auto textFields = std::count_if(m_fields.begin(), m_fields.end(), [](const Field &field) {
+        return FieldDataType(field.type) == rpdtString;
+    });
+    m_texts.reserve(m_texts.size() + rows * std::size_t(textFields));
+    if (fresh) {
         AdviseHugePages(m_values.data(), m_values.capacity() * sizeof(Payload));
+        AdviseHugePages(m_texts.data(), m_texts.capacity() * sizeof(TextSpan));
+    }
 }
 
 void TRpMemoryDataSet::Add(Kind kind, Payload value)
@@ -97,12 +105,60 @@ void TRpMemoryDataSet::AddBoolean(bool value)
     Add(Kind::Boolean, {value ? 1 : 0});
 }
 
-int TRpMemoryDataSet::AddText(QString value)
+void TRpMemoryDataSet::ReserveTextUnits(std::size_t units)
+{
+    if (units <= m_textUnitCapacity)
+        return;
+    // Uninitialised units: a text is written once, by whoever adds it.
+    std::unique_ptr<char16_t[]> grown(new char16_t[units]);
+    AdviseHugePages(grown.get(), units * sizeof(char16_t));
+    std::copy_n(m_textUnits.get(), m_textUnitCount, grown.get());
+    m_textUnits = std::move(grown);
+    m_textUnitCapacity = units;
+}
+
+char16_t *TRpMemoryDataSet::GrowTexts(std::size_t size)
+{
+    if (m_textUnitCount + size > m_textUnitCapacity)
+        ReserveTextUnits(std::max(m_textUnitCount + size, 2 * m_textUnitCapacity));
+    char16_t *end = m_textUnits.get() + m_textUnitCount;
+    m_textUnitCount += size;
+    return end;
+}
+
+int TRpMemoryDataSet::EndText(std::size_t start, bool null)
 {
     const int text = int(m_texts.size());
+    m_texts.push_back({start, null ? -1 : qsizetype(m_textUnitCount - start)});
     Add(Kind::Text, {text});
-    m_texts.push_back(std::move(value));
     return text;
+}
+
+int TRpMemoryDataSet::AddText(QStringView value)
+{
+    const std::size_t start = m_textUnitCount;
+    std::copy(value.utf16(), value.utf16() + value.size(), GrowTexts(std::size_t(value.size())));
+    return EndText(start, value.isNull());
+}
+
+int TRpMemoryDataSet::AddTextUtf8(std::string_view value)
+{
+    const std::size_t start = m_textUnitCount;
+    // A UTF-8 text has at most as many UTF-16 units as bytes. A byte order
+    // mark at its start is dropped, as QString::fromUtf8 drops it.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
+    QChar *first = reinterpret_cast<QChar *>(GrowTexts(value.size()));
+    const QChar *end = decoder.appendToBuffer(first, QByteArrayView(value.data(), qsizetype(value.size())));
+    m_textUnitCount = start + std::size_t(end - first);
+    return EndText(start, false);
+}
+
+QStringView TRpMemoryDataSet::TextAt(qint64 text) const
+{
+    const TextSpan &span = m_texts[std::size_t(text)];
+    if (span.length < 0)
+        return {};
+    return QStringView(m_textUnits.get() + span.start, span.length);
 }
 
 void TRpMemoryDataSet::AddSameText(int text)
@@ -154,7 +210,7 @@ void TRpMemoryDataSet::AppendRow(std::vector<QVariant> values)
                 AddVariant(std::move(value));
             break;
         case QMetaType::Double: AddFloat(value.toDouble()); break;
-        case QMetaType::QString: AddText(std::move(*static_cast<QString *>(value.data()))); break;
+        case QMetaType::QString: AddText(*static_cast<const QString *>(value.constData())); break;
         case QMetaType::QByteArray: AddBytes(std::move(*static_cast<QByteArray *>(value.data()))); break;
         default: AddVariant(std::move(value)); break;
         }
@@ -179,7 +235,7 @@ double TRpMemoryDataSet::Number(const Cell &cell) const
     case Kind::Boolean: return double(cell.value.integer);
     case Kind::Float: return cell.value.number;
     case Kind::Currency: return double(cell.value.integer) / 10000.0;
-    case Kind::Text: return m_texts[cell.value.integer].toDouble();
+    case Kind::Text: return TextAt(cell.value.integer).toDouble();
     case Kind::Bytes: return m_bytes[cell.value.integer].toDouble();
     case Kind::Variant: return m_variants[cell.value.integer].toDouble();
     case Kind::Null: break;
@@ -194,7 +250,13 @@ QString TRpMemoryDataSet::Text(const Cell &cell) const
     case Kind::Float:
     case Kind::Currency: return QString::number(Number(cell), 'g', QLocale::FloatingPointShortest);
     case Kind::Boolean: return cell.value.integer ? QStringLiteral("true") : QStringLiteral("false");
-    case Kind::Text: return m_texts[cell.value.integer];
+    case Kind::Text: {
+        // A copy: the texts' buffer moves while rows are added.
+        const QStringView text = TextAt(cell.value.integer);
+        if (text.isEmpty())
+            return text.isNull() ? QString() : QStringLiteral("");
+        return text.toString();
+    }
     case Kind::Bytes: return QString::fromUtf8(m_bytes[cell.value.integer]);
     case Kind::Variant: return m_variants[cell.value.integer].toString();
     case Kind::Null: break;
@@ -234,7 +296,7 @@ qint64 TRpMemoryDataSet::AsInteger(int field) const
         const qint64 units = cell.value.integer / 10000, rest = cell.value.integer % 10000;
         return units + (rest >= 5000) - (rest <= -5000);
     }
-    case Kind::Text: return m_texts[cell.value.integer].toLongLong();
+    case Kind::Text: return TextAt(cell.value.integer).toLongLong();
     case Kind::Bytes: return m_bytes[cell.value.integer].toLongLong();
     case Kind::Variant: return m_variants[cell.value.integer].toLongLong();
     case Kind::Null: break;
@@ -264,7 +326,7 @@ bool TRpMemoryDataSet::AsBoolean(int field) const
     case Kind::Float:
     case Kind::Currency: return AsInteger(field) != 0;  // QVariant rounds a double to an integer first
     case Kind::Text: {
-        const QString &text = m_texts[cell.value.integer];
+        const QStringView text = TextAt(cell.value.integer);
         return !(text.isEmpty() || text == u"0" || text.compare(u"false", Qt::CaseInsensitive) == 0);
     }
     case Kind::Bytes: {
@@ -290,7 +352,7 @@ QByteArray TRpMemoryDataSet::AsBytes(int field) const
     case Kind::Float:
     case Kind::Currency: return QByteArray::number(Number(cell), 'g', QLocale::FloatingPointShortest);
     case Kind::Boolean: return cell.value.integer ? QByteArrayLiteral("true") : QByteArrayLiteral("false");
-    case Kind::Text: return m_texts[cell.value.integer].toUtf8();
+    case Kind::Text: return TextAt(cell.value.integer).toUtf8();
     case Kind::Bytes: return m_bytes[cell.value.integer];
     case Kind::Variant: return m_variants[cell.value.integer].toByteArray();
     case Kind::Null: break;
@@ -325,6 +387,27 @@ QString TRpMemoryDataSet::DisplayText(int field) const
     default:
         return Text(At(field));
     }
+}
+
+bool TRpMemoryDataSet::DisplayTextView(int field, QStringView &text) const
+{
+    switch (FieldType(field)) {
+    case TRpFieldType::SmallInt: case TRpFieldType::Integer: case TRpFieldType::Word: case TRpFieldType::AutoInc:
+    case TRpFieldType::LargeInt: case TRpFieldType::Float: case TRpFieldType::BCD: case TRpFieldType::Currency:
+    case TRpFieldType::Boolean: case TRpFieldType::Date: case TRpFieldType::Time: case TRpFieldType::DateTime:
+        return false;  // made by DisplayText
+    default:
+        break;
+    }
+    const Cell cell = At(field);
+    if (cell.kind == Kind::Null) {
+        text = {};
+        return true;
+    }
+    if (cell.kind != Kind::Text)
+        return false;
+    text = TextAt(cell.value.integer);
+    return true;
 }
 
 void TRpMemoryDataSet::First()

@@ -8,8 +8,11 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringView>
 #include <QVariant>
 
+#include <memory>
+#include <string_view>
 #include <vector>
 
 namespace rtfreport {
@@ -50,6 +53,15 @@ public:
     virtual QByteArray AsBytes(int field) const = 0;
     // The text a grid would show for the field.
     virtual QString DisplayText(int field) const = 0;
+    // The same text without a copy, where the data set holds it as such (a
+    // text field's text, valid until the data set changes); false where it
+    // has to be made, and DisplayText makes it.
+    virtual bool DisplayTextView(int field, QStringView &text) const
+    {
+        Q_UNUSED(field);
+        Q_UNUSED(text);
+        return false;
+    }
 
     virtual void First() = 0;
     virtual void Next() = 0;
@@ -96,13 +108,18 @@ public:
     // AddText answers the text's number, which AddSameText takes to give a
     // text again without holding it twice.
     void ReserveRows(std::size_t rows);
+    // Room for texts of that many UTF-16 units in all (a data file's size
+    // in bytes is enough for the texts it holds).
+    void ReserveTextUnits(std::size_t units);
     void AddNull();
     void AddInteger(qint64 value);
     void AddFloat(double value);
     void AddCurrency(qint64 tenThousandths);
     void AddBoolean(bool value);
     void AddDateTime(TRpDateTime value) { AddFloat(value); }
-    int AddText(QString value);
+    int AddText(QStringView value);
+    // The same for UTF-8 text (as a data file holds it), without a QString between.
+    int AddTextUtf8(std::string_view value);
     void AddSameText(int text);
     void AddBytes(QByteArray value);
     void EndRow();
@@ -123,6 +140,7 @@ public:
     TRpDateTime AsDateTime(int field) const override;
     QByteArray AsBytes(int field) const override;
     QString DisplayText(int field) const override;
+    bool DisplayTextView(int field, QStringView &text) const override;
 
     void First() override;
     void Next() override;
@@ -153,12 +171,25 @@ private:
     Cell At(int field) const;
     double Number(const Cell &cell) const;   // QVariant::toDouble
     QString Text(const Cell &cell) const;    // QVariant::toString
+    QStringView TextAt(qint64 text) const;
+    // Room for `size` more UTF-16 units at the end of the texts.
+    char16_t *GrowTexts(std::size_t size);
+    int EndText(std::size_t start, bool null);
 
     QString m_name;
     std::vector<Field> m_fields;
     std::vector<Kind> m_kinds;        // rows x fields
     std::vector<Payload> m_values;    // rows x fields
-    std::vector<QString> m_texts;
+    // The texts one after another in one buffer, not a QString each: a data
+    // file of a hundred thousand rows holds a hundred thousand texts.
+    struct TextSpan {
+        std::size_t start;
+        qsizetype length;  // -1: a null text
+    };
+    std::unique_ptr<char16_t[]> m_textUnits;
+    std::size_t m_textUnitCount = 0;
+    std::size_t m_textUnitCapacity = 0;
+    std::vector<TextSpan> m_texts;
     std::vector<QByteArray> m_bytes;
     std::vector<QVariant> m_variants;
     int m_rowCount = 0;

@@ -251,6 +251,22 @@ QString FieldValueText(const TRpDataSet &dataSet, int field, const TRpFieldForma
     return FormatValueText(text, format, report, stringTable);
 }
 
+std::optional<QStringView> FieldValueView(const TRpDataSet &dataSet, int field, const TRpFieldFormat &format)
+{
+    const int number = format.fmtnumber;
+    const TRpFieldType type = dataSet.FieldType(field);
+    if (number == fmtFImg || number == fmtFLnk || number == fmtFRtf || number == fmtFDtm || number == fmtFBool
+        || IsNumericFormat(format) || type == TRpFieldType::Boolean || type == TRpFieldType::Date
+        || type == TRpFieldType::DateTime)
+        return std::nullopt;
+    QStringView text;
+    if (!dataSet.DisplayTextView(field, text))
+        return std::nullopt;
+    while (text.endsWith(u' '))
+        text.chop(1);
+    return text;
+}
+
 TRpLinkText SplitLinkText(const QString &text)
 {
     const int bar = text.indexOf(u'|');
