@@ -11,8 +11,8 @@
 #include "printfunctions.h"
 #include "qimagedecoder.h"
 #include "rpdataset.h"
-#include "rphugepages.h"
 #include "rperrors.h"
+#include "rphugepages.h"
 #include "rprtf.h"
 #include "rprtf_io.h"
 
