@@ -391,14 +391,10 @@ QString TRpMemoryDataSet::DisplayText(int field) const
 
 bool TRpMemoryDataSet::DisplayTextView(int field, QStringView &text) const
 {
-    switch (FieldType(field)) {
-    case TRpFieldType::SmallInt: case TRpFieldType::Integer: case TRpFieldType::Word: case TRpFieldType::AutoInc:
-    case TRpFieldType::LargeInt: case TRpFieldType::Float: case TRpFieldType::BCD: case TRpFieldType::Currency:
-    case TRpFieldType::Boolean: case TRpFieldType::Date: case TRpFieldType::Time: case TRpFieldType::DateTime:
-        return false;  // made by DisplayText
-    default:
-        break;
-    }
+    // Numbers, booleans and dates have their text made by DisplayText.
+    const TRpDataType type = FieldDataType(FieldType(field));
+    if (type == rpdtNumber || type == rpdtBoolean || type == rpdtDateTime)
+        return false;
     const Cell cell = At(field);
     if (cell.kind == Kind::Null) {
         text = {};
