@@ -132,6 +132,19 @@ TEST(CanonicalValue, IsWhatTheCanonicalTextReadsAs)
         const TRpFloat value = TRpFloat(random.generateDouble() - 0.5) * std::pow(10.0L, int(random.bounded(-12, 22)));
         values.push_back(i % 2 ? value : std::round(value * 100) / 100);
     }
+    // Ties and near ties at the sixteenth digit, and powers of ten with
+    // their neighbours, where a rounding by scaling could go the other way.
+    for (const TRpFloat tie : {0.1234567890123455L, 1234.567890123455L, 98765432109876.55L, 0.00001234567890123455L,
+                               999999999999999.5L, 99999999999999.95L, 1e14L, 1e15L, 1e-5L, 0.5L})
+        for (const TRpFloat nudge : {-1e-4L, -1e-7L, 0.0L, 1e-7L, 1e-4L})
+            values.push_back(tie * (1 + nudge * 1e-12L));
+    // A running total of amounts, as a SUM keeps it.
+    TRpFloat total = 0;
+    for (int i = 0; i < 20000; ++i) {
+        total = CanonicalValue(total + TRpFloat(random.bounded(-100000, 1000000)) / 100).value_or(0);
+        values.push_back(total);
+        values.push_back(total + 0.005L);
+    }
     int worked = 0;
     for (const TRpFloat value : values) {
         const std::optional<TRpFloat> read = CanonicalValue(value);

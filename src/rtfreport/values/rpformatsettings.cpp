@@ -484,6 +484,41 @@ std::optional<TRpFloat> ReadExactDecimal(std::string_view number)
     return ScaledExactly(mantissa, power);
 }
 
+// The canonical value of most numbers (amounts and their totals) without
+// their digits: scaled to 15 integer digits by one exact power of ten, the
+// value rounds to the same whole number as its digits do, unless its
+// fraction is near one half. The product is off by at most 2^-14 and the
+// digits are rounded to 19 places before 15, so a margin of 0.01 around the
+// tie leaves both roundings alike. Nothing near a tie or outside the range.
+std::optional<TRpFloat> CanonicalValueByScaling(TRpFloat value)
+{
+    const TRpFloat magnitude = std::fabs(value);
+    if (!(magnitude >= 1e-5L && magnitude < 1e15L))
+        return std::nullopt;
+    static constexpr std::array<TRpFloat, 20> lowestWithScale = [] {
+        std::array<TRpFloat, 20> bounds{};  // 10^(14 - scale)
+        TRpFloat bound = 1e14L;
+        for (TRpFloat &entry : bounds) {
+            entry = bound;
+            bound /= 10;
+        }
+        return bounds;
+    }();
+    int scale = 0;
+    while (scale < 19 && magnitude < lowestWithScale[size_t(scale)])
+        ++scale;
+    const std::optional<TRpFloat> power = ScaledExactly(1, scale);
+    const TRpFloat scaled = magnitude * *power;
+    if (!(scaled > 1e14L && scaled < 1e15L - 1))
+        return std::nullopt;  // near a power of ten: the digits decide
+    const TRpFloat whole = std::floor(scaled);
+    const TRpFloat fraction = scaled - whole;
+    if (std::fabs(fraction - 0.5L) < 0.01L)
+        return std::nullopt;
+    const auto read = ScaledExactly(quint64(whole) + (fraction > 0.5L ? 1 : 0), -scale);
+    return std::signbit(value) ? -*read : *read;
+}
+
 } // namespace
 
 QString FloatToCanonical(TRpFloat value)
@@ -497,6 +532,8 @@ std::optional<TRpFloat> CanonicalValue(TRpFloat value)
 {
     if (!std::isfinite(value))
         return std::nullopt;
+    if (const auto quick = CanonicalValueByScaling(value))
+        return quick;
     // The text holds these digits; reading it gives digits x 10^power.
     const DecimalDigits d = ToDigits(value, 15);
     if (d.IsZero())
