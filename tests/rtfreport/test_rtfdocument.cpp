@@ -415,6 +415,30 @@ TEST(Txt2Rtf, WritesUnicodeEscapesWithACodePageFallback)
     EXPECT_EQ(document.txt2rtf(QString::fromUtf8("a😀")), "{\\uc1 a\\u55357 \\'3F\\u56832 \\'3F}");
 }
 
+// A long value is written the same as its characters one by one, in both
+// forms, wherever an escape or a surrogate pair falls.
+TEST(Txt2Rtf, LongTextIsItsCharactersWrittenInTurn)
+{
+    const QString pieces[] = {u"a"_qs, u"\\"_qs, u"{"_qs, u"\t"_qs, QString::fromUtf8("ż"), QString::fromUtf8("€"),
+                              QString::fromUtf8("😀"), u"\r"_qs, QString::fromUtf8("ж"), u"xyz"_qs};
+    for (const bool unicode : {false, true}) {
+        TRpRtfDocument document;
+        document.UnicodeByDefault = unicode;
+        QString text;
+        QByteArray expected;
+        for (int i = 0; text.size() < 5000; i = (i + 3) % 10) {
+            text += pieces[i];
+            QByteArray piece = document.txt2rtf(pieces[i]);
+            if (piece.startsWith("{\\uc1 "))
+                piece = piece.mid(6).chopped(1);
+            expected += piece;
+        }
+        if (unicode)
+            expected = "{\\uc1 " + expected + '}';
+        EXPECT_EQ(document.txt2rtf(text), expected) << (unicode ? "unicode" : "code page");
+    }
+}
+
 TEST(UseColor, RegistersColoursOnceIgnoringCase)
 {
     TRpRtfDocument document;

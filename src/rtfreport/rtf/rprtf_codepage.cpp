@@ -90,6 +90,11 @@ QByteArray ToAnsiCodePage(const QString &text)
     return QByteArray(bytes.data(), qsizetype(bytes.size()));
 }
 
+int AnsiCodePageByte(char16_t unit)
+{
+    return Table().Byte(unit);
+}
+
 char ToAnsiByte(QChar ch)
 {
     const qint16 byte = Table().Byte(ch.unicode());

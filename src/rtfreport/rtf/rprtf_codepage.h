@@ -16,6 +16,9 @@ QByteArray ToAnsiCodePage(const QString &text);
 void AppendAnsiCodePage(QStringView text, std::string &out);
 // One UTF-16 unit's byte; half of a surrogate pair has none and gives "?".
 char ToAnsiByte(QChar ch);
+// The byte AppendAnsiCodePage writes for one unit that is not half of a
+// pair, or -1 where it writes nothing.
+int AnsiCodePageByte(char16_t unit);
 // One byte of the code page as a character.
 QChar FromAnsiByte(char byte);
 

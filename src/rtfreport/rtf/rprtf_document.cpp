@@ -2,6 +2,15 @@
 
 #include <QBuffer>
 
+#include <bit>
+#include <charconv>
+#include <cstring>
+#include <string_view>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "rperrors.h"
 #include "rprtf_codepage.h"
 #include "rprtf_controlwords.h"
@@ -319,54 +328,96 @@ static bool IsPlainRtfCharacter(char16_t u)
     return u >= 32 && u <= 126 && u != '\\' && u != '{' && u != '}';
 }
 
+// Copies the plain characters at the start of eight units as bytes and
+// says how many there were. Eight bytes are stored whatever the count.
+static int CopyPlainOfEight(const char16_t *from, char *to)
+{
+#if defined(__SSE2__)
+    const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i *>(from));
+    // Signed: units from 0x8000 up are below 32 here, and so not plain.
+    const __m128i printable = _mm_and_si128(_mm_cmpgt_epi16(units, _mm_set1_epi16(31)),
+                                            _mm_cmplt_epi16(units, _mm_set1_epi16(127)));
+    const __m128i escaped = _mm_or_si128(_mm_cmpeq_epi16(units, _mm_set1_epi16('\\')),
+                                         _mm_or_si128(_mm_cmpeq_epi16(units, _mm_set1_epi16('{')),
+                                                      _mm_cmpeq_epi16(units, _mm_set1_epi16('}'))));
+    const unsigned plain = unsigned(_mm_movemask_epi8(_mm_andnot_si128(escaped, printable)));
+    _mm_storel_epi64(reinterpret_cast<__m128i *>(to), _mm_packus_epi16(units, units));
+    return plain == 0xFFFF ? 8 : std::countr_one(plain) / 2;
+#else
+    int count = 0;
+    while (count < 8 && IsPlainRtfCharacter(from[count])) {
+        to[count] = char(from[count]);
+        ++count;
+    }
+    return count;
+#endif
+}
+
 void TRpRtfDocument::AppendRtfText(QStringView text, std::string &out) const
 {
     const size_t start = out.size();
     bool unicodeWritten = false;
+    // Bytes gather in a buffer on the stack and go to out in pieces: a
+    // string that grows byte by byte checks its room on every byte.
+    char buffer[512];
+    constexpr size_t Room = sizeof(buffer) - 32;  // eight plain bytes and the longest escape fit
+    size_t used = 0;
+    const auto put = [&](std::string_view bytes) {
+        std::memcpy(buffer + used, bytes.data(), bytes.size());
+        used += bytes.size();
+    };
+    const char16_t *units = text.utf16();
     for (qsizetype i = 0; i < text.size(); ++i) {
-        // Most of a value is printable ASCII that reads the same in RTF: copy
-        // such a run at once.
-        qsizetype plain = i;
-        while (plain < text.size() && IsPlainRtfCharacter(text[plain].unicode()))
-            ++plain;
-        if (plain > i) {
-            const size_t at = out.size();
-            out.resize(at + size_t(plain - i));
-            for (qsizetype k = i; k < plain; ++k)
-                out[at + size_t(k - i)] = char(text[k].unicode());
-            i = plain;
-            if (i == text.size())
-                break;
+        if (used > Room) {
+            out.append(buffer, used);
+            used = 0;
         }
-        const QChar ch = text[i];
-        switch (ch.unicode()) {
-        case 9: out += "\\tab "; break;
-        case 11: out += "\\line "; break;
-        case 12: out += "\\page "; break;
-        case 13: out += "\\par "; break;
-        case '\\': out += "\\\\"; break;
-        case '{': out += "\\{"; break;
-        case '}': out += "\\}"; break;
+        if (i + 8 <= text.size()) {
+            const int plain = CopyPlainOfEight(units + i, buffer + used);
+            used += size_t(plain);
+            i += plain;
+            if (plain == 8) {
+                --i;
+                continue;
+            }
+        }
+        const char16_t unit = units[i];
+        if (IsPlainRtfCharacter(unit)) {
+            buffer[used++] = char(unit);
+            continue;
+        }
+        switch (unit) {
+        case 9: put("\\tab "); break;
+        case 11: put("\\line "); break;
+        case 12: put("\\page "); break;
+        case 13: put("\\par "); break;
+        case '\\': put("\\\\"); break;
+        case '{': put("\\{"); break;
+        case '}': put("\\}"); break;
         default:
-            if (ch.unicode() <= 127) {
-                out += char(ch.unicode());
+            if (unit <= 127) {
+                buffer[used++] = char(unit);
             } else if (!UnicodeByDefault) {
                 // A surrogate pair is one character the code page lacks.
-                const bool pair = ch.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
-                AppendAnsiCodePage(text.sliced(i, pair ? 2 : 1), out);
-                i += pair ? 1 : 0;
+                if (QChar::isHighSurrogate(unit) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+                    buffer[used++] = '?';
+                    ++i;
+                } else if (const int byte = AnsiCodePageByte(unit); byte >= 0) {
+                    buffer[used++] = char(byte);
+                }
             } else {
                 static const char hex[] = "0123456789ABCDEF";
-                const quint8 ansiByte = quint8(ToAnsiByte(ch));
-                out += "\\u";
-                out += std::to_string(ch.unicode());
-                out += " \\'";
-                out += hex[ansiByte >> 4];
-                out += hex[ansiByte & 15];
+                const quint8 ansiByte = quint8(ToAnsiByte(QChar(unit)));
+                put("\\u");
+                used = size_t(std::to_chars(buffer + used, buffer + sizeof(buffer), int(unit)).ptr - buffer);
+                put(" \\'");
+                buffer[used++] = hex[ansiByte >> 4];
+                buffer[used++] = hex[ansiByte & 15];
                 unicodeWritten = true;
             }
         }
     }
+    out.append(buffer, used);
     if (unicodeWritten) {
         out.insert(start, "{\\uc1 ");
         out += '}';
