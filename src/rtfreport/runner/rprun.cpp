@@ -255,6 +255,30 @@ TRpArgument TRpTemplateRunner::ExpressionOperand(const TRpCommand &command, cons
     }
 }
 
+// An expression that is only SUM of a data field into a variable, with no
+// value to write or to steer by: the commonest aggregate of a register,
+// run on every record, so it skips the general machine.
+bool TRpTemplateRunner::IsPlainFieldSum(int position) const
+{
+    const TRpCommand &start = m_commands.At(position);
+    if (start.flag || start.output || start.manage || position + 4 >= m_commands.Count())
+        return false;
+    const TRpCommand &field = m_commands.At(position + 1), &target = m_commands.At(position + 2);
+    const TRpCommand &sum = m_commands.At(position + 3), &end = m_commands.At(position + 4);
+    return (field.kind == cmDataFieldDot || field.kind == cmDataFieldColon) && target.kind == cmVariable
+           && sum.kind == cmOperation && sum.functionId == fnSum && sum.argCount == 2 && end.kind == cmExpressionEnd;
+}
+
+int TRpTemplateRunner::SumField(int position)
+{
+    const TRpCommand &field = m_commands.At(position + 1);
+    const TRpFieldBinding &binding = ResolveDataField(field);
+    if (binding.field < 0)
+        ExpressionOperand(field, m_commands.FieldOf(m_commands.At(position)));  // says which field is missing
+    SumFieldInto(m_report, *binding.dataSet, binding.field, m_commands.FieldOf(m_commands.At(position + 2)).Field);
+    return position + 4;
+}
+
 // Passes over the records of an IIF branch up to the marker that ends it.
 int TRpTemplateRunner::PassOverIifBranch(int position, int marker, int sequence, std::vector<TRpArgument> &stack)
 {
@@ -285,6 +309,8 @@ int TRpTemplateRunner::EvaluateExpression(int position)
             return position;
         }
     }
+    if (IsPlainFieldSum(position))
+        return SumField(position);
     // Taken, not borrowed: an expression may start another (a user function's event).
     std::vector<TRpArgument> stack = std::exchange(m_spareStack, {});
     TRpUDFArgs args = std::exchange(m_spareArgs, {});

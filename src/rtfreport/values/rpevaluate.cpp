@@ -83,13 +83,16 @@ QString BuiltInName(int id)
     return QLatin1String(BuiltInFunction(id).name);
 }
 
+// A name of blanks only is no name (asked on every aggregate, so without a trimmed copy).
+bool IsNamed(const TRpReportVariable &variable)
+{
+    const QString &name = variable.Name();
+    return !variable.Local() && std::any_of(name.cbegin(), name.cend(), [](QChar c) { return !c.isSpace(); });
+}
+
 bool IsNamedVariable(const TRpArgument &argument)
 {
-    if (!argument.IsVariable() || argument.variable()->Local())
-        return false;
-    // A name of blanks only is no name (asked on every aggregate, so without a trimmed copy).
-    const QString &name = argument.variable()->Name();
-    return std::any_of(name.cbegin(), name.cend(), [](QChar c) { return !c.isSpace(); });
+    return argument.IsVariable() && IsNamed(*argument.variable());
 }
 
 bool NamedVariableMissing(TRpBaseReport &report, const TRpArgument &argument)
@@ -724,6 +727,16 @@ TRpArgument MakeResultHolder(TRpBaseReport &report, int resultKind)
 
 namespace {
 
+// An aggregate's accumulator: declared when it is a named variable not yet
+// declared, and set to 0 where the aggregate starts again.
+void PrepareAccumulator(TRpBaseReport &report, TRpReportVariable &accumulator, bool noReset)
+{
+    if (IsNamed(accumulator) && report.VarList().IndexOfName(accumulator.Name()) < 0)
+        report.CreateVar(accumulator.Name(), 0.0);
+    if (!noReset && report.AggregateResetDue())
+        accumulator.SetAsInteger(0);
+}
+
 // Declares the variables of VAR, and creates or resets the accumulator of
 // an aggregate.
 void PrepareFunction(TRpBaseReport &report, int id, TRpUDFArgs &args, const QString &expressionText,
@@ -746,8 +759,6 @@ void PrepareFunction(TRpBaseReport &report, int id, TRpUDFArgs &args, const QStr
         throw EIllegalFunctionUse(u"Illegal function use: "_qs + expressionText
                                   + u" - report variable expected as a second argument of function "_qs
                                   + Quoted(BuiltInName(id)));
-    if (IsNamedVariable(accumulator) && report.VarList().IndexOfName(accumulator.variable()->Name()) < 0)
-        report.CreateVar(accumulator.variable()->Name(), 0.0);
     bool noReset = false;
     if (argCount == 3 && args.at(2).IsVariable()) {
         const TRpReportVariable *third = args.at(2).variable();
@@ -756,11 +767,20 @@ void PrepareFunction(TRpBaseReport &report, int id, TRpUDFArgs &args, const QStr
         if (noReset)
             args[2] = TRpArgument::LocalValue(&report, report.BooleanText(false), rpdtBoolean);
     }
-    if (!noReset && report.AggregateResetDue())
-        accumulator.variable()->SetAsInteger(0);
+    PrepareAccumulator(report, *accumulator.variable(), noReset);
 }
 
 } // namespace
+
+void SumFieldInto(TRpBaseReport &report, TRpDataSet &dataSet, int field, const QString &accumulatorName)
+{
+    TRpReportVariable accumulator(&report);
+    accumulator.SetLocal(false);
+    accumulator.SetVarName(accumulatorName);
+    PrepareAccumulator(report, accumulator, false);
+    if (!dataSet.Eof())
+        accumulator.SetAsFloat(accumulator.AsFloat() + dataSet.AsFloat(field));
+}
 
 void EvaluateBuiltIn(TRpBaseReport &report, int id, TRpUDFArgs &args, const QString &expressionText,
                      TRpArgument &result)

@@ -22,6 +22,11 @@ void DispatchFunction(TRpBaseReport &report, int id, TRpUDFArgs &args, const QSt
 void EvaluateBuiltIn(TRpBaseReport &report, int id, TRpUDFArgs &args, const QString &expressionText,
                      TRpArgument &result);
 
+// SUM(field, variable) as DispatchFunction does it for a data set's field
+// and a named variable, without argument objects: the accumulator declared
+// or reset, then the field's value added unless the data set is at its end.
+void SumFieldInto(TRpBaseReport &report, TRpDataSet &dataSet, int field, const QString &accumulatorName);
+
 // A result holder for a function of the given result kind: a local
 // variable for a value, nothing otherwise.
 TRpArgument MakeResultHolder(TRpBaseReport &report, int resultKind);
