@@ -439,17 +439,20 @@ TEST(MemoryDataSet, TextsReadBackAsTheyCame)
         EXPECT_EQ(set.AsString(0), QString::fromUtf8(text)) << text;
         EXPECT_FALSE(set.AsString(0).isNull()) << text;
         QStringView view;
-        ASSERT_TRUE(set.DisplayTextView(0, view)) << text;
+        TRpTextScratch scratch;
+        ASSERT_TRUE(set.DisplayTextView(0, view, scratch)) << text;
         EXPECT_EQ(view, QString::fromUtf8(text)) << text;
-        EXPECT_FALSE(set.DisplayTextView(1, view)) << "an amount is made by DisplayText";
+        ASSERT_TRUE(set.DisplayTextView(1, view, scratch)) << "an amount is made in the scratch text";
+        EXPECT_EQ(view, set.DisplayText(1));
         set.Next();
     }
     EXPECT_TRUE(set.AsString(0).isNull());
     QStringView view = u"x";
-    EXPECT_TRUE(set.DisplayTextView(0, view));
+    TRpTextScratch scratch;
+    EXPECT_TRUE(set.DisplayTextView(0, view, scratch));
     EXPECT_TRUE(view.isEmpty());
     set.Next();
-    EXPECT_FALSE(set.DisplayTextView(0, view)) << "a number in a text field";
+    EXPECT_FALSE(set.DisplayTextView(0, view, scratch)) << "a number in a text field";
     EXPECT_EQ(set.DisplayText(0), u"7");
     for (const QString &text : many) {
         set.Next();
@@ -457,24 +460,53 @@ TEST(MemoryDataSet, TextsReadBackAsTheyCame)
     }
 }
 
-// A text field without a format is written from the data set's own text,
-// trailing blanks dropped as FieldValueText drops them; a format, or a
-// value the data set has to make, takes FieldValueText's way.
+// A field's text is written without a QString of its own where the data
+// set holds it (a text) or makes it in scratch (an amount, a date): the
+// same text FieldValueText gives, trailing blanks and a date's time part
+// dropped alike. A format, or another type, takes FieldValueText's way.
 TEST(MemoryDataSet, FieldValueViewMatchesFieldValueText)
 {
-    TRpMemoryDataSet set("T", {{"S", TRpFieldType::String}, {"D", TRpFieldType::Date}}, TRpFormatSettings::Polish());
-    set.AddTextUtf8("Długa 5  ");
-    set.AddDateTime(44000);
-    set.EndRow();
-    set.First();
-    const TRpFieldFormat plain;
-    const auto view = FieldValueView(set, 0, plain);
-    ASSERT_TRUE(view.has_value());
-    EXPECT_EQ(*view, u"Długa 5");
-    EXPECT_FALSE(FieldValueView(set, 1, plain).has_value());
-    TRpFieldFormat numeric;
+    TRpFormatSettings settings = TRpFormatSettings::Polish();
+    const std::vector<TRpMemoryDataSet::Field> fields = {{"S", TRpFieldType::String},  {"C", TRpFieldType::Currency},
+                                          {"D", TRpFieldType::Date},    {"T", TRpFieldType::DateTime},
+                                          {"I", TRpFieldType::Integer}, {"F", TRpFieldType::Float},
+                                          {"B", TRpFieldType::Boolean}};
+    TRpFieldFormat plain, numeric, boolean;
     numeric.fmtnumber = fmtFNum;
-    EXPECT_FALSE(FieldValueView(set, 0, numeric).has_value());
+    boolean.fmtnumber = fmtFBool;
+    for (const QString &dateFormat : {u"dd.MM.yyyy"_qs, u"d MM yyyy"_qs, u"yyyy-MM-dd HH"_qs}) {
+        settings.ShortDateFormat = dateFormat;
+        TRpRTF report(settings);
+        TRpMemoryDataSet set("T", fields, settings);
+        for (const qint64 amount : {qint64(-12345678), qint64(0), qint64(5), qint64(123456789012345)}) {
+            set.AddText(amount ? u"Długa 5  "_qs : u"  "_qs);
+            set.AddCurrency(amount);
+            set.AddDateTime(amount ? 44000.0 : -600000.25);
+            set.AddDateTime(amount ? 44000.75 : 1.5);
+            set.AddInteger(-amount);
+            set.AddFloat(double(amount) / 3);
+            set.AddBoolean(false);
+            set.EndRow();
+        }
+        for (int i = 0; i < int(fields.size()); ++i)
+            set.AddNull();
+        set.EndRow();
+        TRpTextScratch scratch;
+        for (set.First(); !set.Eof(); set.Next()) {
+            for (int field = 0; field < int(fields.size()); ++field) {
+                for (const TRpFieldFormat &format : {plain, numeric, boolean}) {
+                    const auto view = FieldValueView(set, field, format, scratch);
+                    if (view) {
+                        EXPECT_EQ(view->toString(), FieldValueText(set, field, format, report, {}))
+                            << dateFormat.toStdString() << " field " << field;
+                    }
+                }
+            }
+            for (const int field : {0, 1, 2})
+                EXPECT_TRUE(set.IsNull(field) || FieldValueView(set, field, plain, scratch)) << "field " << field;
+        }
+        EXPECT_FALSE(FieldValueView(set, 0, numeric, scratch).has_value());
+    }
 }
 
 // A template file is compiled once for the runs an engine makes from it:

@@ -107,9 +107,11 @@ void TRpTemplateRunner::WriteRtfText(QStringView text)
 
 void TRpTemplateRunner::WriteValue(QStringView text, const TRpRowContent &field)
 {
-    WriteBytes(m_langPrefix);
-    WriteRtfText(text);
-    WriteText(field.sout);
+    m_body->Append([&](std::string &out) {
+        out.append(m_langPrefix.constData(), size_t(m_langPrefix.size()));
+        m_document.AppendRtfText(text, out);
+        AppendAnsiCodePage(field.sout, out);
+    });
 }
 
 void TRpTemplateRunner::WriteMissing(const TRpRowContent &field)
@@ -217,7 +219,7 @@ void TRpTemplateRunner::WriteDataField(const TRpCommand &command, const TRpRowCo
         WriteStoredPicture(dataSet.IsNull(binding.field) ? QByteArray() : dataSet.AsBytes(binding.field), field);
         return;
     }
-    if (const auto text = FieldValueView(dataSet, binding.field, field.fmt)) {
+    if (const auto text = FieldValueView(dataSet, binding.field, field.fmt, m_scratch)) {
         WriteValue(*text, field);
         return;
     }
@@ -464,14 +466,17 @@ void TRpTemplateRunner::CopyBody(QIODevice *output, qint64 start, qint64 end)
     } else if (auto *buffer = qobject_cast<QBuffer *>(output)) {
         buffer->buffer().reserve(buffer->pos() + (end - start));
     }
-    QByteArray chunk;
+    // One buffer for all the pieces: a fresh megabyte for each would be
+    // mapped, faulted in page by page and unmapped again.
+    if (m_copyBuffer.isEmpty())
+        m_copyBuffer.resize(CopyChunk);
     for (qint64 left = end - start; left > 0;) {
-        chunk = m_bodyDevice->read(qMin(left, CopyChunk));
-        if (chunk.isEmpty())
+        const qint64 read = m_bodyDevice->read(m_copyBuffer.data(), qMin(left, CopyChunk));
+        if (read <= 0)
             throw EIOError(QStringLiteral("Can't read the report body: ") + m_bodyDevice->errorString());
-        if (output->write(chunk) != chunk.size())
+        if (output->write(m_copyBuffer.constData(), read) != read)
             throw EIOError(QStringLiteral("Can't write report results: ") + output->errorString());
-        left -= chunk.size();
+        left -= read;
     }
 }
 

@@ -122,6 +122,8 @@ private:
     // the next one: a register evaluates its totals on every record.
     std::vector<TRpArgument> m_spareStack;
     TRpUDFArgs m_spareArgs;
+    TRpTextScratch m_scratch;  // a field's text made for writing, such as an amount's
+    QByteArray m_copyBuffer;   // the body on its way to the output
     // The braces of blocks, worked out when first needed: what a block
     // passed over would have written, and one repetition of a scan's net.
     std::unordered_map<int, QString> m_emptyBalances;

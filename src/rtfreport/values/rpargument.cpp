@@ -67,14 +67,11 @@ TRpReportVariable TRpArgument::Value(TRpBaseReport *owner) const
     if (!IsField())
         return value;
     const TRpFieldType type = m_dataSet->FieldType(m_field);
-    switch (type) {
-    case TRpFieldType::SmallInt:
-    case TRpFieldType::Integer:
-    case TRpFieldType::Word:
-    case TRpFieldType::AutoInc:
-    case TRpFieldType::LargeInt:
+    if (IsIntegerType(type)) {
         value.SetAsInteger(m_dataSet->AsInteger(m_field));
-        break;
+        return value;
+    }
+    switch (type) {
     case TRpFieldType::Currency:
         value.SetAsFloat(m_dataSet->AsCurrency(m_field) / TRpFloat(10000));
         break;

@@ -6,6 +6,7 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <limits>
 #include <stdexcept>
@@ -39,6 +40,20 @@ TRpDataType FieldDataType(TRpFieldType type)
         return rpdtDateTime;
     default:
         return rpdtUnknown;
+    }
+}
+
+bool IsIntegerType(TRpFieldType type)
+{
+    switch (type) {
+    case TRpFieldType::SmallInt:
+    case TRpFieldType::Integer:
+    case TRpFieldType::Word:
+    case TRpFieldType::AutoInc:
+    case TRpFieldType::LargeInt:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -364,13 +379,10 @@ QString TRpMemoryDataSet::DisplayText(int field) const
 {
     if (IsNull(field))
         return QString();
-    switch (FieldType(field)) {
-    case TRpFieldType::SmallInt:
-    case TRpFieldType::Integer:
-    case TRpFieldType::Word:
-    case TRpFieldType::AutoInc:
-    case TRpFieldType::LargeInt:
+    const TRpFieldType type = FieldType(field);
+    if (IsIntegerType(type))
         return QString::number(AsInteger(field));
+    switch (type) {
     case TRpFieldType::Float:
     case TRpFieldType::BCD:
         return FloatToTextF(AsFloat(field), TRpFloatFormat::General, 15, 0, m_settings);
@@ -389,13 +401,36 @@ QString TRpMemoryDataSet::DisplayText(int field) const
     }
 }
 
-bool TRpMemoryDataSet::DisplayTextView(int field, QStringView &text) const
+bool TRpMemoryDataSet::DisplayTextView(int field, QStringView &text, TRpTextScratch &scratch) const
 {
-    // Numbers, booleans and dates have their text made by DisplayText.
-    const TRpDataType type = FieldDataType(FieldType(field));
+    const TRpFieldType fieldType = FieldType(field);
+    const Cell cell = At(field);
+    // The commonest made texts, amounts and dates, are made in scratch.
+    if (fieldType == TRpFieldType::Currency && cell.kind == Kind::Currency) {
+        scratch.clear();
+        AppendCurrencyText(scratch, cell.value.integer, m_settings);
+        text = QStringView(scratch.constData(), scratch.size());
+        return true;
+    }
+    if (fieldType == TRpFieldType::Date && !IsNull(field)) {
+        scratch.clear();
+        AppendDateText(scratch, AsDateTime(field), m_settings);
+        text = QStringView(scratch.constData(), scratch.size());
+        return true;
+    }
+    if (IsIntegerType(fieldType) && cell.kind == Kind::Integer) {
+        char digits[20];
+        const char *end = std::to_chars(digits, digits + sizeof digits, cell.value.integer).ptr;
+        scratch.clear();
+        for (const char *digit = digits; digit != end; ++digit)
+            scratch.append(QLatin1Char(*digit));
+        text = QStringView(scratch.constData(), scratch.size());
+        return true;
+    }
+    // Other numbers, booleans and dates have their text made by DisplayText.
+    const TRpDataType type = FieldDataType(fieldType);
     if (type == rpdtNumber || type == rpdtBoolean || type == rpdtDateTime)
         return false;
-    const Cell cell = At(field);
     if (cell.kind == Kind::Null) {
         text = {};
         return true;

@@ -29,6 +29,8 @@ enum class TRpFieldType {
 // The engine's value type of a field type (timestamps, FMT-BCD, pictures and
 // the rest have none: rpdtUnknown).
 TRpDataType FieldDataType(TRpFieldType type);
+// The field types whose values are whole numbers.
+bool IsIntegerType(TRpFieldType type);
 
 class TRpDataSet {
 public:
@@ -53,13 +55,15 @@ public:
     virtual QByteArray AsBytes(int field) const = 0;
     // The text a grid would show for the field.
     virtual QString DisplayText(int field) const = 0;
-    // The same text without a copy, where the data set holds it as such (a
-    // text field's text, valid until the data set changes); false where it
-    // has to be made, and DisplayText makes it.
-    virtual bool DisplayTextView(int field, QStringView &text) const
+    // The same text without a QString of its own: a view of the text where
+    // the data set holds it as such (a text field's, valid until the data
+    // set changes), or of the text made in scratch; false where DisplayText
+    // has to make it.
+    virtual bool DisplayTextView(int field, QStringView &text, TRpTextScratch &scratch) const
     {
         Q_UNUSED(field);
         Q_UNUSED(text);
+        Q_UNUSED(scratch);
         return false;
     }
 
@@ -140,7 +144,7 @@ public:
     TRpDateTime AsDateTime(int field) const override;
     QByteArray AsBytes(int field) const override;
     QString DisplayText(int field) const override;
-    bool DisplayTextView(int field, QStringView &text) const override;
+    bool DisplayTextView(int field, QStringView &text, TRpTextScratch &scratch) const override;
 
     void First() override;
     void Next() override;

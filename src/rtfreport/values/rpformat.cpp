@@ -226,6 +226,14 @@ QString FormatValueText(const QString &valueText, const TRpFieldFormat &format, 
     }
 }
 
+// A date field's text without its time part: the text is cut at a blank
+// after the 8th character.
+static QStringView DateWithoutTime(QStringView text)
+{
+    const qsizetype blank = text.indexOf(u' ');
+    return blank >= 8 ? text.left(blank) : text;
+}
+
 QString FieldValueText(const TRpDataSet &dataSet, int field, const TRpFieldFormat &format,
                        const TRpBaseReport &report, const QStringList &stringTable)
 {
@@ -239,11 +247,9 @@ QString FieldValueText(const TRpDataSet &dataSet, int field, const TRpFieldForma
     if (type == TRpFieldType::Date || type == TRpFieldType::DateTime) {
         if (number == fmtFDtm)
             return DateTimeText(dataSet.AsDateTime(field), format, report, stringTable);
-        // The time part is dropped: the text is cut at a blank after the
-        // 8th character.
         const QString text = dataSet.DisplayText(field);
-        const int blank = text.indexOf(u' ');
-        return blank >= 8 ? text.left(blank) : text;
+        const QStringView date = DateWithoutTime(text);
+        return date.size() == text.size() ? text : date.toString();
     }
     QString text = dataSet.DisplayText(field);
     while (text.endsWith(u' '))
@@ -251,17 +257,19 @@ QString FieldValueText(const TRpDataSet &dataSet, int field, const TRpFieldForma
     return FormatValueText(text, format, report, stringTable);
 }
 
-std::optional<QStringView> FieldValueView(const TRpDataSet &dataSet, int field, const TRpFieldFormat &format)
+std::optional<QStringView> FieldValueView(const TRpDataSet &dataSet, int field, const TRpFieldFormat &format,
+                                          TRpTextScratch &scratch)
 {
     const int number = format.fmtnumber;
-    const TRpFieldType type = dataSet.FieldType(field);
     if (number == fmtFImg || number == fmtFLnk || number == fmtFRtf || number == fmtFDtm || number == fmtFBool
-        || IsNumericFormat(format) || type == TRpFieldType::Boolean || type == TRpFieldType::Date
-        || type == TRpFieldType::DateTime)
+        || IsNumericFormat(format))
         return std::nullopt;
+    const TRpFieldType type = dataSet.FieldType(field);
     QStringView text;
-    if (!dataSet.DisplayTextView(field, text))
+    if (type == TRpFieldType::Boolean || !dataSet.DisplayTextView(field, text, scratch))
         return std::nullopt;
+    if (type == TRpFieldType::Date || type == TRpFieldType::DateTime)
+        return DateWithoutTime(text);
     while (text.endsWith(u' '))
         text.chop(1);
     return text;

@@ -50,9 +50,11 @@ QString FormatValueText(const QString &valueText, const TRpFieldFormat &format, 
 // The text of a data-set field under a format, chosen by the field's type.
 QString FieldValueText(const TRpDataSet &dataSet, int field, const TRpFieldFormat &format,
                        const TRpBaseReport &report, const QStringList &stringTable);
-// The same text without a copy, where the data set holds it as such and the
-// format writes it unchanged (a text field without a format); nothing otherwise.
-std::optional<QStringView> FieldValueView(const TRpDataSet &dataSet, int field, const TRpFieldFormat &format);
+// The same text without a QString of its own, where the data set holds it or
+// makes it in scratch (DisplayTextView) and the format writes it unchanged
+// (a text, amount or date field without a format); nothing otherwise.
+std::optional<QStringView> FieldValueView(const TRpDataSet &dataSet, int field, const TRpFieldFormat &format,
+                                          TRpTextScratch &scratch);
 
 // FLNK: the link target and the shown text of a value.
 struct TRpLinkText {

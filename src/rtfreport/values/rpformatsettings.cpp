@@ -110,16 +110,23 @@ std::string_view View(const DigitText &digits)
 }
 
 // A text assembled on the stack and made a QString once, so that a number
-// or date text costs one allocation: its result.
+// or date text costs one allocation: its result. Or assembled in a
+// caller's scratch text, which costs none.
 class TextBuilder {
 public:
+    TextBuilder() : m_chars(m_own) {}
+    explicit TextBuilder(TRpTextScratch &target) : m_chars(target) {}
+    TextBuilder(const TextBuilder &) = delete;
+    TextBuilder &operator=(const TextBuilder &) = delete;
+
     void Add(QChar c) { m_chars.append(c); }
     void Add(QStringView text) { m_chars.append(text.data(), text.size()); }
     void AddAscii(char c) { m_chars.append(QLatin1Char(c)); }
     void AddAscii(std::string_view ascii)
     {
-        for (char c : ascii)
-            AddAscii(c);
+        const qsizetype at = m_chars.size();
+        m_chars.resize(at + qsizetype(ascii.size()));
+        std::transform(ascii.begin(), ascii.end(), m_chars.data() + at, [](char c) { return QLatin1Char(c); });
     }
     qsizetype Size() const { return m_chars.size(); }
     void Truncate(qsizetype size) { m_chars.resize(size); }
@@ -127,24 +134,32 @@ public:
     QString ToString() const { return View().toString(); }
 
 private:
-    QVarLengthArray<QChar, 64> m_chars;
+    TRpTextScratch m_own;
+    TRpTextScratch &m_chars;
 };
 
-DigitText DecimalText(quint64 value)
-{
-    DigitText text(20);  // the digits of 2^64 - 1
-    const auto end = std::to_chars(text.data(), text.data() + text.size(), value).ptr;
-    text.resize(end - text.data());
-    return text;
-}
+// A number's decimal digits, kept on the stack.
+class DecimalText {
+public:
+    explicit DecimalText(quint64 value)
+        : m_count(size_t(std::to_chars(m_digits, m_digits + sizeof m_digits, value).ptr - m_digits))
+    {
+    }
+    std::string_view View() const { return {m_digits, m_count}; }
+
+private:
+    char m_digits[20];  // the digits of 2^64 - 1
+    size_t m_count;
+};
 
 // The value's decimal digits, with zeros in front up to `width` digits.
 void AppendPadded(TextBuilder &out, quint64 value, int width)
 {
-    const DigitText digits = DecimalText(value);
-    for (qsizetype i = digits.size(); i < width; ++i)
+    const DecimalText text(value);
+    const std::string_view digits = text.View();
+    for (qsizetype i = qsizetype(digits.size()); i < width; ++i)
         out.AddAscii('0');
-    out.AddAscii(View(digits));
+    out.AddAscii(digits);
 }
 
 // Digits with the separator between groups of three from the right.
@@ -397,7 +412,7 @@ QString GeneralText(TRpFloat value, int precision, QChar point)
 
 // The amount placed in the settings' currency form: "$" stands for the
 // currency string, "1" for the amount.
-QString CurrencyText(QStringView amount, bool negative, const TRpFormatSettings &s)
+void AddCurrencyForm(TextBuilder &out, QStringView amount, bool negative, const TRpFormatSettings &s)
 {
     static const char *const positive[] = {"$1", "1$", "$ 1", "1 $"};
     static const char *const negativeForms[] = {
@@ -405,21 +420,21 @@ QString CurrencyText(QStringView amount, bool negative, const TRpFormatSettings 
         "-1 $", "-$ 1", "1 $-", "$ 1-", "$ -1", "1- $", "($ 1)", "(1 $)"};
     const std::string_view form = negative ? negativeForms[qBound(0, s.NegCurrFormat, 15)]
                                            : positive[qBound(0, s.CurrencyFormat, 3)];
-    const QStringView symbol = s.CurrencyString;
-    qsizetype length = 0;
-    for (char c : form)
-        length += c == '$' ? symbol.size() : c == '1' ? amount.size() : 1;
-    QString text(length, Qt::Uninitialized);
-    QChar *out = text.data();
     for (char c : form) {
         if (c == '$')
-            out = std::copy(symbol.begin(), symbol.end(), out);
+            out.Add(s.CurrencyString);
         else if (c == '1')
-            out = std::copy(amount.begin(), amount.end(), out);
+            out.Add(amount);
         else
-            *out++ = QLatin1Char(c);
+            out.AddAscii(c);
     }
-    return text;
+}
+
+QString CurrencyText(QStringView amount, bool negative, const TRpFormatSettings &s)
+{
+    TextBuilder text;
+    AddCurrencyForm(text, amount, negative, s);
+    return text.ToString();
 }
 
 // An unsigned number text as from_chars reads it ("12.5", "1e-3") whose
@@ -580,7 +595,7 @@ QString FloatToTextF(TRpFloat value, TRpFloatFormat format, int precision, int d
     return text.ToString();
 }
 
-QString CurrencyToText(qint64 tenThousandths, const TRpFormatSettings &settings)
+void AppendCurrencyText(TRpTextScratch &out, qint64 tenThousandths, const TRpFormatSettings &settings)
 {
     const int decimals = qBound(0, settings.CurrencyDecimals, 18);
     const int kept = qMin(decimals, 4);  // decimals the value has; the rest are zeros
@@ -594,15 +609,32 @@ QString CurrencyToText(qint64 tenThousandths, const TRpFormatSettings &settings)
     quint64 unit = 1;  // 10 ^ kept
     for (int i = 0; i < kept; ++i)
         unit *= 10;
-    TextBuilder amount;
-    AppendGrouped(amount, View(DecimalText(units / unit)), settings.ThousandSeparator);
-    if (decimals > 0) {
-        amount.Add(settings.DecimalSeparator);
-        AppendPadded(amount, units % unit, kept);
-        for (int i = kept; i < decimals; ++i)
-            amount.AddAscii('0');
+    // Written into a plain array: a register writes two amounts a record.
+    char16_t amount[48];  // 20 digits, 6 separators, the point, 18 decimals
+    char16_t *at = amount;
+    const DecimalText whole(units / unit);
+    const std::string_view digits = whole.View();
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0)
+            *at++ = settings.ThousandSeparator.unicode();
+        *at++ = char16_t(digits[i]);
     }
-    return CurrencyText(amount.View(), negative && units != 0, settings);
+    if (decimals > 0) {
+        *at++ = settings.DecimalSeparator.unicode();
+        const DecimalText fraction(units % unit);
+        at = std::fill_n(at, std::max(0, kept - int(fraction.View().size())), u'0');
+        at = std::copy(fraction.View().begin(), fraction.View().end(), at);
+        at = std::fill_n(at, decimals - kept, u'0');
+    }
+    TextBuilder text(out);
+    AddCurrencyForm(text, QStringView(amount, at - amount), negative && units != 0, settings);
+}
+
+QString CurrencyToText(qint64 tenThousandths, const TRpFormatSettings &settings)
+{
+    TRpTextScratch text;
+    AppendCurrencyText(text, tenThousandths, settings);
+    return QString(text.constData(), text.size());
 }
 
 std::optional<TRpFloat> TryTextToFloat(const QString &text, QChar decimalSeparator)
@@ -1050,6 +1082,12 @@ void AppendTime(TextBuilder &out, const TRpDateParts &p, const TRpFormatSettings
 }
 
 } // namespace
+
+void AppendDateText(TRpTextScratch &out, TRpDateTime value, const TRpFormatSettings &settings)
+{
+    TextBuilder text(out);
+    AppendDate(text, DecodeDateTime(value), settings);
+}
 
 QString DateToStr(TRpDateTime value, const TRpFormatSettings &settings)
 {

@@ -7,6 +7,7 @@
 #include <QLocale>
 #include <QString>
 #include <QStringList>
+#include <QVarLengthArray>
 
 #include <optional>
 
@@ -18,6 +19,10 @@ namespace rtfreport {
 // day 0 being 1899-12-30.
 using TRpFloat = long double;
 using TRpDateTime = double;
+
+// Room on the stack for a value's text, which the engine writes from there
+// without a QString of its own.
+using TRpTextScratch = QVarLengthArray<QChar, 64>;
 
 struct TRpFormatSettings {
     QChar DecimalSeparator = u'.';
@@ -65,6 +70,8 @@ QString FloatToTextF(TRpFloat value, TRpFloatFormat format, int precision, int d
 // currency format with CurrencyDecimals, computed in integers: no float
 // conversion, and exact where the float path runs out of digits.
 QString CurrencyToText(qint64 tenThousandths, const TRpFormatSettings &settings);
+// The same text appended to out.
+void AppendCurrencyText(TRpTextScratch &out, qint64 tenThousandths, const TRpFormatSettings &settings);
 
 // Reads an optionally signed decimal number with decimalSeparator as its
 // point and an optional exponent; blanks around it are allowed.
@@ -100,6 +107,8 @@ QString CanonicalDateTime(TRpDateTime value);
 
 // Texts in the settings' short date and long time formats.
 QString DateToStr(TRpDateTime value, const TRpFormatSettings &settings);
+// DateToStr's text appended to out.
+void AppendDateText(TRpTextScratch &out, TRpDateTime value, const TRpFormatSettings &settings);
 QString TimeToStr(TRpDateTime value, const TRpFormatSettings &settings);
 QString DateTimeToStr(TRpDateTime value, const TRpFormatSettings &settings);
 
