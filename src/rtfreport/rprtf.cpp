@@ -273,7 +273,9 @@ void TRpRTF::ProcessTemplate(QIODevice *outStream)
         } else {
             m_bodyFileName = CreateTmpFileName(QStringLiteral("rpr"));
             auto file = std::make_unique<QFile>(m_bodyFileName);
-            if (!file->open(QIODevice::ReadWrite | QIODevice::Truncate))
+            // The file is new and empty. Truncating it anyway would make the
+            // file system write the whole body out to disk when it is closed.
+            if (!file->open(QIODevice::ReadWrite))
                 throw EIOError(u"Can't create file "_qs + m_bodyFileName + u": "_qs + file->errorString());
             m_bodyStream = std::move(file);
         }
