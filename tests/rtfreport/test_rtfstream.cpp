@@ -126,6 +126,14 @@ TEST(ControlWords, KnowsEachKindAndDropsUnknownWords)
     EXPECT_EQ(LookupControlWord("sectd"), TRpKwKind::Dropped);
     EXPECT_EQ(LookupControlWord("aaa"), TRpKwKind::Dropped);
     EXPECT_EQ(LookupControlWord("zzzz"), TRpKwKind::Dropped);
+    // Words that share their first eight letters, or all but the last, with a
+    // known word: the rest of the word decides.
+    EXPECT_EQ(LookupControlWord("trwwidthb"), TRpKwKind::TableWord);
+    EXPECT_EQ(LookupControlWord("trwwidthc"), TRpKwKind::Dropped);
+    EXPECT_EQ(LookupControlWord("ulthdashdd"), TRpKwKind::Copied);
+    EXPECT_EQ(LookupControlWord("ulthdashdx"), TRpKwKind::Dropped);
+    EXPECT_EQ(LookupControlWord("trwwidt"), TRpKwKind::Dropped);
+    EXPECT_EQ(LookupControlWord("listoverridetablf"), TRpKwKind::Dropped);
 }
 
 struct ProcessCase {
