@@ -110,9 +110,9 @@ public:
             m_words[row + 1] = rows[row].word;
             m_keys[row + 1] = MakeWordKey(rows[row].word);
             std::size_t slot = Slot(m_keys[row + 1]);
-            while (m_slots[slot].entry != 0)
+            while (m_slots[slot] != 0)
                 slot = (slot + 1) % Slots;
-            m_slots[slot] = {m_keys[row + 1].head, std::uint16_t(row + 1), std::uint8_t(rows[row].word.size())};
+            m_slots[slot] = std::uint16_t(row + 1);
         }
     }
 
@@ -122,15 +122,11 @@ public:
         if (key.length > 16)
             return FindLong(key, word);
         for (std::size_t slot = Slot(key);; slot = (slot + 1) % Slots) {
-            const TRpWordSlot &found = m_slots[slot];
+            const std::size_t entry = m_slots[slot];
             // Known and unknown words come mixed: one exit for both, taken at
             // the first slot nearly always, is a branch the processor predicts.
-            // A slot holds a word's first eight letters and length, so that a
-            // short word is settled without a second load.
-            if (((found.head == key.head) & (found.length == key.length)) | (found.entry == 0)) {
-                if (found.entry == 0 || key.length <= 8 || m_keys[found.entry].tail == key.tail)
-                    return int(found.entry) - 1; // the empty entry is 0: -1
-            }
+            if ((m_keys[entry] == key) | (entry == 0))
+                return int(entry) - 1; // the empty entry is 0: -1
         }
     }
 
@@ -139,7 +135,7 @@ private:
     constexpr int FindLong(const TRpWordKey &key, std::string_view word) const
     {
         for (std::size_t slot = Slot(key);; slot = (slot + 1) % Slots) {
-            const std::size_t entry = m_slots[slot].entry;
+            const std::size_t entry = m_slots[slot];
             if (entry == 0 || (m_keys[entry] == key && m_words[entry] == word))
                 return int(entry) - 1;
         }
@@ -156,12 +152,7 @@ private:
 
     // Entries are rows + 1; 0 marks an empty slot, and its key, of a length
     // no word has, matches none.
-    struct TRpWordSlot {
-        std::uint64_t head = 0;
-        std::uint16_t entry = 0;
-        std::uint8_t length = 0;  // words of the tables are short
-    };
-    std::array<TRpWordSlot, Slots> m_slots{};
+    std::array<std::uint16_t, Slots> m_slots{};
     std::array<TRpWordKey, Rows + 1> m_keys{TRpWordKey{0, 0, std::size_t(-1)}};
     std::array<std::string_view, Rows + 1> m_words{};
 };
