@@ -117,7 +117,7 @@ struct Program {
         env.databaseFolder = folder.path();
         env.listQueryText = app::unfilteredNotesQuery();
         env.currentCompany = database.company;
-        data.IBDatabase1.open({env.databaseName(), QStringLiteral("sysdba"), app::databasePassword()});
+        data.IBDatabase1.open({env.databaseName(), QStringLiteral("sysdba"), app::databasePassword(), {}});
         window = std::make_unique<notes::TfrmMain>(ui::Context{env, data, prompts, shell});
         window->resize(1200, 800);
         window->show();

@@ -31,7 +31,7 @@ struct Start {
         env.workingFolder = folder.path();
         env.databaseFolder = folder.path();
         env.listQueryText = app::unfilteredNotesQuery();
-        data.IBDatabase1.open({database, QStringLiteral("sysdba"), app::databasePassword()});
+        data.IBDatabase1.open({database, QStringLiteral("sysdba"), app::databasePassword(), {}});
     }
 
     // Shows a new main window and closes it again; the time of the showing.

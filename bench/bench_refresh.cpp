@@ -29,7 +29,7 @@ struct Office {
         database = folder.filePath(QStringLiteral("mr.fdb"));
         QFile::copy(QStringLiteral(MIRELO_TEMPLATE_DB), database);
         QFile::setPermissions(database, QFile::ReadOwner | QFile::WriteOwner);
-        other.open({database, QStringLiteral("sysdba"), app::databasePassword()});
+        other.open({database, QStringLiteral("sysdba"), app::databasePassword(), {}});
         db::Transaction transaction(other);
         transaction.start();
         company = testsupport::insertCompany(transaction, QStringLiteral("Biuro"));
@@ -42,7 +42,7 @@ struct Office {
         env.databaseFolder = folder.path();
         env.listQueryText = app::unfilteredNotesQuery();
         env.currentCompany = company;
-        data.IBDatabase1.open({database, QStringLiteral("sysdba"), app::databasePassword()});
+        data.IBDatabase1.open({database, QStringLiteral("sysdba"), app::databasePassword(), {}});
         window = std::make_unique<notes::TfrmMain>(ui::Context{env, data, ui::prompts(), shell});
         window->show();
         QApplication::processEvents();
