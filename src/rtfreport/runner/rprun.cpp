@@ -257,13 +257,12 @@ TRpArgument TRpTemplateRunner::ExpressionOperand(const TRpCommand &command, cons
     }
 }
 
-// An expression that is only SUM of a data field into a variable, with no
-// value to write or to steer by: the commonest aggregate of a register,
-// run on every record, so it skips the general machine.
-bool TRpTemplateRunner::IsPlainFieldSum(int position) const
+// An expression that is only SUM of a data field into a variable, the
+// commonest aggregate of a register: run on every record, it skips the
+// general machine where its value is neither written nor steers a block.
+bool TRpTemplateRunner::IsPlainFieldSum(const TRpCommand &start, int position) const
 {
-    const TRpCommand &start = m_commands.At(position);
-    if (start.flag || start.output || start.manage || position + 4 >= m_commands.Count())
+    if (start.flag || position + 4 >= m_commands.Count())
         return false;
     const TRpCommand &field = m_commands.At(position + 1), &target = m_commands.At(position + 2);
     const TRpCommand &sum = m_commands.At(position + 3), &end = m_commands.At(position + 4);
@@ -311,7 +310,8 @@ int TRpTemplateRunner::EvaluateExpression(int position)
             return position;
         }
     }
-    if (IsPlainFieldSum(position))
+    // Most expressions are written or steer a block: those are never plain sums.
+    if (!start.output && !start.manage && IsPlainFieldSum(start, position))
         return SumField(position);
     // Taken, not borrowed: an expression may start another (a user function's event).
     std::vector<TRpArgument> stack = std::exchange(m_spareStack, {});

@@ -77,7 +77,7 @@ private:
     int EvaluateExpression(int position);
     void UseExpressionResult(const TRpCommand &start, const TRpArgument &result, const TRpRowContent &expression);
     TRpArgument ExpressionOperand(const TRpCommand &command, const TRpRowContent &expression);
-    bool IsPlainFieldSum(int position) const;
+    bool IsPlainFieldSum(const TRpCommand &start, int position) const;
     int SumField(int position);
     int PassOverIifBranch(int position, int marker, int sequence, std::vector<TRpArgument> &stack);
     void WriteExpressionResult(const TRpArgument &result, const TRpRowContent &field, int functionId);
