@@ -375,23 +375,40 @@ QByteArray TRpMemoryDataSet::AsBytes(int field) const
     return QByteArray();
 }
 
+// The commonest made texts, whole numbers, amounts and dates, in scratch
+// rather than a QString of their own; false (scratch untouched) for another
+// type or a null value.
+bool TRpMemoryDataSet::MakeDisplayText(int field, TRpTextScratch &scratch) const
+{
+    const TRpFieldType type = FieldType(field);
+    if ((!IsIntegerType(type) && type != TRpFieldType::Currency && type != TRpFieldType::Date) || IsNull(field))
+        return false;
+    scratch.clear();
+    if (type == TRpFieldType::Currency) {
+        AppendCurrencyText(scratch, AsCurrency(field), m_settings);
+    } else if (type == TRpFieldType::Date) {
+        AppendDateText(scratch, AsDateTime(field), m_settings);
+    } else {
+        char digits[20];  // the digits and sign of the lowest qint64
+        const char *end = std::to_chars(digits, digits + sizeof digits, AsInteger(field)).ptr;
+        for (const char *digit = digits; digit != end; ++digit)
+            scratch.append(QLatin1Char(*digit));
+    }
+    return true;
+}
+
 QString TRpMemoryDataSet::DisplayText(int field) const
 {
+    if (TRpTextScratch made; MakeDisplayText(field, made))
+        return QString(made.constData(), made.size());
     if (IsNull(field))
         return QString();
-    const TRpFieldType type = FieldType(field);
-    if (IsIntegerType(type))
-        return QString::number(AsInteger(field));
-    switch (type) {
+    switch (FieldType(field)) {
     case TRpFieldType::Float:
     case TRpFieldType::BCD:
         return FloatToTextF(AsFloat(field), TRpFloatFormat::General, 15, 0, m_settings);
-    case TRpFieldType::Currency:
-        return CurrencyToText(AsCurrency(field), m_settings);
     case TRpFieldType::Boolean:
         return AsBoolean(field) ? QStringLiteral("True") : QStringLiteral("False");
-    case TRpFieldType::Date:
-        return DateToStr(AsDateTime(field), m_settings);
     case TRpFieldType::Time:
         return TimeToStr(AsDateTime(field), m_settings);
     case TRpFieldType::DateTime:
@@ -403,34 +420,15 @@ QString TRpMemoryDataSet::DisplayText(int field) const
 
 bool TRpMemoryDataSet::DisplayTextView(int field, QStringView &text, TRpTextScratch &scratch) const
 {
-    const TRpFieldType fieldType = FieldType(field);
-    const Cell cell = At(field);
-    // The commonest made texts, amounts and dates, are made in scratch.
-    if (fieldType == TRpFieldType::Currency && cell.kind == Kind::Currency) {
-        scratch.clear();
-        AppendCurrencyText(scratch, cell.value.integer, m_settings);
-        text = QStringView(scratch.constData(), scratch.size());
-        return true;
-    }
-    if (fieldType == TRpFieldType::Date && !IsNull(field)) {
-        scratch.clear();
-        AppendDateText(scratch, AsDateTime(field), m_settings);
-        text = QStringView(scratch.constData(), scratch.size());
-        return true;
-    }
-    if (IsIntegerType(fieldType) && cell.kind == Kind::Integer) {
-        char digits[20];
-        const char *end = std::to_chars(digits, digits + sizeof digits, cell.value.integer).ptr;
-        scratch.clear();
-        for (const char *digit = digits; digit != end; ++digit)
-            scratch.append(QLatin1Char(*digit));
+    if (MakeDisplayText(field, scratch)) {
         text = QStringView(scratch.constData(), scratch.size());
         return true;
     }
     // Other numbers, booleans and dates have their text made by DisplayText.
-    const TRpDataType type = FieldDataType(fieldType);
+    const TRpDataType type = FieldDataType(FieldType(field));
     if (type == rpdtNumber || type == rpdtBoolean || type == rpdtDateTime)
         return false;
+    const Cell cell = At(field);
     if (cell.kind == Kind::Null) {
         text = {};
         return true;

@@ -176,6 +176,7 @@ private:
     double Number(const Cell &cell) const;   // QVariant::toDouble
     QString Text(const Cell &cell) const;    // QVariant::toString
     QStringView TextAt(qint64 text) const;
+    bool MakeDisplayText(int field, TRpTextScratch &scratch) const;
     // Room for `size` more UTF-16 units at the end of the texts.
     char16_t *GrowTexts(std::size_t size);
     int EndText(std::size_t start, bool null);

@@ -609,25 +609,16 @@ void AppendCurrencyText(TRpTextScratch &out, qint64 tenThousandths, const TRpFor
     quint64 unit = 1;  // 10 ^ kept
     for (int i = 0; i < kept; ++i)
         unit *= 10;
-    // Written into a plain array: a register writes two amounts a record.
-    char16_t amount[48];  // 20 digits, 6 separators, the point, 18 decimals
-    char16_t *at = amount;
-    const DecimalText whole(units / unit);
-    const std::string_view digits = whole.View();
-    for (size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0)
-            *at++ = settings.ThousandSeparator.unicode();
-        *at++ = char16_t(digits[i]);
-    }
+    TextBuilder amount;
+    AppendGrouped(amount, DecimalText(units / unit).View(), settings.ThousandSeparator);
     if (decimals > 0) {
-        *at++ = settings.DecimalSeparator.unicode();
-        const DecimalText fraction(units % unit);
-        at = std::fill_n(at, std::max(0, kept - int(fraction.View().size())), u'0');
-        at = std::copy(fraction.View().begin(), fraction.View().end(), at);
-        at = std::fill_n(at, decimals - kept, u'0');
+        amount.Add(settings.DecimalSeparator);
+        AppendPadded(amount, units % unit, kept);
+        for (int i = kept; i < decimals; ++i)
+            amount.AddAscii('0');
     }
     TextBuilder text(out);
-    AddCurrencyForm(text, QStringView(amount, at - amount), negative && units != 0, settings);
+    AddCurrencyForm(text, amount.View(), negative && units != 0, settings);
 }
 
 QString CurrencyToText(qint64 tenThousandths, const TRpFormatSettings &settings)
