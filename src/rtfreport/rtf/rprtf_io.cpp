@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include <QBuffer>
 #include <QFileDevice>
 
 #include "rperrors.h"
@@ -17,6 +18,13 @@ constexpr qint64 WindowSize = 64 * 1024;
 TRpByteSource::TRpByteSource(QIODevice *device)
     : m_device(device), m_size(device->size()), m_pos(device->pos())
 {
+    // Bytes in memory are read where they are, as one window shared with the
+    // buffer: copying them window by window costs a tenth of the reading.
+    auto *buffer = qobject_cast<QBuffer *>(device);
+    if (buffer && buffer->isReadable()) {
+        m_window = buffer->data();
+        m_size = qMin(m_size, m_window.size()); // as a device that yields less than it promised
+    }
 }
 
 const char *TRpByteSource::Peek(qint64 wanted, qint64 &available)

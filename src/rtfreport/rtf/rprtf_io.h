@@ -29,6 +29,13 @@ public:
     void Seek(qint64 pos) { m_pos = qBound<qint64>(0, pos, m_size); }
     // Moves on by `count` bytes, at most to the end.
     void Skip(qint64 count) { Seek(m_pos + qBound<qint64>(0, count, m_size - m_pos)); }
+    // The same for bytes known to lie in the input, such as a token just
+    // peeked: without the bounds, the next token's place is known sooner.
+    void Advance(qint64 count)
+    {
+        Q_ASSERT(count >= 0 && count <= m_size - m_pos);
+        m_pos += count;
+    }
 
     // Up to `wanted` bytes from the current position without moving it;
     // fewer only at the end of the input.
