@@ -270,6 +270,14 @@ TEST(Process, TokensGiveTheSameOutputWhereverTheyFall)
         {"\\b-\\fs-", "\\b-\\fs-"},
         {"\\b\xe9x", "\\b\xe9x"},
         {"\\trowd\\trpaddfl3\\trpaddl0 x", "\\trowd\\trpaddfl3\\trpaddl0 x"},
+        // Known words of 9 to 16 letters, and unknown ones differing from them
+        // in a late letter, inside the input and at its very end.
+        {"\\shplockanchor\\nesttableprops\\mborderboxpr2 x\\ulthdashdx y",
+         "\\shplockanchor\\nesttableprops\\mborderboxpr2 x\ry"},
+        {"{\\mmconnectstrdata a}{\\mmodsofldmpdata b}{\\mmconnectstrdatb c}z", "{\rc}z"},
+        {"x\\nesttableprops", "x\\nesttableprops"},
+        {"x\\nesttablepropz ", "x\r"},
+        {"x\\SHPLOCKANCHOR1", "x\\SHPLOCKANCHOR1"},
         // A word longer than a token may be: the rest of its letters is text.
         {"\\aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa x",
          "aaaaaaaaaaaaaaaaaaaaa x"},

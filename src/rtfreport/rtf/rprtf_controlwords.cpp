@@ -177,16 +177,58 @@ constexpr auto ControlWords = std::to_array<TRpControlWord>({
 
 static_assert(SortedByWord(ControlWords), "the control-word table must stay sorted, one row per word");
 
-constexpr TRpWordIndex<ControlWords.size(), 11> ControlWordIndex(ControlWords);
+static_assert(ControlWords.size() == ControlWordCount, "ControlWordCount must be the table's row count");
+
+struct TRpRenumberedWord {
+    std::string_view word;
+    TRpRenumbering how;
+};
+
+using enum TRpRenumbering;
+
+// How each word of kind Renumbered is written, sorted by word.
+constexpr auto RenumberedWords = std::to_array<TRpRenumberedWord>({
+    {"brdrcf", Color},  {"cb", Color},      {"cbpat", Color},     {"cf", Color},
+    {"cfpat", Color},   {"chcbpat", Color}, {"chcfpat", Color},   {"clcbpat", CellColor},
+    {"clcfpat", CellColor}, {"cs", Style},  {"ds", Style},        {"f", Font},
+    {"highlight", Color}, {"ilvl", Ilvl},   {"listtext", ListText}, {"ls", Ls},
+    {"pard", Pard},     {"plain", Plain},   {"pncf", Color},      {"pnf", Font},
+    {"row", Row},       {"s", Style},       {"ts", Style},        {"ulc", Color},
+});
+static_assert(SortedByWord(RenumberedWords), "the renumbered words must stay sorted");
+
+constexpr TRpRenumbering RenumberingOf(std::string_view word)
+{
+    for (const TRpRenumberedWord &row : RenumberedWords)
+        if (row.word == word)
+            return row.how;
+    return None;
+}
+
+constexpr bool EachRenumberedWordHasItsRenumbering()
+{
+    std::size_t renumbered = 0;
+    for (const TRpControlWord &row : ControlWords) {
+        if ((row.kind == Renumbered) != (RenumberingOf(row.word) != None))
+            return false;
+        renumbered += row.kind == Renumbered;
+    }
+    return renumbered == RenumberedWords.size();
+}
+static_assert(EachRenumberedWordHasItsRenumbering(), "the renumbered words are the table's words of kind Renumbered");
+
+constexpr std::uint32_t UseOf(const TRpControlWord &row)
+{
+    return std::uint32_t(row.kind) | std::uint32_t(RenumberingOf(row.word)) << 8;
+}
 
 } // namespace
 
-TRpKwKind LookupControlWord(std::string_view word) { return LookupControlWord(MakeWordKey(word), word); }
+constexpr TRpWordIndex<ControlWordCount, 11> ControlWordIndex(ControlWords, UseOf, std::uint32_t(Dropped));
 
-TRpKwKind LookupControlWord(const TRpWordKey &key, std::string_view word)
+TRpKwKind LookupControlWord(std::string_view word)
 {
-    const int row = ControlWordIndex.Find(key, word);
-    return row < 0 ? Dropped : ControlWords[std::size_t(row)].kind;
+    return LookupControlWordUse(MakeWordKey(word), word).kind;
 }
 
 } // namespace rtfreport

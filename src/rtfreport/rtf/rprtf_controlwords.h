@@ -28,6 +28,17 @@ enum class TRpKwKind {
     ListOverrideTable = 10, // \listoverridetable
 };
 
+// How a word of kind Renumbered is written; None for the other kinds.
+enum class TRpRenumbering : std::uint8_t {
+    None, Font, Color, CellColor, Style, Plain, Row, Pard, ListText, Ls, Ilvl
+};
+
+// A control word's kind and, for a Renumbered word, its renumbering.
+struct TRpWordUse {
+    TRpKwKind kind;
+    TRpRenumbering renumbering;
+};
+
 // The letters of a control word, and the digits of its number.
 constexpr bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 constexpr bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
@@ -54,8 +65,9 @@ constexpr bool SortedByWord(const std::array<Row, N> &rows)
 }
 
 // A word packed for hashing and comparing without a loop over its letters:
-// its length, its first eight bytes and its last eight (zero when it has no
-// more than eight). Two words of up to 16 bytes are equal when their keys are.
+// its length, its first eight bytes, and its bytes from the ninth to the
+// sixteenth (zero-padded) or, for a longer word, its last eight. Two words of
+// up to 16 bytes are equal when their keys are.
 struct TRpWordKey {
     std::uint64_t head = 0;
     std::uint64_t tail = 0;
@@ -81,63 +93,76 @@ constexpr std::uint64_t PackBytes(std::string_view word, std::size_t from, std::
 constexpr TRpWordKey MakeWordKey(std::string_view word)
 {
     const std::size_t length = word.size();
-    return {PackBytes(word, 0, std::min<std::size_t>(length, 8)),
-            length > 8 ? PackBytes(word, length - 8, 8) : 0, length};
+    const std::uint64_t tail = length > 16 ? PackBytes(word, length - 8, 8)
+        : length > 8                       ? PackBytes(word, 8, length - 8)
+                                           : 0;
+    return {PackBytes(word, 0, std::min<std::size_t>(length, 8)), tail, length};
 }
 
-// The same key for a word whose buffer can be read for eight bytes and holds
-// zeros after the word up to the eighth byte at least: two loads, without a
-// loop over its letters.
+// The same key for a word whose buffer holds zeros after the word up to the
+// sixteenth byte at least: two loads, without a loop over its letters.
 inline TRpWordKey MakeZeroPaddedWordKey(std::string_view word)
 {
     const std::size_t length = word.size();
-    const std::uint64_t head = PackBytes({word.data(), length + 8}, 0, 8);
-    return {head, length > 8 ? PackBytes(word, length - 8, 8) : 0, length};
+    const std::string_view padded(word.data(), std::max<std::size_t>(length, 16));
+    const std::uint64_t tail = length > 16 ? PackBytes(word, length - 8, 8)
+        : length > 8                       ? PackBytes(padded, 8, 8)
+                                           : 0;
+    return {PackBytes(padded, 0, 8), tail, length};
 }
 
 // A hash index over a table of words, built at compile time: a lookup costs a
 // multiplication and nearly always one comparison of keys, where halving a
 // sorted table of hundreds of words compares strings ten times. Open
 // addressing with linear probing over 2^Bits slots, at most half of them full.
+// Each word carries a small value, which a lookup returns without reading
+// the table.
 template <std::size_t Rows, unsigned Bits>
 class TRpWordIndex {
 public:
-    template <typename Row>
-    constexpr explicit TRpWordIndex(const std::array<Row, Rows> &rows)
+    // `value(row)` gives a row's value; words not in the table get `missing`.
+    template <typename Row, typename ValueOf>
+    constexpr TRpWordIndex(const std::array<Row, Rows> &rows, ValueOf value, std::uint32_t missing)
     {
         static_assert(2 * Rows <= Slots, "the index needs more slots");
+        m_entries[0] = {TRpWordKey{0, 0, std::size_t(-1)}, missing};
         for (std::size_t row = 0; row < Rows; ++row) {
             m_words[row + 1] = rows[row].word;
-            m_keys[row + 1] = MakeWordKey(rows[row].word);
-            std::size_t slot = Slot(m_keys[row + 1]);
+            m_entries[row + 1] = {MakeWordKey(rows[row].word), value(rows[row])};
+            std::size_t slot = Slot(m_entries[row + 1].key);
             while (m_slots[slot] != 0)
                 slot = (slot + 1) % Slots;
             m_slots[slot] = std::uint16_t(row + 1);
         }
     }
 
-    // The row of `word`, whose key is `key`; -1 for a word not in the table.
-    constexpr int Find(const TRpWordKey &key, std::string_view word) const
+    // The value of `word`, whose key is `key`; `missing` for a word not in the table.
+    constexpr std::uint32_t Find(const TRpWordKey &key, std::string_view word) const
     {
         if (key.length > 16)
             return FindLong(key, word);
         for (std::size_t slot = Slot(key);; slot = (slot + 1) % Slots) {
-            const std::size_t entry = m_slots[slot];
+            const TRpEntry &entry = m_entries[m_slots[slot]];
             // Known and unknown words come mixed: one exit for both, taken at
             // the first slot nearly always, is a branch the processor predicts.
-            if ((m_keys[entry] == key) | (entry == 0))
-                return int(entry) - 1; // the empty entry is 0: -1
+            if ((entry.key == key) | (&entry == &m_entries[0]))
+                return entry.value;
         }
     }
 
 private:
+    struct TRpEntry {
+        TRpWordKey key;
+        std::uint32_t value = 0;
+    };
+
     // Keys of longer words leave letters out: their text is compared too.
-    constexpr int FindLong(const TRpWordKey &key, std::string_view word) const
+    constexpr std::uint32_t FindLong(const TRpWordKey &key, std::string_view word) const
     {
         for (std::size_t slot = Slot(key);; slot = (slot + 1) % Slots) {
             const std::size_t entry = m_slots[slot];
-            if (entry == 0 || (m_keys[entry] == key && m_words[entry] == word))
-                return int(entry) - 1;
+            if (entry == 0 || (m_entries[entry].key == key && m_words[entry] == word))
+                return m_entries[entry].value;
         }
     }
 
@@ -153,14 +178,25 @@ private:
     // Entries are rows + 1; 0 marks an empty slot, and its key, of a length
     // no word has, matches none.
     std::array<std::uint16_t, Slots> m_slots{};
-    std::array<TRpWordKey, Rows + 1> m_keys{TRpWordKey{0, 0, std::size_t(-1)}};
+    std::array<TRpEntry, Rows + 1> m_entries{};
     std::array<std::string_view, Rows + 1> m_words{};
 };
+
+// The index over the table of control words (rprtf_controlwords.cpp), here
+// so that the token stream's loop looks a word up without a call. The count
+// is the table's: the table checks it.
+inline constexpr std::size_t ControlWordCount = 653;
+extern const TRpWordIndex<ControlWordCount, 11> ControlWordIndex;
 
 // Looks up a control word given in lower case and without its backslash
 // ("par", "fonttbl"). Words the table does not know are Dropped.
 TRpKwKind LookupControlWord(std::string_view word);
-// The same with the word's key made already.
-TRpKwKind LookupControlWord(const TRpWordKey &key, std::string_view word);
+// The same with the word's key made already, and its renumbering with it:
+// the index holds both, the kind in the low byte.
+inline TRpWordUse LookupControlWordUse(const TRpWordKey &key, std::string_view word)
+{
+    const std::uint32_t value = ControlWordIndex.Find(key, word);
+    return {TRpKwKind(value & 0xff), TRpRenumbering(value >> 8)};
+}
 
 } // namespace rtfreport

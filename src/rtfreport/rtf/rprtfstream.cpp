@@ -56,21 +56,23 @@ Q_ALWAYS_INLINE void CopyBytes(char *to, const char *from, size_t size)
         std::memcpy(to, from, size);
 }
 
-// Where the parts of a control word end, as offsets from its backslash.
+// Where the parts of a control word end, as offsets from its backslash. Small
+// enough to be returned in registers: the next token's place waits for it.
 struct TRpWordEnds {
-    qint64 letters = 0; // the word's letters
-    qint64 number = 0;  // its number, "-" included
+    int letters = 0;    // the word's letters
+    int number = 0;     // its number, "-" included
     bool blank = false; // a blank delimiter follows
 };
 
 // Reads a control word byte by byte, no further than `available` bytes, and
-// puts its letters in lower case into `lower`, with eight zero bytes after.
+// puts its letters in lower case into `lower`, with zeros after them up to
+// the sixteenth byte at least.
 TRpWordEnds ScanControlWord(const char *bytes, qint64 available, char *lower)
 {
-    qint64 end = 1;
+    int end = 1; // no further than TokenWindow
     while (end < available && IsAsciiLetter(bytes[end]))
         *lower++ = char(bytes[end++] | 0x20); // letters only: ASCII lower case
-    std::memset(lower, 0, 8);
+    std::memset(lower, 0, 16);
     TRpWordEnds ends;
     ends.letters = end;
     if (end < available && bytes[end] == '-')
@@ -89,19 +91,25 @@ TRpWordEnds ScanControlWord(const char *bytes, qint64 available, char *lower)
 // length: loops over single bytes end in a mispredicted branch twice a word,
 // which costs more than the rest of the token. Bytes above 0x7f compare as
 // negative and are neither letters nor digits. The letters are stored with
-// zeros up to the 16th byte by one store, from which the word's key is read
-// back: zeros written by a second store would make that read wait for both.
-bool ScanControlWord16(const char *bytes, TRpWordEnds &ends, char *lower)
+// zeros up to the 16th byte, and the word's key is taken from the same register.
+Q_ALWAYS_INLINE bool ScanControlWord16(const char *bytes, TRpWordEnds &ends, char *lower, TRpWordKey &key)
 {
     const auto mask = [](__m128i matches) { return unsigned(_mm_movemask_epi8(matches)); };
     const auto inRange = [](__m128i v, char low, char high) {
         return _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(char(low - 1))),
                              _mm_cmplt_epi8(v, _mm_set1_epi8(char(high + 1))));
     };
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes + 1));
+    // 16 bytes of ones, then 16 of zeros: from the (16 - n)th on, a mask of
+    // the first n bytes.
+    alignas(32) static constexpr char FirstBytes[32] = {-1, -1, -1, -1, -1, -1, -1, -1,
+                                                        -1, -1, -1, -1, -1, -1, -1, -1};
+    const char *word = bytes + 1;
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(word));
     const __m128i folded = _mm_or_si128(v, _mm_set1_epi8(0x20)); // upper-case letters to lower
     const unsigned letters = mask(inRange(folded, 'a', 'z'));
     const unsigned digits = mask(inRange(v, '0', '9'));
+    // The sign and the blank are read from masks too: loading their bytes
+    // would wait for the word's length, which the next token waits for.
     const unsigned minus = mask(_mm_cmpeq_epi8(v, _mm_set1_epi8('-')));
     const unsigned blanks = mask(_mm_cmpeq_epi8(v, _mm_set1_epi8(' ')));
     const int letterCount = std::countr_one(letters);
@@ -109,9 +117,13 @@ bool ScanControlWord16(const char *bytes, TRpWordEnds &ends, char *lower)
     const int numberEnd = numberStart + std::countr_one(digits >> numberStart);
     if (numberEnd >= 16)
         return false; // the delimiter lies beyond these bytes
-    const __m128i positions = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
-    const __m128i inWord = _mm_cmplt_epi8(positions, _mm_set1_epi8(char(letterCount)));
-    _mm_storeu_si128(reinterpret_cast<__m128i *>(lower), _mm_and_si128(folded, inWord));
+    const __m128i inWord = _mm_loadu_si128(reinterpret_cast<const __m128i *>(FirstBytes + 16 - letterCount));
+    const __m128i word16 = _mm_and_si128(folded, inWord);
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(lower), word16);
+    // The key from the register, without waiting for the store.
+    key.head = std::uint64_t(_mm_cvtsi128_si64(word16));
+    key.tail = std::uint64_t(_mm_cvtsi128_si64(_mm_unpackhi_epi64(word16, word16)));
+    key.length = std::size_t(letterCount);
     ends.letters = 1 + letterCount;
     ends.number = 1 + numberEnd;
     ends.blank = (blanks >> numberEnd) & 1;
@@ -153,27 +165,6 @@ bool IsListKind(TRpKwKind kind)
 {
     return kind == TRpKwKind::ListTable || kind == TRpKwKind::ListOverrideTable;
 }
-
-// How each word of kind Renumbered is written.
-enum class TRpRenumbering { Font, Color, CellColor, Style, Plain, Row, Pard, ListText, Ls, Ilvl };
-
-struct TRpRenumberedWord {
-    std::string_view word;
-    TRpRenumbering how;
-};
-
-using enum TRpRenumbering;
-
-constexpr auto RenumberedWords = std::to_array<TRpRenumberedWord>({
-    {"brdrcf", Color},  {"cb", Color},      {"cbpat", Color},     {"cf", Color},
-    {"cfpat", Color},   {"chcbpat", Color}, {"chcfpat", Color},   {"clcbpat", CellColor},
-    {"clcfpat", CellColor}, {"cs", Style},  {"ds", Style},        {"f", Font},
-    {"highlight", Color}, {"ilvl", Ilvl},   {"listtext", ListText}, {"ls", Ls},
-    {"pard", Pard},     {"plain", Plain},   {"pncf", Color},      {"pnf", Font},
-    {"row", Row},       {"s", Style},       {"ts", Style},        {"ulc", Color},
-});
-static_assert(SortedByWord(RenumberedWords), "the renumbered words must stay sorted");
-constexpr TRpWordIndex<RenumberedWords.size(), 6> RenumberedIndex(RenumberedWords);
 
 // A control word's delimiter outlives the read window: it is none or a blank.
 constexpr std::string_view Blank = " ";
@@ -268,8 +259,7 @@ TRPkwType TRpStream::ReadToken(const char *bytes, qint64 available)
         if (available < 2) {
             kind = kwNone;
         } else if (IsAsciiLetter(bytes[1])) {
-            ReadControlWord(bytes, available);
-            m_stream.Skip(m_lastRead.size());
+            ReadControlWordToken(bytes, available); // the key is made again when needed
             return kwKeyWord;
         } else if (bytes[1] == '*') {
             kind = kwKeyDest;
@@ -289,21 +279,35 @@ TRPkwType TRpStream::ReadToken(const char *bytes, qint64 available)
         break;
     }
     m_lastRead = std::string_view(bytes, size_t(length));
-    m_stream.Skip(length);
+    m_stream.Advance(length);
     return kind;
 }
 
-void TRpStream::ReadControlWord(const char *bytes, qint64 available)
+// Small, so that it is inlined in the loop, where most tokens are control words.
+Q_ALWAYS_INLINE TRpWordKey TRpStream::ReadControlWordToken(const char *bytes, qint64 available)
+{
+    m_lastReadStart = m_stream.Pos();
+    const TRpWordKey key = ReadControlWord(bytes, available);
+    m_stream.Advance(qint64(m_lastRead.size()));
+    return key;
+}
+
+Q_ALWAYS_INLINE TRpWordKey TRpStream::ReadControlWord(const char *bytes, qint64 available)
 {
     TRpWordEnds ends;
+    TRpWordKey key;
 #ifdef __SSE2__
-    if (!(available >= 17 && ScanControlWord16(bytes, ends, m_lowerCaseWord)))
+    if (!(available >= 17 && ScanControlWord16(bytes, ends, m_lowerCaseWord, key)))
 #endif
+    {
         ends = ScanControlWord(bytes, available, m_lowerCaseWord);
+        key = MakeZeroPaddedWordKey({m_lowerCaseWord, size_t(ends.letters - 1)});
+    }
     m_lastRead = std::string_view(bytes, size_t(ends.number + (ends.blank ? 1 : 0)));
     m_lastKey = m_lastRead.substr(0, size_t(ends.letters));
     m_lastParam = std::string_view(bytes + ends.letters, size_t(ends.number - ends.letters));
     m_lastDelimiter = ends.blank ? Blank : std::string_view();
+    return key;
 }
 
 bool TRpStream::ProcessToStringList(QByteArrayList *list)
@@ -366,12 +370,17 @@ void TRpStream::FlushCopy()
 
 // Joins the bytes to the copy pending when they follow it in the input: a
 // run of tokens written as they stand becomes one write.
-void TRpStream::Copy(const char *data, qint64 size)
+Q_ALWAYS_INLINE void TRpStream::Copy(const char *data, qint64 size)
 {
     if (m_copySize > 0 && data == m_copyFrom + m_copySize) {
         m_copySize += size;
         return;
     }
+    StartCopy(data, size);
+}
+
+void TRpStream::StartCopy(const char *data, qint64 size)
+{
     WritePreWrite();
     m_copyFrom = data;
     m_copySize = size;
@@ -399,7 +408,7 @@ void TRpStream::Write(std::initializer_list<std::string_view> pieces)
         Put(piece.data(), qint64(piece.size()));
 }
 
-void TRpStream::WriteLastRead() { Copy(m_lastRead.data(), qint64(m_lastRead.size())); }
+Q_ALWAYS_INLINE void TRpStream::WriteLastRead() { Copy(m_lastRead.data(), qint64(m_lastRead.size())); }
 
 void TRpStream::WritePlainRun()
 {
@@ -409,7 +418,7 @@ void TRpStream::WritePlainRun()
     while (length < available && !IsTokenStart(bytes[length]))
         ++length;
     Copy(bytes, length);
-    m_stream.Skip(length);
+    m_stream.Advance(length);
 }
 
 // ---- Process ------------------------------------------------------------
@@ -427,6 +436,10 @@ bool TRpStream::Process()
         const char *next = Peek(TokenWindow, available);
         if (available > 0 && !IsTokenStart(*next)) {
             WritePlainRun();
+            continue;
+        }
+        if (available >= 2 && next[0] == '\\' && IsAsciiLetter(next[1])) {
+            ProcessControlWord(ReadControlWordToken(next, available));
             continue;
         }
         const TRPkwType token = ReadToken(next, available);
@@ -449,8 +462,8 @@ bool TRpStream::Process()
         case kwKeyDest:
             m_preWrite += "\\*";
             break;
-        case kwKeyWord:
-            ProcessControlWord();
+        case kwKeyWord: // words are read above; this is ReadToken's own reading of one
+            ProcessControlWord(MakeZeroPaddedWordKey({m_lowerCaseWord, m_lastKey.size() - 1}));
             break;
         default:
             WriteLastRead();
@@ -477,11 +490,11 @@ void TRpStream::CloseOpenGroups()
     m_positionStack.clear();
 }
 
-void TRpStream::ProcessControlWord()
+Q_ALWAYS_INLINE void TRpStream::ProcessControlWord(const TRpWordKey &key)
 {
     const std::string_view word(m_lowerCaseWord, m_lastKey.size() - 1); // without the backslash
-    const TRpWordKey key = MakeZeroPaddedWordKey(word);
-    const TRpKwKind kind = LookupControlWord(key, word);
+    const TRpWordUse use = LookupControlWordUse(key, word);
+    const TRpKwKind kind = use.kind;
     switch (kind) {
     case TRpKwKind::Dropped:
         DropWord();
@@ -490,7 +503,7 @@ void TRpStream::ProcessControlWord()
         WriteLastRead();
         break;
     case TRpKwKind::Renumbered:
-        WriteRenumberedWord(key, word);
+        WriteRenumberedWord(use.renumbering, word);
         break;
     case TRpKwKind::ParOrBin:
         if (word == "par")
@@ -518,7 +531,7 @@ void TRpStream::ProcessControlWord()
     }
 }
 
-void TRpStream::DropWord()
+Q_ALWAYS_INLINE void TRpStream::DropWord()
 {
     if (m_lastDelimiter == Blank)
         Write("\r", 1);
@@ -556,17 +569,13 @@ void TRpStream::WriteRenumbered(std::string_view word, const TRPReplTable &map)
     Write({"\\", word, std::string_view(digits, size_t(converted.ptr - digits)), m_lastDelimiter});
 }
 
-void TRpStream::WriteRenumberedWord(const TRpWordKey &key, std::string_view word)
+void TRpStream::WriteRenumberedWord(TRpRenumbering how, std::string_view word)
 {
     const bool inTable = m_owner->m_inTable;
     const bool lists = m_owner->ProcessLists;
     const std::string_view delimiter = m_lastDelimiter;
-    const int row = RenumberedIndex.Find(key, word);
-    if (row < 0) {
-        WriteLastRead();
-        return;
-    }
-    switch (RenumberedWords[size_t(row)].how) {
+    using enum TRpRenumbering;
+    switch (how) {
     case Font:
         WriteRenumbered(word, m_fontTable);
         break;
@@ -612,6 +621,9 @@ void TRpStream::WriteRenumberedWord(const TRpWordKey &key, std::string_view word
             Write({"\\ilvl", m_lastParam, delimiter});
         else
             DropWord();
+        break;
+    case None: // not a renumbered word: it stays as it stands
+        WriteLastRead();
         break;
     }
 }

@@ -89,7 +89,9 @@ private:
     const char *Window(qint64 &available);
     // The token at `bytes`, `available` bytes as Peek(TokenWindow) gave them.
     TRPkwType ReadToken(const char *bytes, qint64 available);
-    void ReadControlWord(const char *bytes, qint64 available);
+    // Read the control word at `bytes` and give its key (MakeZeroPaddedWordKey).
+    TRpWordKey ReadControlWordToken(const char *bytes, qint64 available);
+    TRpWordKey ReadControlWord(const char *bytes, qint64 available);
     // Writes the "{" and "\*" held back until the group's first word is known.
     void WritePreWrite();
     // Every byte of the output goes through Put, which gathers it for m_out.
@@ -97,15 +99,16 @@ private:
     // Writes bytes of the read window as they stand, joined with the bytes
     // before them when they follow those in the input.
     void Copy(const char *data, qint64 size);
+    void StartCopy(const char *data, qint64 size);
     void FlushCopy();
     void PutLarge(const char *data, qint64 size);
     void FlushBlock();
     void Write(const char *data, qint64 size);
     void Write(std::initializer_list<std::string_view> pieces);
     void WritePlainRun();
-    void ProcessControlWord();
+    void ProcessControlWord(const TRpWordKey &key);
     void WriteLastRead();
-    void WriteRenumberedWord(const TRpWordKey &key, std::string_view word);
+    void WriteRenumberedWord(TRpRenumbering how, std::string_view word);
     void WriteRenumbered(std::string_view word, const TRPReplTable &map);
     void DropWord();
     void WritePar();
@@ -162,8 +165,8 @@ private:
     std::string_view m_lastParam;
     std::string_view m_lastDelimiter;
     // The last control word's letters in lower case, then zeros up to the
-    // eighth byte at least, so that its key is read without a loop.
-    char m_lowerCaseWord[TokenWindow + 8];
+    // sixteenth byte at least, so that its key is read without a loop.
+    char m_lowerCaseWord[TokenWindow + 16];
     qint64 m_lastReadStart = 0; // input position of m_lastRead
     qint64 m_lastParPosition = -1;
     QByteArray m_lastParDelimiter;
