@@ -282,7 +282,7 @@ class InfixParser {
 public:
     InfixParser(const QString &text, bool dotAsColon) : m_text(text), m_dotAsColon(dotAsColon) {}
 
-    QString Parse()
+    TRpInfixNode Parse()
     {
         ReadTokens();
         return Emit(ToPostfix());
@@ -401,30 +401,38 @@ private:
         return output;
     }
 
-    QString Emit(const TRpExpression &postfix) const
+    // The calls are built as a tree: nesting them as text would copy every
+    // inner call once more at each level.
+    TRpInfixNode Emit(const TRpExpression &postfix) const
     {
         const TRpOperand &last = postfix.Operand(postfix.Count() - 1);
         if (last.IsOperand)
             throw EIllegalFunctionUse(u"Operation or function name missed in expression: "_qs + m_text
                                       + u", operand: "_qs + last.Text);
-        QStringList stack;
+        std::vector<TRpInfixNode> stack;
         for (int i = 0; i < postfix.Count(); ++i) {
             const TRpOperand &item = postfix.Operand(i);
             if (item.IsOperand) {
-                stack << item.Text;
+                stack.push_back({item.Text, false, {}});
                 continue;
             }
-            if (stack.size() < item.ArgsNeed)
+            if (int(stack.size()) < item.ArgsNeed)
                 Fail();
-            const QString name = QLatin1String(BuiltInFunction(FindOperator(item.Text)->functionId).name);
-            QString call = name + u'(' + stack.takeLast();
+            TRpInfixNode call{QLatin1String(BuiltInFunction(FindOperator(item.Text)->functionId).name), true, {}};
+            MoveLast(stack, call.arguments);
             if (item.ArgsNeed == 2)
-                call += u',' + stack.takeLast();
-            stack << call + u')';
+                MoveLast(stack, call.arguments);
+            stack.push_back(std::move(call));
         }
         if (stack.size() != 1)
             Fail();
-        return stack.first();
+        return std::move(stack.front());
+    }
+
+    static void MoveLast(std::vector<TRpInfixNode> &from, std::vector<TRpInfixNode> &to)
+    {
+        to.push_back(std::move(from.back()));
+        from.pop_back();
     }
 
     QString m_text;
@@ -435,11 +443,100 @@ private:
     int m_depth = 0;
 };
 
+// Reads argument text a character at a time, minding strings and brackets.
+class ArgumentReader {
+public:
+    enum Step { Inside, Separator, Unbalanced };
+
+    Step Read(QChar c)
+    {
+        if (!m_closing.isNull()) {
+            if (c == m_closing)
+                m_closing = QChar();
+        } else if (!ClosingQuote(c).isNull()) {
+            m_closing = ClosingQuote(c);
+        } else if (c == u'(') {
+            ++m_depth;
+        } else if (c == u')' && --m_depth < 0) {
+            return Unbalanced;
+        } else if (c == u',' && m_depth == 0) {
+            return Separator;
+        }
+        return Inside;
+    }
+
+    // In a string or between brackets at the end.
+    bool Open() const { return m_depth > 0 || !m_closing.isNull(); }
+    int Depth() const { return m_depth; }
+
+private:
+    QChar m_closing;  // the quote that ends the string being read
+    int m_depth = 0;
+};
+
+// Whether an operand comes back whole when its call's text is split.
+bool SplitsBackWhole(const QString &operand)
+{
+    ArgumentReader reader;
+    for (QChar c : operand)
+        if (reader.Read(c) != ArgumentReader::Inside)
+            return false;
+    return !reader.Open();
+}
+
+bool SplitsBack(const TRpInfixNode &node)
+{
+    if (!node.isCall)
+        return SplitsBackWhole(node.text);
+    for (const TRpInfixNode &argument : node.arguments)
+        if (!SplitsBack(argument))
+            return false;
+    return true;
+}
+
+void AppendCallText(const TRpInfixNode &node, QString &text)
+{
+    text += node.text;
+    if (!node.isCall)
+        return;
+    text += u'(';
+    for (std::size_t i = 0; i < node.arguments.size(); ++i) {
+        if (i > 0)
+            text += u',';
+        AppendCallText(node.arguments[i], text);
+    }
+    text += u')';
+}
+
+// What is wrong with calling a function with count arguments, or nothing.
+QString ArgumentCountFault(int id, int count, const TRpUDFList *udfList)
+{
+    if (count < FunctionArgMinCount(id, udfList))
+        return u" - number of arguments is less than minimum required"_qs;
+    if (count > FunctionArgMaxCount(id, udfList))
+        return u" - number of arguments is more than maximum allowed"_qs;
+    return QString();
+}
+
 } // namespace
+
+TRpInfix ParseInfixCalls(const QString &text, bool dotAsColon)
+{
+    TRpInfix infix{InfixParser(text, dotAsColon).Parse()};
+    infix.splitsBack = SplitsBack(infix.call);
+    return infix;
+}
+
+QString InfixCallText(const TRpInfixNode &call)
+{
+    QString text;
+    AppendCallText(call, text);
+    return text;
+}
 
 QString ParseInfix(const QString &text, bool dotAsColon)
 {
-    return InfixParser(text, dotAsColon).Parse();
+    return InfixCallText(InfixParser(text, dotAsColon).Parse());
 }
 
 // --- calls -------------------------------------------------------------------------
@@ -451,39 +548,26 @@ TRpArguments SplitArguments(const QString &text)
         return result;
     const QString walked = text + u',';
     QString piece;
-    QChar closing;  // the quote that ends the string being read
-    int depth = 0;
+    ArgumentReader reader;
     for (QChar c : walked) {
-        if (!closing.isNull()) {
+        switch (reader.Read(c)) {
+        case ArgumentReader::Inside:
             piece += c;
-            if (c == closing)
-                closing = QChar();
-            continue;
-        }
-        if (!ClosingQuote(c).isNull()) {
-            closing = ClosingQuote(c);
-            piece += c;
-        } else if (c == u'(') {
-            ++depth;
-            piece += c;
-        } else if (c == u')') {
-            if (--depth < 0) {
-                result.arguments << piece;
-                result.balanced = false;
-                return result;
-            }
-            piece += c;
-        } else if (c == u',' && depth == 0) {
+            break;
+        case ArgumentReader::Separator:
             result.arguments << piece;
             piece.clear();
-        } else {
-            piece += c;
+            break;
+        case ArgumentReader::Unbalanced:
+            result.arguments << piece;
+            result.balanced = false;
+            return result;
         }
     }
-    if (depth > 0 || !closing.isNull()) {
+    if (reader.Open()) {
         piece.chop(1);  // the "," added above, swallowed by a bracket or string
         result.arguments << piece;
-        result.balanced = depth <= 0;
+        result.balanced = reader.Depth() <= 0;
     }
     return result;
 }
@@ -549,14 +633,22 @@ TRpFunctionCall ParseFunctionCall(const QString &text, const TRpUDFList *udfList
     const TRpArguments split = SplitArguments(inside);
     if (!split.balanced)
         throw EIllegalFunctionUse(u"Brackets balance violation in function "_qs + text);
-    const int count = int(split.arguments.size());
-    if (count < FunctionArgMinCount(*id, udfList))
-        throw EIllegalFunctionUse(u"Illegal function use: "_qs + text
-                                  + u" - number of arguments is less than minimum required"_qs);
-    if (count > FunctionArgMaxCount(*id, udfList))
-        throw EIllegalFunctionUse(u"Illegal function use: "_qs + text
-                                  + u" - number of arguments is more than maximum allowed"_qs);
+    const QString fault = ArgumentCountFault(*id, int(split.arguments.size()), udfList);
+    if (!fault.isEmpty())
+        throw EIllegalFunctionUse(u"Illegal function use: "_qs + text + fault);
     return {true, *id, split.arguments};
+}
+
+std::optional<int> InfixCallFunction(const TRpInfixNode &call, const TRpUDFList *udfList)
+{
+    const std::optional<int> id = LookupFunction(call.text, udfList);
+    if (!id)
+        return id;
+    // The text is written only for the message.
+    const QString fault = ArgumentCountFault(*id, int(call.arguments.size()), udfList);
+    if (!fault.isEmpty())
+        throw EIllegalFunctionUse(u"Illegal function use: "_qs + InfixCallText(call) + fault);
+    return id;
 }
 
 } // namespace rtfreport
