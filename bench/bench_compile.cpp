@@ -1,7 +1,7 @@
 // A template run by an engine that compiles it (an engine's first run)
 // beside one that kept it compiled from its earlier run (every later run of
-// the program's printouts): the note template, and a template of 10 MB of
-// IF blocks.
+// the program's printouts): the note template, a template of 10 MB of IF
+// blocks, and a field of one long sum.
 #include "rpdataset.h"
 #include "rprtf.h"
 
@@ -19,20 +19,38 @@ QString noteTemplate()
     return QStringLiteral(MIRELO_TEMPLATES "/szablonnota.rtf");
 }
 
-QString ifBlocksTemplate()
+// A template written to a temporary file, once a run.
+QString WrittenTemplate(const QString &name, const QByteArray &text)
 {
     static QTemporaryDir folder;
+    const QString file = folder.filePath(name);
+    QFile out(file);
+    if (!out.open(QIODevice::WriteOnly))
+        return QString();
+    out.write(text);
+    return file;
+}
+
+QString ifBlocksTemplate()
+{
     static const QString path = [] {
-        const QString file = folder.filePath(QStringLiteral("if_10m.rtf"));
-        QFile out(file);
-        if (!out.open(QIODevice::WriteOnly))
-            return QString();
         QByteArray text = "{\\rtf1 ";
         const QByteArray block = "\\\\IF(1<2)\\\\x\\\\ENDIF\\\\";
         while (text.size() < 10 * 1024 * 1024)
             text += block;
-        out.write(text + "\\par}");
-        return file;
+        return WrittenTemplate(QStringLiteral("if_10m.rtf"), text + "\\par}");
+    }();
+    return path;
+}
+
+// One field "1+1+...+1" of 5 000 terms: the length of a formula alone.
+QString longInfixTemplate()
+{
+    static const QString path = [] {
+        QByteArray sum = "1";
+        for (int i = 1; i < 5000; ++i)
+            sum += "+1";
+        return WrittenTemplate(QStringLiteral("infix_5000.rtf"), "{\\rtf1 \\\\" + sum + "\\\\\\par}");
     }();
     return path;
 }
@@ -91,5 +109,7 @@ BENCHMARK_CAPTURE(BM_FirstRun, note, &noteTemplate)->Unit(benchmark::kMicrosecon
 BENCHMARK_CAPTURE(BM_LaterRun, note, &noteTemplate)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_FirstRun, if_blocks_10m, &ifBlocksTemplate)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(BM_LaterRun, if_blocks_10m, &ifBlocksTemplate)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+BENCHMARK_CAPTURE(BM_FirstRun, infix_5000, &longInfixTemplate)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 BENCHMARK_MAIN();

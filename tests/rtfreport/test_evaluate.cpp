@@ -227,6 +227,23 @@ INSTANTIATE_TEST_SUITE_P(Messages, BuiltInMessageTest, ::testing::Values(
     MessageCase{u"STOD('20210230')", u"Invalid argument to date encode"},
     MessageCase{u"{9999-12-31}+1", u"Invalid argument to date encode"}), NamedAfter<&TextCase::input>());
 
+// A formula's calls are walked as they were read, and its nested parts fail
+// as the call text they stand for would.
+TEST_F(EvaluateTest, LongAndNestedFormulas)
+{
+    EXPECT_EQ(Text("1" + QString(u"+1"_qs).repeated(9999)), u"10000");
+    EXPECT_EQ(Text("10000" + QString(u"-1"_qs).repeated(9990)), u"10");
+    const TextCase failures[] = {
+        {u"2*(1+NOPE(1))", u"Function not found: NOPE(1)"},
+        {u"2*(1+TRIM())", u"Illegal function use: TRIM() - number of arguments is less than minimum required"},
+        {u"2*(1+FNUM(n,2))", u"Illegal function use: expression FNUM(n,2) has format function FNUM, which is not allowed within another expression"},
+        // A name holding a quotation mark swallows the rest of the call text.
+        {u"1+a\u201Cb", u"Illegal function use: SYS_ADD(a\u201Cb,1) - number of arguments is less than minimum required"},
+    };
+    for (const TextCase &failure : failures)
+        EXPECT_EQ(Error(QString::fromUtf16(failure.input)), QString::fromUtf16(failure.expected));
+}
+
 TEST_F(EvaluateTest, ErrorClassesFollowTheKindOfFault)
 {
     EXPECT_THROW(EvaluateExpression(report, "10/0"), ERpError);

@@ -135,6 +135,18 @@ TEST_F(TemplateRun, ExpressionErrors)
     EXPECT_EQ(MessageOf<EIllegalFunctionUse>([&] { Run("\\\\TRIM()\\\\"); }).left(10), QStringLiteral("Illegal fu"));
 }
 
+// Formulas up to the field limit, alone and as an argument: the subtraction
+// shows the operands kept in their order.
+TEST_F(TemplateRun, LongFormulasCompileAndRun)
+{
+    const QByteArray sum = "1" + QByteArray("+1").repeated(4999);
+    const QByteArray difference = "5000" + QByteArray("-1").repeated(4990);
+    const QByteArray inIif = "IIF(1<2," + QByteArray("1+").repeated(4900) + "1,0)";
+    EXPECT_EQ(Body("\\\\" + sum + "\\\\"), QByteArray("\\lang0 5000"));
+    EXPECT_EQ(Body("\\\\" + difference + "\\\\"), QByteArray("\\lang0 10"));
+    EXPECT_EQ(Body("\\\\" + inIif + "\\\\"), QByteArray("\\lang0 4901"));
+}
+
 TEST_F(TemplateRun, DataFields)
 {
     TRpMemoryDataSet notes("NOTY", {{"NUMER", TRpFieldType::String}, {"KWOTA", TRpFieldType::Float}},

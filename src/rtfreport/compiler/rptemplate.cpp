@@ -813,11 +813,8 @@ void TRpTemplateCompiler::CompileSimpleField(const QString &commandText, const T
         m_commands->WriteField(kind, pnt, field);
         return;
     }
-    const QString callText = token.kind == tkFunctionCall && token.rest.trimmed().isEmpty()
-                                 ? text
-                                 : InfixAsCall(text);
-    const TRpFunctionCall call = ParsedCall(callText);
-    if (!call.isCall) {
+    const TRpExpressionCall call = ExpressionCall(text, token.kind == tkFunctionCall && token.rest.trimmed().isEmpty());
+    if (!call.id) {
         if (m_report.Options().testFlag(eoClearMissedFields))
             m_commands->WriteFormatting(pnt, split.codes);
         else
@@ -828,25 +825,33 @@ void TRpTemplateCompiler::CompileSimpleField(const QString &commandText, const T
     field.sout = split.codes;
     field.stestf = u"\\\\"_qs + FromAnsi(rawText) + u"\\\\"_qs;
     field.Field = text;
-    CompileExpression(callText, field, true, false, m_blocks->InnermostNumber());
+    CompileCallExpression(*call.id, field, true, false, m_blocks->InnermostNumber(), [&] { CompileArguments(call); });
 }
 
 void TRpTemplateCompiler::CompileExpression(const QString &callText, const TRpRowContent &field, bool output, bool manage,
                                int block)
 {
-    const int pnt = m_template.position;
     const TRpFunctionCall call = ParsedCall(callText);
     if (!call.isCall)
         throw EIllegalFunctionUse(u"Function not found: "_qs + callText);
     TRpRowContent expression = field;
     if (expression.Field.isEmpty())
         expression.Field = callText;
-    expression.NField = call.id;
+    CompileCallExpression(call.id, expression, output, manage, block, [&] { CompileArguments(call); });
+}
+
+// The expression record of a call, its arguments' records and its end.
+void TRpTemplateCompiler::CompileCallExpression(int id, const TRpRowContent &field, bool output, bool manage, int block,
+                                                const std::function<void()> &compileArguments)
+{
+    const int pnt = m_template.position;
+    TRpRowContent expression = field;
+    expression.NField = id;
     expression.ftype = rcdata;
     expression.Defined = true;
     expression.DefinedType = 0;
     const int position = m_commands->WriteExpression(pnt, expression, output, manage, block);
-    CompileArguments(call);
+    compileArguments();
     m_commands->WriteMark(cmExpressionEnd, pnt);
     bool constant = true;
     for (int at = position + 1; constant && at < m_commands->Count() - 1; ++at) {
@@ -860,39 +865,88 @@ void TRpTemplateCompiler::CompileExpression(const QString &callText, const TRpRo
     m_commands->At(position).flag = constant ? 1 : 0;
 }
 
+TRpTemplateCompiler::TRpExpressionCall TRpTemplateCompiler::ExpressionCall(const QString &text, bool oneCall)
+{
+    TRpExpressionCall call;
+    if (!oneCall) {
+        call.infix = InfixCalls(text);
+        if (call.infix->splitsBack) {
+            call.id = InfixCallFunction(call.infix->call, m_report.UDFList());
+            return call;
+        }
+    }
+    call.parsed = ParsedCall(oneCall ? text : InfixCallText(call.infix->call));
+    call.infix.reset();
+    if (call.parsed.isCall)
+        call.id = call.parsed.id;
+    return call;
+}
+
+void TRpTemplateCompiler::CompileArguments(const TRpExpressionCall &call)
+{
+    if (call.infix)
+        CompileInfixArguments(call.infix->call, *call.id);
+    else
+        CompileArguments(call.parsed);
+}
+
 void TRpTemplateCompiler::CompileArguments(const TRpFunctionCall &call)
 {
-    const int pnt = m_template.position;
-    const bool dotAsColon = m_report.Options().testFlag(eoDotAsColon);
-    const bool iif = call.id == fnIif;
-    const int sequence = iif ? ++m_iifCounter : 0;
-    for (int i = 0; i < call.arguments.size(); ++i) {
-        const QString argument = call.arguments.at(i).trimmed();
-        if (const int keyword = FormatKeywordOf(argument))
-            throw EIllegalFunctionUse(u"Illegal function use: expression "_qs + argument + u" has format function "_qs
-                                      + QLatin1String(RpFormatKeywords[keyword].keyword)
-                                      + u", which is not allowed within another expression"_qs);
-        const TRpToken token = ClassifyToken(argument, dotAsColon);
-        if (token.kind == tkNothing)
-            throw EIllegalFunctionUse(u"Cannot use "_qs + (argument.isEmpty() ? u"empty string"_qs : argument)
-                                      + u" as argument for another expression"_qs);
-        if (token.kind == tkOperator || token.kind == tkFunctionCall || !token.rest.trimmed().isEmpty()) {
-            const QString nested = token.kind == tkFunctionCall && token.rest.trimmed().isEmpty()
-                                       ? argument
-                                       : InfixAsCall(argument);
-            const TRpFunctionCall nestedCall = ParsedCall(nested);
-            if (!nestedCall.isCall)
-                throw EIllegalFunctionUse(u"Function not found: "_qs + argument);
-            CompileArguments(nestedCall);
-        } else {
-            int kind = cmCopyText;
-            TRpRowContent field = OperandField(argument, &kind);
-            m_commands->WriteField(kind, pnt, field);
+    CompileCall(call.id, int(call.arguments.size()), [&](int i) { CompileArgument(call.arguments.at(i).trimmed()); });
+}
+
+// The arguments of an infix call, walked in the tree: reading them again
+// from call text would split the text of every nested call at each level.
+void TRpTemplateCompiler::CompileInfixArguments(const TRpInfixNode &call, int id)
+{
+    CompileCall(id, int(call.arguments.size()), [&](int i) {
+        const TRpInfixNode &argument = call.arguments[i];
+        if (!argument.isCall) {
+            CompileArgument(argument.text.trimmed());
+            return;
         }
+        const std::optional<int> nested = InfixCallFunction(argument, m_report.UDFList());
+        if (!nested)
+            throw EIllegalFunctionUse(u"Function not found: "_qs + InfixCallText(argument));
+        CompileInfixArguments(argument, *nested);
+    });
+}
+
+void TRpTemplateCompiler::CompileCall(int id, int count, const std::function<void(int)> &compileArgument)
+{
+    const int pnt = m_template.position;
+    const bool iif = id == fnIif;
+    const int sequence = iif ? ++m_iifCounter : 0;
+    for (int i = 0; i < count; ++i) {
+        compileArgument(i);
         if (iif && i < 3)
             m_commands->WriteOperation(pnt, iifAfterCondition - i, 1, sequence);
     }
-    m_commands->WriteOperation(pnt, call.id, int(call.arguments.size()), sequence);
+    m_commands->WriteOperation(pnt, id, count, sequence);
+}
+
+void TRpTemplateCompiler::CompileArgument(const QString &argument)
+{
+    const int pnt = m_template.position;
+    if (const int keyword = FormatKeywordOf(argument))
+        throw EIllegalFunctionUse(u"Illegal function use: expression "_qs + argument + u" has format function "_qs
+                                  + QLatin1String(RpFormatKeywords[keyword].keyword)
+                                  + u", which is not allowed within another expression"_qs);
+    const TRpToken token = ClassifyToken(argument, m_report.Options().testFlag(eoDotAsColon));
+    if (token.kind == tkNothing)
+        throw EIllegalFunctionUse(u"Cannot use "_qs + (argument.isEmpty() ? u"empty string"_qs : argument)
+                                  + u" as argument for another expression"_qs);
+    if (token.kind == tkOperator || token.kind == tkFunctionCall || !token.rest.trimmed().isEmpty()) {
+        const TRpExpressionCall nested
+            = ExpressionCall(argument, token.kind == tkFunctionCall && token.rest.trimmed().isEmpty());
+        if (!nested.id)
+            throw EIllegalFunctionUse(u"Function not found: "_qs + argument);
+        CompileArguments(nested);
+    } else {
+        int kind = cmCopyText;
+        TRpRowContent field = OperandField(argument, &kind);
+        m_commands->WriteField(kind, pnt, field);
+    }
 }
 
 // Templates repeat their expressions: each text is parsed once a run.
@@ -904,11 +958,12 @@ TRpFunctionCall TRpTemplateCompiler::ParsedCall(const QString &callText)
     return *found;
 }
 
-QString TRpTemplateCompiler::InfixAsCall(const QString &expressionText)
+std::shared_ptr<const TRpInfix> TRpTemplateCompiler::InfixCalls(const QString &expressionText)
 {
     auto found = m_infixCalls.constFind(expressionText);
     if (found == m_infixCalls.constEnd())
-        found = m_infixCalls.insert(expressionText, ParseInfix(expressionText, m_report.Options().testFlag(eoDotAsColon)));
+        found = m_infixCalls.insert(expressionText, std::make_shared<const TRpInfix>(
+            ParseInfixCalls(expressionText, m_report.Options().testFlag(eoDotAsColon))));
     return *found;
 }
 

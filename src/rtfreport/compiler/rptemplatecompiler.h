@@ -166,9 +166,23 @@ private:
     void CompileSimpleField(const QString &commandText, const TRpSplitText &split, const QByteArray &rawText);
     void CompileExpression(const QString &expressionText, const TRpRowContent &field, bool output, bool manage,
                            int block);
+    void CompileCallExpression(int id, const TRpRowContent &field, bool output, bool manage, int block,
+                               const std::function<void()> &compileArguments);
+    // The call an expression text stands for: its own text when it is one
+    // call, else its infix formula, walked as a tree when that reads the same.
+    struct TRpExpressionCall {
+        std::shared_ptr<const TRpInfix> infix;  // set: compiled from the tree
+        TRpFunctionCall parsed;                 // else: the call read from its text
+        std::optional<int> id;                  // none: no such function
+    };
+    TRpExpressionCall ExpressionCall(const QString &text, bool oneCall);
+    void CompileArguments(const TRpExpressionCall &call);
     void CompileArguments(const TRpFunctionCall &call);
+    void CompileInfixArguments(const TRpInfixNode &call, int id);
+    void CompileCall(int id, int count, const std::function<void(int)> &compileArgument);
+    void CompileArgument(const QString &argument);
     TRpFunctionCall ParsedCall(const QString &callText);
-    QString InfixAsCall(const QString &expressionText);
+    std::shared_ptr<const TRpInfix> InfixCalls(const QString &expressionText);
     TRpRowContent OperandField(const QString &argument, int *kind);
 
     // block commands (rpblocks.cpp)
@@ -228,7 +242,8 @@ private:
     std::vector<TRpBodyVisit> m_bodyVisited;
     std::vector<int> m_elsIfChains;  // ELSIF levels of each open IF chain
     QHash<QString, TRpFunctionCall> m_parsedCalls;  // the calls parsed in this compile, by text
-    QHash<QString, QString> m_infixCalls;           // expressions as calls, by text
+    // Expressions as calls, by text; shared, as compiling one may add more.
+    QHash<QString, std::shared_ptr<const TRpInfix>> m_infixCalls;
     QHash<QByteArray, TRpFieldText> m_fieldTexts;   // by raw text
     TRpFieldText m_unsharedFieldText;               // a text whose split depends on "\uc"
 };

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace rtfreport {
 
@@ -845,7 +846,7 @@ private:
     TRpArgument Value(const QString &text, const TRpToken &token)
     {
         if (token.kind == tkOperator || !token.rest.isEmpty())
-            return Call(ParseInfix(text, DotAsColon()));
+            return Infix(text);
         if (token.kind == tkFunctionCall)
             return Call(token.token);
         return Operand(token);
@@ -905,21 +906,46 @@ private:
         const TRpFunctionCall call = ParseFunctionCall(callText, m_report.UDFList());
         if (!call.isCall)
             throw EIllegalFunctionUse(u"Function not found: "_qs + callText);
+        return Call(call.id, int(call.arguments.size()), [&](int i) { return Argument(call.arguments.at(i)); });
+    }
+
+    TRpArgument Infix(const QString &text)
+    {
+        const TRpInfix infix = ParseInfixCalls(text, DotAsColon());
+        if (!infix.splitsBack)
+            return Call(InfixCallText(infix.call));
+        return InfixCall(infix.call);
+    }
+
+    // An infix call walked in the tree, not read again from nested text.
+    TRpArgument InfixCall(const TRpInfixNode &call)
+    {
+        const std::optional<int> id = InfixCallFunction(call, m_report.UDFList());
+        if (!id)
+            throw EIllegalFunctionUse(u"Function not found: "_qs + InfixCallText(call));
+        return Call(*id, int(call.arguments.size()), [&](int i) {
+            const TRpInfixNode &argument = call.arguments[i];
+            return argument.isCall ? InfixCall(argument) : Argument(argument.text);
+        });
+    }
+
+    TRpArgument Call(int id, int count, const std::function<TRpArgument(int)> &argument)
+    {
         TRpUDFArgs args;
-        if (call.id == fnIif) {
-            args.push_back(Argument(call.arguments.at(0)));
+        if (id == fnIif) {
+            args.push_back(argument(0));
             TRpUDFArgs test{args[0]};
             TRpArgument condition = MakeResultHolder(m_report, udfrTRpReportVariable);
             EvaluateBuiltIn(m_report, fnSysIifTest, test, m_text, condition);
             const bool chosen = condition.variable()->AsBoolean();
-            args.push_back(chosen ? Argument(call.arguments.at(1)) : TRpArgument());
-            args.push_back(chosen ? TRpArgument() : Argument(call.arguments.at(2)));
+            args.push_back(chosen ? argument(1) : TRpArgument());
+            args.push_back(chosen ? TRpArgument() : argument(2));
         } else {
-            for (const QString &text : call.arguments)
-                args.push_back(Argument(text));
+            for (int i = 0; i < count; ++i)
+                args.push_back(argument(i));
         }
-        TRpArgument result = MakeResultHolder(m_report, FunctionResultKind(call.id, m_report.UDFList()));
-        DispatchFunction(m_report, call.id, args, m_text, result, int(args.size()));
+        TRpArgument result = MakeResultHolder(m_report, FunctionResultKind(id, m_report.UDFList()));
+        DispatchFunction(m_report, id, args, m_text, result, int(args.size()));
         return result;
     }
 

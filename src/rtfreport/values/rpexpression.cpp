@@ -35,7 +35,7 @@ bool IsNameChar(QChar c)
     return TRpBaseReport::Letter(c) || TRpBaseReport::Digit(c) || c == u'_' || IsHighLetter(c);
 }
 
-int NameEnd(const QString &text, int from)
+int NameEnd(QStringView text, int from)
 {
     int i = from;
     while (i < text.size() && (IsNameChar(text.at(i)) || text.at(i) == u' '))
@@ -45,7 +45,7 @@ int NameEnd(const QString &text, int from)
 
 // Position just after the closing quote of the string opening at `at`, or
 // -1 when it does not close.
-int StringEnd(const QString &text, int at)
+int StringEnd(QStringView text, int at)
 {
     const QChar close = ClosingQuote(text.at(at));
     const int found = text.indexOf(close, at + 1);
@@ -54,7 +54,7 @@ int StringEnd(const QString &text, int at)
 
 // Position of the ")" matching the "(" at `open`, counting brackets outside
 // quoted strings; -1 when there is none.
-int MatchingBracket(const QString &text, int open)
+int MatchingBracket(QStringView text, int open)
 {
     int depth = 0;
     for (int i = open; i < text.size(); ++i) {
@@ -73,7 +73,7 @@ int MatchingBracket(const QString &text, int open)
     return -1;
 }
 
-bool IsDateLiteral(const QString &t)
+bool IsDateLiteral(QStringView t)
 {
     if (t.size() < 12 || t.at(0) != u'{' || t.at(5) != u'-' || t.at(8) != u'-' || t.at(11) != u'}')
         return false;
@@ -84,7 +84,7 @@ bool IsDateLiteral(const QString &t)
 }
 
 // Length of a number at the start of t, 0 when there is none.
-int NumberLength(const QString &t)
+int NumberLength(QStringView t)
 {
     int i = 0;
     const int n = t.size();
@@ -105,13 +105,21 @@ int NumberLength(const QString &t)
     return i > 0 && TRpBaseReport::Digit(t.at(i - 1)) ? i : 0;
 }
 
-TRpToken Token(int kind, const QString &text, int length)
+// A token read from the start of trimmed text: the rest is left where it
+// is, as copying it for every token of a long formula would cost its square.
+struct TokenSpan {
+    int kind;
+    QString token;
+    qsizetype length;  // of the text the token took
+};
+
+TokenSpan Token(int kind, QStringView text, qsizetype length)
 {
-    return {kind, text.left(length), text.mid(length)};
+    return {kind, text.left(length).toString(), length};
 }
 
 // A name followed by ":" or "." and a field name, or a bracketed number.
-std::optional<TRpToken> ClassifyDataField(const QString &t, int nameEnd, bool dotAsColon)
+std::optional<TokenSpan> ClassifyDataField(QStringView t, int nameEnd, bool dotAsColon)
 {
     const QChar separator = t.at(nameEnd);
     const int after = nameEnd + 1;
@@ -127,7 +135,7 @@ std::optional<TRpToken> ClassifyDataField(const QString &t, int nameEnd, bool do
     }
     if (end < 0)
         return std::nullopt;
-    TRpToken token = Token(separator == u':' ? tkDataFieldColon : tkDataFieldDot, t, end);
+    TokenSpan token = Token(separator == u':' ? tkDataFieldColon : tkDataFieldDot, t, end);
     if (separator == u'.' && dotAsColon) {
         token.token[nameEnd] = u':';
         token.kind = tkDataFieldColon;
@@ -135,7 +143,7 @@ std::optional<TRpToken> ClassifyDataField(const QString &t, int nameEnd, bool do
     return token;
 }
 
-std::optional<TRpToken> ClassifyName(const QString &t, bool dotAsColon)
+std::optional<TokenSpan> ClassifyName(QStringView t, bool dotAsColon)
 {
     const int end = NameEnd(t, 1);
     const QChar before = t.at(end - 1);
@@ -158,20 +166,17 @@ std::optional<TRpToken> ClassifyName(const QString &t, bool dotAsColon)
     return ClassifyDataField(t, end, dotAsColon);
 }
 
-} // namespace
-
-TRpToken ClassifyToken(const QString &text, bool dotAsColon)
+TokenSpan ClassifyTrimmed(QStringView t, bool dotAsColon)
 {
-    const QString t = text.trimmed();
     static const QString refused = QStringLiteral("):<>=*/%");
     if (t.isEmpty() || refused.contains(t.at(0)))
-        return {tkNothing, QString(), t};
+        return {tkNothing, QString(), 0};
     if (IsDateLiteral(t))
         return Token(tkDate, t, 12);
-    if (t.left(4).toUpper() == u"TRUE")
-        return {tkBoolean, QStringLiteral("TRUE"), t.mid(4)};
-    if (t.left(5).toUpper() == u"FALSE")
-        return {tkBoolean, QStringLiteral("FALSE"), t.mid(5)};
+    if (t.left(4).toString().toUpper() == u"TRUE")
+        return {tkBoolean, QStringLiteral("TRUE"), 4};
+    if (t.left(5).toString().toUpper() == u"FALSE")
+        return {tkBoolean, QStringLiteral("FALSE"), 5};
     const QChar first = t.at(0);
     if (TRpBaseReport::Digit(first) || first == u'+' || first == u'-' || first == u'.') {
         if (const int length = NumberLength(t))
@@ -187,23 +192,44 @@ TRpToken ClassifyToken(const QString &text, bool dotAsColon)
             return *token;
     }
     static const QString operatorStart = QStringLiteral("!(+-");
-    return {operatorStart.contains(first) ? tkOperator : tkNothing, QString(), t};
+    return {operatorStart.contains(first) ? tkOperator : tkNothing, QString(), 0};
+}
+
+struct OperatorSpan {
+    bool found;
+    QString op;
+    qsizetype length;
+};
+
+OperatorSpan ReadTrimmedOperator(QStringView t, bool unaryAllowed)
+{
+    static const char *const twoCharacter[] = {":=", "&&", "||", "<=", ">=", "<>", "!="};
+    for (const char *op : twoCharacter)
+        if (t.startsWith(QLatin1String(op)))
+            return {true, QLatin1String(op), 2};
+    static const QString oneCharacter = QStringLiteral("!%()*+-/<=>");
+    if (t.isEmpty() || !oneCharacter.contains(t.at(0)))
+        return {false, QString(), 0};
+    QString op = t.left(1).toString();
+    if (unaryAllowed && (op == u"+" || op == u"-"))
+        op.prepend(u'u');
+    return {true, op, 1};
+}
+
+} // namespace
+
+TRpToken ClassifyToken(const QString &text, bool dotAsColon)
+{
+    const QString t = text.trimmed();
+    const TokenSpan span = ClassifyTrimmed(t, dotAsColon);
+    return {span.kind, span.token, t.mid(span.length)};
 }
 
 TRpOperatorToken ReadOperator(const QString &text, bool unaryAllowed)
 {
     const QString t = text.trimmed();
-    static const char *const twoCharacter[] = {":=", "&&", "||", "<=", ">=", "<>", "!="};
-    for (const char *op : twoCharacter)
-        if (t.startsWith(QLatin1String(op)))
-            return {true, QLatin1String(op), t.mid(2)};
-    static const QString oneCharacter = QStringLiteral("!%()*+-/<=>");
-    if (t.isEmpty() || !oneCharacter.contains(t.at(0)))
-        return {false, QString(), t};
-    QString op = t.left(1);
-    if (unaryAllowed && (op == u"+" || op == u"-"))
-        op.prepend(u'u');
-    return {true, op, t.mid(1)};
+    const OperatorSpan span = ReadTrimmedOperator(t, unaryAllowed);
+    return {span.found, span.op, t.mid(span.length)};
 }
 
 // --- TRpExpression and TRpOperationStack -------------------------------------
@@ -282,7 +308,7 @@ class InfixParser {
 public:
     InfixParser(const QString &text, bool dotAsColon) : m_text(text), m_dotAsColon(dotAsColon) {}
 
-    QString Parse()
+    TRpInfixNode Parse()
     {
         ReadTokens();
         return Emit(ToPostfix());
@@ -301,21 +327,22 @@ private:
 
     void ReadTokens()
     {
-        QString rest = ReadFirstToken();
+        QStringView rest = ReadFirstToken();
         while (!rest.isEmpty()) {
             static const QString operatorStart = QStringLiteral("!%&()*+-/:<=>|");
+            const QStringView t = rest.trimmed();
             if (operatorStart.contains(rest.at(0))) {
-                const TRpOperatorToken op = ReadOperator(rest, UnaryAllowed());
+                const OperatorSpan op = ReadTrimmedOperator(t, UnaryAllowed());
                 if (!op.found)
                     Fail(u" error after "_qs + m_operands);
                 AcceptOperator(op.op);
-                rest = op.rest;
+                rest = t.mid(op.length);
             } else {
-                const TRpToken token = ClassifyToken(rest, m_dotAsColon);
+                const TokenSpan token = ClassifyTrimmed(t, m_dotAsColon);
                 if (token.kind == tkNothing || token.kind == tkOperator)
                     Fail(u" error after "_qs + m_operands);
                 AcceptOperand(token);
-                rest = token.rest;
+                rest = t.mid(token.length);
             }
         }
         if (m_depth > 0)
@@ -324,20 +351,22 @@ private:
             throw EIllegalFunctionUse(u"Unexpected end of expression: "_qs + m_text);
     }
 
-    QString ReadFirstToken()
+    // The rest of the text after the first token, as a view into m_text.
+    QStringView ReadFirstToken()
     {
-        const TRpToken token = ClassifyToken(m_text, m_dotAsColon);
+        const QStringView t = QStringView(m_text).trimmed();
+        const TokenSpan token = ClassifyTrimmed(t, m_dotAsColon);
         if (token.kind == tkNothing)
             Fail();
         if (token.kind != tkOperator) {
             AcceptOperand(token);
-            return token.rest;
+            return t.mid(token.length);
         }
-        const TRpOperatorToken op = ReadOperator(m_text, true);
+        const OperatorSpan op = ReadTrimmedOperator(t, true);
         if (!op.found || !(IsPrefixOperator(op.op) || op.op == u"("))
             Fail();
         AcceptOperator(op.op);
-        return op.rest;
+        return t.mid(op.length);
     }
 
     // Unary signs follow "(" and every binary operator except && and ||.
@@ -348,7 +377,7 @@ private:
         return IsBinaryOperator(m_previous) && m_previous != u"&&" && m_previous != u"||";
     }
 
-    void AcceptOperand(const TRpToken &token)
+    void AcceptOperand(const TokenSpan &token)
     {
         if (m_previous == u"operand" || m_previous == u")")
             Fail(Where() + u" operation expected"_qs);
@@ -401,30 +430,38 @@ private:
         return output;
     }
 
-    QString Emit(const TRpExpression &postfix) const
+    // The calls are built as a tree: nesting them as text would copy every
+    // inner call once more at each level.
+    TRpInfixNode Emit(const TRpExpression &postfix) const
     {
         const TRpOperand &last = postfix.Operand(postfix.Count() - 1);
         if (last.IsOperand)
             throw EIllegalFunctionUse(u"Operation or function name missed in expression: "_qs + m_text
                                       + u", operand: "_qs + last.Text);
-        QStringList stack;
+        std::vector<TRpInfixNode> stack;
         for (int i = 0; i < postfix.Count(); ++i) {
             const TRpOperand &item = postfix.Operand(i);
             if (item.IsOperand) {
-                stack << item.Text;
+                stack.push_back({item.Text, false, {}});
                 continue;
             }
-            if (stack.size() < item.ArgsNeed)
+            if (int(stack.size()) < item.ArgsNeed)
                 Fail();
-            const QString name = QLatin1String(BuiltInFunction(FindOperator(item.Text)->functionId).name);
-            QString call = name + u'(' + stack.takeLast();
+            TRpInfixNode call{QLatin1String(BuiltInFunction(FindOperator(item.Text)->functionId).name), true, {}};
+            MoveLast(stack, call.arguments);
             if (item.ArgsNeed == 2)
-                call += u',' + stack.takeLast();
-            stack << call + u')';
+                MoveLast(stack, call.arguments);
+            stack.push_back(std::move(call));
         }
         if (stack.size() != 1)
             Fail();
-        return stack.first();
+        return std::move(stack.front());
+    }
+
+    static void MoveLast(std::vector<TRpInfixNode> &from, std::vector<TRpInfixNode> &to)
+    {
+        to.push_back(std::move(from.back()));
+        from.pop_back();
     }
 
     QString m_text;
@@ -435,11 +472,100 @@ private:
     int m_depth = 0;
 };
 
+// Reads argument text a character at a time, minding strings and brackets.
+class ArgumentReader {
+public:
+    enum Step { Inside, Separator, Unbalanced };
+
+    Step Read(QChar c)
+    {
+        if (!m_closing.isNull()) {
+            if (c == m_closing)
+                m_closing = QChar();
+        } else if (!ClosingQuote(c).isNull()) {
+            m_closing = ClosingQuote(c);
+        } else if (c == u'(') {
+            ++m_depth;
+        } else if (c == u')' && --m_depth < 0) {
+            return Unbalanced;
+        } else if (c == u',' && m_depth == 0) {
+            return Separator;
+        }
+        return Inside;
+    }
+
+    // In a string or between brackets at the end.
+    bool Open() const { return m_depth > 0 || !m_closing.isNull(); }
+    int Depth() const { return m_depth; }
+
+private:
+    QChar m_closing;  // the quote that ends the string being read
+    int m_depth = 0;
+};
+
+// Whether an operand comes back whole when its call's text is split.
+bool SplitsBackWhole(const QString &operand)
+{
+    ArgumentReader reader;
+    for (QChar c : operand)
+        if (reader.Read(c) != ArgumentReader::Inside)
+            return false;
+    return !reader.Open();
+}
+
+bool SplitsBack(const TRpInfixNode &node)
+{
+    if (!node.isCall)
+        return SplitsBackWhole(node.text);
+    for (const TRpInfixNode &argument : node.arguments)
+        if (!SplitsBack(argument))
+            return false;
+    return true;
+}
+
+void AppendCallText(const TRpInfixNode &node, QString &text)
+{
+    text += node.text;
+    if (!node.isCall)
+        return;
+    text += u'(';
+    for (std::size_t i = 0; i < node.arguments.size(); ++i) {
+        if (i > 0)
+            text += u',';
+        AppendCallText(node.arguments[i], text);
+    }
+    text += u')';
+}
+
+// What is wrong with calling a function with count arguments, or nothing.
+QString ArgumentCountFault(int id, int count, const TRpUDFList *udfList)
+{
+    if (count < FunctionArgMinCount(id, udfList))
+        return u" - number of arguments is less than minimum required"_qs;
+    if (count > FunctionArgMaxCount(id, udfList))
+        return u" - number of arguments is more than maximum allowed"_qs;
+    return QString();
+}
+
 } // namespace
+
+TRpInfix ParseInfixCalls(const QString &text, bool dotAsColon)
+{
+    TRpInfix infix{InfixParser(text, dotAsColon).Parse()};
+    infix.splitsBack = SplitsBack(infix.call);
+    return infix;
+}
+
+QString InfixCallText(const TRpInfixNode &call)
+{
+    QString text;
+    AppendCallText(call, text);
+    return text;
+}
 
 QString ParseInfix(const QString &text, bool dotAsColon)
 {
-    return InfixParser(text, dotAsColon).Parse();
+    return InfixCallText(InfixParser(text, dotAsColon).Parse());
 }
 
 // --- calls -------------------------------------------------------------------------
@@ -451,39 +577,26 @@ TRpArguments SplitArguments(const QString &text)
         return result;
     const QString walked = text + u',';
     QString piece;
-    QChar closing;  // the quote that ends the string being read
-    int depth = 0;
+    ArgumentReader reader;
     for (QChar c : walked) {
-        if (!closing.isNull()) {
+        switch (reader.Read(c)) {
+        case ArgumentReader::Inside:
             piece += c;
-            if (c == closing)
-                closing = QChar();
-            continue;
-        }
-        if (!ClosingQuote(c).isNull()) {
-            closing = ClosingQuote(c);
-            piece += c;
-        } else if (c == u'(') {
-            ++depth;
-            piece += c;
-        } else if (c == u')') {
-            if (--depth < 0) {
-                result.arguments << piece;
-                result.balanced = false;
-                return result;
-            }
-            piece += c;
-        } else if (c == u',' && depth == 0) {
+            break;
+        case ArgumentReader::Separator:
             result.arguments << piece;
             piece.clear();
-        } else {
-            piece += c;
+            break;
+        case ArgumentReader::Unbalanced:
+            result.arguments << piece;
+            result.balanced = false;
+            return result;
         }
     }
-    if (depth > 0 || !closing.isNull()) {
+    if (reader.Open()) {
         piece.chop(1);  // the "," added above, swallowed by a bracket or string
         result.arguments << piece;
-        result.balanced = depth <= 0;
+        result.balanced = reader.Depth() <= 0;
     }
     return result;
 }
@@ -549,14 +662,22 @@ TRpFunctionCall ParseFunctionCall(const QString &text, const TRpUDFList *udfList
     const TRpArguments split = SplitArguments(inside);
     if (!split.balanced)
         throw EIllegalFunctionUse(u"Brackets balance violation in function "_qs + text);
-    const int count = int(split.arguments.size());
-    if (count < FunctionArgMinCount(*id, udfList))
-        throw EIllegalFunctionUse(u"Illegal function use: "_qs + text
-                                  + u" - number of arguments is less than minimum required"_qs);
-    if (count > FunctionArgMaxCount(*id, udfList))
-        throw EIllegalFunctionUse(u"Illegal function use: "_qs + text
-                                  + u" - number of arguments is more than maximum allowed"_qs);
+    const QString fault = ArgumentCountFault(*id, int(split.arguments.size()), udfList);
+    if (!fault.isEmpty())
+        throw EIllegalFunctionUse(u"Illegal function use: "_qs + text + fault);
     return {true, *id, split.arguments};
+}
+
+std::optional<int> InfixCallFunction(const TRpInfixNode &call, const TRpUDFList *udfList)
+{
+    const std::optional<int> id = LookupFunction(call.text, udfList);
+    if (!id)
+        return id;
+    // The text is written only for the message.
+    const QString fault = ArgumentCountFault(*id, int(call.arguments.size()), udfList);
+    if (!fault.isEmpty())
+        throw EIllegalFunctionUse(u"Illegal function use: "_qs + InfixCallText(call) + fault);
+    return id;
 }
 
 } // namespace rtfreport

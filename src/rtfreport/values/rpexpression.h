@@ -75,8 +75,26 @@ public:
     const TRpOperand &Top() const { return GetOperation(Count() - 1); }
 };
 
-// "a-b*2" becomes "SYS_SUB(SYS_MULT(2,b),a)": the right operand first.
+// An infix formula as calls of the SYS_ functions: a call (its function's
+// name and arguments) or an operand (its token as read).
+struct TRpInfixNode {
+    QString text;
+    bool isCall = false;
+    std::vector<TRpInfixNode> arguments;
+};
+
+struct TRpInfix {
+    TRpInfixNode call;
+    // False when the call text would not split back into these operands (a
+    // name holding a quotation mark): such a formula is read from its text.
+    bool splitsBack = true;
+};
+
+// "a-b*2" becomes SYS_SUB(SYS_MULT(2,b),a): the right operand first.
 // Prefix operators group from the right, so "!!x" is SYS_NOT(SYS_NOT(x)).
+TRpInfix ParseInfixCalls(const QString &text, bool dotAsColon);
+// The calls written as nested call text.
+QString InfixCallText(const TRpInfixNode &call);
 QString ParseInfix(const QString &text, bool dotAsColon);
 
 struct TRpArguments {
@@ -104,5 +122,8 @@ struct TRpFunctionCall {
 // NAME(arguments) or the bracket function "(" text ")". No call shape or an
 // unknown name: isCall false. Bracket and count errors raise.
 TRpFunctionCall ParseFunctionCall(const QString &text, const TRpUDFList *udfList);
+// The function an infix call names, as ParseFunctionCall finds it in the
+// call's text: nothing for an unknown name, count errors raise.
+std::optional<int> InfixCallFunction(const TRpInfixNode &call, const TRpUDFList *udfList);
 
 } // namespace rtfreport
