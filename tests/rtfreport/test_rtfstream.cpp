@@ -268,6 +268,9 @@ TEST(Process, TokensGiveTheSameOutputWhereverTheyFall)
         {"\\PAR x\\Fs24 y", "\\par x\\Fs24 y"},
         {"\\f12345678901234567 x", "\\f12345678901234567 x"},
         {"\\b-\\fs-", "\\b-\\fs-"},
+        // Text that starts with a letter, digit or "-" right after a number.
+        {"\\f0abc\\fs24-x\\b-1-2 y\\i0 9", "\\f0abc\\fs24-x\\b-1-2 y\\i0 9"},
+        {"\\rtlch1abc\\ltrch-x\\loch-2-3 y", "abcx-3 y"},
         {"\\b\xe9x", "\\b\xe9x"},
         {"\\trowd\\trpaddfl3\\trpaddl0 x", "\\trowd\\trpaddfl3\\trpaddl0 x"},
         // Known words of 9 to 16 letters, and unknown ones differing from them

@@ -112,11 +112,15 @@ Q_ALWAYS_INLINE bool ScanControlWord16(const char *bytes, TRpWordEnds &ends, cha
     // would wait for the word's length, which the next token waits for.
     const unsigned minus = mask(_mm_cmpeq_epi8(v, _mm_set1_epi8('-')));
     const unsigned blanks = mask(_mm_cmpeq_epi8(v, _mm_set1_epi8(' ')));
+    // Where the word ends is what the next token waits for. Nearly always it
+    // is the first byte that is no letter, digit or "-", which takes two steps
+    // to find; the word's parts, counted one after the other, only confirm it.
+    const int end = std::countr_one(letters | digits | minus);
     const int letterCount = std::countr_one(letters);
     const int numberStart = letterCount + int((minus >> letterCount) & 1); // bit 16 is zero
     const int numberEnd = numberStart + std::countr_one(digits >> numberStart);
-    if (numberEnd >= 16)
-        return false; // the delimiter lies beyond these bytes
+    if (end >= 16 || numberEnd != end)
+        return false; // the delimiter lies beyond these bytes, or text follows the number
     const __m128i inWord = _mm_loadu_si128(reinterpret_cast<const __m128i *>(FirstBytes + 16 - letterCount));
     const __m128i word16 = _mm_and_si128(folded, inWord);
     _mm_storeu_si128(reinterpret_cast<__m128i *>(lower), word16);
@@ -125,8 +129,8 @@ Q_ALWAYS_INLINE bool ScanControlWord16(const char *bytes, TRpWordEnds &ends, cha
     key.tail = std::uint64_t(_mm_cvtsi128_si64(_mm_unpackhi_epi64(word16, word16)));
     key.length = std::size_t(letterCount);
     ends.letters = 1 + letterCount;
-    ends.number = 1 + numberEnd;
-    ends.blank = (blanks >> numberEnd) & 1;
+    ends.number = 1 + end;
+    ends.blank = (blanks >> end) & 1;
     return true;
 }
 #endif
@@ -351,10 +355,17 @@ Q_ALWAYS_INLINE void TRpStream::Put(const char *data, qint64 size)
     m_blockUsed += size;
 }
 
+// Fills the block to the brim before handing it on: the sink takes a full
+// block without copying it, where a shorter one is copied into its own.
 void TRpStream::PutLarge(const char *data, qint64 size)
 {
+    const qint64 room = OutputBlock - m_blockUsed;
+    std::memcpy(m_block.get() + m_blockUsed, data, size_t(room));
+    m_blockUsed = OutputBlock;
     FlushBlock();
-    if (size > OutputBlock)
+    data += room;
+    size -= room;
+    if (size >= OutputBlock)
         m_out->Write(data, size);
     else
         Put(data, size);
