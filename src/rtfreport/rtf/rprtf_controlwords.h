@@ -142,10 +142,11 @@ public:
         if (key.length > 16)
             return FindLong(key, word);
         for (std::size_t slot = Slot(key);; slot = (slot + 1) % Slots) {
-            const TRpEntry &entry = m_entries[m_slots[slot]];
+            const std::size_t index = m_slots[slot];
+            const TRpEntry &entry = m_entries[index];
             // Known and unknown words come mixed: one exit for both, taken at
             // the first slot nearly always, is a branch the processor predicts.
-            if ((entry.key == key) | (&entry == &m_entries[0]))
+            if (int(entry.key == key) | int(index == 0))
                 return entry.value;
         }
     }
