@@ -145,6 +145,8 @@ TEST_F(TemplateRun, LongFormulasCompileAndRun)
     EXPECT_EQ(Body("\\\\" + sum + "\\\\"), QByteArray("\\lang0 5000"));
     EXPECT_EQ(Body("\\\\" + difference + "\\\\"), QByteArray("\\lang0 10"));
     EXPECT_EQ(Body("\\\\" + inIif + "\\\\"), QByteArray("\\lang0 4901"));
+    // As deep as a field can nest: one call a character.
+    EXPECT_EQ(Body("\\\\" + QByteArray(9990, '!') + "(1=1)\\\\"), QByteArray("\\lang0 True"));
 }
 
 TEST_F(TemplateRun, DataFields)

@@ -890,39 +890,57 @@ void TRpTemplateCompiler::CompileArguments(const TRpExpressionCall &call)
         CompileArguments(call.parsed);
 }
 
+// The records of a call around its arguments': each argument is compiled
+// between BeginCall and EndCall, with AfterArgument after it. The callers
+// loop themselves, so that a formula nested thousands deep costs one frame a
+// level: its nesting is bounded only by the field's length.
+TRpTemplateCompiler::TRpCallRecords TRpTemplateCompiler::BeginCall(int id)
+{
+    const bool iif = id == fnIif;
+    return {m_template.position, iif, iif ? ++m_iifCounter : 0};
+}
+
+void TRpTemplateCompiler::AfterArgument(const TRpCallRecords &call, int argument)
+{
+    if (call.iif && argument < 3)
+        m_commands->WriteOperation(call.pnt, iifAfterCondition - argument, 1, call.sequence);
+}
+
+void TRpTemplateCompiler::EndCall(const TRpCallRecords &call, int id, int count)
+{
+    m_commands->WriteOperation(call.pnt, id, count, call.sequence);
+}
+
 void TRpTemplateCompiler::CompileArguments(const TRpFunctionCall &call)
 {
-    CompileCall(call.id, int(call.arguments.size()), [&](int i) { CompileArgument(call.arguments.at(i).trimmed()); });
+    const TRpCallRecords records = BeginCall(call.id);
+    const int count = int(call.arguments.size());
+    for (int i = 0; i < count; ++i) {
+        CompileArgument(call.arguments.at(i).trimmed());
+        AfterArgument(records, i);
+    }
+    EndCall(records, call.id, count);
 }
 
 // The arguments of an infix call, walked in the tree: reading them again
 // from call text would split the text of every nested call at each level.
 void TRpTemplateCompiler::CompileInfixArguments(const TRpInfixNode &call, int id)
 {
-    CompileCall(id, int(call.arguments.size()), [&](int i) {
-        const TRpInfixNode &argument = call.arguments[i];
+    const TRpCallRecords records = BeginCall(id);
+    const int count = int(call.arguments.size());
+    for (int i = 0; i < count; ++i) {
+        const TRpInfixNode &argument = call.arguments[std::size_t(i)];
         if (!argument.isCall) {
             CompileArgument(argument.text.trimmed());
-            return;
+        } else {
+            const std::optional<int> nested = InfixCallFunction(argument, m_report.UDFList());
+            if (!nested)
+                throw EIllegalFunctionUse(u"Function not found: "_qs + InfixCallText(argument));
+            CompileInfixArguments(argument, *nested);
         }
-        const std::optional<int> nested = InfixCallFunction(argument, m_report.UDFList());
-        if (!nested)
-            throw EIllegalFunctionUse(u"Function not found: "_qs + InfixCallText(argument));
-        CompileInfixArguments(argument, *nested);
-    });
-}
-
-void TRpTemplateCompiler::CompileCall(int id, int count, const std::function<void(int)> &compileArgument)
-{
-    const int pnt = m_template.position;
-    const bool iif = id == fnIif;
-    const int sequence = iif ? ++m_iifCounter : 0;
-    for (int i = 0; i < count; ++i) {
-        compileArgument(i);
-        if (iif && i < 3)
-            m_commands->WriteOperation(pnt, iifAfterCondition - i, 1, sequence);
+        AfterArgument(records, i);
     }
-    m_commands->WriteOperation(pnt, id, count, sequence);
+    EndCall(records, id, count);
 }
 
 void TRpTemplateCompiler::CompileArgument(const QString &argument)

@@ -179,7 +179,14 @@ private:
     void CompileArguments(const TRpExpressionCall &call);
     void CompileArguments(const TRpFunctionCall &call);
     void CompileInfixArguments(const TRpInfixNode &call, int id);
-    void CompileCall(int id, int count, const std::function<void(int)> &compileArgument);
+    struct TRpCallRecords {
+        int pnt;
+        bool iif;
+        int sequence;
+    };
+    TRpCallRecords BeginCall(int id);
+    void AfterArgument(const TRpCallRecords &call, int argument);
+    void EndCall(const TRpCallRecords &call, int id, int count);
     void CompileArgument(const QString &argument);
     TRpFunctionCall ParsedCall(const QString &callText);
     std::shared_ptr<const TRpInfix> InfixCalls(const QString &expressionText);

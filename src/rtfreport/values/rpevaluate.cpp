@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 
 namespace rtfreport {
 
@@ -929,7 +928,10 @@ private:
         });
     }
 
-    TRpArgument Call(int id, int count, const std::function<TRpArgument(int)> &argument)
+    // `argument(i)` evaluates argument i. A template, not a std::function:
+    // a formula may nest thousands deep, and each level's frames count.
+    template <typename ArgumentAt>
+    TRpArgument Call(int id, int count, const ArgumentAt &argument)
     {
         TRpUDFArgs args;
         if (id == fnIif) {
