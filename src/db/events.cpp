@@ -118,6 +118,8 @@ void EventListener::queue()
     m_callback->events = events;
 }
 
+bool EventListener::counting() const { return m_callback && !m_callback->first; }
+
 void EventListener::stop() noexcept
 {
     if (!m_callback)

@@ -22,6 +22,9 @@ public:
 
     void start();
     void stop() noexcept;
+    // Whether the count so far has come back since start(): from then on
+    // every commit is reported.
+    bool counting() const;
 
 signals:
     // The event was posted (committed) once or more since the last signal.

@@ -88,6 +88,8 @@ public:
     // on the row it was on. Nothing happens without an open, non-empty list.
     void IBEvents1EventAlert(int count = 1);
     NotesListModel *notesModel() const { return m_model; }
+    // Hears the commits of other copies; null before the database is open.
+    const db::EventListener *refreshListener() const { return IBEvents1.get(); }
     // The list as the printouts' data set, starting on the grid's row; the
     // grid follows its moves.
     NotesDataSet listDataSet();

@@ -74,7 +74,7 @@ TEST_F(CompanyChange, RefreshReachesTheListWhileADialogIsOpen)
     env.currentCompany = company;
     addNote(company, k, QDate(2022, 1, 3), 1, 100, 0);
     notes::TfrmMain &w = openWindow();
-    waitFor([] { return false; }, 300);  // the listener's first count
+    ASSERT_TRUE(waitFor([&] { return w.refreshListener()->counting(); }));  // commits are heard from here on
 
     QDialog dialog(&w);
     bool refreshedInside = false;

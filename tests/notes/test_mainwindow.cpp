@@ -159,7 +159,7 @@ TEST_F(MainWindow, ChangeCommittedByAnotherProcessReachesTheList)
     ASSERT_EQ(w.notesModel()->rowCount(), 2);
     w.XDBGrid1->setCurrentRow(0);
     const qint32 remembered = w.currentNote()->idNota;
-    waitFor([] { return false; }, 300);  // the listener's first count
+    ASSERT_TRUE(waitFor([&] { return w.refreshListener()->counting(); }));  // commits are heard from here on
 
     QProcess writer;
     writer.start(QStringLiteral(NOTA_WRITER), {database.path(), "commit"});

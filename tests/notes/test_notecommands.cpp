@@ -325,7 +325,7 @@ TEST_F(NoteCommands, OwnChangesAreNotReadTwiceButAnotherCopysAre)
     addNote(company, alfa, QDate(2022, 3, 1), 1, 100, 0, "a1");
     addNote(company, alfa, QDate(2022, 3, 1), 1, 100, 0, "a2");
     notes::TfrmMain &w = openWindow();
-    testsupport::waitFor([] { return false; }, 300);  // the listener's first count
+    ASSERT_TRUE(testsupport::waitFor([&] { return w.refreshListener()->counting(); }));  // commits are heard from here on
     int openings = 0;
     QObject::connect(&w, &notes::TfrmMain::listOpened, [&openings] { ++openings; });
 

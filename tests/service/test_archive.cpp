@@ -119,7 +119,7 @@ TEST_F(Archive, RestoreBringsTheArchivedNotesBackWithTheLogAndBusyCursorThrougho
     app::NotePosition position{4, 4000000, 0, app::dayNumber(QDate(2024, 3, 4)), counterparty, QStringLiteral("po")};
     w.storeNewPosition(position, false);
     EXPECT_EQ(w.notesModel()->rowCount(), 3);
-    waitFor([] { return false; }, 300);  // the listener's first count
+    ASSERT_TRUE(waitFor([&] { return w.refreshListener()->counting(); }));  // commits are heard from here on
     QProcess writer;
     writer.start(QStringLiteral(NOTA_WRITER), {database.path(), QStringLiteral("commit")});
     ASSERT_TRUE(writer.waitForFinished(30000));
