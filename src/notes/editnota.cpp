@@ -204,6 +204,8 @@ void TfrmEditNota::showEvent(QShowEvent *event)
 void TfrmEditNota::accept()
 {
     rxseNumer->interpretText();
+    if (!ui::datesAreValid(m_context.prompts, {dedtData}))
+        return;
     if (!ui::amountsAreValid(m_context.prompts, {{rxceObciazylismy, QStringLiteral("Obciążyliśmy")},
                                                  {rxceUznalismy, QStringLiteral("Uznaliśmy")}}))
         return;

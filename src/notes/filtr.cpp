@@ -71,9 +71,10 @@ TfrmFiltr::TfrmFiltr(const ui::Context &context, QWidget *parent) : QDialog(pare
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
+    // The buttons as they stand: "Usuń filtr" at the left, OK and "Anuluj" at the right.
     ui::setTabOrder({edtKontrahent, bbtnListaKontrahent, dedtDataOd, dedtDataDo, rxceObciazylismyOD,
-                          rxceObciazylismyDO, rxceUznalismyOD, rxceUznalismyDO, edtTresc, bbtnOK, bbtnAnuluj,
-                          bbtnUsunFiltr});
+                     rxceObciazylismyDO, rxceUznalismyOD, rxceUznalismyDO, edtTresc, bbtnUsunFiltr, bbtnOK,
+                     bbtnAnuluj});
 
     connect(edtKontrahent, &ui::ListOnlyEdit::typedInto, this,
             [this] { m_context.prompts.error(ui::listOnlyMessage()); });
@@ -120,7 +121,8 @@ void TfrmFiltr::setCounterparty(int idKontrahent)
 
 void TfrmFiltr::accept()
 {
-    if (ui::amountsAreValid(m_context.prompts, {{rxceObciazylismyOD, QStringLiteral("Obciążyliśmy OD")},
+    if (ui::datesAreValid(m_context.prompts, {dedtDataOd, dedtDataDo})
+        && ui::amountsAreValid(m_context.prompts, {{rxceObciazylismyOD, QStringLiteral("Obciążyliśmy OD")},
                                                 {rxceObciazylismyDO, QStringLiteral("Obciążyliśmy DO")},
                                                 {rxceUznalismyOD, QStringLiteral("Uznaliśmy OD")},
                                                 {rxceUznalismyDO, QStringLiteral("Uznaliśmy DO")}}))

@@ -2,7 +2,9 @@
 
 #include "daynumber.h"
 
+#include <QCoreApplication>
 #include <QKeyEvent>
+#include <QSignalBlocker>
 #include <QLocale>
 #include <QTimer>
 
@@ -57,20 +59,150 @@ void AmountEdit::focusOutEvent(QFocusEvent *event)
     tidy();
 }
 
-DateEdit::DateEdit(QWidget *parent) : QDateEdit(parent)
+DateEdit::DateEdit(QWidget *parent)
+    : QDateEdit(parent), m_typing(app::formatSettings().shortDateFormat)
 {
     setLocale(QLocale(QLocale::Polish, QLocale::Poland));
     setDisplayFormat(app::formatSettings().shortDateFormat);
     setCalendarPopup(true);
     setMinimumDate(QDate(1900, 1, 1));
     setMaximumDate(QDate(9999, 12, 31));
+    // The date changes when typing ends, not at every digit: a day typed
+    // before its month is no date yet.
+    setKeyboardTracking(false);
+    m_validator = lineEdit()->validator();
 }
 
+// Tab leaves the field, as in every other field of a form.
 bool DateEdit::focusNextPrevChild(bool next) { return QWidget::focusNextPrevChild(next); }
+
+void DateEdit::keyPressEvent(QKeyEvent *event)
+{
+    if (isReadOnly() || !m_typing.usable()) {
+        QDateEdit::keyPressEvent(event);
+        return;
+    }
+    const bool plain = !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+    const QChar typed = plain && event->text().size() == 1 ? event->text().at(0) : QChar();
+    const bool digit = typed >= QLatin1Char('0') && typed <= QLatin1Char('9');
+    // The keypad's decimal key types "," or "." by the keyboard's layout.
+    const bool separator = !typed.isNull() && QStringLiteral(".,-/").contains(typed);
+    if (digit || separator) {
+        if (!m_typing.active() && isValid())
+            m_typing.begin(date(), currentSectionIndex());
+        else if (!m_typing.active())
+            m_typing.resume(currentSectionIndex());
+        type(digit ? m_typing.digit(typed) : m_typing.separator());
+        return;
+    }
+    if (m_typing.active() && plain && event->key() == Qt::Key_Backspace) {
+        m_typing.backspace();
+        showTyping();
+        return;
+    }
+    finishTyping();
+    if (!isValid()) {
+        // Enter goes to the dialog, whose OK says what is wrong; other keys
+        // (arrows, the calendar) start from the date the field had.
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+            event->ignore();
+            return;
+        }
+        setDayNumber(dayNumber());
+    }
+    QDateEdit::keyPressEvent(event);
+}
+
+void DateEdit::type(DateTyping::Step step)
+{
+    if (step == DateTyping::Step::Complete)
+        finishTyping();
+    else
+        showTyping();
+}
+
+void DateEdit::showTyping()
+{
+    QLineEdit *edit = lineEdit();
+    showAsTyped(m_typing.text());
+    const QSignalBlocker quiet(edit);
+    if (m_typing.partTyped())
+        edit->setCursorPosition(m_typing.partStart() + m_typing.partLength());
+    else
+        edit->setSelection(m_typing.partStart(), m_typing.partLength());
+}
+
+void DateEdit::showAsTyped(const QString &text)
+{
+    // The spin box makes a date of every text it hears of at once ("31.02"
+    // into "28.02"), by its validator and on every change: it hears nothing
+    // of what is being typed.
+    QLineEdit *edit = lineEdit();
+    const QSignalBlocker quiet(edit);
+    edit->setValidator(nullptr);
+    edit->setText(text);
+}
+
+bool DateEdit::finishTyping()
+{
+    if (!m_typing.active())
+        return isValid();
+    m_typing.end();
+    const std::optional<QDate> typed = m_typing.date();
+    if (!typed || *typed < minimumDate() || *typed > maximumDate()) {
+        m_impossible = m_typing.text();
+        showAsTyped(m_impossible);
+        return false;
+    }
+    m_impossible.clear();
+    lineEdit()->setValidator(m_validator);
+    // Shows the date in full also when it stays as it was.
+    setDate(*typed);
+    setSelectedSection(sectionAt(m_typing.part()));
+    return true;
+}
+
+void DateEdit::focusInEvent(QFocusEvent *event)
+{
+    QDateEdit::focusInEvent(event);
+    if (!isValid()) {
+        // The spin box shows its date again on focus: the typed text stays.
+        showAsTyped(m_impossible);
+        lineEdit()->selectAll();
+    } else if (event->reason() == Qt::BacktabFocusReason) {
+        // Reached from the field after it too, a date is typed from its day.
+        setSelectedSection(sectionAt(0));
+    }
+}
+
+void DateEdit::focusOutEvent(QFocusEvent *event)
+{
+    if (finishTyping()) {
+        QDateEdit::focusOutEvent(event);
+        return;
+    }
+    // The spin box would show its date again: leave the typed text for OK
+    // to point at.
+    QCoreApplication::sendEvent(lineEdit(), event);
+    QWidget::focusOutEvent(event);
+    emit editingFinished();
+}
+
+void DateEdit::mousePressEvent(QMouseEvent *event)
+{
+    finishTyping();
+    QDateEdit::mousePressEvent(event);
+}
 
 int DateEdit::dayNumber() const { return app::dayNumber(date()); }
 
-void DateEdit::setDayNumber(int day) { setDate(app::dateOfDay(day)); }
+void DateEdit::setDayNumber(int day)
+{
+    m_typing.end();
+    m_impossible.clear();
+    lineEdit()->setValidator(m_validator);
+    setDate(app::dateOfDay(day));
+}
 
 NumberEdit::NumberEdit(int minimum, QWidget *parent) : QSpinBox(parent)
 {
@@ -95,6 +227,24 @@ void ListOnlyEdit::keyPressEvent(QKeyEvent *event)
     QLineEdit::keyPressEvent(event);
 }
 
+bool datesAreValid(Prompts &prompts, std::initializer_list<DateEdit *> fields)
+{
+    for (DateEdit *edit : fields) {
+        if (!edit->isValid()) {
+            prompts.error(impossibleDateMessage(edit->impossibleText()));
+            edit->setFocus();
+            return false;
+        }
+    }
+    return true;
+}
+
+QString impossibleDateMessage(const QString &typed)
+{
+    return QStringLiteral("Nie ma takiej daty: ") + typed
+           + QStringLiteral(".\r\nProszę wpisać datę w postaci dd.mm.rrrr, na przykład 15.10.2026.");
+}
+
 QString listOnlyMessage() { return QStringLiteral("Dane w tym polu można wprowadzić tylko z pomocą przycisku LISTA."); }
 
 QValidator::State UpperCaseValidator::validate(QString &input, int &) const
@@ -111,7 +261,7 @@ void keepLegibleWhenDisabled(QWidget *dialog)
     dialog->setPalette(palette);
 }
 
-void setTabOrder(std::initializer_list<QWidget *> widgets)
+void setTabOrder(const QList<QWidget *> &widgets)
 {
     QWidget *previous = nullptr;
     for (QWidget *widget : widgets) {

@@ -2,6 +2,7 @@
 // The input fields the dialogs share: an amount with a calculator, a date
 // with a calendar, and a whole number with arrows.
 
+#include "datetyping.h"
 #include "formatting.h"
 #include "prompts.h"
 
@@ -44,6 +45,12 @@ private:
 };
 
 // A date with a calendar that drops down (Alt+Down or F4), in "dd.MM.yyyy".
+// Typed as a Polish user types it (see `DateTyping`): ".", ",", "-" and "/"
+// move between day, month and year, the arrows too; only Tab leaves the
+// field. The date changes when the year is typed in full or the field is
+// left. A typed date the calendar lacks ("31.02.2026") stays in the field
+// as typed, as an amount that is no amount does, and `date()` keeps the
+// date the field had: `datesAreValid` tells the user at OK.
 class DateEdit : public QDateEdit {
     Q_OBJECT
 public:
@@ -52,11 +59,36 @@ public:
     int dayNumber() const;
     void setDayNumber(int day);
 
+    // False while the field holds a typed text that is no date.
+    bool isValid() const { return m_impossible.isEmpty(); }
+    // That text.
+    QString impossibleText() const { return m_impossible; }
+
 protected:
-    // Tab leaves the field, as in every other field of a form; the arrows
-    // and the typed "." move between day, month and year.
     bool focusNextPrevChild(bool next) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+
+private:
+    void type(DateTyping::Step step);
+    void showTyping();
+    void showAsTyped(const QString &text);
+    // Takes the typed date; false when it is no date.
+    bool finishTyping();
+
+    DateTyping m_typing;
+    QString m_impossible;
+    const QValidator *m_validator = nullptr;  // the spin box's own, while nothing is being typed
 };
+
+// True when every field holds a date. Otherwise tells the user which text
+// is no date and puts the focus there.
+bool datesAreValid(Prompts &prompts, std::initializer_list<DateEdit *> fields);
+
+// "Nie ma takiej daty: 31.02.2026. …"
+QString impossibleDateMessage(const QString &typed);
 
 // A whole number from `minimum` up, without an upper limit of its own.
 class NumberEdit : public QSpinBox {
@@ -103,7 +135,7 @@ QLabel *labelFor(const QString &text, QWidget *buddy);
 bool amountsAreValid(Prompts &prompts, std::initializer_list<std::pair<AmountEdit *, QString>> fields);
 
 // Tab moves through `widgets` in this order.
-void setTabOrder(std::initializer_list<QWidget *> widgets);
+void setTabOrder(const QList<QWidget *> &widgets);
 
 // The message for a field whose text is not an amount.
 QString notAnAmountMessage(const QString &fieldLabel);

@@ -2,6 +2,7 @@
 // date proposes, the fixed fields of a further position, the preview, the
 // recipient field that only its list fills, and amounts that are not amounts.
 #include "editnota.h"
+#include "dialogkeys.h"
 #include "edits.h"
 #include "kontrahent.h"
 #include "modaldialog.h"
@@ -216,4 +217,46 @@ TEST_F(EditNota, TheKeypadsPointTypesTheDecimalComma)
     QTest::keyClicks(d->rxceUznalismy, "5");
     EXPECT_EQ(d->rxceUznalismy->text(), "12,5");
     EXPECT_EQ(d->rxceUznalismy->value(), 125000);
+}
+
+// After the recipient is chosen the focus is on the date: a date typed with
+// dots stays there, the amounts keep what they held, and the number is
+// proposed for the typed date.
+TEST_F(EditNota, ADateTypedWithDotsStaysInTheDate)
+{
+    auto d = dialog(1, {0, 0, 0, app::dayNumber(QDate(2021, 12, 1)), alfa, {}});
+    ASSERT_TRUE(QTest::qWaitForWindowActive(d.get()));
+    d->dedtData->setFocus();
+    testsupport::typeKeys("15.11.2021");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), static_cast<QWidget *>(d->rxceObciazylismy));
+    EXPECT_EQ(d->dedtData->date(), QDate(2021, 11, 15));
+    EXPECT_EQ(d->rxceObciazylismy->value(), std::optional<qint64>(0));
+    EXPECT_EQ(d->rxseNumer->value(), 4);  // November has notes 1 to 3
+}
+
+TEST_F(EditNota, OkRefusesADateTheCalendarLacks)
+{
+    auto d = dialog(1, {5, 1000000, 0, app::dayNumber(QDate(2021, 12, 1)), alfa, {}});
+    ASSERT_TRUE(QTest::qWaitForWindowActive(d.get()));
+    d->dedtData->setFocus();
+    testsupport::typeKeys("31.11.2021");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_TRUE(d->isVisible());
+    ASSERT_EQ(prompts.shown.size(), 1);
+    EXPECT_TRUE(prompts.shown[0].text.startsWith("Nie ma takiej daty: 31.11.2021.")) << prompts.shown[0].text.toStdString();
+    EXPECT_EQ(QApplication::focusWidget(), static_cast<QWidget *>(d->dedtData));
+}
+
+TEST_F(EditNota, EnterInAFieldConfirmsAndTabRunsDownTheScreen)
+{
+    auto d = dialog(1, {5, 1000000, 0, app::dayNumber(QDate(2021, 12, 1)), alfa, {}});
+    ASSERT_TRUE(QTest::qWaitForWindowActive(d.get()));
+    d->rxseNumer->setFocus();
+    const QList<QWidget *> round = testsupport::tabRound([&](QWidget *field) {
+        EXPECT_TRUE(d->bbtnOK->isDefault()) << "Enter in " << field->metaObject()->className() << " would not confirm";
+    });
+    testsupport::expectTopToBottom(round);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(d->result(), QDialog::Accepted);
 }

@@ -1,5 +1,6 @@
 // "Filtruj": the dialog, the narrowed list, the state of the commands, and
 // the last confirmed filter kept for the run.
+#include "dialogkeys.h"
 #include "edits.h"
 #include "filtr.h"
 #include "kontrahent.h"
@@ -193,4 +194,38 @@ TEST_F(Filter, LabelsLeadToTheirFields)
             unlabelled << field->metaObject()->className();
     }
     EXPECT_TRUE(unlabelled.isEmpty()) << unlabelled.join(", ").toStdString();
+}
+
+// Dates typed with dots stay in their fields: "Data DO" and the amounts
+// keep what they held, and the list shows the notes of the period.
+TEST_F(Filter, ADateTypedWithDotsStaysInItsField)
+{
+    openWindow();
+    const QString from = today.addDays(-62).toString("dd.MM.yyyy");
+    filter([&](TfrmFiltr &d) {
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+        d.dedtDataOd->setFocus();
+        testsupport::typeKeys(from);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), static_cast<QWidget *>(d.dedtDataDo));
+        EXPECT_EQ(d.dedtDataOd->date(), today.addDays(-62));
+        EXPECT_EQ(d.dedtDataDo->date(), today);
+        EXPECT_EQ(d.rxceObciazylismyOD->value(), std::optional<qint64>(0));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);  // OK, the default button
+    });
+    EXPECT_EQ(texts(), (QStringList{"za stary", "najstarszy O'Brien", "dzisiejsza abc"}));
+}
+
+TEST_F(Filter, EnterInAFieldConfirmsAndTabRunsDownTheScreen)
+{
+    openWindow();
+    filter([&](TfrmFiltr &d) {
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+        d.edtKontrahent->setFocus();
+        const QList<QWidget *> round = testsupport::tabRound([&](QWidget *field) {
+            EXPECT_TRUE(d.bbtnOK->isDefault()) << "Enter in " << field->metaObject()->className() << " would not confirm";
+        });
+        testsupport::expectTopToBottom(round);
+        d.reject();
+    });
 }
