@@ -35,6 +35,7 @@ TfrmEditFirma::TfrmEditFirma(ui::Prompts &prompts, QWidget *parent)
     group->addWidget(ui::labelFor(QStringLiteral("&Szablon numeracji"), edtSystemNumeracji), 0, 1);
     group->addWidget(edtSystemNumeracji, 1, 1);
     extraLayout->addWidget(gbNumeracja, 0, 0);
+    orderTabs({rbMiesieczny, rbRoczny, edtSystemNumeracji});
 
     connect(rbMiesieczny, &QRadioButton::toggled, this, [this](bool checked) {
         if (checked)

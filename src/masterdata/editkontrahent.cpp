@@ -13,6 +13,7 @@ TfrmEditKontrahent::TfrmEditKontrahent(QWidget *parent)
     cbAktywny->setToolTip(QStringLiteral("Kontrahenci nieaktywni są niewidoczni podczas wystawiania KP,KW.\r\n"
                                          "Widoczni są tylko przez menu górne - LISTY - Kontrahenci."));
     extraLayout->addWidget(cbAktywny, 0, 0);
+    orderTabs({cbAktywny});
 }
 
 void TfrmEditKontrahent::setFields(const CounterpartyFields &fields, bool showMode, bool hideActive)

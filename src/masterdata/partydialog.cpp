@@ -68,7 +68,6 @@ PartyDialog::PartyDialog(int streetLength, QWidget *parent)
     fields->addWidget(edtTelefon, 10, 0, 1, 4);
 
     auto *buttons = new QDialogButtonBox;
-    bbtnOK->setDefault(true);
     buttons->addButton(bbtnOK, QDialogButtonBox::AcceptRole);
     buttons->addButton(bbtnAnuluj, QDialogButtonBox::RejectRole);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -78,6 +77,10 @@ PartyDialog::PartyDialog(int streetLength, QWidget *parent)
     layout->addLayout(fields);
     layout->addLayout(extraLayout);
     layout->addWidget(buttons);
+    // Only a button already in the dialog is its default for good: one made
+    // default before hands the role to the last button Tab passed, and
+    // Enter in a field would then cancel.
+    bbtnOK->setDefault(true);
 
     connect(edtNazwa1, &QLineEdit::textChanged, this, &PartyDialog::updateOk);
     updateOk();
@@ -109,6 +112,13 @@ void PartyDialog::disableTexts()
                             edtNIP, edtTelefon})
         edit->setEnabled(false);
     ui::keepLegibleWhenDisabled(this);
+}
+
+void PartyDialog::orderTabs(const QList<QWidget *> &extras)
+{
+    ui::setTabOrder(QList<QWidget *>{edtNazwa1, edtNazwa2, edtUlica, edtNumerDomu, edtKodPocztowy, edtMiejscowosc,
+                                     edtKraj, edtNIP, edtTelefon}
+                    + extras + QList<QWidget *>{bbtnOK, bbtnAnuluj});
 }
 
 void PartyDialog::updateOk() { bbtnOK->setEnabled(edtNazwa1->text().trimmed().size() > 2); }

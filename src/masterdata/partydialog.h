@@ -41,6 +41,10 @@ protected:
     // Leaves every text field visible but inert, its text still dark.
     void disableTexts();
 
+    // Tab runs down the screen: the address, then `extras` (the dialog's own
+    // controls under it, in their order on the screen), then the buttons.
+    void orderTabs(const QList<QWidget *> &extras);
+
 private:
     void updateOk();
 };

@@ -1,7 +1,9 @@
 // The details dialogs: when "OK" may be pressed, the numbering question,
-// the pattern in capitals and stored texts longer than the typing limits.
+// the pattern in capitals, stored texts longer than the typing limits, and
+// the keyboard: Enter confirms, Tab runs down the screen.
 #include "editfirma.h"
 #include "editkontrahent.h"
+#include "dialogkeys.h"
 #include "scriptedprompts.h"
 
 #include <QLabel>
@@ -155,4 +157,57 @@ TEST(DetailsDialogs, ShownRecordsAreDisabledButLegibleAndEveryLabelLeadsToItsFie
     EXPECT_FALSE(shown.edtNazwa1->isEnabled());
     const QPalette palette = shown.edtNazwa1->palette();
     EXPECT_EQ(palette.color(QPalette::Disabled, QPalette::Text), palette.color(QPalette::Active, QPalette::Text));
+}
+
+// Enter in a field never throws the edits away: it confirms, also after Tab
+// has passed "OK" and "Anuluj"; and Tab runs down the screen.
+TEST(DetailsDialogs, EnterInAFieldConfirmsAndTabRunsDownTheScreen)
+{
+    for (const auto &make : {companyDialog, counterpartyDialog}) {
+        const auto dialog = make("Biuro Rachunkowe");
+        dialog->show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+        dialog->edtNazwa1->setFocus();
+        const QList<QWidget *> round = testsupport::tabRound([&](QWidget *field) {
+            EXPECT_TRUE(dialog->bbtnOK->isDefault())
+                << "Enter in " << field->metaObject()->className() << " would not confirm";
+        });
+        testsupport::expectTopToBottom(round);
+        EXPECT_EQ(round.value(round.size() - 2), dialog->bbtnOK);
+        EXPECT_EQ(round.last(), dialog->bbtnAnuluj);
+
+        // A changed phone number, Tab round to the field after "Anuluj", Enter.
+        dialog->edtTelefon->setFocus();
+        QTest::keyClicks(dialog->edtTelefon, "22 123 45 67");
+        QWidget *previous = nullptr;
+        while (previous != dialog->bbtnAnuluj) {
+            previous = QApplication::focusWidget();
+            QTest::keyClick(previous, Qt::Key_Tab);
+        }
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        EXPECT_EQ(dialog->result(), QDialog::Accepted);
+        EXPECT_EQ(dialog->texts().telefon, "22 123 45 67");
+    }
+}
+
+TEST(DetailsDialogs, EnterAfterTheNumberingQuestionKeepsTheMonthlyNumbering)
+{
+    testsupport::ScriptedPrompts prompts;
+    prompts.answers = {MessageAnswer::Yes};
+    TfrmEditFirma dialog(prompts);
+    CompanyFields fields;
+    fields.texts.nazwa1 = "Biuro";
+    fields.systemNumeracji = "NN";
+    dialog.setFields(fields, false);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    dialog.edtTelefon->setFocus();
+    QTest::keyClick(dialog.edtTelefon, Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), static_cast<QWidget *>(dialog.rbMiesieczny));
+    QTest::keyClick(dialog.rbMiesieczny, Qt::Key_Space);  // the question, answered Yes
+    ASSERT_EQ(prompts.shown.size(), 1);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_TRUE(dialog.fields().nrMiesieczna);
+    EXPECT_EQ(dialog.fields().systemNumeracji, "NN/MM/RRRR");
 }
