@@ -398,11 +398,13 @@ void TfrmMain::IBEvents1EventAlert(int count)
     }
     m_ownChangesHeard = positions.committedRowChanges();
 
+    // An empty list is read again too: the other desk's first note of a
+    // company or a period must appear here as well.
     const NoteRow *note = currentNote();
-    if (!ibtNota.isActive() || !note || note->idNota == 0)
+    if (!ibtNota.isActive() || m_env.currentCompany == 0 || (note && note->idNota == 0))
         return;
-    const qint32 idNota = note->idNota;
-    const int row = XDBGrid1->currentRow();
+    const qint32 idNota = note ? note->idNota : 0;
+    const int row = note ? XDBGrid1->currentRow() : -1;
     try {
         ibtNota.commit();
     } catch (const db::DbError &error) {
@@ -411,7 +413,10 @@ void TfrmMain::IBEvents1EventAlert(int count)
     }
     // The same list again: its text and parameters as last opened.
     loadList(ibqNota.sql(), m_listParameters, row);
-    selectRowOf(idNota, row);
+    if (idNota != 0)
+        selectRowOf(idNota, row);
+    // The list may have become empty, or no longer be.
+    UpdateActions();
 }
 
 void TfrmMain::actZmianaFirmyExecute()

@@ -170,6 +170,29 @@ TEST_F(MainWindow, ChangeCommittedByAnotherProcessReachesTheList)
     EXPECT_EQ(w.currentNote()->idNota, remembered);
 }
 
+// A desk whose company has no notes yet sees another desk's first one, and
+// the commands that need a position come to life.
+TEST_F(MainWindow, AnEmptyListHearsAnotherProcessesFirstNote)
+{
+    const int company = addCompany("A");
+    addCounterparty(company, "K");
+    env.currentCompany = company;
+    notes::TfrmMain &w = openWindow();
+    ASSERT_EQ(w.notesModel()->rowCount(), 0);
+    ASSERT_FALSE(w.actPopraw->isEnabled());
+    ASSERT_TRUE(waitFor([&] { return w.refreshListener()->counting(); }));
+
+    QProcess writer;
+    writer.start(QStringLiteral(NOTA_WRITER), {database.path(), "commit"});
+    ASSERT_TRUE(writer.waitForFinished(30000));
+    ASSERT_EQ(writer.exitCode(), 0) << writer.readAllStandardError().toStdString();
+
+    EXPECT_TRUE(waitFor([&] { return w.notesModel()->rowCount() == 1; }));
+    EXPECT_EQ(w.XDBGrid1->currentRow(), 0);
+    for (QAction *a : {w.actPopraw, w.actPokaz, w.actKasuj, w.actDrukuj})
+        EXPECT_TRUE(a->isEnabled()) << a->text().toStdString();
+}
+
 TEST_F(MainWindow, OpenCurrentNoteNarrowsToItsPositionsAndTheSpanIsInDays)
 {
     const int company = addCompany("A");
