@@ -26,7 +26,11 @@ int main(int argc, char **argv)
     }
     const int positions = argc > 2 ? std::atoi(argv[2]) : 100000;
     const int counterparties = argc > 3 ? std::atoi(argv[3]) : 1000;
-    db::configureFirebird(db::defaultFirebirdFolder());
+    if (const db::EngineFolderCheck check = db::configureFirebird(db::defaultEngineFolders()); !check) {
+        std::fprintf(stderr, "generate_notes: the database engine's folder %s cannot be used\n",
+                     qPrintable(check.path));
+        return 1;
+    }
     try {
         db::Connection connection;
         connection.open({QString::fromLocal8Bit(argv[1]), QStringLiteral("sysdba"), app::databasePassword(), {}});

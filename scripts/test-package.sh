@@ -107,18 +107,23 @@ for f in "$program/mirelo" "$program/mirelo-rtf"; do
 done
 getent group mirelo >/dev/null || fail "no mirelo group"
 [ "$(stat -c '%U:%G %a' "$top/Dane")" = "root:mirelo 2770" ] || fail "Dane is $(stat -c '%U:%G %a' "$top/Dane")"
-[ "$(stat -c '%U:%G %a' "$top/firebird")" = "root:mirelo 2770" ] || fail "firebird is $(stat -c '%U:%G %a' "$top/firebird")"
+[ "$(stat -c '%U:%G %a' "$top/firebird")" = "root:mirelo 3770" ] || fail "firebird is $(stat -c '%U:%G %a' "$top/firebird")"
+engine=$program/firebird
+[ "$(stat -c '%U %a' "$engine" "$engine/firebird.conf" | tr '\n' ' ')" = "root 755 root 644 " ] \
+  || fail "the engine's configuration is $(stat -c '%n %U %a' "$engine" "$engine/firebird.conf")"
+[ "$(readlink "$engine/intl")" = /usr/lib/x86_64-linux-gnu/firebird/3.0/intl ] || fail "intl leads to $(readlink "$engine/intl")"
 [ "$(stat -c '%G %a' "$database")" = "mirelo 660" ] || fail "the database is $(stat -c '%G %a' "$database")"
-conf_before=$(stat -c '%U %Y' "$top/firebird/firebird.conf")
+conf_before=$(stat -c '%U %Y' "$engine/firebird.conf")
 
 for user in ala ola; do
   useradd -m -s /bin/bash -G mirelo "$user"
 done
 as() { local user=$1; shift; runuser -u "$user" -- env HOME="/home/$user" LANG=C.UTF-8 "$@"; }
-# isql-fb embedded, as the program opens the database: the machine's engine folder.
+# isql-fb embedded, as the program opens the database: the package's engine
+# configuration, the machine's lock folder.
 sql() {
   local user=$1; shift
-  as "$user" env FIREBIRD="$top/firebird" FIREBIRD_LOCK="$top/firebird" \
+  as "$user" env FIREBIRD="$engine" FIREBIRD_LOCK="$top/firebird" \
     isql-fb -q -ch UTF8 -user sysdba "$@"
 }
 
@@ -319,7 +324,7 @@ done
 wait "$ala_program" || fail "ala's program ended with $?"
 wait "$ola_program" || fail "ola's program ended with $?"
 [ -e "$program/mr" ] || fail "the template went from a folder users cannot write"
-[ "$(stat -c '%U %Y' "$top/firebird/firebird.conf")" = "$conf_before" ] || fail "a program rewrote the engine's firebird.conf"
+[ "$(stat -c '%U %Y' "$engine/firebird.conf")" = "$conf_before" ] || fail "a program rewrote the engine's firebird.conf"
 ls -la "$top/firebird" "$top/Dane"
 
 step "the office server: office-server.sh, and fnet.cfg with its password"

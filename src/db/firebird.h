@@ -1,6 +1,7 @@
 #pragma once
-// Process-wide Firebird set-up: the private configuration folder and the
-// master interface. Call configureFirebird before any other database call.
+// Process-wide Firebird set-up: the engine's configuration and lock folders
+// and the master interface. Call configureFirebird before any other
+// database call.
 
 #include <QString>
 
@@ -8,18 +9,61 @@ namespace Firebird { class IMaster; class IProvider; class IUtil; }
 
 namespace db {
 
-// Makes `folder` the engine's configuration root (FIREBIRD) and lock folder
-// (FIREBIRD_LOCK): its firebird.conf includes the system one and selects
-// SuperClassic, so that several processes using the same folder can share one
-// database file embedded and see each other's events. Every process that
-// opens the same file must name the same folder. Returns false when the
-// folder cannot be prepared.
-bool configureFirebird(const QString &folder);
+// Where the embedded engine reads its configuration and where it keeps its
+// lock files. The configuration folder holds firebird.conf and the link to
+// the engine's character-set library (intl): what the engine reads and the
+// code it loads, so only root or the user alone may be able to change it.
+// The lock files are where every process that opens one database meets:
+// every such process must name the same lock folder.
+struct EngineFolders {
+    QString configuration;
+    QString locks;
+    // The program makes and mends the folder itself, private to the user
+    // (0700). Otherwise the folders are the package's: only checked.
+    bool own = true;
+};
 
-// The default folder: $MIRELO_FIREBIRD_DIR, else the machine's
-// /var/lib/Vorlane/Mirelo/firebird when it exists (the package makes it
-// beside the machine's data folder), else <temp>/mirelo-firebird.
-QString defaultFirebirdFolder();
+// $MIRELO_FIREBIRD_DIR (both folders, the caller's own); else, where the
+// package is installed, its configuration in /opt/Vorlane/Mirelo/firebird
+// and the group's lock folder /var/lib/Vorlane/Mirelo/firebird; else a
+// folder private to the user: <runtime folder>/mirelo-firebird
+// ($XDG_RUNTIME_DIR, or /run/user/<uid> when it is the user's), else
+// <cache folder>/Vorlane/Mirelo/firebird.
+EngineFolders defaultEngineFolders();
+
+enum class EngineFolderFault {
+    None,
+    CannotPrepare,    // a folder or file could not be made or written (`error`)
+    NotOwned,         // it belongs to someone else than root and this user (`owner`)
+    OpenToOthers,     // others may write to it (`mode`)
+    OpenFolderAbove,  // a folder above it lets others replace it (`path` is that folder)
+    NotALockFile,     // the shared lock folder holds a link or a folder
+    WrongIntlLink,    // intl leads elsewhere than the engine's own library
+};
+
+struct EngineFolderCheck {
+    EngineFolderFault fault = EngineFolderFault::None;
+    QString path = {};    // what is wrong
+    int error = 0;        // errno, for CannotPrepare
+    uint owner = 0;       // for NotOwned
+    uint mode = 0;        // permission bits, for OpenToOthers
+    QString target = {};  // where intl leads, for WrongIntlLink
+    explicit operator bool() const { return fault == EngineFolderFault::None; }
+};
+
+// Makes an own configuration folder (0700, with firebird.conf selecting
+// SuperClassic and the intl link) and checks that no one but root or this
+// user can change what the engine reads or where it meets the others.
+// SuperClassic lets several processes share one database file embedded and
+// see each other's events.
+EngineFolderCheck prepareEngineFolders(const EngineFolders &folders);
+
+// Prepares the folders and only then points the engine at them (FIREBIRD,
+// FIREBIRD_LOCK, which the processes it starts inherit). Call it before any
+// other database call.
+EngineFolderCheck configureFirebird(const EngineFolders &folders);
+// One own folder for both.
+EngineFolderCheck configureFirebird(const QString &folder);
 
 // Firebird ends every attachment of the process when it gets SIGINT or
 // SIGTERM. Once this is called it asks `onSignal` instead (on a thread of
