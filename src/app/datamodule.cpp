@@ -4,9 +4,44 @@
 #include "dberror.h"
 #include "formatting.h"
 
+#include <QFile>
+
+#include <algorithm>
+#include <vector>
+
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace app {
 
 QString databasePassword() { return QStringLiteral("quorbelin"); }
+
+QString groupHint(const QString &folder)
+{
+    struct stat info;
+    if (folder.isEmpty() || ::stat(QFile::encodeName(folder).constData(), &info) != 0)
+        return {};
+    // The package's folders belong to the group whose members may use the
+    // program; Firebird only says "Permission denied".
+    const gid_t owners = info.st_gid;
+    if (info.st_uid == ::geteuid() || owners == ::getegid() || (info.st_mode & S_IRWXO) == S_IRWXO)
+        return {};
+    std::vector<gid_t> groups(std::max(::getgroups(0, nullptr), 0));
+    if (::getgroups(int(groups.size()), groups.data()) >= 0
+        && std::find(groups.begin(), groups.end(), owners) != groups.end())
+        return {};
+    const struct group *entry = ::getgrgid(owners);
+    const passwd *user = ::getpwuid(::geteuid());
+    const QString groupName = entry ? QString::fromLocal8Bit(entry->gr_name) : QString::number(info.st_gid);
+    const QString userName = user ? QString::fromLocal8Bit(user->pw_name) : QString::number(::geteuid());
+    return QStringLiteral("Użytkownik ") + userName + QStringLiteral(" nie należy do grupy ") + groupName
+           + QStringLiteral(", której członkowie mogą pracować w programie na bazie danych w folderze ") + folder
+           + QStringLiteral(".\r\nAdministrator komputera dodaje go do niej poleceniem:\r\n    adduser ") + userName
+           + QLatin1Char(' ') + groupName
+           + QStringLiteral("\r\nPotem trzeba się wylogować i zalogować ponownie.\r\n\r\nKomunikat bazy danych:\r\n");
+}
 
 TDataModule1::TDataModule1(Environment &env) : m_env(env) {}
 
@@ -45,7 +80,9 @@ bool TDataModule1::DataModuleCreate(Messenger &messenger)
         return true;
     } catch (const db::DbError &error) {
         DataModuleDestroy();
-        messenger.error(QStringLiteral("Połączenie z bazą zakończone niepowodzeniem.\r\n\r\n") + error.message());
+        messenger.error(QStringLiteral("Połączenie z bazą zakończone niepowodzeniem.\r\n\r\n")
+                        + groupHint(m_env.isSharedInstallation() ? QString() : m_env.databaseFolder)
+                        + error.message());
         return false;
     }
 }

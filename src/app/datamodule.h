@@ -10,6 +10,11 @@
 
 namespace app {
 
+// When this user is not in the group `folder` belongs to (the package's
+// data folder and the mirelo group), what the administrator does about it,
+// to stand above the database's own message; else nothing.
+QString groupHint(const QString &folder);
+
 class TDataModule1 {
 public:
     explicit TDataModule1(Environment &env);

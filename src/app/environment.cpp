@@ -86,6 +86,15 @@ void moveDatabaseFromProgramFolder(const Environment &env)
         QFile::remove(old);
 }
 
+// Without the package the records are the user's alone: the data folder
+// 0700, the database 0600. Earlier versions left them 0755 and 0644.
+void keepUsersDataPrivate(const Environment &env)
+{
+    QFile::setPermissions(env.dataFolder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    if (QFile::exists(env.databaseName()))
+        QFile::setPermissions(env.databaseName(), QFile::ReadOwner | QFile::WriteOwner);
+}
+
 // Deletes the files erasemb.cfg names, relative to the program folder. Names
 // that lead out of the program folder are passed over.
 void eraseListedFiles(const Environment &env)
@@ -183,6 +192,9 @@ StartupResult InitEnvironment(Environment &env, const StartupContext &context)
     if (!env.isSharedInstallation()) {
         moveDatabaseFromProgramFolder(env);
         installTemplateDatabase(env, messenger);
+        // The package's folder is the group's, with modes of its own.
+        if (env.dataFolder != commonData)
+            keepUsersDataPrivate(env);
     }
     else
         eraseListedFiles(env);

@@ -183,12 +183,14 @@ bool IniFile::save(QString *error) const
         ::unlink(scratch.constData());
         return false;
     };
-    const int descriptor = ::open(scratch.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    // A new file is the user's alone.
+    const int descriptor = ::open(scratch.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (descriptor < 0)
         return fail(errno);
-    // The file keeps its permissions (a shared machine may let a group write it).
+    // The file keeps permissions given on purpose (a shared machine may let
+    // a group write it); the 0644 earlier versions gave it becomes 0600.
     struct stat old = {};
-    if (::stat(QFile::encodeName(m_path).constData(), &old) == 0)
+    if (::stat(QFile::encodeName(m_path).constData(), &old) == 0 && (old.st_mode & 07777) != 0644)
         ::fchmod(descriptor, old.st_mode & 07777);
     const bool written = writeAll(descriptor, content) && ::fsync(descriptor) == 0;
     const int code = errno;

@@ -1,7 +1,11 @@
 // The data module: connection failure, companies and counterparties.
 #include "datamodule.h"
 #include "dbfixture.h"
+#include "localusers.h"
 #include "scriptedmessenger.h"
+
+#include <QDir>
+#include <QProcess>
 
 using namespace app;
 
@@ -18,6 +22,36 @@ TEST(DataModule, FailedConnectionTellsTheUser)
     EXPECT_TRUE(messenger.shown[0].text.contains("nowhere")) << messenger.shown[0].text.toStdString();
     EXPECT_EQ(messenger.shown[0].caption, " BŁĄD !");
     EXPECT_EQ(messenger.shown[0].icon, MessageIcon::Error);
+}
+
+// A user outside the group that may use the program's shared data folder
+// (the package's mirelo group) learns that, and what the administrator
+// does, above the database's own message.
+TEST(DataModule, AUserOutsideTheDataFoldersGroupIsToldHowToJoinIt)
+{
+    testsupport::TestDatabase database;
+    const QString folder = database.folder() + "/Dane";
+    QDir().mkpath(folder);
+    EXPECT_EQ(groupHint(folder), QString()) << "the user's own folder";
+    const QString intruder = testsupport::secondLocalUser();
+    if (intruder.isEmpty())
+        return;  // only root can give the folder to a group the process is not in
+    ASSERT_EQ(QProcess::execute("chown", {"nobody:" + intruder, folder}), 0);
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
+                                      | QFile::WriteGroup | QFile::ExeGroup);
+
+    Environment env;
+    env.databaseFolder = folder;
+    TDataModule1 module(env);
+    testsupport::ScriptedMessenger messenger;
+    EXPECT_FALSE(module.DataModuleCreate(messenger));
+    ASSERT_EQ(messenger.shown.size(), 1);
+    const QString text = messenger.shown[0].text;
+    EXPECT_TRUE(text.startsWith("Połączenie z bazą zakończone niepowodzeniem.\r\n\r\nUżytkownik root nie należy do "
+                                "grupy mirelo-intruz, której członkowie mogą pracować w programie"))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains("adduser root mirelo-intruz\r\nPotem trzeba się wylogować i zalogować ponownie."));
+    EXPECT_TRUE(text.contains("Komunikat bazy danych:\r\n") && text.contains("mr.fdb")) << text.toStdString();
 }
 
 class Queries : public DbFixture {

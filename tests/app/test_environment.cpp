@@ -154,14 +154,38 @@ TEST_F(Startup, InstallsTheTemplateOnceThenDeletesIt)
     EXPECT_EQ(messenger.shown[0].icon, MessageIcon::Error);
 }
 
+// Without the package the user's records are the user's alone, also those
+// an earlier version left readable by everyone; the package's shared
+// folder keeps the modes it was given for the group.
+TEST_F(Startup, TheUsersOwnRecordsArePrivate)
+{
+    const auto modeOf = [](const QString &path) { return QFileInfo(path).permissions() & 0x7077; };
+    const QFileDevice::Permissions ownerOnlyFolder = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+    writeFile(program("mr"), "template");
+    ASSERT_EQ(start(), StartupResult::Continue);
+    EXPECT_EQ(modeOf(env.dataFolder), ownerOnlyFolder);
+    EXPECT_EQ(modeOf(env.databaseName()), QFile::ReadOwner | QFile::WriteOwner);
+
+    const QFileDevice::Permissions everyone = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
+    QFile::setPermissions(env.dataFolder, everyone | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther);
+    QFile::setPermissions(env.databaseName(), everyone);
+    ASSERT_EQ(start(), StartupResult::Continue);
+    EXPECT_EQ(modeOf(env.dataFolder), ownerOnlyFolder);
+    EXPECT_EQ(modeOf(env.databaseName()), QFile::ReadOwner | QFile::WriteOwner);
+}
+
 TEST_F(Startup, CommonDataFolderWinsWhenItExists)
 {
     const QString common = context.commonDataFolder + "/Vorlane/Mirelo/Dane";
     QDir().mkpath(common);
+    const QFileDevice::Permissions group = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
+                                           | QFile::WriteGroup | QFile::ExeGroup;
+    QFile::setPermissions(common, group);
     writeFile(program("mr"), "template");
     ASSERT_EQ(start(), StartupResult::Continue);
     EXPECT_EQ(env.dataFolder, common);
     EXPECT_TRUE(QFile::exists(common + "/mr.fdb"));
+    EXPECT_EQ(QFileInfo(common).permissions() & 0x7077, group);
 }
 
 TEST_F(Startup, SharedInstallationLeavesTheTemplateAndErasesListedFiles)

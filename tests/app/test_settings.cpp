@@ -94,6 +94,22 @@ TEST_F(Settings, WriteCreatesTheFileAndLeavesNoScratchFiles)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Config.ini"});
 }
 
+// Config.ini is the user's alone, also one an earlier version left
+// readable by everyone; one given to a group on purpose stays so.
+TEST_F(Settings, TheFileIsTheUsersAlone)
+{
+    const auto modeOf = [&] { return QFileInfo(dir.filePath("Config.ini")).permissions() & 0x7077; };
+    const QFileDevice::Permissions ownerOnly = QFile::ReadOwner | QFile::WriteOwner;
+    ASSERT_TRUE(WriteSettings(env));
+    EXPECT_EQ(modeOf(), ownerOnly);
+    QFile::setPermissions(dir.filePath("Config.ini"), ownerOnly | QFile::ReadGroup | QFile::ReadOther);
+    ASSERT_TRUE(WriteSettings(env));
+    EXPECT_EQ(modeOf(), ownerOnly);
+    QFile::setPermissions(dir.filePath("Config.ini"), ownerOnly | QFile::ReadGroup | QFile::WriteGroup);
+    ASSERT_TRUE(WriteSettings(env));
+    EXPECT_EQ(modeOf(), ownerOnly | QFile::ReadGroup | QFile::WriteGroup);
+}
+
 TEST_F(Settings, UnwritableFolderFailsWithoutHarm)
 {
     // A file stands where the folder should be.
