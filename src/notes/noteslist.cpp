@@ -6,9 +6,19 @@
 
 #include <QColor>
 
+#include <algorithm>
+
 namespace notes {
 
 namespace {
+
+// An amount is never cut: its column widens to the largest the list shows.
+ui::GridColumn amountColumn(const QString &field, const QString &title, int width)
+{
+    ui::GridColumn column{field, title, Qt::AlignRight, width};
+    column.fitWidest = true;
+    return column;
+}
 
 QList<ui::GridColumn> notesColumns()
 {
@@ -16,8 +26,8 @@ QList<ui::GridColumn> notesColumns()
         {QStringLiteral("sData"), QStringLiteral("Data"), Qt::AlignHCenter, 87},
         {QStringLiteral("sNumer"), QStringLiteral("Numer"), Qt::AlignLeft, 96},
         {QStringLiteral("NAZWA1"), QStringLiteral("Odbiorca noty"), Qt::AlignLeft, 343, false},
-        {QStringLiteral("sObciazylismy"), QStringLiteral("Obciążyliśmy"), Qt::AlignRight, 105},
-        {QStringLiteral("sUznalismy"), QStringLiteral("Uznaliśmy"), Qt::AlignRight, 104},
+        amountColumn(QStringLiteral("sObciazylismy"), QStringLiteral("Obciążyliśmy"), 105),
+        amountColumn(QStringLiteral("sUznalismy"), QStringLiteral("Uznaliśmy"), 104),
         {QStringLiteral("TRESC"), QStringLiteral("Treść noty"), Qt::AlignLeft, 546, false},
     };
 }
@@ -99,6 +109,19 @@ int NotesListModel::rowOf(qint32 idNota) const
 int NotesListModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+QList<int> NotesListModel::widestRows(int column) const
+{
+    const QString field = columns().value(column).field;
+    const auto amount = field == QLatin1String("sObciazylismy") ? &NoteRow::obciazylismy
+                        : field == QLatin1String("sUznalismy")  ? &NoteRow::uznalismy
+                                                                : nullptr;
+    if (!amount || m_rows.empty())
+        return {};
+    const auto [smallest, largest] = std::minmax_element(
+        m_rows.begin(), m_rows.end(), [amount](const NoteRow &a, const NoteRow &b) { return a.*amount < b.*amount; });
+    return {int(smallest - m_rows.begin()), int(largest - m_rows.begin())};
 }
 
 QString NotesListModel::dateText(int index) const

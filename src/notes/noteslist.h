@@ -41,6 +41,10 @@ public:
     int rowOf(qint32 idNota) const;
 
     int rowCount(const QModelIndex &parent = {}) const override;
+    // The amount columns: the rows of the largest and the smallest amount
+    // (digits are equally wide, so the most digits and a minus sign are
+    // the widest text).
+    QList<int> widestRows(int column) const override;
     // Texts are made only for the rows a view asks for.
     QVariant data(const QModelIndex &index, int role) const override;
 

@@ -31,6 +31,9 @@ struct NounForms {
     const char16_t *many;  // after 0, 5 to 21, 25, ... and after 1 that ends a larger number
 };
 
+// The Polish long scale: a miliard is 10^9, a bilion 10^12.
+constexpr NounForms Bilion{u"bilion", u"biliony", u"bilionów"};
+constexpr NounForms Miliard{u"miliard", u"miliardy", u"miliardów"};
 constexpr NounForms Million{u"milion", u"miliony", u"milionów"};
 constexpr NounForms Thousand{u"tysiąc", u"tysiące", u"tysięcy"};
 constexpr NounForms Zloty{u"złoty", u"złote", u"złotych"};
@@ -60,22 +63,28 @@ void appendBelowThousand(QStringList &words, int number)
     }
 }
 
-// A count from 0 to 999 999 999 followed by the noun in its form.
+// The powers of a thousand a count names, from the largest.
+struct PowerOfThousand {
+    qint64 size;
+    const NounForms &name;
+};
+constexpr PowerOfThousand Powers[] = {
+    {1'000'000'000'000, Bilion}, {1'000'000'000, Miliard}, {1'000'000, Million}, {1000, Thousand}};
+
+// A count from 0 to 999 999 999 999 999 followed by the noun in its form.
 QString countInWords(qint64 count, const NounForms &noun)
 {
     QStringList words;
     if (count == 0)
         words << QString::fromUtf16(UnitsAndTeens[0]);
-    const int millions = int(count / 1'000'000), thousands = int(count / 1000 % 1000), rest = int(count % 1000);
-    if (millions != 0) {
-        appendBelowThousand(words, millions);
-        words << formAfter(millions, Million);
+    for (const PowerOfThousand &power : Powers) {
+        const int times = int(count / power.size % 1000);
+        if (times != 0) {
+            appendBelowThousand(words, times);
+            words << formAfter(times, power.name);
+        }
     }
-    if (thousands != 0) {
-        appendBelowThousand(words, thousands);
-        words << formAfter(thousands, Thousand);
-    }
-    if (rest != 0)
+    if (const int rest = int(count % 1000); rest != 0)
         appendBelowThousand(words, rest);
     words << formAfter(count, noun);
     return words.join(u' ');
@@ -89,11 +98,9 @@ qint64 roundToGrosze(qint64 tenThousandths)
     return grosze + (rest >= 50 ? 1 : 0) - (rest <= -50 ? 1 : 0);
 }
 
-std::optional<QString> amountInWords(qint64 tenThousandths)
+QString amountInWords(qint64 tenThousandths)
 {
     const qint64 grosze = roundToGrosze(tenThousandths);
-    if (grosze > MaxGroszeInWords || grosze < -MaxGroszeInWords)
-        return std::nullopt;
     const qint64 magnitude = grosze < 0 ? -grosze : grosze;
     const QString words = countInWords(magnitude / 100, Zloty) + u' ' + countInWords(magnitude % 100, Grosz);
     return grosze < 0 ? u"minus "_qs + words : words;

@@ -22,8 +22,8 @@ bool IsAmountField(const TRpArgument &argument)
     return type == TRpFieldType::Currency || type == TRpFieldType::BCD;
 }
 
-// The argument in ten-thousandths, or nothing when it is far beyond any
-// amount in words. Amount fields are read exactly; everything else as the
+// The argument in ten-thousandths, or nothing beyond the amounts the
+// database holds. Amount fields are read exactly; everything else as the
 // engine reads a number.
 std::optional<qint64> TenThousandths(TRpBaseReport &report, const TRpArgument &argument)
 {
@@ -35,21 +35,21 @@ std::optional<qint64> TenThousandths(TRpBaseReport &report, const TRpArgument &a
     case rpdtUnknown: throw ERpError(u"Operand type unknown"_qs + FunctionSuffix);
     default: throw ERpError(u"Operand of numeric type expected"_qs + FunctionSuffix);
     }
-    const TRpFloat value = argument.Value(&report).AsFloat();
-    if (!(std::fabs(value) < TRpFloat(1e10)))  // also NaN
+    const TRpFloat scaled = argument.Value(&report).AsFloat() * 10000;
+    constexpr TRpFloat TwoToThe63 = 9223372036854775808.0L;
+    if (!(scaled >= -TwoToThe63 && scaled < TwoToThe63))  // also NaN
         return std::nullopt;
-    return std::llround(value * 10000);
+    return std::llround(scaled);
 }
 
 void CalculateSlownie(TRpBaseReport *report, TRpUDFArgs &args, int, TRpArgument &result)
 {
     const TRpArgument &amount = args.at(0);
     const std::optional<qint64> tenThousandths = TenThousandths(*report, amount);
-    const std::optional<QString> words = tenThousandths ? amountInWords(*tenThousandths) : std::nullopt;
-    if (!words)
-        throw ERpError(u"Amount out of range"_qs + FunctionSuffix + u", amount "_qs
-                       + amount.Value(report).ValueText() + u" (words are written from -999999999.99 to 999999999.99)"_qs);
-    result.variable()->SetAsString(*words);
+    if (!tenThousandths)
+        throw ERpError(u"Amount out of range"_qs + FunctionSuffix + u", amount "_qs + amount.Value(report).ValueText()
+                       + u" (words are written from -922337203685477.58 to 922337203685477.58)"_qs);
+    result.variable()->SetAsString(amountInWords(*tenThousandths));
 }
 
 } // namespace

@@ -6,11 +6,13 @@
 // SLOWNIE(amount): the amount in Polish words (amountwords.h), a text. The
 // amount may be an amount field (currency or BCD, read exactly), any other
 // number, or a text that reads as a number as the engine reads one (with the
-// report's decimal separator, or "."). A text that does not read fails as in
-// the engine's own functions; a boolean, a date or a value without a type
-// fails with "Operand of numeric type expected. Function "SLOWNIE"" or
-// "Operand type unknown. Function "SLOWNIE""; an amount beyond 999 999 999,99
-// either way with "Amount out of range. Function "SLOWNIE", ...".
+// report's decimal separator, or ".", and thousands in groups: "1 234,56").
+// A text that does not read fails as in the engine's own functions; a
+// boolean, a date or a value without a type fails with "Operand of numeric
+// type expected. Function "SLOWNIE"" or "Operand type unknown. Function
+// "SLOWNIE""; a number beyond the amounts the database holds
+// (922 337 203 685 477,5807 either way) with "Amount out of range. Function
+// "SLOWNIE", ...".
 
 #include "rpfunc.h"
 

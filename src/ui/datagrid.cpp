@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QStyledItemDelegate>
 
 namespace ui {
@@ -75,6 +76,7 @@ DataGrid::DataGrid(QWidget *parent) : QTableView(parent)
                      palette.color(QPalette::Active, QPalette::HighlightedText));
     setPalette(palette);
     setLinesPerRow(1);
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, &DataGrid::columnResized);
 }
 
 DataGrid::~DataGrid()
@@ -91,6 +93,7 @@ void DataGrid::setGridModel(GridModel *model)
     connect(model, &QAbstractItemModel::modelReset, this, [this] {
         if (m_model->columnCount() != horizontalHeader()->count())
             applyColumns();
+        fitColumns();
     });
 }
 
@@ -99,10 +102,58 @@ void DataGrid::applyColumns()
     if (!m_model)
         return;
     m_columns = m_model->columns();
+    m_chosenWidths.clear();
+    m_neededWidths.clear();
     for (int c = 0; c < m_columns.size(); ++c) {
         setColumnWidth(c, m_columns[c].width);
         setColumnHidden(c, !m_columns[c].visible);
     }
+    fitColumns();
+}
+
+void DataGrid::fitColumns()
+{
+    if (!m_model)
+        return;
+    const QScopedValueRollback fitting(m_fitting, true);
+    const int count = std::min<int>(m_columns.size(), m_model->columnCount());
+    for (int c = 0; c < count; ++c) {
+        if (!m_columns[c].fitWidest)
+            continue;
+        m_neededWidths[c] = widestTextWidth(c);
+        if (!isColumnHidden(c))
+            setColumnWidth(c, std::max(chosenWidth(c), m_neededWidths[c]));
+    }
+}
+
+int DataGrid::widestTextWidth(int column) const
+{
+    int width = 0;
+    for (const int row : m_model->widestRows(column))
+        if (row >= 0 && row < m_model->rowCount())
+            width = std::max(width, sizeHintForIndex(m_model->index(row, column)).width());
+    // The grid line takes a pixel of the column.
+    return width > 0 && showGrid() ? width + 1 : width;
+}
+
+// The user's drag and a stored width are remembered as chosen; neither may
+// make a fitWidest column narrower than its widest text.
+void DataGrid::columnResized(int column, int oldWidth, int newWidth)
+{
+    const bool shownOrHidden = oldWidth == 0 || newWidth == 0;
+    if (m_fitting || shownOrHidden || column >= m_columns.size() || !m_columns[column].fitWidest)
+        return;
+    m_chosenWidths[column] = newWidth;
+    const int needed = m_neededWidths.value(column);
+    if (newWidth < needed) {
+        const QScopedValueRollback fitting(m_fitting, true);
+        setColumnWidth(column, needed);
+    }
+}
+
+int DataGrid::chosenWidth(int column) const
+{
+    return m_chosenWidths.value(column, m_columns[column].width);
 }
 
 void DataGrid::setLayoutStorage(const QString &configFile, const QString &section)
@@ -146,10 +197,11 @@ void DataGrid::saveLayout() const
     settings.setValue(m_section, kColumns, QString::number(count));
     for (int visual = 0; visual < count; ++visual) {
         const int logical = header->logicalIndex(visual);
+        const int shown = columnWidth(logical) > 0 ? columnWidth(logical) : m_columns[logical].width;
         settings.setValue(m_section, kColumn.arg(visual + 1),
                           QStringLiteral("%1,%2,%3")
                               .arg(m_columns[logical].field)
-                              .arg(columnWidth(logical) > 0 ? columnWidth(logical) : m_columns[logical].width)
+                              .arg(m_columns[logical].fitWidest ? chosenWidth(logical) : shown)
                               .arg(isColumnHidden(logical) ? 0 : 1));
     }
     settings.setValue(m_section, QStringLiteral("OrderFields"), QString());

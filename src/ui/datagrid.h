@@ -1,10 +1,14 @@
 #pragma once
 // The data grid of the list windows: read-only, whole-row selection, bold
 // two-line titles, rows one or two text lines high, and a column layout
-// kept in the working folder's config.ini under "<form>.<grid>".
+// kept in the working folder's config.ini under "<form>.<grid>". A column
+// marked fitWidest is widened to its widest text whenever the rows change,
+// and never dragged narrower than that; the width the user or the layout
+// chose is what the layout keeps.
 
 #include "gridmodel.h"
 
+#include <QHash>
 #include <QTableView>
 
 namespace ui {
@@ -49,6 +53,11 @@ protected:
 
 private:
     void applyColumns();
+    void fitColumns();
+    // What a fitWidest column needs for the texts of the model's widest rows.
+    int widestTextWidth(int column) const;
+    void columnResized(int column, int oldWidth, int newWidth);
+    int chosenWidth(int column) const;
 
     GridModel *m_model = nullptr;
     // The model's columns as last applied: the layout is saved from these,
@@ -57,6 +66,11 @@ private:
     QString m_configFile;
     QString m_section;
     int m_lines = 1;
+    // fitWidest columns: the width chosen by the user or the layout, and the
+    // width their widest text needs; by logical column.
+    QHash<int, int> m_chosenWidths;
+    QHash<int, int> m_neededWidths;
+    bool m_fitting = false;  // the grid itself is widening columns
 };
 
 } // namespace ui

@@ -19,6 +19,11 @@ int GridModel::columnOf(const QString &field) const
     return -1;
 }
 
+QList<int> GridModel::widestRows(int) const
+{
+    return {};
+}
+
 int GridModel::columnCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : static_cast<int>(m_columns.size());

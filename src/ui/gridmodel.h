@@ -19,6 +19,9 @@ struct GridColumn {
     bool elide = true;     // cut long texts with an ellipsis
     bool visible = true;
     bool checkBox = false;  // shows a boolean as a check box
+    // Never narrower than its widest text (the rows the model names in
+    // widestRows); wider when the user or the stored layout says so.
+    bool fitWidest = false;
 };
 
 class GridModel : public QAbstractTableModel {
@@ -29,6 +32,9 @@ public:
     void setColumns(QList<GridColumn> columns);
     const QList<GridColumn> &columns() const { return m_columns; }
     int columnOf(const QString &field) const;
+    // The rows holding the widest texts of a fitWidest column; none where
+    // the model cannot tell them without measuring every row.
+    virtual QList<int> widestRows(int column) const;
 
     int columnCount(const QModelIndex &parent = {}) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;

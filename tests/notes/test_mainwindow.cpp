@@ -11,7 +11,10 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QProcess>
+#include <QStyle>
 #include <QTest>
+
+#include <limits>
 
 using testsupport::waitFor;
 
@@ -126,6 +129,63 @@ TEST_F(MainWindow, GridLayoutIsKeptInConfigIni)
     QFile config(app::configFilePath(env.workingFolder));
     ASSERT_TRUE(config.open(QIODevice::ReadOnly));
     EXPECT_TRUE(config.readAll().contains("[frmMain.XDBGrid1]"));
+}
+
+namespace {
+
+// Whether the grid shows the cell's text whole: the text fits between the
+// cell's margins, as the grid's style lays it out, inside the grid line.
+bool shownWhole(const ui::DataGrid &grid, int row, int column)
+{
+    const QString text = grid.model()->index(row, column).data().toString();
+    const int margin = grid.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &grid) + 1;
+    const int room = grid.columnWidth(column) - (grid.showGrid() ? 1 : 0) - 2 * margin;
+    return QFontMetrics(grid.font()).horizontalAdvance(text) <= room;
+}
+
+} // namespace
+
+// The amount columns widen to the largest amounts of the list, also the
+// largest the database holds, and otherwise keep the width the user chose;
+// that width, not the widened one, is what Config.ini keeps.
+TEST_F(MainWindow, AmountColumnsFitTheLargestAmountOfTheList)
+{
+    const int company = addCompany("A");
+    const int k = addCounterparty(company, "K");
+    env.currentCompany = company;
+    addNote(company, k, QDate(2022, 1, 3), 1, 250000, 250000, "mała");
+    addNote(company, k, QDate(2022, 1, 3), 1, 1'500'000'000'0000, 0, "duża");
+    addNote(company, k, QDate(2022, 1, 3), 1, 0, std::numeric_limits<qint64>::min() + 1, "największa");
+    notes::TfrmMain &w = openWindow();
+    const ui::DataGrid &grid = *w.XDBGrid1;
+    const int debit = w.notesModel()->columnOf("sObciazylismy"), credit = w.notesModel()->columnOf("sUznalismy");
+    ASSERT_EQ(cell(1, debit), "1" + nb + "500" + nb + "000" + nb + "000,00");
+    ASSERT_EQ(cell(2, credit), "-922" + nb + "337" + nb + "203" + nb + "685" + nb + "477,58");
+    for (int row = 0; row < 3; ++row)
+        for (const int column : {debit, credit})
+            EXPECT_TRUE(shownWhole(grid, row, column)) << cell(row, column).toStdString();
+
+    // Dragged narrower, a column stops at its widest amount; dragged wider, it stays so.
+    w.XDBGrid1->setColumnWidth(debit, 60);
+    EXPECT_TRUE(shownWhole(grid, 1, debit));
+    w.XDBGrid1->setColumnWidth(credit, 400);
+    EXPECT_EQ(grid.columnWidth(credit), 400);
+
+    // Without the large amounts, the widths chosen come back.
+    transaction.start();
+    db::Statement(transaction, QStringLiteral("delete from NOTA where TRESC<>'mała'")).execute();
+    transaction.commit();
+    w.OpenNotesList();
+    EXPECT_EQ(grid.columnWidth(debit), 60);
+    EXPECT_EQ(grid.columnWidth(credit), 400);
+    w.XDBGrid1->setColumnWidth(debit, 105);
+
+    window.reset();
+    QFile config(app::configFilePath(env.workingFolder));
+    ASSERT_TRUE(config.open(QIODevice::ReadOnly));
+    const QByteArray layout = config.readAll();
+    EXPECT_TRUE(layout.contains("=sObciazylismy,105,1")) << layout.toStdString();
+    EXPECT_TRUE(layout.contains("=sUznalismy,400,1")) << layout.toStdString();
 }
 
 TEST_F(MainWindow, ClosingAsksAndNoKeepsTheWindow)

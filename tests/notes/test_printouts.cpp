@@ -233,6 +233,59 @@ TEST_F(Printouts, ANotePrintsItsPositionsOnlyAndTheListComesBack)
     EXPECT_TRUE(env.directPrint);
 }
 
+// An own note template that formats the list's amounts: below a thousand,
+// above it, negative and above a million, the field's text with its
+// thousands reads as the amount under FFIX and FNUM alike.
+TEST_F(Printouts, NumberFormatsTakeTheListsAmountsOfEverySize)
+{
+    testsupport::write(program.filePath("szablonnota.rtf"),
+                       "{\\rtf1\\ansi\\ansicpg1250\\deff0{\\fonttbl{\\f0 Arial;}}\r\n"
+                       "\\\\SCAN(IBQNOTA)\\\\[\\\\FFIX(IBQNOTA.OBCIAZYLISMY,0)\\\\|\\\\FNUM(IBQNOTA.OBCIAZYLISMY,1)\\\\|"
+                       "\\\\FFIX(IBQNOTA.UZNALISMY)\\\\|\\\\FNUM(IBQNOTA.UZNALISMY,0)\\\\]\\\\ENDSCAN\\\\\\par}\r\n");
+    struct AmountCase {
+        qint64 tenThousandths;
+        QString ffix0, fnum1, ffix, fnum0;
+    };
+    const std::vector<AmountCase> cases = {
+        {200'0000, "200", "200,0", "200,00", "200"},
+        {1'234'5600, "1235", "1" + nb + "234,6", "1234,56", "1" + nb + "235"},
+        {-1'234'5600, "-1235", "-1" + nb + "234,6", "-1234,56", "-1" + nb + "235"},
+        {1'234'567'8900, "1234568", "1" + nb + "234" + nb + "567,9", "1234567,89", "1" + nb + "234" + nb + "568"},
+    };
+    QString expected;
+    for (const AmountCase &c : cases) {
+        addNote(company, alfa, QDate(2022, 3, 2), 1, c.tenThousandths, c.tenThousandths);
+        expected += "[" + c.ffix0 + "|" + c.fnum1 + "|" + c.ffix + "|" + c.fnum0 + "]";
+    }
+    notes::TfrmMain &w = openWindow();
+    answer(&TfrmPytanieWydruk::bbtnPodglad);
+    w.actDrukuj->trigger();
+    ASSERT_TRUE(prompts.shown.isEmpty()) << prompts.shown[0].text.toStdString();
+    const QString rtf = output("nota.rtf");
+    EXPECT_TRUE(rtf.contains(expected)) << expected.toStdString() << "\n" << rtf.toStdString();
+}
+
+// A note of miliardy prints with its amount in words, through the shipped
+// note template as the program runs it.
+TEST_F(Printouts, ANoteOfMiliardyPrintsItsAmountInWords)
+{
+    QFile::remove(program.filePath("szablonnota.rtf"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(MIRELO_TEMPLATES) + "/szablonnota.rtf", program.filePath("szablonnota.rtf")));
+    addNote(company, alfa, QDate(2022, 3, 2), 1, 1'500'000'000'0000, 0, "Refaktura");
+    addNote(company, alfa, QDate(2022, 3, 2), 1, 20'500'000'000'0000, 0, "Kara umowna");
+    notes::TfrmMain &w = openWindow();
+    answer(&TfrmPytanieWydruk::bbtnPodglad);
+    w.actDrukuj->trigger();
+    ASSERT_TRUE(prompts.shown.isEmpty()) << prompts.shown[0].text.toStdString();
+
+    QStringDecoder windows1250("windows-1250");
+    const QString rtf = windows1250(testsupport::contents(env.printFolder + "/nota.rtf"));
+    for (const QString &expected : {"1" + nb + "500" + nb + "000" + nb + "000,00", "22" + nb + "000" + nb + "000" + nb + "000,00",
+                                    QString("dwadzieścia dwa miliardy złotych zero groszy")})
+        EXPECT_TRUE(rtf.contains(expected)) << expected.toStdString() << "\n" << rtf.toStdString();
+    ASSERT_EQ(shell.requests.size(), 1);
+}
+
 TEST_F(Printouts, EnterChoosesThePreview)
 {
     bool direct = true;

@@ -64,6 +64,14 @@ INSTANTIATE_TEST_SUITE_P(
         ArgumentCase{"text_with_point", "SLOWNIE(KWOTA)", {"--var", "KWOTA= 12.05 "},
                      "dwanaście złotych pięć groszy"},
         ArgumentCase{"number_literal", "SLOWNIE(22)", {}, "dwadzieścia dwa złote zero groszy"},
+        ArgumentCase{"text_in_thousands", "SLOWNIE(KWOTA)", {"--var", "KWOTA=1\u00a0500\u00a0000\u00a0000,00"},
+                     "jeden miliard pięćset milionów złotych zero groszy"},
+        ArgumentCase{"largest_amount", "SLOWNIE(KWOTA)", {"--var", "KWOTA=-922337203685477,58"},
+                     "minus dziewięćset dwadzieścia dwa biliony trzysta trzydzieści siedem miliardów dwieście trzy "
+                     "miliony sześćset osiemdziesiąt pięć tysięcy czterysta siedemdziesiąt siedem złotych "
+                     "pięćdziesiąt osiem groszy"},
+        ArgumentCase{"sum_in_miliardy", "SLOWNIE(KWOTA+KWOTA)", {"--number", "KWOTA=11000000000"},
+                     "dwadzieścia dwa miliardy złotych zero groszy"},
         // Half a grosz in the fourth decimal rounds up.
         ArgumentCase{"currency_field", "SLOWNIE(IBQNOTA:OBCIAZYLISMY)", {},
                      "jeden milion złotych jeden grosz"},
@@ -102,12 +110,12 @@ TEST_P(SlownieFailures, StopTheRunWithTheReason)
 INSTANTIATE_TEST_SUITE_P(
     Kinds, SlownieFailures,
     testing::Values(
-        FailureCase{"beyond_the_largest", "SLOWNIE(KWOTA)", {"--number", "KWOTA=999999999.995"},
-                    "Amount out of range. Function \"SLOWNIE\", amount 999999999.995 "
-                    "(words are written from -999999999.99 to 999999999.99)"},
+        FailureCase{"beyond_the_largest", "SLOWNIE(KWOTA)", {"--var", "KWOTA=922337203685477,59"},
+                    "Amount out of range. Function \"SLOWNIE\", amount 922337203685477,59 "
+                    "(words are written from -922337203685477.58 to 922337203685477.58)"},
         FailureCase{"far_beyond", "SLOWNIE(KWOTA)", {"--number", "KWOTA=-1e300"},
                     "Amount out of range. Function \"SLOWNIE\", amount -1E300 "
-                    "(words are written from -999999999.99 to 999999999.99)"},
+                    "(words are written from -922337203685477.58 to 922337203685477.58)"},
         FailureCase{"boolean", "SLOWNIE(KWOTA)", {"--bool", "KWOTA=true"},
                     "Operand of numeric type expected. Function \"SLOWNIE\""},
         FailureCase{"date", "SLOWNIE(KWOTA)", {"--date", "KWOTA=2021-11-30"},

@@ -111,6 +111,8 @@ INSTANTIATE_TEST_SUITE_P(Results, BuiltInValueTest, ::testing::Values(
     ValueCase{u"VAL('12,5')", u"12.5"},
     ValueCase{u"VAL('12x')", u"0"},
     ValueCase{u"VAL('-1,5e2')", u"-150"},
+    ValueCase{u"VAL('-1\u00A0234\u00A0567,8')", u"-1234567.8"},
+    ValueCase{u"VAL('12\u00A034')", u"0"},
     ValueCase{u"INT(-7.9)", u"-7"},
     ValueCase{u"FRAC(-7.25)", u"-0.25"},
     ValueCase{u"POWER(4,0.5)+POWER(2,-1)", u"2.5"},

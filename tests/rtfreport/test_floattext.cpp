@@ -64,6 +64,7 @@ struct ReadCase {
     const char16_t *text;
     QChar point;
     std::optional<TRpFloat> value;
+    QChar thousandSeparator = QChar();
 };
 
 void PrintTo(const ReadCase &c, std::ostream *os)
@@ -76,7 +77,7 @@ class TextToFloatSyntax : public ::testing::TestWithParam<ReadCase> {};
 TEST_P(TextToFloatSyntax, ReadsOrRefuses)
 {
     const ReadCase &c = GetParam();
-    EXPECT_EQ(TryTextToFloat(QString::fromUtf16(c.text), c.point), c.value);
+    EXPECT_EQ(TryTextToFloat(QString::fromUtf16(c.text), c.point, c.thousandSeparator), c.value);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -93,6 +94,50 @@ INSTANTIATE_TEST_SUITE_P(
                       ReadCase{u"1 2", u'.', std::nullopt}, ReadCase{u"0x1F", u'.', std::nullopt},
                       ReadCase{u"inf", u'.', std::nullopt}, ReadCase{u"1e99999", u'.', std::nullopt},
                       ReadCase{u"\u0663", u'.', std::nullopt}), NamedAfter<&ReadCase::text>());
+
+// Numbers as the number formats write them, in groups of three: read with
+// the settings' thousands separator only where it stands between groups,
+// so that texts that are no number stay none.
+constexpr QChar Nbsp(0x00A0);
+
+INSTANTIATE_TEST_SUITE_P(
+    Groups, TextToFloatSyntax,
+    ::testing::Values(ReadCase{u"200,00", u',', 200.0L, Nbsp},
+                      ReadCase{u"1\u00a0234,56", u',', 1234.56L, Nbsp},
+                      ReadCase{u"-1\u00a0234,56", u',', -1234.56L, Nbsp},
+                      ReadCase{u"+1\u00a0000", u',', 1000.0L, Nbsp},
+                      ReadCase{u"1\u00a0234\u00a0567,89", u',', 1234567.89L, Nbsp},
+                      ReadCase{u"922\u00a0337\u00a0203\u00a0685\u00a0477,58", u',', 922337203685477.58L, Nbsp},
+                      ReadCase{u"1\u00a0234e3", u',', 1234000.0L, Nbsp},
+                      ReadCase{u"1,234.5", u'.', 1234.5L, u','},
+                      ReadCase{u"1 234,5", u',', 1234.5L, u' '},
+                      // Not groups of three after a first of one to three.
+                      ReadCase{u"12\u00a034", u',', std::nullopt, Nbsp},
+                      ReadCase{u"1\u00a02345", u',', std::nullopt, Nbsp},
+                      ReadCase{u"1234\u00a0567", u',', std::nullopt, Nbsp},
+                      ReadCase{u"0\u00a0123", u',', std::nullopt, Nbsp},
+                      ReadCase{u"1\u00a0\u00a0234", u',', std::nullopt, Nbsp},
+                      ReadCase{u"1\u00a0234,567\u00a0890", u',', std::nullopt, Nbsp},
+                      ReadCase{u"12,5", u'.', std::nullopt, u','},
+                      ReadCase{u"12 34", u',', std::nullopt, u' '},
+                      // Another blank than the separator.
+                      ReadCase{u"1 234", u',', std::nullopt, Nbsp},
+                      ReadCase{u"12 34", u',', std::nullopt, Nbsp},
+                      // No groups where the separator is the point or ".".
+                      ReadCase{u"1,234", u',', 1.234L, u','},
+                      ReadCase{u"1.234,5", u',', std::nullopt, u'.'},
+                      ReadCase{u"1.234", u'.', 1.234L, u'.'}),
+    NamedAfter<&ReadCase::text>());
+
+TEST(TextToInteger, ReadsGroupsOfThreeOnly)
+{
+    EXPECT_EQ(TextToInteger(u"-9\u00a0223\u00a0372\u00a0036\u00a0854\u00a0775\u00a0808"_qs, Nbsp),
+              std::numeric_limits<qint64>::min());
+    EXPECT_EQ(TextToInteger(u"1 000"_qs, u' '), 1000);
+    EXPECT_EQ(TextToInteger(u"1234"_qs, Nbsp), 1234);
+    EXPECT_THROW(TextToInteger(u"12\u00a034"_qs, Nbsp), EConvertError);
+    EXPECT_THROW(TextToInteger(u"1\u00a0234"_qs), EConvertError);
+}
 
 TEST(TextToFloat, SameValueAsFromChars)
 {

@@ -122,6 +122,32 @@ TEST_F(FormatValueTest, NumericKeywordsUnderBothLocales)
     }
 }
 
+// Amounts as the number formats and the program's lists write them, with
+// the settings' thousands separator, read back by every numeric keyword;
+// blanks that are not groups of three leave the text as it is.
+TEST_F(FormatValueTest, NumericKeywordsReadGroupedNumbers)
+{
+    const QString nbsp(QChar(0x00A0));
+    const std::vector<std::tuple<const char *, QString, QString>> polishCases = {
+        {"FFIX(x,0)", "200,00", "200"},
+        {"FFIX(x,0)", "1" + nbsp + "234,56", "1235"},
+        {"FFIX(x,0)", "-1" + nbsp + "234,56", "-1235"},
+        {"FFIX(x)", "1" + nbsp + "234" + nbsp + "567,89", "1234567,89"},
+        {"FNUM(x,1)", "1" + nbsp + "234" + nbsp + "567,89", "1" + nbsp + "234" + nbsp + "567,9"},
+        {"FEXP(x,4:2)", "1" + nbsp + "234,5", "1,235E+03"},
+        {"FCUR(x)", "-1" + nbsp + "234,5", "-1" + nbsp + "234,50 zł"},
+        {"FFIXR(x)", "1" + nbsp + "234", "1234="},
+        {"FNUM(x)", "12" + nbsp + "34", "12" + nbsp + "34"},
+        {"FNUM(x)", "12 34", "12 34"},
+        {"FNUM(x)", "1 234,56", "1 234,56"},
+        {"FNUM(x)", "1" + nbsp + "234 zł", "1" + nbsp + "234 zł"},
+    };
+    for (const auto &[field, value, expected] : polishCases)
+        EXPECT_EQ(Render(polish, field, value), expected) << field << " " << value.toStdString();
+    EXPECT_EQ(Render(english, "FFIX(x,1)", "-1,234,567.89"), u"-1234567.9");
+    EXPECT_EQ(Render(english, "FFIX(x)", "12,34"), u"12,34");
+}
+
 TEST_F(FormatValueTest, ClearZeroWritesNothingForZero)
 {
     polish.SetOptions(polish.Options() | eoNumericFormatClearZero);

@@ -215,6 +215,21 @@ TEST_F(VariablesTest, ConversionsAndTheirErrors)
     EXPECT_THROW(e.AsFloat(), EConvertError);
 }
 
+TEST_F(VariablesTest, GroupedNumbersReadWithTheLocalesSeparator)
+{
+    TRpReportVariable v = TRpReportVariable::LocalValue(&polish, u"-1\u00A0234\u00A0567,5"_qs, rpdtString);
+    EXPECT_EQ(v.AsFloat(), -1234567.5L);
+    v.SetAsString(u"1\u00A0234"_qs);
+    EXPECT_EQ(v.AsInteger(), 1234);
+    for (const QString &notANumber : {u"12\u00A034"_qs, u"1 234"_qs}) {
+        v.SetAsString(notANumber);
+        EXPECT_THROW(v.AsFloat(), EConvertError) << notANumber.toStdString();
+        EXPECT_THROW(v.AsInteger(), EConvertError) << notANumber.toStdString();
+    }
+    TRpReportVariable e = TRpReportVariable::LocalValue(&english, "1,234.5", rpdtString);
+    EXPECT_EQ(e.AsFloat(), 1234.5L);
+}
+
 TEST_F(VariablesTest, DataTypesPersistAsCountAndCodes)
 {
     polish.CreateVar("S", QString("x"));

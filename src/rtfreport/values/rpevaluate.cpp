@@ -431,13 +431,13 @@ void BuiltInCall::Val()
 {
     Require(0, rpdtString, [&] { return SingleOperandMessages(u"VAL"_qs, rpdtString); });
     QString text = Value(0).AsString();
-    const QChar separator = m_report.FormatSettings().DecimalSeparator;
-    if (separator != u'.') {
-        const int at = text.indexOf(separator);
+    const TRpFormatSettings &settings = m_report.FormatSettings();
+    if (settings.DecimalSeparator != u'.') {
+        const int at = text.indexOf(settings.DecimalSeparator);
         if (at >= 0)
             text[at] = u'.';
     }
-    Out().SetAsFloat(TryTextToFloat(text, u'.').value_or(0));
+    Out().SetAsFloat(TryTextToFloat(text, u'.', settings.ThousandSeparator).value_or(0));
 }
 
 void BuiltInCall::Pos()

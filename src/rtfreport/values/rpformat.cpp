@@ -105,7 +105,7 @@ QString NumericText(const QString &valueText, const TRpFieldFormat &format, cons
     const int point = text.indexOf(u'.');
     if (point >= 0)
         text[point] = settings.DecimalSeparator;
-    const std::optional<TRpFloat> value = TryTextToFloat(text, settings.DecimalSeparator);
+    const std::optional<TRpFloat> value = TryTextToFloat(text, settings.DecimalSeparator, settings.ThousandSeparator);
     if (!value)
         return valueText;
     const TRpFloatFormat floatFormat = *RpFormatKeywords[format.fmtnumber].floatFormat;

@@ -628,7 +628,54 @@ QString CurrencyToText(qint64 tenThousandths, const TRpFormatSettings &settings)
     return QString(text.constData(), text.size());
 }
 
-std::optional<TRpFloat> TryTextToFloat(const QString &text, QChar decimalSeparator)
+namespace {
+
+bool IsAsciiDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+bool ReadsGroups(QChar thousandSeparator, QChar decimalSeparator)
+{
+    return !thousandSeparator.isNull() && thousandSeparator != decimalSeparator && thousandSeparator != u'.'
+           && !IsAsciiDigit(thousandSeparator) && thousandSeparator != u'+' && thousandSeparator != u'-';
+}
+
+// The trimmed text with the separators of its grouped whole part taken out
+// ("-1 234 567,89" -> "-1234567,89"); the text as it is when they stand
+// anywhere else, so that it reads as it would without groups.
+QString WithoutGroupSeparators(const QString &text, QChar separator)
+{
+    const QStringView trimmed = QStringView(text).trimmed();
+    const qsizetype n = trimmed.size();
+    qsizetype i = 0;
+    const auto skipDigits = [&] {
+        const qsizetype from = i;
+        while (i < n && IsAsciiDigit(trimmed[i]))
+            ++i;
+        return i - from;
+    };
+    if (i < n && (trimmed[i] == u'+' || trimmed[i] == u'-'))
+        ++i;
+    const qsizetype firstDigit = i;
+    const qsizetype firstGroup = skipDigits();
+    if (firstGroup == 0 || firstGroup > 3 || trimmed[firstDigit] == u'0' || i == n || trimmed[i] != separator)
+        return text;
+    while (i < n && trimmed[i] == separator) {
+        ++i;
+        if (skipDigits() != 3)
+            return text;
+    }
+    QString plain;
+    plain.reserve(n);
+    for (QChar c : trimmed.left(i))
+        if (c != separator)
+            plain.append(c);
+    plain.append(trimmed.mid(i));
+    return plain;
+}
+
+std::optional<TRpFloat> TryPlainTextToFloat(const QString &text, QChar decimalSeparator)
 {
     const QStringView trimmed = QStringView(text).trimmed();
     const qsizetype n = trimmed.size();
@@ -675,17 +722,27 @@ std::optional<TRpFloat> TryTextToFloat(const QString &text, QChar decimalSeparat
     return negative ? -*value : *value;
 }
 
-TRpFloat TextToFloat(const QString &text, QChar decimalSeparator)
+} // namespace
+
+std::optional<TRpFloat> TryTextToFloat(const QString &text, QChar decimalSeparator, QChar thousandSeparator)
 {
-    if (auto value = TryTextToFloat(text, decimalSeparator))
+    if (ReadsGroups(thousandSeparator, decimalSeparator) && text.contains(thousandSeparator))
+        return TryPlainTextToFloat(WithoutGroupSeparators(text, thousandSeparator), decimalSeparator);
+    return TryPlainTextToFloat(text, decimalSeparator);
+}
+
+TRpFloat TextToFloat(const QString &text, QChar decimalSeparator, QChar thousandSeparator)
+{
+    if (auto value = TryTextToFloat(text, decimalSeparator, thousandSeparator))
         return *value;
     throw EConvertError(u'\'' + text + u"' is not a valid floating point value"_qs);
 }
 
-qint64 TextToInteger(const QString &text)
+qint64 TextToInteger(const QString &text, QChar thousandSeparator)
 {
     bool ok = false;
-    const QString trimmed = text.trimmed();
+    const bool grouped = ReadsGroups(thousandSeparator, QChar()) && text.contains(thousandSeparator);
+    const QString trimmed = (grouped ? WithoutGroupSeparators(text, thousandSeparator) : text).trimmed();
     qint64 value = 0;
     // toLongLong would also take "0x1F"; only decimal digits are an integer.
     static const QString allowed = QStringLiteral("+-0123456789");

@@ -74,12 +74,20 @@ QString CurrencyToText(qint64 tenThousandths, const TRpFormatSettings &settings)
 void AppendCurrencyText(TRpTextScratch &out, qint64 tenThousandths, const TRpFormatSettings &settings);
 
 // Reads an optionally signed decimal number with decimalSeparator as its
-// point and an optional exponent; blanks around it are allowed.
-std::optional<TRpFloat> TryTextToFloat(const QString &text, QChar decimalSeparator);
+// point and an optional exponent; blanks around it are allowed. Given a
+// thousandSeparator, the digits before the point may also stand in groups
+// as the number formats write them: one to three digits, not beginning
+// with 0, then groups of exactly three, each after the separator
+// ("1 234 567,89"). A separator anywhere else leaves the text no number.
+// Groups are not read when the separator is the point, ".", a digit or a
+// sign: "." is the point of the engine's own number texts.
+std::optional<TRpFloat> TryTextToFloat(const QString &text, QChar decimalSeparator,
+                                       QChar thousandSeparator = QChar());
 // As TryTextToFloat, raising EConvertError when the text does not read.
-TRpFloat TextToFloat(const QString &text, QChar decimalSeparator);
-// A decimal 64-bit integer (blanks around it allowed), or EConvertError.
-qint64 TextToInteger(const QString &text);
+TRpFloat TextToFloat(const QString &text, QChar decimalSeparator, QChar thousandSeparator = QChar());
+// A decimal 64-bit integer (blanks around it allowed; its digits grouped
+// as TryTextToFloat reads them), or EConvertError.
+qint64 TextToInteger(const QString &text, QChar thousandSeparator = QChar());
 
 // Picture formatting of the platform ("0.00", "#,##0.00", "0.0E+00",
 // quoted text, up to three sections for positive;negative;zero).

@@ -325,13 +325,13 @@ TRpFloat TRpReportVariable::AsFloat() const
     const int point = value.indexOf(u'.');
     if (point >= 0)
         value[point] = m_settings->DecimalSeparator;
-    return TextToFloat(value, m_settings->DecimalSeparator);
+    return TextToFloat(value, m_settings->DecimalSeparator, m_settings->ThousandSeparator);
 }
 
 qint64 TRpReportVariable::AsInteger() const
 {
     const QString value = ValueText().trimmed();
-    return value.isEmpty() ? 0 : TextToInteger(value);
+    return value.isEmpty() ? 0 : TextToInteger(value, m_settings->ThousandSeparator);
 }
 
 TRpDateTime TRpReportVariable::ReadDateTime(const char *invalidWhat, bool withTime) const
