@@ -83,9 +83,10 @@ void TfrmMain::createActions()
     actPopraw = action(QStringLiteral("Popraw"), QStyle::SP_FileDialogDetailedView, Qt::Key_F5);
     actPokaz = action(QStringLiteral("Pokaż"), QStyle::SP_FileDialogContentsView);
     actKasuj = action(QStringLiteral("Kasuj"), QStyle::SP_TrashIcon, Qt::Key_Delete);
-    actDrukuj = action(QStringLiteral("Drukuj"), QStyle::SP_DialogSaveButton);
-    actFiltr = action(QStringLiteral("Filtruj"), QStyle::SP_FileDialogListView);
-    actRejestrNot = action(QStringLiteral("Zestawienie not"), QStyle::SP_FileDialogInfoView);
+    // The usual keys for printing and finding; the register's is free on every desktop.
+    actDrukuj = action(QStringLiteral("Drukuj"), QStyle::SP_DialogSaveButton, Qt::CTRL | Qt::Key_P);
+    actFiltr = action(QStringLiteral("Filtruj"), QStyle::SP_FileDialogListView, Qt::CTRL | Qt::Key_F);
+    actRejestrNot = action(QStringLiteral("Zestawienie not"), QStyle::SP_FileDialogInfoView, Qt::CTRL | Qt::Key_R);
     actUp = action(QStringLiteral("Przesuń do góry"), QStyle::SP_ArrowUp);
     actDown = action(QStringLiteral("Przesuń w dół"), QStyle::SP_ArrowDown);
     actZmianaFirmy = action(QStringLiteral("Zmiana firmy"), QStyle::SP_DirHomeIcon);
@@ -132,7 +133,9 @@ void TfrmMain::createMenus()
     noty->addSeparator();
     noty->addAction(actKasuj);
     noty->addSeparator();
-    noty->addAction(actZapiszPdf);
+    noty->addActions({actDrukuj, actZapiszPdf});
+    noty->addSeparator();
+    noty->addAction(actFiltr);
 
     QMenu *listy = menuBar()->addMenu(QStringLiteral("Listy"));
     listy->addAction(actOdbiorcy);

@@ -1,6 +1,7 @@
 // The main window over a real database: banner, display columns, colours,
 // the last row, the double-row setting, the refresh on "OdswiezNota" and
 // the closing question.
+#include "modaldialog.h"
 #include "notesfixture.h"
 #include "settings.h"
 
@@ -10,6 +11,8 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenuBar>
+#include <QSignalSpy>
 #include <QProcess>
 #include <QTest>
 
@@ -207,6 +210,45 @@ TEST_F(MainWindow, FilteredStatusDisablesAddingAndMoves)
     w.statusPanel0->setText(" ");
     w.UpdateActions();
     EXPECT_TRUE(w.actDodaj->isEnabled());
+}
+
+// "Drukuj", "Filtruj" and "Zestawienie not" each from its key on the list,
+// shown beside the command in a menu; the keys of the other commands stay.
+TEST_F(MainWindow, PrintFilterAndRegisterHaveKeysShownInTheMenus)
+{
+    const int company = addCompany("A");
+    addNote(company, addCounterparty(company, "Alfa"), QDate(2022, 3, 1), 1, 100, 0);
+    notes::TfrmMain &w = openWindow();
+
+    const struct {
+        QAction *action;
+        QKeySequence key;
+    } cases[] = {
+        {w.actDrukuj, QKeySequence(Qt::CTRL | Qt::Key_P)},
+        {w.actFiltr, QKeySequence(Qt::CTRL | Qt::Key_F)},
+        {w.actRejestrNot, QKeySequence(Qt::CTRL | Qt::Key_R)},
+    };
+    QList<QAction *> inMenus;
+    for (QAction *menu : w.menuBar()->actions())
+        if (menu->menu())
+            inMenus += menu->menu()->actions();
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.action->text().toStdString());
+        EXPECT_EQ(c.action->shortcut(), c.key);
+        EXPECT_TRUE(inMenus.contains(c.action));
+        QSignalSpy triggered(c.action, &QAction::triggered);
+        // The window is active again after the dialog the key before opened.
+        QApplication::setActiveWindow(&w);
+        w.XDBGrid1->setFocus();
+        onNextDialog<QDialog>([](QDialog &dialog) { dialog.reject(); });  // the print question or the filter
+        QTest::keyClick(w.XDBGrid1, c.key[0].key(), c.key[0].keyboardModifiers());
+        EXPECT_EQ(triggered.count(), 1);
+    }
+    const QList<QKeySequence> others = {Qt::Key_Insert, Qt::Key_F5, Qt::Key_Delete, Qt::Key_F1};
+    EXPECT_EQ((QList<QKeySequence>{w.actDodaj->shortcut(), w.actPopraw->shortcut(), w.actKasuj->shortcut(),
+                                   w.actPodrecznik->shortcut()}),
+              others);
+    EXPECT_TRUE(prompts.shown.isEmpty());
 }
 
 TEST_F(MainWindow, HelpEntriesAndTheEngineAskTheShell)
