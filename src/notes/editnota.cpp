@@ -1,5 +1,6 @@
 #include "editnota.h"
 
+#include "daynumber.h"
 #include "edits.h"
 #include "listawyboru.h"
 #include "masterdata.h"
@@ -15,6 +16,14 @@
 #include <QVBoxLayout>
 
 namespace notes {
+
+namespace {
+
+// Further than this from today a date is more likely a slip of the keys
+// (2099 for 2029) than a note's date.
+constexpr int kDistantDays = 366;
+
+} // namespace
 
 TfrmEditNota::TfrmEditNota(const ui::Context &context, QWidget *parent)
     : QDialog(parent), m_context(context)
@@ -94,6 +103,8 @@ void TfrmEditNota::setPosition(int mode, const app::NotePosition &position, bool
         const QSignalBlocker quiet(dedtData);
         dedtData->setDayNumber(position.data);
     }
+    m_filledDate = dedtData->dayNumber();
+    m_dateIsEntered = !preview && mode != 2;
     dateChanged();
     // A longer stored text is shown whole, so that OK does not cut it.
     const QString text = QString(position.tresc.trimmed()).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -209,7 +220,27 @@ void TfrmEditNota::accept()
         return;
     if (!bbtnOK->isEnabled())
         return;
+    if (!distantDateConfirmed()) {
+        dedtData->setFocus();
+        return;
+    }
     QDialog::accept();
+}
+
+// A stored position's date the user left alone is not questioned: an old
+// note stays editable without a nag.
+bool TfrmEditNota::distantDateConfirmed()
+{
+    const int date = dedtData->dayNumber();
+    if (!m_dateIsEntered || (!SzukajNumeru && date == m_filledDate))
+        return true;
+    const int days = std::abs(date - app::dayNumber(m_context.env.today()));
+    if (days <= kDistantDays)
+        return true;
+    return m_context.prompts.question(QStringLiteral("Data noty ") + dedtData->date().toString(QStringLiteral("dd.MM.yyyy"))
+                                          + QStringLiteral(" jest odległa o ") + QString::number(days)
+                                          + QStringLiteral(" dni od dzisiejszej. Czy zapisać ?"),
+                                      true);
 }
 
 bool EditNotePosition(const ui::Context &context, int mode, app::NotePosition &position, bool preview,

@@ -16,6 +16,8 @@ using notes::TfrmEditNota;
 
 namespace {
 
+const QDate kToday(2021, 12, 1);
+
 class EditNota : public NotesFixture {
 protected:
     void SetUp() override
@@ -24,6 +26,7 @@ protected:
         company = testsupport::insertCompany(transaction, "Biuro", "NN/MM/RRRR", "Y");
         alfa = addCounterparty(company, "Alfa");
         env.currentCompany = company;
+        env.today = [] { return kToday; };
         // November has notes 1 to 3, December none.
         for (int number = 1; number <= 3; ++number)
             addNote(company, alfa, QDate(2021, 11, 10), number, 100, 0);
@@ -216,4 +219,76 @@ TEST_F(EditNota, TheKeypadsPointTypesTheDecimalComma)
     QTest::keyClicks(d->rxceUznalismy, "5");
     EXPECT_EQ(d->rxceUznalismy->text(), "12,5");
     EXPECT_EQ(d->rxceUznalismy->value(), 125000);
+}
+
+// A date more than a year from today, either way, is asked about once on
+// OK, when the user gave it: for a new note, or a date changed while
+// editing. No keeps the dialog open on the date.
+TEST_F(EditNota, ADistantDateIsAskedAboutBeforeSaving)
+{
+    const int stored = app::dayNumber(QDate(2019, 5, 5));
+    const struct {
+        const char *what;
+        int mode;
+        app::NotePosition position;
+        QDate typed;  // set in the dialog; invalid: left as filled
+        bool preview;
+        int askedDays;  // 0: no question
+    } cases[] = {
+        {"new, far ahead", 1, fresh(QDate(2099, 12, 31)), {}, false, 28519},
+        {"new, a year ahead", 1, fresh(QDate(2022, 12, 2)), {}, false, 0},
+        {"new, changed to a year and a day back", 1, fresh(QDate(2021, 12, 1)), QDate(2020, 11, 29), false, 367},
+        {"stored, left alone", 1, {7, 100, 0, stored, alfa, {}}, {}, false, 0},
+        {"stored, changed to another distant date", 1, {7, 100, 0, stored, alfa, {}}, QDate(2099, 12, 31), false, 28519},
+        {"stored, changed to a near date", 1, {7, 100, 0, stored, alfa, {}}, QDate(2021, 11, 30), false, 0},
+        {"further position", 2, {7, 100, 0, stored, alfa, {}}, {}, false, 0},
+        {"preview", 1, {7, 100, 0, app::dayNumber(QDate(2099, 12, 31)), alfa, {}}, {}, true, 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        app::NotePosition position = c.position;
+        position.idKontrahent = alfa;
+        position.obciazylismy = 100;
+        auto d = dialog(c.mode, position, c.preview);
+        if (c.typed.isValid())
+            d->dedtData->setDate(c.typed);
+        prompts.shown.clear();
+        prompts.answers = {app::MessageAnswer::No};
+        d->bbtnOK->click();
+        if (c.askedDays == 0) {
+            EXPECT_TRUE(prompts.shown.isEmpty());
+            EXPECT_FALSE(d->isVisible());
+            continue;
+        }
+        ASSERT_EQ(prompts.shown.size(), 1);
+        EXPECT_EQ(prompts.shown[0].text, QStringLiteral("Data noty ") + d->dedtData->date().toString("dd.MM.yyyy")
+                                             + QStringLiteral(" jest odległa o ") + QString::number(c.askedDays)
+                                             + QStringLiteral(" dni od dzisiejszej. Czy zapisać ?"));
+        EXPECT_EQ(prompts.shown[0].caption, " PYTANIE");
+        EXPECT_EQ(prompts.shown[0].buttons, app::MessageButtons::YesNo);
+        EXPECT_EQ(prompts.shown[0].defaultAnswer, app::MessageAnswer::No);
+        EXPECT_TRUE(d->isVisible()) << "No closed the dialog";
+        EXPECT_EQ(d->focusWidget(), static_cast<QWidget *>(d->dedtData));
+
+        prompts.answers = {app::MessageAnswer::Yes};
+        d->bbtnOK->click();
+        EXPECT_EQ(prompts.shown.size(), 2);
+        EXPECT_FALSE(d->isVisible()) << "Yes did not save";
+    }
+}
+
+// Through the entry operation: No saves nothing, whatever is pressed next.
+TEST_F(EditNota, NoToTheDistantDateSavesNothing)
+{
+    app::NotePosition position{0, 50000, 0, app::dayNumber(QDate(2099, 12, 31)), alfa, {}};
+    const app::NotePosition before = position;
+    onNextDialog<TfrmEditNota>([this](TfrmEditNota &d) {
+        prompts.answers = {app::MessageAnswer::No};
+        d.bbtnOK->click();
+        EXPECT_TRUE(d.isVisible());
+        d.bbtnAnuluj->click();
+    });
+    EXPECT_FALSE(notes::EditNotePosition(context, 1, position, false, window.get()));
+    EXPECT_EQ(position, before);
+    EXPECT_EQ(prompts.shown.size(), 1);
 }
