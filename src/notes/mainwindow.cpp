@@ -117,11 +117,15 @@ void TfrmMain::createActions()
     connect(actWierszPodwojny, &QAction::triggered, this, &TfrmMain::actWierszPodwojnyExecute);
     connect(actOdbiorcy, &QAction::triggered, this, [this] { masterdata::ShowCounterpartyList(m_context, false, this); });
     connect(actWyjscie, &QAction::triggered, this, &QWidget::close);
-    connect(actFolderWydrukow, &QAction::triggered, this,
-            [this] { m_context.shell.open(m_env.printFolder, app::WindowState::Normal); });
-    connect(actPodrecznik, &QAction::triggered, this,
-            [this] { m_context.shell.open(m_env.programFolder + QStringLiteral("podrecznik.pdf")); });
-    connect(actStronaInternetowa, &QAction::triggered, this, [this] { m_context.shell.open(m_env.vendorPage()); });
+    // A request the desktop cannot carry out is told, not lost.
+    connect(actFolderWydrukow, &QAction::triggered, this, [this] {
+        app::openOrTell(m_context.shell, m_context.prompts, m_env.printFolder, app::WindowState::Normal);
+    });
+    connect(actPodrecznik, &QAction::triggered, this, [this] {
+        app::openOrTell(m_context.shell, m_context.prompts, m_env.programFolder + QStringLiteral("podrecznik.pdf"));
+    });
+    connect(actStronaInternetowa, &QAction::triggered, this,
+            [this] { app::openOrTell(m_context.shell, m_context.prompts, m_env.vendorPage()); });
     connect(actArchiwizacja, &QAction::triggered, this, &TfrmMain::Archiwizacja1Click);
     connect(actDearchiwizacja, &QAction::triggered, this, &TfrmMain::Dearchiwizacja1Click);
 }

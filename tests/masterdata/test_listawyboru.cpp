@@ -339,6 +339,18 @@ TEST_F(PickList, EdycjaListyHandsTheFileToTheDesktopAndDoesNotWait)
     EXPECT_EQ(window.lines().size(), 4);
 }
 
+// A desktop without a text editor for it: the user hears which file could
+// not be opened, to edit it otherwise.
+TEST_F(PickList, EdycjaListyThatTheDesktopCannotOpenSaysWhichFile)
+{
+    writeList(kGreek.toUtf8());
+    TfrmListaWyboru window(context, "Opisy", path);
+    shell.result = app::kShellNoProgram;
+    window.actPelnaEdycja->trigger();
+    expectOnlyError("Nie udało się otworzyć pliku " + path
+                    + ":\r\nnie ma programu, który by go otworzył (xdg-open z pakietu xdg-utils).");
+}
+
 TEST_F(PickList, AFailedSaveIsReportedAndTheListKeepsTheChange)
 {
     const QString unreachable = dir.filePath("brak/Opisy.txt");

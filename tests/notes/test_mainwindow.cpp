@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
@@ -276,5 +277,39 @@ TEST_F(MainWindow, HelpEntriesAndTheEngineAskTheShell)
         EXPECT_EQ(shell.requests[i].verb, std::get<1>(expected[i])) << i;
         EXPECT_EQ(shell.requests[i].state, std::get<2>(expected[i])) << i;
     }
-    EXPECT_TRUE(prompts.shown.isEmpty());  // results are not examined
+    EXPECT_TRUE(prompts.shown.isEmpty());  // every request went through: nothing to say
+}
+
+// On a desktop without xdg-open, or without the manual, each entry says what
+// could not be opened and where it is, instead of doing nothing.
+TEST_F(MainWindow, HelpEntriesTheDesktopCannotOpenSayWhatAndWhere)
+{
+    addCompany("A");
+    env.programFolder = "/opt/Vorlane/Mirelo/";
+    env.printFolder = work.path() + "/Wydruki";
+    QDir().mkpath(env.printFolder);
+    notes::TfrmMain &w = openWindow();
+    const QString noProgram = ":\r\nnie ma programu, który by go otworzył (xdg-open z pakietu xdg-utils).";
+    const struct {
+        QAction *action;
+        int result;
+        QString message;
+    } cases[] = {
+        {w.actPodrecznik, app::kShellFileNotFound,
+         "Nie udało się otworzyć pliku /opt/Vorlane/Mirelo/podrecznik.pdf:\r\nnie ma takiego pliku ani folderu."},
+        {w.actPodrecznik, app::kShellNoProgram, "Nie udało się otworzyć pliku /opt/Vorlane/Mirelo/podrecznik.pdf" + noProgram},
+        {w.actFolderWydrukow, app::kShellNoProgram, "Nie udało się otworzyć folderu " + env.printFolder + noProgram},
+        {w.actStronaInternetowa, app::kShellNoProgram,
+         "Nie udało się otworzyć strony " + vendorSite.url()
+             + ":\r\nnie ma przeglądarki, która by ją otworzyła (xdg-open z pakietu xdg-utils)."},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.action->text().toStdString());
+        shell.result = c.result;
+        prompts.shown.clear();
+        c.action->trigger();
+        ASSERT_EQ(prompts.shown.size(), 1);
+        EXPECT_EQ(prompts.shown[0].text, c.message);
+        EXPECT_EQ(prompts.shown[0].caption, " BŁĄD !");
+    }
 }
