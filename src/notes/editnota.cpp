@@ -2,6 +2,7 @@
 
 #include "daynumber.h"
 #include "edits.h"
+#include "lengthlimit.h"
 #include "listawyboru.h"
 #include "masterdata.h"
 
@@ -46,6 +47,7 @@ TfrmEditNota::TfrmEditNota(const ui::Context &context, QWidget *parent)
     memTresc = new QPlainTextEdit(panel);
     memTresc->setTabChangesFocus(true);
     memTresc->setMinimumHeight(90);
+    m_textLimit = new ui::PlainTextLimit(memTresc, kTextLength, m_context.prompts);
 
     auto *grid = new QGridLayout(panel);
     grid->addWidget(ui::labelFor(QStringLiteral("&Numer noty"), rxseNumer), 0, 0);
@@ -88,7 +90,6 @@ TfrmEditNota::TfrmEditNota(const ui::Context &context, QWidget *parent)
     connect(dedtData, &QDateEdit::dateChanged, this, &TfrmEditNota::dateChanged);
     connect(rxceObciazylismy, &ui::AmountEdit::amountEdited, this, &TfrmEditNota::applyOkRule);
     connect(rxceUznalismy, &ui::AmountEdit::amountEdited, this, &TfrmEditNota::applyOkRule);
-    connect(memTresc, &QPlainTextEdit::textChanged, this, &TfrmEditNota::keepTextWithinLimit);
 }
 
 void TfrmEditNota::setPosition(int mode, const app::NotePosition &position, bool preview)
@@ -108,7 +109,7 @@ void TfrmEditNota::setPosition(int mode, const app::NotePosition &position, bool
     dateChanged();
     // A longer stored text is shown whole, so that OK does not cut it.
     const QString text = QString(position.tresc.trimmed()).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    m_textLimit = std::max<qsizetype>(kTextLength, text.size() + text.count(QLatin1Char('\n')));
+    m_textLimit->allowAtLeast(ui::storedLength(text));
     memTresc->setPlainText(text);
     applyOkRule();
 
@@ -182,23 +183,6 @@ void TfrmEditNota::chooseText()
             .trimmed();
     if (!chosen.isEmpty())
         memTresc->setPlainText(chosen);
-}
-
-// Line breaks are stored as CR LF, two characters of the limit.
-void TfrmEditNota::keepTextWithinLimit()
-{
-    const QString text = memTresc->toPlainText();
-    qsizetype kept = 0, stored = 0;
-    while (kept < text.size() && stored + (text[kept] == QLatin1Char('\n') ? 2 : 1) <= m_textLimit)
-        stored += text[kept++] == QLatin1Char('\n') ? 2 : 1;
-    if (kept == text.size())
-        return;
-    QTextCursor cursor = memTresc->textCursor();
-    const int position = std::min(cursor.position(), int(kept));
-    memTresc->setPlainText(text.left(kept));
-    cursor = memTresc->textCursor();
-    cursor.setPosition(position);
-    memTresc->setTextCursor(cursor);
 }
 
 void TfrmEditNota::showEvent(QShowEvent *event)

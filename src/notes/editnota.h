@@ -15,6 +15,7 @@ class AmountEdit;
 class DateEdit;
 class ListOnlyEdit;
 class NumberEdit;
+class PlainTextLimit;
 } // namespace ui
 
 namespace notes {
@@ -61,7 +62,6 @@ private:
     void dateChanged();
     void chooseCounterparty();
     void chooseText();
-    void keepTextWithinLimit();
     // False when the date lies more than a year from today and the user,
     // asked, did not want it saved.
     bool distantDateConfirmed();
@@ -72,7 +72,7 @@ private:
     bool m_dateIsEntered = true;
     int m_filledDate = 0;  // the date the dialog was filled with
     int m_proposedNumber = 0;  // the number the date proposed last; 0: none
-    qsizetype m_textLimit = kTextLength;
+    ui::PlainTextLimit *m_textLimit = nullptr;  // of memTresc, as stored
 };
 
 // Shows the dialog modally. True when closed with OK: `position` then holds

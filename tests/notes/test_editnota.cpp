@@ -7,6 +7,8 @@
 #include "modaldialog.h"
 #include "notesfixture.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -195,6 +197,30 @@ TEST_F(EditNota, TextKeepsToTwoHundredCharactersButAStoredLongerOneStaysWhole)
     const QString stored(240, QLatin1Char('b'));
     auto longer = dialog(1, {1, 100, 0, app::dayNumber(QDate(2021, 12, 1)), alfa, stored});
     EXPECT_EQ(longer->position().tresc, stored);
+}
+
+// "Treść noty" keeps to 200 characters as stored (a line break is two): a
+// paste keeps what fits and says so; a key pressed in a full text is refused
+// where it was pressed, the end of the text staying.
+TEST_F(EditNota, TextTakesWhatFitsOfAPasteAndSaysSoAndRefusesKeysInPlace)
+{
+    auto d = dialog(1, fresh(QDate(2021, 12, 1)));
+    d->memTresc->setPlainText(QString(150, QLatin1Char('a')) + "\nkoniec");  // 158 stored
+    QTextCursor at = d->memTresc->textCursor();
+    at.setPosition(10);
+    d->memTresc->setTextCursor(at);
+    QGuiApplication::clipboard()->setText(QString(100, QChar(u'ż')));
+    QTest::keyClick(d->memTresc, Qt::Key_V, Qt::ControlModifier);
+    const QString full = QString(10, QLatin1Char('a')) + QString(42, QChar(u'ż')) + QString(140, QLatin1Char('a'))
+                         + "\r\nkoniec";
+    EXPECT_EQ(d->position().tresc, full);
+    ASSERT_EQ(prompts.shown.size(), 1);
+    EXPECT_EQ(prompts.shown[0].text, "Wklejony tekst jest za długi: pole przyjmuje najwyżej 200 znaków.\r\n"
+                                     "Wklejono tylko początek tekstu: 42 z 100 znaków.");
+
+    QTest::keyClicks(d->memTresc, "x");
+    EXPECT_EQ(d->position().tresc, full);
+    EXPECT_EQ(prompts.shown.size(), 1);
 }
 
 TEST_F(EditNota, TypingIntoAnAmountReachedByTabReplacesIt)
