@@ -216,15 +216,16 @@ void TfrmEditNota::accept()
 bool TfrmEditNota::distantDateConfirmed()
 {
     const int date = dedtData->dayNumber();
-    if (!m_dateIsEntered || (!SzukajNumeru && date == m_filledDate))
+    const bool newNote = SzukajNumeru;  // its number is proposed
+    if (!m_dateIsEntered || (!newNote && date == m_filledDate))
         return true;
     const int days = std::abs(date - app::dayNumber(m_context.env.today()));
     if (days <= kDistantDays)
         return true;
-    return m_context.prompts.question(QStringLiteral("Data noty ") + dedtData->date().toString(QStringLiteral("dd.MM.yyyy"))
-                                          + QStringLiteral(" jest odległa o ") + QString::number(days)
-                                          + QStringLiteral(" dni od dzisiejszej. Czy zapisać ?"),
-                                      true);
+    const QString question = QStringLiteral("Data noty ") + dedtData->date().toString(QStringLiteral("dd.MM.yyyy"))
+                             + QStringLiteral(" jest odległa o ") + QString::number(days)
+                             + QStringLiteral(" dni od dzisiejszej. Czy zapisać ?");
+    return m_context.prompts.question(question, true);
 }
 
 bool EditNotePosition(const ui::Context &context, int mode, app::NotePosition &position, bool preview,

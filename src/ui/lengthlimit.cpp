@@ -11,7 +11,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <QTextBlock>
 #include <QTextCursor>
 
 #include <functional>
@@ -108,7 +107,8 @@ void pasteIntoLine(QLineEdit *edit, bool fromSelection, Prompts &prompts)
     // The middle button pastes where it was pressed, replacing nothing.
     if (fromSelection)
         edit->deselect();
-    const QString text = QGuiApplication::clipboard()->text(fromSelection ? QClipboard::Selection : QClipboard::Clipboard);
+    const QClipboard::Mode mode = fromSelection ? QClipboard::Selection : QClipboard::Clipboard;
+    const QString text = QGuiApplication::clipboard()->text(mode);
     const qsizetype room = edit->maxLength() - edit->text().size() + edit->selectedText().size();
     if (fromSelection)
         edit->insert(text);
