@@ -21,6 +21,9 @@ packages=(
   libreoffice-writer-nogui
   # the manual's test reads the PDF back
   poppler-utils
+  # the desktop's shell: the manual, the print folder, web pages and
+  # printouts open through xdg-open
+  xdg-utils
   "$@"
 )
 

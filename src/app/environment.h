@@ -60,6 +60,8 @@ struct Environment {
     CompanyDetails company;
     FilterState filter;
     QString vendorUrl = kDefaultVendorUrl;  // scheme and host, no trailing "/"
+    // Today's date, asked each time: the program may run past midnight.
+    std::function<QDate()> today = &QDate::currentDate;
 
     QString databaseName() const { return databaseFolder + QStringLiteral("/mr.fdb"); }
     bool isSharedInstallation() const { return !sharedDatabaseLine.trimmed().isEmpty(); }

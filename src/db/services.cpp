@@ -138,6 +138,8 @@ int shutdownMode(const ConnectionParameters &parameters)
 
 } // namespace
 
+ArchiveEndsEarly::ArchiveEndsEarly() : DbError(QStringLiteral("The archive ends before the restore was complete.")) {}
+
 QString serverOf(const QString &databaseName)
 {
     // A local path begins with "/"; a drive letter is no server either.
@@ -203,7 +205,7 @@ void ServiceManager::restore(const QString &backupFile, const QString &database,
     ConnectionParameters restored = m_parameters;
     restored.database = database;
     if (shutdownMode(restored) != 0)
-        throw DbError(QStringLiteral("The archive ends before the restore was complete."));
+        throw ArchiveEndsEarly();
 }
 
 void ServiceManager::run(const QByteArray &startBlock, const ServiceProgress &progress)

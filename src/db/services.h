@@ -5,6 +5,7 @@
 // engine's own backup format, the one gbak reads and writes.
 
 #include "database.h"
+#include "dberror.h"
 
 #include <QString>
 
@@ -13,6 +14,14 @@
 namespace Firebird { class IService; }
 
 namespace db {
+
+// Raised by a restore whose archive ends before the database is whole:
+// gbak then leaves the new database shut down and reports no error. The
+// message is for logs; the program tells the user in its own words.
+class ArchiveEndsEarly : public DbError {
+public:
+    ArchiveEndsEarly();
+};
 
 // What a running service tells its caller.
 struct ServiceProgress {
@@ -43,7 +52,9 @@ public:
     void backup(const QString &backupFile, const ServiceProgress &progress);
     // Restores `backupFile` into a new database `database` (a name as
     // Connection takes it, on the same engine), replacing a file of that
-    // name and using all the space of its pages.
+    // name and using all the space of its pages. Raises ArchiveEndsEarly
+    // for an archive cut short, DbError with the engine's message for any
+    // other failure.
     void restore(const QString &backupFile, const QString &database, const ServiceProgress &progress);
 
 private:

@@ -1,6 +1,7 @@
 #include "editfirma.h"
 
 #include "edits.h"
+#include "lengthlimit.h"
 
 #include <QApplication>
 #include <QGridLayout>
@@ -26,7 +27,7 @@ TfrmEditFirma::TfrmEditFirma(ui::Prompts &prompts, QWidget *parent)
       m_prompts(prompts)
 {
     setWindowTitle(QStringLiteral(" Edycja firmy - szczegóły"));
-    edtSystemNumeracji->setMaxLength(30);
+    ui::limitLength(edtSystemNumeracji, 30, m_prompts);
     edtSystemNumeracji->setValidator(new ui::UpperCaseValidator(edtSystemNumeracji));
 
     auto *group = new QGridLayout(gbNumeracja);

@@ -213,7 +213,7 @@ void TfrmListaWyboru::bbtnSzukajClick()
 void TfrmListaWyboru::actPelnaEdycjaExecute()
 {
     // The changes show at the next opening: nothing waits for the editor.
-    m_context.shell.request(SciezkaDoPliku, app::ShellVerb::Open, app::WindowState::Normal);
+    app::openOrTell(m_context.shell, m_context.prompts, SciezkaDoPliku, app::WindowState::Normal);
 }
 
 void TfrmListaWyboru::actWybierzExecute()

@@ -1,6 +1,7 @@
 #include "partydialog.h"
 
 #include "edits.h"
+#include "lengthlimit.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -13,10 +14,12 @@ namespace masterdata {
 
 namespace {
 
+// The details dialogs have no prompts of their own: a paste that does not
+// fit is told through the ones in force.
 QLineEdit *lineEdit(int maxLength)
 {
     auto *edit = new QLineEdit;
-    edit->setMaxLength(maxLength);
+    ui::limitLength(edit, maxLength, ui::prompts());
     return edit;
 }
 

@@ -1,6 +1,8 @@
 #include "editnota.h"
 
+#include "daynumber.h"
 #include "edits.h"
+#include "lengthlimit.h"
 #include "listawyboru.h"
 #include "masterdata.h"
 
@@ -15,6 +17,14 @@
 #include <QVBoxLayout>
 
 namespace notes {
+
+namespace {
+
+// Further than this from today a date is more likely a slip of the keys
+// (2099 for 2029) than a note's date.
+constexpr int kDistantDays = 366;
+
+} // namespace
 
 TfrmEditNota::TfrmEditNota(const ui::Context &context, QWidget *parent)
     : QDialog(parent), m_context(context)
@@ -37,6 +47,7 @@ TfrmEditNota::TfrmEditNota(const ui::Context &context, QWidget *parent)
     memTresc = new QPlainTextEdit(panel);
     memTresc->setTabChangesFocus(true);
     memTresc->setMinimumHeight(90);
+    m_textLimit = new ui::PlainTextLimit(memTresc, kTextLength, m_context.prompts);
 
     auto *grid = new QGridLayout(panel);
     grid->addWidget(ui::labelFor(QStringLiteral("&Numer noty"), rxseNumer), 0, 0);
@@ -79,7 +90,6 @@ TfrmEditNota::TfrmEditNota(const ui::Context &context, QWidget *parent)
     connect(dedtData, &QDateEdit::dateChanged, this, &TfrmEditNota::dateChanged);
     connect(rxceObciazylismy, &ui::AmountEdit::amountEdited, this, &TfrmEditNota::applyOkRule);
     connect(rxceUznalismy, &ui::AmountEdit::amountEdited, this, &TfrmEditNota::applyOkRule);
-    connect(memTresc, &QPlainTextEdit::textChanged, this, &TfrmEditNota::keepTextWithinLimit);
 }
 
 void TfrmEditNota::setPosition(int mode, const app::NotePosition &position, bool preview)
@@ -94,10 +104,12 @@ void TfrmEditNota::setPosition(int mode, const app::NotePosition &position, bool
         const QSignalBlocker quiet(dedtData);
         dedtData->setDayNumber(position.data);
     }
+    m_filledDate = dedtData->dayNumber();
+    m_dateIsEntered = !preview && mode != 2;
     dateChanged();
     // A longer stored text is shown whole, so that OK does not cut it.
     const QString text = QString(position.tresc.trimmed()).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    m_textLimit = std::max<qsizetype>(kTextLength, text.size() + text.count(QLatin1Char('\n')));
+    m_textLimit->allowAtLeast(ui::storedLength(text));
     memTresc->setPlainText(text);
     applyOkRule();
 
@@ -173,23 +185,6 @@ void TfrmEditNota::chooseText()
         memTresc->setPlainText(chosen);
 }
 
-// Line breaks are stored as CR LF, two characters of the limit.
-void TfrmEditNota::keepTextWithinLimit()
-{
-    const QString text = memTresc->toPlainText();
-    qsizetype kept = 0, stored = 0;
-    while (kept < text.size() && stored + (text[kept] == QLatin1Char('\n') ? 2 : 1) <= m_textLimit)
-        stored += text[kept++] == QLatin1Char('\n') ? 2 : 1;
-    if (kept == text.size())
-        return;
-    QTextCursor cursor = memTresc->textCursor();
-    const int position = std::min(cursor.position(), int(kept));
-    memTresc->setPlainText(text.left(kept));
-    cursor = memTresc->textCursor();
-    cursor.setPosition(position);
-    memTresc->setTextCursor(cursor);
-}
-
 void TfrmEditNota::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
@@ -211,7 +206,28 @@ void TfrmEditNota::accept()
         return;
     if (!bbtnOK->isEnabled())
         return;
+    if (!distantDateConfirmed()) {
+        dedtData->setFocus();
+        return;
+    }
     QDialog::accept();
+}
+
+// A stored position's date the user left alone is not questioned: an old
+// note stays editable without a nag.
+bool TfrmEditNota::distantDateConfirmed()
+{
+    const int date = dedtData->dayNumber();
+    const bool newNote = SzukajNumeru;  // its number is proposed
+    if (!m_dateIsEntered || (!newNote && date == m_filledDate))
+        return true;
+    const int days = std::abs(date - app::dayNumber(m_context.env.today()));
+    if (days <= kDistantDays)
+        return true;
+    const QString question = QStringLiteral("Data noty ") + dedtData->date().toString(QStringLiteral("dd.MM.yyyy"))
+                             + QStringLiteral(" jest odległa o ") + QString::number(days)
+                             + QStringLiteral(" dni od dzisiejszej. Czy zapisać ?");
+    return m_context.prompts.question(question, true);
 }
 
 bool EditNotePosition(const ui::Context &context, int mode, app::NotePosition &position, bool preview,

@@ -15,6 +15,7 @@ class AmountEdit;
 class DateEdit;
 class ListOnlyEdit;
 class NumberEdit;
+class PlainTextLimit;
 } // namespace ui
 
 namespace notes {
@@ -61,11 +62,17 @@ private:
     void dateChanged();
     void chooseCounterparty();
     void chooseText();
-    void keepTextWithinLimit();
+    // False when the date lies more than a year from today and the user,
+    // asked, did not want it saved.
+    bool distantDateConfirmed();
 
     const ui::Context m_context;
+    // The date is questioned only where the user gives it: not in preview
+    // nor for a further position, whose date is its note's.
+    bool m_dateIsEntered = true;
+    int m_filledDate = 0;  // the date the dialog was filled with
     int m_proposedNumber = 0;  // the number the date proposed last; 0: none
-    qsizetype m_textLimit = kTextLength;
+    ui::PlainTextLimit *m_textLimit = nullptr;  // of memTresc, as stored
 };
 
 // Shows the dialog modally. True when closed with OK: `position` then holds

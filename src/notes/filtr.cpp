@@ -1,6 +1,7 @@
 #include "filtr.h"
 
 #include "edits.h"
+#include "lengthlimit.h"
 #include "mainwindow.h"
 #include "masterdata.h"
 #include "notesquery.h"
@@ -32,7 +33,7 @@ TfrmFiltr::TfrmFiltr(const ui::Context &context, QWidget *parent) : QDialog(pare
     rxceUznalismyOD = new ui::AmountEdit(this);
     rxceUznalismyDO = new ui::AmountEdit(this);
     edtTresc = new QLineEdit(this);
-    edtTresc->setMaxLength(kTextLength);
+    ui::limitLength(edtTresc, kTextLength, m_context.prompts);
     edtTresc->setValidator(new ui::UpperCaseValidator(edtTresc));
 
     auto *grid = new QGridLayout;

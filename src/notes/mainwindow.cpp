@@ -83,9 +83,10 @@ void TfrmMain::createActions()
     actPopraw = action(QStringLiteral("Popraw"), QStyle::SP_FileDialogDetailedView, Qt::Key_F5);
     actPokaz = action(QStringLiteral("Pokaż"), QStyle::SP_FileDialogContentsView);
     actKasuj = action(QStringLiteral("Kasuj"), QStyle::SP_TrashIcon, Qt::Key_Delete);
-    actDrukuj = action(QStringLiteral("Drukuj"), QStyle::SP_DialogSaveButton);
-    actFiltr = action(QStringLiteral("Filtruj"), QStyle::SP_FileDialogListView);
-    actRejestrNot = action(QStringLiteral("Zestawienie not"), QStyle::SP_FileDialogInfoView);
+    // The usual keys for printing and finding; the register's is free on every desktop.
+    actDrukuj = action(QStringLiteral("Drukuj"), QStyle::SP_DialogSaveButton, Qt::CTRL | Qt::Key_P);
+    actFiltr = action(QStringLiteral("Filtruj"), QStyle::SP_FileDialogListView, Qt::CTRL | Qt::Key_F);
+    actRejestrNot = action(QStringLiteral("Zestawienie not"), QStyle::SP_FileDialogInfoView, Qt::CTRL | Qt::Key_R);
     actUp = action(QStringLiteral("Przesuń do góry"), QStyle::SP_ArrowUp);
     actDown = action(QStringLiteral("Przesuń w dół"), QStyle::SP_ArrowDown);
     actZmianaFirmy = action(QStringLiteral("Zmiana firmy"), QStyle::SP_DirHomeIcon);
@@ -116,11 +117,15 @@ void TfrmMain::createActions()
     connect(actWierszPodwojny, &QAction::triggered, this, &TfrmMain::actWierszPodwojnyExecute);
     connect(actOdbiorcy, &QAction::triggered, this, [this] { masterdata::ShowCounterpartyList(m_context, false, this); });
     connect(actWyjscie, &QAction::triggered, this, &QWidget::close);
-    connect(actFolderWydrukow, &QAction::triggered, this,
-            [this] { m_context.shell.open(m_env.printFolder, app::WindowState::Normal); });
-    connect(actPodrecznik, &QAction::triggered, this,
-            [this] { m_context.shell.open(m_env.programFolder + QStringLiteral("podrecznik.pdf")); });
-    connect(actStronaInternetowa, &QAction::triggered, this, [this] { m_context.shell.open(m_env.vendorPage()); });
+    // A request the desktop cannot carry out is told, not lost.
+    connect(actFolderWydrukow, &QAction::triggered, this, [this] {
+        app::openOrTell(m_context.shell, m_context.prompts, m_env.printFolder, app::WindowState::Normal);
+    });
+    connect(actPodrecznik, &QAction::triggered, this, [this] {
+        app::openOrTell(m_context.shell, m_context.prompts, m_env.programFolder + QStringLiteral("podrecznik.pdf"));
+    });
+    connect(actStronaInternetowa, &QAction::triggered, this,
+            [this] { app::openOrTell(m_context.shell, m_context.prompts, m_env.vendorPage()); });
     connect(actArchiwizacja, &QAction::triggered, this, &TfrmMain::Archiwizacja1Click);
     connect(actDearchiwizacja, &QAction::triggered, this, &TfrmMain::Dearchiwizacja1Click);
 }
@@ -132,7 +137,9 @@ void TfrmMain::createMenus()
     noty->addSeparator();
     noty->addAction(actKasuj);
     noty->addSeparator();
-    noty->addAction(actZapiszPdf);
+    noty->addActions({actDrukuj, actZapiszPdf});
+    noty->addSeparator();
+    noty->addAction(actFiltr);
 
     QMenu *listy = menuBar()->addMenu(QStringLiteral("Listy"));
     listy->addAction(actOdbiorcy);

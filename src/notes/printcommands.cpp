@@ -153,14 +153,12 @@ void TfrmMain::RunPrintout(print::PrintoutKind kind)
     try {
         if (producePrintout(kind)) {
             const QString output = QLatin1Char('"') + RpRTF1.OutFile() + QLatin1Char('"');
-            const int result = m_context.shell.request(
-                output, m_env.directPrint ? app::ShellVerb::Print : app::ShellVerb::Open, app::WindowState::Maximized);
+            const app::ShellVerb verb = m_env.directPrint ? app::ShellVerb::Print : app::ShellVerb::Open;
+            const int result = m_context.shell.request(output, verb, app::WindowState::Maximized);
             // Nothing would happen on the screen: say where the document is.
-            if (result <= 32)
-                failure = QStringLiteral("Wydruk zapisano w pliku ") + RpRTF1.OutFile()
-                          + QStringLiteral(",\r\nale nie ma programu, który by go ")
-                          + (m_env.directPrint ? QStringLiteral("wydrukował (LibreOffice).")
-                                               : QStringLiteral("otworzył (xdg-open, LibreOffice)."));
+            if (result < app::kShellSucceeded)
+                failure = QStringLiteral("Wydruk zapisano w pliku ") + RpRTF1.OutFile() + QStringLiteral(",\r\nale ")
+                          + app::shellFailureReason(output, verb, result);
         }
     } catch (const std::exception &error) {
         failure = QStringLiteral("Nie udało się przygotować wydruku.\r\n") + engineFailure(RpRTF1, error);

@@ -76,6 +76,6 @@ bool TAboutBox::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
-void TAboutBox::openVendorPage(const QString &path) { m_shell.open(m_env.vendorPage(path)); }
+void TAboutBox::openVendorPage(const QString &path) { app::openOrTell(m_shell, m_prompts, m_env.vendorPage(path)); }
 
 } // namespace service

@@ -28,6 +28,9 @@ const QString kRestoreDone = QStringLiteral("Dearchiwizacja zakończona !");
 const QString kArchiveFailed = QStringLiteral("Archiwizacja zakończona niepowodzeniem!\r\nPlik archiwum nie został zapisany.");
 const QString kRestoreFailed =
     QStringLiteral("Dearchiwizacja zakończona niepowodzeniem!\r\nDotychczasowe dane pozostały bez zmian.");
+const QString kArchiveIncomplete =
+    QStringLiteral("Plik archiwum jest niepełny: kończy się, zanim odtworzono całą bazę danych.\r\n"
+                   "Może został ucięty przy kopiowaniu lub zapisywaniu. Proszę wybrać pełny plik archiwum.");
 const QString kArchiveOverDatabase =
     QStringLiteral("Archiwum nie może zastąpić pliku bazy danych.\r\nProszę wybrać inną nazwę pliku archiwum.");
 const QString kReconnectFailed =
@@ -174,6 +177,8 @@ QString restoreToScratch(const ui::Context &context, RunDisplay &display, const 
     try {
         db::ServiceManager(connectionParameters(context)).restore(archive, scratch, display.progress());
         return {};
+    } catch (const db::ArchiveEndsEarly &) {
+        return withDetail(kRestoreFailed, serviceFailure(scratch, kArchiveIncomplete));
     } catch (const db::DbError &error) {
         return withDetail(kRestoreFailed, serviceFailure(scratch, error.message()));
     }

@@ -2,7 +2,6 @@
 
 #include <QFileInfo>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QStandardPaths>
 
 namespace service {
@@ -37,31 +36,14 @@ int launch(const QStringList &candidates, const QStringList &arguments)
 
 } // namespace
 
-bool isWebAddress(const QString &target)
-{
-    // Two letters at least before the colon, so that "C:" stays a path.
-    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]+:"));
-    return scheme.match(target).hasMatch();
-}
-
-QString shellArgument(const QString &target)
-{
-    QString text = target.trimmed();
-    if (text.size() >= 2 && text.startsWith(QLatin1Char('"')) && text.endsWith(QLatin1Char('"')))
-        text = text.mid(1, text.size() - 2);
-    if (text.isEmpty() || isWebAddress(text))
-        return text;
-    return QFileInfo(text).absoluteFilePath();
-}
-
 int DesktopShell::request(const QString &target, app::ShellVerb verb, app::WindowState)
 {
     // Neither xdg-open nor LibreOffice can be told the window's state; the
     // desktop places the window as the user last left it.
-    const QString argument = shellArgument(target);
+    const QString argument = app::shellArgument(target);
     if (argument.isEmpty())
         return app::kShellFileNotFound;
-    const bool web = isWebAddress(argument);
+    const bool web = app::isWebAddress(argument);
     if (!web && !QFileInfo::exists(argument))
         return app::kShellFileNotFound;
     if (verb == app::ShellVerb::Print) {

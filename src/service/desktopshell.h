@@ -15,12 +15,4 @@ public:
     int request(const QString &target, app::ShellVerb verb, app::WindowState state) override;
 };
 
-// The target as one argument for a program: surrounding double quotes
-// removed, a local path made absolute (so that it can never read as an
-// option). Empty for an empty target.
-QString shellArgument(const QString &target);
-
-// True for "https://…", "mailto:…" and the like; false for file paths.
-bool isWebAddress(const QString &target);
-
 } // namespace service

@@ -87,7 +87,7 @@ bool TfrmWyswietlKomunikat::eventFilter(QObject *watched, QEvent *event)
         // A click: pressed and released on the same link, not a selection dragged across it.
         const QString link = mouse()->button() == Qt::LeftButton ? linkAt(mouse()->position().toPoint()) : QString();
         if (!link.isEmpty() && link == m_pressedLink && !reKomunikat->textCursor().hasSelection())
-            m_shell.open(link, app::WindowState::Maximized);
+            app::openOrTell(m_shell, m_prompts, link);
         m_pressedLink.clear();
         break;
     }

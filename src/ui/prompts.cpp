@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 
 namespace ui {
@@ -69,13 +70,37 @@ app::MessageAnswer QtPrompts::message(const QString &text, const QString &captio
     }
 }
 
+namespace {
+
+// What a window frame puts beside its title: the icon and the buttons.
+constexpr int kFrameButtonsWidth = 120;
+
+// The box shows its whole title, and a long text whole as far as the window
+// it is asked over goes: the pick list's lines run to 200 characters.
+// The box's layout sets its least size from the field's.
+void fitInputBox(QInputDialog &box)
+{
+    QFont titleFont = box.font();
+    titleFont.setBold(true);
+    int width = QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) + kFrameButtonsWidth;
+    if (const QWidget *over = box.parentWidget())
+        width = std::max(width, over->width());
+    box.findChild<QLineEdit *>()->setMinimumWidth(width);
+}
+
+} // namespace
+
 std::optional<QString> QtPrompts::inputText(const QString &title, const QString &prompt, const QString &value)
 {
-    bool ok = false;
-    const QString text = QInputDialog::getText(dialogParent(), title, prompt, QLineEdit::Normal, value, &ok);
-    if (!ok)
+    QInputDialog box(dialogParent());
+    box.setWindowTitle(title);
+    box.setLabelText(prompt);
+    box.setInputMode(QInputDialog::TextInput);
+    box.setTextValue(value);
+    fitInputBox(box);
+    if (box.exec() != QDialog::Accepted)
         return std::nullopt;
-    return text;
+    return box.textValue();
 }
 
 namespace {

@@ -145,6 +145,17 @@ TEST_F(Services, UnusableArchivesFail)
     }
 }
 
+// The layer names the kind, so that the program can tell the user in words
+// of its own.
+TEST_F(Services, AnArchiveCutShortIsReportedAsSuch)
+{
+    SilentConsole terminal;
+    backup(file(QStringLiteral("good.gbk_mr")));
+    const QByteArray good = testsupport::contents(file(QStringLiteral("good.gbk_mr")));
+    testsupport::write(file(QStringLiteral("cut.gbk_mr")), good.left(good.size() * 3 / 4));
+    EXPECT_THROW(restore(file(QStringLiteral("cut.gbk_mr")), file(QStringLiteral("target.fdb"))), db::ArchiveEndsEarly);
+}
+
 TEST_F(Services, BackupIntoAFolderThatIsNotThereFails)
 {
     const QString target = file(QStringLiteral("no such folder/a.gbk_mr"));

@@ -6,6 +6,8 @@
 #include "dialogkeys.h"
 #include "scriptedprompts.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -210,4 +212,57 @@ TEST(DetailsDialogs, EnterAfterTheNumberingQuestionKeepsTheMonthlyNumbering)
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_TRUE(dialog.fields().nrMiesieczna);
     EXPECT_EQ(dialog.fields().systemNumeracji, "NN/MM/RRRR");
+
+// Every text field of both dialogs: a paste longer than the field keeps what
+// fits and says so; the stored texts of the other fields stay.
+TEST(DetailsDialogs, APasteLongerThanAFieldKeepsWhatFitsAndSaysSo)
+{
+    testsupport::ScriptedPrompts prompts;
+    TfrmEditFirma company(prompts);
+    company.setFields({}, false);
+    TfrmEditKontrahent counterparty;
+    counterparty.setFields({}, false, false);
+    const struct {
+        QLineEdit *edit;
+        int limit;
+    } cases[] = {
+        {company.edtNazwa1, 40},       {company.edtNazwa2, 40},         {company.edtUlica, 30},
+        {company.edtNumerDomu, 15},    {company.edtKodPocztowy, 15},    {company.edtMiejscowosc, 30},
+        {company.edtKraj, 30},         {company.edtNIP, 20},            {company.edtTelefon, 30},
+        {company.edtSystemNumeracji, 30}, {counterparty.edtNazwa1, 40}, {counterparty.edtUlica, 50},
+        {counterparty.edtTelefon, 30},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.limit);
+        c.edit->clear();
+        prompts.shown.clear();
+        QGuiApplication::clipboard()->setText(QString(c.limit + 7, QChar(u'ż')));
+        QTest::keyClick(c.edit, Qt::Key_V, Qt::ControlModifier);
+        EXPECT_EQ(c.edit->text().size(), c.limit);
+        ASSERT_EQ(prompts.shown.size(), 1);
+        EXPECT_EQ(prompts.shown[0].caption, " INFORMACJA");
+        EXPECT_EQ(prompts.shown[0].text, QStringLiteral("Wklejony tekst jest za długi: pole przyjmuje najwyżej %1 znaków.\r\n"
+                                                        "Wklejono tylko początek tekstu: %1 z %2 znaków.")
+                                             .arg(c.limit)
+                                             .arg(c.limit + 7));
+    }
+}
+
+// A stored street longer than a company's limit is shown whole; a paste
+// into it counts from its length.
+TEST(DetailsDialogs, APasteIntoALongerStoredTextKeepsTheStoredText)
+{
+    testsupport::ScriptedPrompts prompts;
+    const QString street(33, QChar(u'ż'));
+    TfrmEditFirma dialog(prompts);
+    CompanyFields fields;
+    fields.texts.nazwa1 = "Firma";
+    fields.texts.ulica = street;
+    dialog.setFields(fields, false);
+    dialog.edtUlica->end(false);
+    QGuiApplication::clipboard()->setText("abc");
+    QTest::keyClick(dialog.edtUlica, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(dialog.fields().texts.ulica, street);
+    ASSERT_EQ(prompts.shown.size(), 1);
+    EXPECT_TRUE(prompts.shown[0].text.endsWith("Pole jest już pełne, więc nic nie wklejono."));
 }

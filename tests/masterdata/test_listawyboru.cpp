@@ -10,7 +10,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QLayout>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -336,6 +338,42 @@ TEST_F(PickList, EdycjaListyHandsTheFileToTheDesktopAndDoesNotWait)
     EXPECT_EQ(shell.requests[0].target, path);
     EXPECT_EQ(shell.requests[0].verb, app::ShellVerb::Open);
     EXPECT_EQ(shell.requests[0].state, app::WindowState::Normal);
+    EXPECT_EQ(window.lines().size(), 4);
+}
+
+// A desktop without a text editor for it: the user hears which file could
+// not be opened, to edit it otherwise.
+TEST_F(PickList, EdycjaListyThatTheDesktopCannotOpenSaysWhichFile)
+{
+    writeList(kGreek.toUtf8());
+    TfrmListaWyboru window(context, "Opisy", path);
+    shell.result = app::kShellNoProgram;
+    window.actPelnaEdycja->trigger();
+    expectOnlyError("Nie udało się otworzyć pliku " + path
+                    + ":\r\nnie ma programu, który by go otworzył (xdg-open z pakietu xdg-utils).");
+}
+
+// The lines run to 200 characters and more: the box that asks for a new
+// one, or corrects one, is as wide as the list at least.
+TEST_F(PickList, TheInputBoxesAreAsWideAsTheList)
+{
+    writeList(kGreek.toUtf8());
+    ui::QtPrompts boxes;
+    ui::Context asked{env, data, boxes, shell};
+    TfrmListaWyboru window(asked, "Opisy", path);
+    window.resize(600, 400);
+    window.selectRow(1);
+    for (QAction *action : {window.actNowy, window.actPopraw}) {
+        SCOPED_TRACE(action->text().toStdString());
+        show(window);  // active again after the box before
+        bool shown = false;
+        onNextDialog<QInputDialog>([&](QInputDialog &box) {
+            shown = true;
+            EXPECT_GE(box.findChild<QLineEdit *>()->width(), window.lbLista->width());
+        });
+        action->trigger();
+        EXPECT_TRUE(shown);
+    }
     EXPECT_EQ(window.lines().size(), 4);
 }
 

@@ -8,6 +8,8 @@
 #include "modaldialog.h"
 #include "notesfixture.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -17,6 +19,8 @@ using notes::TfrmEditNota;
 
 namespace {
 
+const QDate kToday(2021, 12, 1);
+
 class EditNota : public NotesFixture {
 protected:
     void SetUp() override
@@ -25,6 +29,7 @@ protected:
         company = testsupport::insertCompany(transaction, "Biuro", "NN/MM/RRRR", "Y");
         alfa = addCounterparty(company, "Alfa");
         env.currentCompany = company;
+        env.today = [] { return kToday; };
         // November has notes 1 to 3, December none.
         for (int number = 1; number <= 3; ++number)
             addNote(company, alfa, QDate(2021, 11, 10), number, 100, 0);
@@ -195,6 +200,30 @@ TEST_F(EditNota, TextKeepsToTwoHundredCharactersButAStoredLongerOneStaysWhole)
     EXPECT_EQ(longer->position().tresc, stored);
 }
 
+// "Treść noty" keeps to 200 characters as stored (a line break is two): a
+// paste keeps what fits and says so; a key pressed in a full text is refused
+// where it was pressed, the end of the text staying.
+TEST_F(EditNota, TextTakesWhatFitsOfAPasteAndSaysSoAndRefusesKeysInPlace)
+{
+    auto d = dialog(1, fresh(QDate(2021, 12, 1)));
+    d->memTresc->setPlainText(QString(150, QLatin1Char('a')) + "\nkoniec");  // 158 stored
+    QTextCursor at = d->memTresc->textCursor();
+    at.setPosition(10);
+    d->memTresc->setTextCursor(at);
+    QGuiApplication::clipboard()->setText(QString(100, QChar(u'ż')));
+    QTest::keyClick(d->memTresc, Qt::Key_V, Qt::ControlModifier);
+    const QString full = QString(10, QLatin1Char('a')) + QString(42, QChar(u'ż')) + QString(140, QLatin1Char('a'))
+                         + "\r\nkoniec";
+    EXPECT_EQ(d->position().tresc, full);
+    ASSERT_EQ(prompts.shown.size(), 1);
+    EXPECT_EQ(prompts.shown[0].text, "Wklejony tekst jest za długi: pole przyjmuje najwyżej 200 znaków.\r\n"
+                                     "Wklejono tylko początek tekstu: 42 z 100 znaków.");
+
+    QTest::keyClicks(d->memTresc, "x");
+    EXPECT_EQ(d->position().tresc, full);
+    EXPECT_EQ(prompts.shown.size(), 1);
+}
+
 TEST_F(EditNota, TypingIntoAnAmountReachedByTabReplacesIt)
 {
     auto d = dialog(1, {5, 0, 0, app::dayNumber(QDate(2021, 12, 1)), alfa, {}});
@@ -259,4 +288,75 @@ TEST_F(EditNota, EnterInAFieldConfirmsAndTabRunsDownTheScreen)
     testsupport::expectTopToBottom(round);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     EXPECT_EQ(d->result(), QDialog::Accepted);
+
+// A date more than a year from today, either way, is asked about once on
+// OK, when the user gave it: for a new note, or a date changed while
+// editing. No keeps the dialog open on the date.
+TEST_F(EditNota, ADistantDateIsAskedAboutBeforeSaving)
+{
+    const int stored = app::dayNumber(QDate(2019, 5, 5));
+    const struct {
+        const char *what;
+        int mode;
+        app::NotePosition position;
+        QDate typed;  // set in the dialog; invalid: left as filled
+        bool preview;
+        int askedDays;  // 0: no question
+    } cases[] = {
+        {"new, far ahead", 1, fresh(QDate(2099, 12, 31)), {}, false, 28519},
+        {"new, a year ahead", 1, fresh(QDate(2022, 12, 2)), {}, false, 0},
+        {"new, changed to a year and a day back", 1, fresh(QDate(2021, 12, 1)), QDate(2020, 11, 29), false, 367},
+        {"stored, left alone", 1, {7, 100, 0, stored, alfa, {}}, {}, false, 0},
+        {"stored, changed to another distant date", 1, {7, 100, 0, stored, alfa, {}}, QDate(2099, 12, 31), false, 28519},
+        {"stored, changed to a near date", 1, {7, 100, 0, stored, alfa, {}}, QDate(2021, 11, 30), false, 0},
+        {"further position", 2, {7, 100, 0, stored, alfa, {}}, {}, false, 0},
+        {"preview", 1, {7, 100, 0, app::dayNumber(QDate(2099, 12, 31)), alfa, {}}, {}, true, 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        app::NotePosition position = c.position;
+        position.idKontrahent = alfa;
+        position.obciazylismy = 100;
+        auto d = dialog(c.mode, position, c.preview);
+        if (c.typed.isValid())
+            d->dedtData->setDate(c.typed);
+        prompts.shown.clear();
+        prompts.answers = {app::MessageAnswer::No};
+        d->bbtnOK->click();
+        if (c.askedDays == 0) {
+            EXPECT_TRUE(prompts.shown.isEmpty());
+            EXPECT_FALSE(d->isVisible());
+            continue;
+        }
+        ASSERT_EQ(prompts.shown.size(), 1);
+        EXPECT_EQ(prompts.shown[0].text, QStringLiteral("Data noty ") + d->dedtData->date().toString("dd.MM.yyyy")
+                                             + QStringLiteral(" jest odległa o ") + QString::number(c.askedDays)
+                                             + QStringLiteral(" dni od dzisiejszej. Czy zapisać ?"));
+        EXPECT_EQ(prompts.shown[0].caption, " PYTANIE");
+        EXPECT_EQ(prompts.shown[0].buttons, app::MessageButtons::YesNo);
+        EXPECT_EQ(prompts.shown[0].defaultAnswer, app::MessageAnswer::No);
+        EXPECT_TRUE(d->isVisible()) << "No closed the dialog";
+        EXPECT_EQ(d->focusWidget(), static_cast<QWidget *>(d->dedtData));
+
+        prompts.answers = {app::MessageAnswer::Yes};
+        d->bbtnOK->click();
+        EXPECT_EQ(prompts.shown.size(), 2);
+        EXPECT_FALSE(d->isVisible()) << "Yes did not save";
+    }
+}
+
+// Through the entry operation: No saves nothing, whatever is pressed next.
+TEST_F(EditNota, NoToTheDistantDateSavesNothing)
+{
+    app::NotePosition position{0, 50000, 0, app::dayNumber(QDate(2099, 12, 31)), alfa, {}};
+    const app::NotePosition before = position;
+    onNextDialog<TfrmEditNota>([this](TfrmEditNota &d) {
+        prompts.answers = {app::MessageAnswer::No};
+        d.bbtnOK->click();
+        EXPECT_TRUE(d.isVisible());
+        d.bbtnAnuluj->click();
+    });
+    EXPECT_FALSE(notes::EditNotePosition(context, 1, position, false, window.get()));
+    EXPECT_EQ(position, before);
+    EXPECT_EQ(prompts.shown.size(), 1);
 }

@@ -8,6 +8,8 @@
 #include "notesfixture.h"
 #include "notesquery.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -228,4 +230,18 @@ TEST_F(Filter, EnterInAFieldConfirmsAndTabRunsDownTheScreen)
         testsupport::expectTopToBottom(round);
         d.reject();
     });
+
+// The text fragment takes 250 characters: a longer paste keeps those and
+// says so, in capitals as typed.
+TEST_F(Filter, APastedFragmentLongerThanTheFieldKeepsWhatFitsAndSaysSo)
+{
+    TfrmFiltr dialog(context);
+    dialog.setFilter(env.filter);
+    dialog.show();
+    QGuiApplication::clipboard()->setText(QString(260, QChar(u'ą')));
+    QTest::keyClick(dialog.edtTresc, Qt::Key_Insert, Qt::ShiftModifier);
+    EXPECT_EQ(dialog.edtTresc->text(), QString(250, QChar(u'Ą')));
+    ASSERT_EQ(prompts.shown.size(), 1);
+    EXPECT_EQ(prompts.shown[0].text, "Wklejony tekst jest za długi: pole przyjmuje najwyżej 250 znaków.\r\n"
+                                     "Wklejono tylko początek tekstu: 250 z 260 znaków.");
 }

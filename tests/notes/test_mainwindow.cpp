@@ -1,15 +1,19 @@
 // The main window over a real database: banner, display columns, colours,
 // the last row, the double-row setting, the refresh on "OdswiezNota" and
 // the closing question.
+#include "modaldialog.h"
 #include "notesfixture.h"
 #include "settings.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenuBar>
+#include <QSignalSpy>
 #include <QProcess>
 #include <QStyle>
 #include <QTest>
@@ -292,6 +296,45 @@ TEST_F(MainWindow, FilteredStatusDisablesAddingAndMoves)
     EXPECT_TRUE(w.actDodaj->isEnabled());
 }
 
+// "Drukuj", "Filtruj" and "Zestawienie not" each from its key on the list,
+// shown beside the command in a menu; the keys of the other commands stay.
+TEST_F(MainWindow, PrintFilterAndRegisterHaveKeysShownInTheMenus)
+{
+    const int company = addCompany("A");
+    addNote(company, addCounterparty(company, "Alfa"), QDate(2022, 3, 1), 1, 100, 0);
+    notes::TfrmMain &w = openWindow();
+
+    const struct {
+        QAction *action;
+        QKeySequence key;
+    } cases[] = {
+        {w.actDrukuj, QKeySequence(Qt::CTRL | Qt::Key_P)},
+        {w.actFiltr, QKeySequence(Qt::CTRL | Qt::Key_F)},
+        {w.actRejestrNot, QKeySequence(Qt::CTRL | Qt::Key_R)},
+    };
+    QList<QAction *> inMenus;
+    for (QAction *menu : w.menuBar()->actions())
+        if (menu->menu())
+            inMenus += menu->menu()->actions();
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.action->text().toStdString());
+        EXPECT_EQ(c.action->shortcut(), c.key);
+        EXPECT_TRUE(inMenus.contains(c.action));
+        QSignalSpy triggered(c.action, &QAction::triggered);
+        // The window is active again after the dialog the key before opened.
+        QApplication::setActiveWindow(&w);
+        w.XDBGrid1->setFocus();
+        onNextDialog<QDialog>([](QDialog &dialog) { dialog.reject(); });  // the print question or the filter
+        QTest::keyClick(w.XDBGrid1, c.key[0].key(), c.key[0].keyboardModifiers());
+        EXPECT_EQ(triggered.count(), 1);
+    }
+    const QList<QKeySequence> others = {Qt::Key_Insert, Qt::Key_F5, Qt::Key_Delete, Qt::Key_F1};
+    EXPECT_EQ((QList<QKeySequence>{w.actDodaj->shortcut(), w.actPopraw->shortcut(), w.actKasuj->shortcut(),
+                                   w.actPodrecznik->shortcut()}),
+              others);
+    EXPECT_TRUE(prompts.shown.isEmpty());
+}
+
 TEST_F(MainWindow, HelpEntriesAndTheEngineAskTheShell)
 {
     addCompany("A");
@@ -317,5 +360,39 @@ TEST_F(MainWindow, HelpEntriesAndTheEngineAskTheShell)
         EXPECT_EQ(shell.requests[i].verb, std::get<1>(expected[i])) << i;
         EXPECT_EQ(shell.requests[i].state, std::get<2>(expected[i])) << i;
     }
-    EXPECT_TRUE(prompts.shown.isEmpty());  // results are not examined
+    EXPECT_TRUE(prompts.shown.isEmpty());  // every request went through: nothing to say
+}
+
+// On a desktop without xdg-open, or without the manual, each entry says what
+// could not be opened and where it is, instead of doing nothing.
+TEST_F(MainWindow, HelpEntriesTheDesktopCannotOpenSayWhatAndWhere)
+{
+    addCompany("A");
+    env.programFolder = "/opt/Vorlane/Mirelo/";
+    env.printFolder = work.path() + "/Wydruki";
+    QDir().mkpath(env.printFolder);
+    notes::TfrmMain &w = openWindow();
+    const QString noProgram = ":\r\nnie ma programu, który by go otworzył (xdg-open z pakietu xdg-utils).";
+    const struct {
+        QAction *action;
+        int result;
+        QString message;
+    } cases[] = {
+        {w.actPodrecznik, app::kShellFileNotFound,
+         "Nie udało się otworzyć pliku /opt/Vorlane/Mirelo/podrecznik.pdf:\r\nnie ma takiego pliku ani folderu."},
+        {w.actPodrecznik, app::kShellNoProgram, "Nie udało się otworzyć pliku /opt/Vorlane/Mirelo/podrecznik.pdf" + noProgram},
+        {w.actFolderWydrukow, app::kShellNoProgram, "Nie udało się otworzyć folderu " + env.printFolder + noProgram},
+        {w.actStronaInternetowa, app::kShellNoProgram,
+         "Nie udało się otworzyć strony " + vendorSite.url()
+             + ":\r\nnie ma przeglądarki, która by ją otworzyła (xdg-open z pakietu xdg-utils)."},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.action->text().toStdString());
+        shell.result = c.result;
+        prompts.shown.clear();
+        c.action->trigger();
+        ASSERT_EQ(prompts.shown.size(), 1);
+        EXPECT_EQ(prompts.shown[0].text, c.message);
+        EXPECT_EQ(prompts.shown[0].caption, " BŁĄD !");
+    }
 }

@@ -27,6 +27,7 @@ protected:
         beta = addCounterparty(company, "Beta");
         env.currentCompany = company;
         env.lastNoteDate = app::dayNumber(QDate(2022, 3, 15));
+        env.today = [] { return QDate(2022, 3, 15); };
     }
 
     // TRESC of every listed row, top to bottom.

@@ -40,3 +40,19 @@ TEST(AboutBox, LinksGoToTheVendorsSiteThroughTheShell)
     EXPECT_EQ(prompts.shown[0].text, "Wersja: 2022.01.01");
     EXPECT_EQ(prompts.shown[0].caption, " INFORMACJA");
 }
+
+// Without a browser the user reads the address to open by hand.
+TEST(AboutBox, ALinkTheDesktopCannotOpenShowsTheAddress)
+{
+    app::Environment env;
+    env.vendorUrl = "https://www.vorlane.example";
+    testsupport::ScriptedPrompts prompts;
+    testsupport::RecordingShell shell;
+    shell.result = app::kShellNoProgram;
+    service::TAboutBox about(env, prompts, shell);
+    about.btnKontakt->click();
+    ASSERT_EQ(prompts.shown.size(), 1);
+    EXPECT_EQ(prompts.shown[0].text, "Nie udało się otworzyć strony https://www.vorlane.example/kontakt.htm:\r\n"
+                                     "nie ma przeglądarki, która by ją otworzyła (xdg-open z pakietu xdg-utils).");
+    EXPECT_EQ(prompts.shown[0].caption, " BŁĄD !");
+}

@@ -163,6 +163,37 @@ TEST_F(Archive, UnusableArchiveLeavesTheDatabaseInPlace)
     EXPECT_EQ(count.toInt(0), 3);
 }
 
+// An archive cut short (a copy broken off, a full stick): the user reads in
+// Polish that the archive is incomplete, wherever it was cut.
+TEST_F(Archive, CutArchiveIsCalledIncompleteInPolish)
+{
+    notes::TfrmMain &w = openWindow();
+    const QString good = inWork(QStringLiteral("dobra.gbk_mr"));
+    archiveTo(good);
+    const QByteArray bytes = testsupport::contents(good);
+    addLaterNote();
+    w.OpenNotesList();
+    const QList<qint64> before = listed();
+
+    for (const int percent : {20, 50, 90}) {
+        SCOPED_TRACE(percent);
+        const QString cut = inWork(QStringLiteral("ucieta%1.gbk_mr").arg(percent));
+        testsupport::write(cut, bytes.left(bytes.size() * percent / 100));
+        prompts.shown.clear();
+        restoreFrom(cut);
+        ASSERT_EQ(prompts.shown.size(), 2);
+        EXPECT_EQ(lastMessage().caption, app::kCaptionError);
+        EXPECT_EQ(lastMessage().text,
+                  kRestoreFailed
+                      + QStringLiteral("\r\nDotychczasowe dane pozostały bez zmian.\r\n\r\n"
+                                       "Plik archiwum jest niepełny: kończy się, zanim odtworzono całą bazę danych.\r\n"
+                                       "Może został ucięty przy kopiowaniu lub zapisywaniu. "
+                                       "Proszę wybrać pełny plik archiwum."));
+        EXPECT_FALSE(QFileInfo::exists(scratch()));
+        EXPECT_EQ(listed(), before);
+    }
+}
+
 TEST_F(Archive, RefusedWhileAnotherConnectionIsOpenNamingHowMany)
 {
     notes::TfrmMain &w = openWindow();

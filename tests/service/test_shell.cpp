@@ -2,6 +2,7 @@
 // record the arguments they were started with.
 #include "desktopshell.h"
 #include "qtprinters.h"
+#include "scriptedmessenger.h"
 #include "testdatabase.h"
 
 #include <QDir>
@@ -133,4 +134,20 @@ TEST_F(DesktopShellTest, FailuresAnswerThirtyTwoOrLessAndStartNothing)
         EXPECT_EQ(shell.request(c.target, c.verb, WindowState::Normal), c.result) << c.target.toStdString();
     EXPECT_FALSE(QFile::exists(bin.filePath(QStringLiteral("xdg-open.args"))));
     EXPECT_FALSE(QFile::exists(bin.filePath(QStringLiteral("soffice.args"))));
+}
+
+// A machine set up without xdg-utils: the request fails, and the user reads
+// what could not be opened and where it is.
+TEST_F(DesktopShellTest, WithoutXdgOpenTheUserHearsWhatAndWhere)
+{
+    testsupport::ScriptedMessenger messenger;
+    EXPECT_EQ(app::openOrTell(shell, messenger, document()), app::kShellNoProgram);
+    ASSERT_EQ(messenger.shown.size(), 1);
+    EXPECT_EQ(messenger.shown[0].text, "Nie udało się otworzyć pliku " + document()
+                                           + ":\r\nnie ma programu, który by go otworzył (xdg-open z pakietu xdg-utils).");
+    EXPECT_EQ(messenger.shown[0].caption, " BŁĄD !");
+
+    install(QStringLiteral("xdg-open"));
+    EXPECT_GT(app::openOrTell(shell, messenger, document()), 32);
+    EXPECT_EQ(messenger.shown.size(), 1);
 }

@@ -200,6 +200,16 @@ TEST_F(MessageViewer, FormattingAndLinksComeFromTheParagraphs)
     EXPECT_EQ(shell.requests[0].state, app::WindowState::Maximized);
 }
 
+TEST_F(MessageViewer, ALinkTheDesktopCannotOpenShowsTheAddress)
+{
+    auto viewer = viewerOf("{\\rtf1 {\\field{\\*\\fldinst HYPERLINK \"http://127.0.0.1:9/nowosci\"}{\\fldrslt Nowosci}}}");
+    shell.result = app::kShellNoProgram;
+    clickOn(*viewer, "Nowosci");
+    ASSERT_EQ(prompts.shown.size(), 1);
+    EXPECT_TRUE(prompts.shown[0].text.startsWith("Nie udało się otworzyć strony http://127.0.0.1:9/nowosci:\r\n"))
+        << prompts.shown[0].text.toStdString();
+}
+
 // Nothing from the network reaches Qt's HTML or RTF importers: markup is
 // text, and a hostile RTF leaves no picture, object or resource behind.
 TEST_F(MessageViewer, UntrustedMarkupStaysText)
