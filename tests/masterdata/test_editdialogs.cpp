@@ -212,6 +212,7 @@ TEST(DetailsDialogs, EnterAfterTheNumberingQuestionKeepsTheMonthlyNumbering)
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_TRUE(dialog.fields().nrMiesieczna);
     EXPECT_EQ(dialog.fields().systemNumeracji, "NN/MM/RRRR");
+}
 
 // Every text field of both dialogs: a paste longer than the field keeps what
 // fits and says so; the stored texts of the other fields stay.

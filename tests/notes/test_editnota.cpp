@@ -288,6 +288,7 @@ TEST_F(EditNota, EnterInAFieldConfirmsAndTabRunsDownTheScreen)
     testsupport::expectTopToBottom(round);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     EXPECT_EQ(d->result(), QDialog::Accepted);
+}
 
 // A date more than a year from today, either way, is asked about once on
 // OK, when the user gave it: for a new note, or a date changed while

@@ -230,6 +230,7 @@ TEST_F(Filter, EnterInAFieldConfirmsAndTabRunsDownTheScreen)
         testsupport::expectTopToBottom(round);
         d.reject();
     });
+}
 
 // The text fragment takes 250 characters: a longer paste keeps those and
 // says so, in capitals as typed.
