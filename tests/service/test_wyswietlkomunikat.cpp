@@ -200,6 +200,14 @@ TEST_F(MessageViewer, FormattingAndLinksComeFromTheParagraphs)
     EXPECT_EQ(shell.requests[0].state, app::WindowState::Maximized);
 }
 
+// A message saved by today's editors, in UTF-8 without a mark, shows its
+// Polish letters.
+TEST_F(MessageViewer, PlainTextInUtf8ShowsItsLetters)
+{
+    auto viewer = viewerOf(QStringLiteral("Zażółć gęślą jaźń\r\nŻÓŁĆ").toUtf8());
+    EXPECT_EQ(viewer->reKomunikat->toPlainText(), "Zażółć gęślą jaźń\nŻÓŁĆ");
+}
+
 // Nothing from the network reaches Qt's HTML or RTF importers: markup is
 // text, and a hostile RTF leaves no picture, object or resource behind.
 TEST_F(MessageViewer, UntrustedMarkupStaysText)
