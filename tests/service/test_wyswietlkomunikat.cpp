@@ -57,7 +57,11 @@ protected:
                 viewer->reject();
         });
         watch.start(10);
-        service::RunMessageFeed(env, prompts, shell, QDate(2024, 6, 15), nullptr, service::FeedLimits{2000, 2000});
+        service::MessageFeedAtStart run(env, prompts, shell, QDate(2024, 6, 15), nullptr, service::FeedLimits{2000, 2000});
+        bool done = false;
+        QObject::connect(&run, &service::MessageFeedAtStart::done, [&] { done = true; });
+        run.start();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return done; }));
         return shown;
     }
 
