@@ -81,10 +81,26 @@ QString entryFor(QStringView line, const QDate &today)
     return isSafeMessageIdentifier(entry.toString()) ? entry.toString() : QString();
 }
 
+QString dayKey(const QDate &day) { return day.toString(QStringLiteral("yyyyMMdd")); }
+
 QByteArray readAtMost(const QString &path, qint64 maxBytes)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.read(maxBytes) : QByteArray();
+}
+
+// The message that did not come within its limits on `day`, or empty. The
+// file holds one line: the day as YYYYMMDD, a blank, the identifier.
+QString failedMessageOn(const app::Environment &env, const QDate &day)
+{
+    const QString line = QString::fromUtf8(readAtMost(failedMessagePath(env), 1024)).section(QLatin1Char('\n'), 0, 0);
+    const QString prefix = dayKey(day) + QLatin1Char(' ');
+    return line.startsWith(prefix) ? line.mid(prefix.size()) : QString();
+}
+
+void rememberFailedMessage(const app::Environment &env, const QDate &day, const QString &identifier)
+{
+    writeWhole(failedMessagePath(env), (dayKey(day) + QLatin1Char(' ') + identifier + QLatin1Char('\n')).toUtf8());
 }
 
 } // namespace
@@ -187,6 +203,8 @@ QString messagePath(const app::Environment &env, const QString &identifier)
 
 QString pendingMessagePath(const app::Environment &env) { return messagePath(env, QStringLiteral("komunikat")); }
 
+// Not ".txt": no identifier can name it.
+QString failedMessagePath(const app::Environment &env) { return messagesFolder(env) + QStringLiteral("/nieudany.dat"); }
 
 QUrl vendorFeedUrl(const app::Environment &env, const QString &fileName)
 {
@@ -246,8 +264,10 @@ void MessageFeed::FetchMessageIndex()
 void MessageFeed::FetchMessage(const QString &identifier)
 {
     QDir().mkpath(messagesFolder(m_env));
-    // A message fetched once is never fetched again.
-    if (!isSafeMessageIdentifier(identifier) || QFileInfo::exists(messagePath(m_env, identifier))) {
+    // A message fetched once is never fetched again; one that did not come
+    // within its limits would cost every start today the same wait.
+    if (!isSafeMessageIdentifier(identifier) || QFileInfo::exists(messagePath(m_env, identifier))
+        || failedMessageOn(m_env, m_today) == identifier) {
         QMetaObject::invokeMethod(this, &MessageFeed::messageFetched, Qt::QueuedConnection);
         return;
     }
@@ -257,8 +277,13 @@ void MessageFeed::FetchMessage(const QString &identifier)
              });
 }
 
-void MessageFeed::messageDownloaded(const QString &identifier, DownloadResult)
+void MessageFeed::messageDownloaded(const QString &identifier, DownloadResult result)
 {
+    // A time-out would cost every start today its wait, and a message too
+    // large stays too large; a refusal or an error page costs nothing to ask
+    // again at the next start.
+    if (result == DownloadResult::TimedOut || result == DownloadResult::TooLarge)
+        rememberFailedMessage(m_env, m_today, identifier);
     const QString message = messagePath(m_env, identifier);
     if (QFileInfo::exists(message) && !isHiddenMessage(readAtMost(message, 3)))
         app::CopyFileWaiting(message, pendingMessagePath(m_env));

@@ -81,6 +81,8 @@ QString messageIndexPath(const app::Environment &env);    // NrKomunikatu.txt
 QString messagesFolder(const app::Environment &env);      // komunikaty
 QString messagePath(const app::Environment &env, const QString &identifier);
 QString pendingMessagePath(const app::Environment &env);  // komunikaty/komunikat.txt
+// The message that did not come within its limits, and on which day.
+QString failedMessagePath(const app::Environment &env);   // komunikaty/nieudany.dat
 
 // A file of the vendor's feed on its site ("/mirelomsg/" + name); characters
 // that mean something in an address are escaped.
@@ -115,9 +117,9 @@ public:
     // the identifier that applies today. A failed download reads the index
     // kept from before.
     void FetchMessageIndex();
-    // Fetches the message `identifier` unless it was fetched before, and
-    // makes it the pending message unless it is hidden. `messageFetched`
-    // follows.
+    // Fetches the message `identifier` unless it was fetched before, or did
+    // not come within its limits earlier today; makes it the pending message
+    // unless it is hidden. `messageFetched` follows.
     void FetchMessage(const QString &identifier);
 
 signals:

@@ -191,6 +191,15 @@ protected:
     }
 
     QString file(const QString &name) const { return work.filePath(name); }
+    // One start's round on `today`: the index, then the message it names.
+    void round(const QDate &today)
+    {
+        service::MessageFeed feed(env, today, limits);
+        QSignalSpy over(&feed, &service::MessageFeed::messageFetched);
+        feed.start();
+        ASSERT_TRUE(over.wait());
+    }
+
     QString fetchIndex(const QDate &today)
     {
         service::MessageFeed feed(env, today, limits);
@@ -272,6 +281,46 @@ TEST_F(Feed, SilentSiteEndsWithinTheLimit)
     EXPECT_TRUE(id.isEmpty());
     EXPECT_FALSE(QFile::exists(file("NrKomunikatu.txt")));
     EXPECT_EQ(QDir(file("komunikaty")).entryList(QDir::Files), QStringList());
+}
+
+// A message that does not come within its limits costs every start that
+// tries it the wait (or the megabyte): it is tried again on the next day,
+// not at every start of the same day. One that the site refuses at once is
+// tried again at the next start (ErrorPagesAreNeverStored).
+class FailedMessage : public Feed, public ::testing::WithParamInterface<LocalHttpServer::Kind> {};
+
+TEST_P(FailedMessage, IsTriedAgainOnlyTheNextDay)
+{
+    const QString message = QStringLiteral("/mirelomsg/2024123120240101A.txt");
+    server.serve(kIndex, kOneLine);
+    server.serve(message, GetParam());
+    round(kJune15);
+    round(kJune15);
+    EXPECT_EQ(requestsFor(message), 1);
+    EXPECT_FALSE(QFile::exists(file("komunikaty/komunikat.txt")));
+
+    server.serve(message, "Nowa wersja");
+    round(kJune15.addDays(1));
+    EXPECT_EQ(requestsFor(message), 2);
+    EXPECT_EQ(testsupport::contents(file("komunikaty/komunikat.txt")), "Nowa wersja");
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, FailedMessage,
+                         ::testing::Values(LocalHttpServer::Kind::Silent, LocalHttpServer::Kind::Endless),
+                         [](const ::testing::TestParamInfo<LocalHttpServer::Kind> &info) {
+                             return info.param == LocalHttpServer::Kind::Silent ? "TimedOut" : "TooLarge";
+                         });
+
+// Only the message that failed waits: another one named the same day is fetched.
+TEST_F(Feed, AnotherMessageIsFetchedTheSameDay)
+{
+    server.serve(kIndex, kOneLine);
+    server.serve("/mirelomsg/2024123120240101A.txt", LocalHttpServer::Kind::Silent);
+    round(kJune15);
+    server.serve(kIndex, kOneLine + "NumerKomunikatu=2024123120240101B\r\n");
+    server.serve("/mirelomsg/2024123120240101B.txt", "Druga");
+    round(kJune15);
+    EXPECT_EQ(testsupport::contents(file("komunikaty/komunikat.txt")), "Druga");
 }
 
 // An identifier that could name a file outside "komunikaty" is neither
