@@ -150,7 +150,9 @@ void MessageFeedAtStart::start()
 
 bool MessageFeedAtStart::mainWindowFree() const
 {
-    if (QApplication::activeModalWidget() || QApplication::activePopupWidget())
+    // A dialog or a menu is open, or a command is at work (the busy cursor:
+    // an archive keeps the window painted between its steps).
+    if (QApplication::activeModalWidget() || QApplication::activePopupWidget() || QApplication::overrideCursor())
         return false;
     // Not "active": not every window system gives the activation back after
     // a dialog, and a viewer that comes while the user is in another program

@@ -56,10 +56,11 @@ void ShowMessageViewer(const app::Environment &env, ui::Prompts &prompts, app::S
 
 // The feed's run at start beside the main window. The round of downloads
 // goes on while the user works; the viewer shows once it is over and the
-// main window is free: shown, not minimised, with no dialog or menu open, so
-// that it never comes up over the user's work in progress. A message still
-// pending from an earlier start shows after the round too, so that a newer
-// message takes its place instead of following it in a second viewer.
+// main window is free: shown, not minimised, with no dialog or menu open and
+// no command at work, so that it never comes up over the user's work in
+// progress. A message still pending from an earlier start shows after the
+// round too, so that a newer message takes its place instead of following it
+// in a second viewer.
 class MessageFeedAtStart : public QObject {
     Q_OBJECT
 public:

@@ -20,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 
 using service::TfrmWyswietlKomunikat;
 
@@ -172,6 +173,37 @@ TEST_F(MessageViewer, SilentSiteStillShowsThePendingMessage)
     EXPECT_LT(clock.elapsed(), 10000);  // did not hang
     EXPECT_EQ(content, "Wczesniejszy komunikat");
     EXPECT_TRUE(prompts.shown.isEmpty());
+}
+
+// A command at work (an archive keeps the window painted between its
+// steps, under the busy cursor) is not interrupted by the viewer: it shows
+// once the work is done.
+TEST_F(MessageViewer, WaitsWhileACommandIsAtWork)
+{
+    site.serve(kIndex, kIndexLine);
+    site.serve(kMessage, "Komunikat");
+    std::optional<ui::BusyCursor> work(std::in_place);
+    bool shownAtWork = false, shown = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (auto *viewer = qobject_cast<TfrmWyswietlKomunikat *>(QApplication::activeModalWidget())) {
+            shown = true;
+            shownAtWork = work.has_value();
+            viewer->reject();
+        }
+    });
+    watch.start(10);
+    service::MessageFeedAtStart run(env, prompts, shell, QDate(2024, 6, 15), nullptr, service::FeedLimits{2000, 2000});
+    bool roundOver = false;
+    QObject::connect(&run, &service::MessageFeedAtStart::roundOver, [&] { roundOver = true; });
+    run.start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return roundOver; }));
+    QCoreApplication::processEvents();  // where the viewer would have come
+    EXPECT_FALSE(shown);
+
+    work.reset();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown; }));
+    EXPECT_FALSE(shownAtWork);
 }
 
 TEST_F(MessageViewer, FormattingAndLinksComeFromTheParagraphs)
