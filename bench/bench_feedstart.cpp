@@ -1,7 +1,8 @@
-// The first showing of the main window, which runs the vendor's message
+// The first showing of the main window, which starts the vendor's message
 // feed, against a site on this machine that answers at once (no messages),
-// refuses the connection, or takes the connection and never answers. The
-// last one is bounded by the index's time limit (5 s).
+// refuses the connection, or takes the connection and never answers. Timed
+// is what the user sees: from the call to show until the window is on the
+// screen and has taken a key press; the feed goes on behind it.
 #include "datamodule.h"
 #include "firebird.h"
 #include "localhttpserver.h"
@@ -11,6 +12,9 @@
 #include "recordingshell.h"
 
 #include <QApplication>
+#include <QEventLoop>
+#include <QKeyEvent>
+#include <QWindow>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -34,17 +38,43 @@ struct Start {
         data.IBDatabase1.open({database, QStringLiteral("sysdba"), app::databasePassword(), {}});
     }
 
-    // Shows a new main window and closes it again; the time of the showing.
+    // Shows a new main window and closes it again; the time until it answered.
     double showMainWindow()
     {
         notes::TfrmMain window(ui::Context{env, data, ui::prompts(), shell});
         window.resize(1000, 600);
         const auto begin = std::chrono::steady_clock::now();
         window.show();
-        QApplication::processEvents();
+        waitUntilAnswering(window);
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - begin;
         return took.count();
     }
+
+    // Runs the event loop until `window` is exposed and has taken a key
+    // press, queued behind whatever its showing queued.
+    static void waitUntilAnswering(QWidget &window)
+    {
+        while (!window.windowHandle()->isExposed())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        QEventLoop loop;
+        KeyProbe probe(loop);
+        window.installEventFilter(&probe);
+        QCoreApplication::postEvent(&window, new QKeyEvent(QEvent::KeyPress, Qt::Key_Shift, Qt::NoModifier));
+        loop.exec();
+        window.removeEventFilter(&probe);
+    }
+
+    // Ends `loop` when a key press arrives.
+    struct KeyProbe : QObject {
+        explicit KeyProbe(QEventLoop &loop) : loop(loop) {}
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            if (event->type() == QEvent::KeyPress)
+                loop.quit();
+            return false;
+        }
+        QEventLoop &loop;
+    };
 
     QTemporaryDir folder;
     app::Environment env;
@@ -80,8 +110,13 @@ void BM_FirstShowing(benchmark::State &state)
 
 } // namespace
 
-BENCHMARK(BM_FirstShowing)->Arg(Answers)->Arg(Refuses)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(20);
-BENCHMARK(BM_FirstShowing)->Arg(Silent)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
+BENCHMARK(BM_FirstShowing)
+    ->Arg(Answers)
+    ->Arg(Refuses)
+    ->Arg(Silent)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(20);
 
 int main(int argc, char **argv)
 {

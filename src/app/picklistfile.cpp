@@ -4,73 +4,16 @@
 
 #include <QFile>
 #include <QSaveFile>
-#include <QStringDecoder>
-#include <QStringEncoder>
 
 namespace app {
 
 namespace {
 
-const QByteArray kUtf8Mark("\xEF\xBB\xBF");
-const QByteArray kUtf16LEMark("\xFF\xFE");
-const QByteArray kUtf16BEMark("\xFE\xFF");
-const char *const kWindows1250 = "windows-1250";
-
-ListFileEncoding encodingOf(const QByteArray &bytes)
-{
-    if (bytes.startsWith(kUtf8Mark))
-        return ListFileEncoding::Utf8WithMark;
-    if (bytes.startsWith(kUtf16LEMark))
-        return ListFileEncoding::Utf16LEWithMark;
-    if (bytes.startsWith(kUtf16BEMark))
-        return ListFileEncoding::Utf16BEWithMark;
-    QStringDecoder utf8(QStringConverter::Utf8);
-    const QString decoded = utf8.decode(bytes);  // the decoder works only when its result is taken
-    return utf8.hasError() ? ListFileEncoding::Windows1250 : ListFileEncoding::Utf8;
-}
-
-QStringDecoder decoderFor(ListFileEncoding encoding)
-{
-    switch (encoding) {
-    case ListFileEncoding::Utf16LEWithMark:
-        return QStringDecoder(QStringConverter::Utf16LE);
-    case ListFileEncoding::Utf16BEWithMark:
-        return QStringDecoder(QStringConverter::Utf16BE);
-    case ListFileEncoding::Windows1250:
-        return QStringDecoder(kWindows1250);
-    case ListFileEncoding::Utf8:
-    case ListFileEncoding::Utf8WithMark:
-        break;
-    }
-    return QStringDecoder(QStringConverter::Utf8);
-}
-
-// The encoder writes the mark itself where the encoding has one.
-QStringEncoder encoderFor(ListFileEncoding encoding)
-{
-    const auto withMark = QStringConverter::Flag::WriteBom;
-    switch (encoding) {
-    case ListFileEncoding::Utf8WithMark:
-        return QStringEncoder(QStringConverter::Utf8, withMark);
-    case ListFileEncoding::Utf16LEWithMark:
-        return QStringEncoder(QStringConverter::Utf16LE, withMark);
-    case ListFileEncoding::Utf16BEWithMark:
-        return QStringEncoder(QStringConverter::Utf16BE, withMark);
-    case ListFileEncoding::Windows1250:
-        return QStringEncoder(kWindows1250);
-    case ListFileEncoding::Utf8:
-        break;
-    }
-    return QStringEncoder(QStringConverter::Utf8);
-}
-
 // The code page has no error for a character it lacks, only a substitute:
 // what does not read back the same was not held.
 bool windows1250Holds(const QString &text)
 {
-    QStringEncoder encoder(kWindows1250);
-    QStringDecoder decoder(kWindows1250);
-    return decoder.decode(encoder.encode(text)) == text;
+    return decodeText(encodeText(text, TextEncoding::Windows1250), TextEncoding::Windows1250) == text;
 }
 
 QStringList splitLines(const QString &text)
@@ -99,9 +42,8 @@ bool PickListFile::read(QStringList &lines, QString &reason)
         return false;
     }
     const QByteArray bytes = file.readAll();
-    m_encoding = encodingOf(bytes);
-    // The decoders drop the mark.
-    lines = splitLines(decoderFor(m_encoding).decode(bytes));
+    m_encoding = textEncodingOf(bytes);
+    lines = splitLines(decodeText(bytes, m_encoding));
     return true;
 }
 
@@ -114,16 +56,16 @@ bool PickListFile::write(const QStringList &lines, QString &reason)
     QString text;
     for (const QString &line : lines)
         text += line + QLatin1String("\r\n");
-    ListFileEncoding encoding = m_encoding;
-    if (encoding == ListFileEncoding::Windows1250 && !windows1250Holds(text))
-        encoding = ListFileEncoding::Utf8WithMark;
+    TextEncoding encoding = m_encoding;
+    if (encoding == TextEncoding::Windows1250 && !windows1250Holds(text))
+        encoding = TextEncoding::Utf8WithMark;
 
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly)) {
         reason = file.errorString();
         return false;
     }
-    const QByteArray bytes = encoderFor(encoding).encode(text);
+    const QByteArray bytes = encodeText(text, encoding);
     // A full disk shows first as a short write; the next write tells why.
     for (qint64 written = 0; written < bytes.size();) {
         const qint64 count = file.write(bytes.constData() + written, bytes.size() - written);

@@ -3,18 +3,12 @@
 // encoding it was written in and written back whole in the same one, and
 // the rules for choosing and searching its lines. No windows.
 
+#include "textencoding.h"
+
 #include <QString>
 #include <QStringList>
 
 namespace app {
-
-enum class ListFileEncoding {
-    Utf8,          // no byte-order mark; also every new file
-    Utf8WithMark,
-    Utf16LEWithMark,
-    Utf16BEWithMark,
-    Windows1250,   // no mark and not valid UTF-8: the office's older machines
-};
 
 class PickListFile {
 public:
@@ -35,11 +29,11 @@ public:
     bool write(const QStringList &lines, QString &reason);
 
     const QString &path() const { return m_path; }
-    ListFileEncoding encoding() const { return m_encoding; }
+    TextEncoding encoding() const { return m_encoding; }
 
 private:
     QString m_path;
-    ListFileEncoding m_encoding = ListFileEncoding::Utf8;
+    TextEncoding m_encoding = TextEncoding::Utf8;  // also of a new file
     bool m_unreadable = false;
 };
 

@@ -3,7 +3,6 @@
 #include "files.h"
 
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QHostAddress>
@@ -15,7 +14,7 @@
 #include <QStringDecoder>
 #include <QTimer>
 
-#include <optional>
+#include <functional>
 
 namespace service {
 
@@ -82,73 +81,112 @@ QString entryFor(QStringView line, const QDate &today)
     return isSafeMessageIdentifier(entry.toString()) ? entry.toString() : QString();
 }
 
+QString dayKey(const QDate &day) { return day.toString(QStringLiteral("yyyyMMdd")); }
+
 QByteArray readAtMost(const QString &path, qint64 maxBytes)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.read(maxBytes) : QByteArray();
 }
 
+// The message that did not come within its limits on `day`, or empty. The
+// file holds one line: the day as YYYYMMDD, a blank, the identifier.
+QString failedMessageOn(const app::Environment &env, const QDate &day)
+{
+    const QString line = QString::fromUtf8(readAtMost(failedMessagePath(env), 1024)).section(QLatin1Char('\n'), 0, 0);
+    const QString prefix = dayKey(day) + QLatin1Char(' ');
+    return line.startsWith(prefix) ? line.mid(prefix.size()) : QString();
+}
+
+void rememberFailedMessage(const app::Environment &env, const QDate &day, const QString &identifier)
+{
+    writeWhole(failedMessagePath(env), (dayKey(day) + QLatin1Char(' ') + identifier + QLatin1Char('\n')).toUtf8());
+}
+
 } // namespace
 
-DownloadResult DownloadFile(const QUrl &url, const QString &target, int timeoutMs, qint64 maxBytes)
+DownloadFile::DownloadFile(const QUrl &url, const QString &target, int timeoutMs, qint64 maxBytes, QObject *parent)
+    : QObject(parent), m_target(target), m_maxBytes(maxBytes)
 {
     if (!url.isValid() || !isWebScheme(url) || url.host().isEmpty() || isUnresolvableHost(url.host()))
-        return DownloadResult::NotTried;
+        finish(DownloadResult::NotTried);
+    else
+        start(url, timeoutMs);
+}
 
-    QNetworkAccessManager manager;
-    manager.setRedirectPolicy(QNetworkRequest::SameOriginRedirectPolicy);
+DownloadFile::~DownloadFile()
+{
+    // Nothing of a reply still running may reach this object any more.
+    if (m_reply) {
+        m_reply->disconnect(this);
+        m_reply->abort();
+    }
+}
+
+void DownloadFile::start(const QUrl &url, int timeoutMs)
+{
+    m_network.setRedirectPolicy(QNetworkRequest::SameOriginRedirectPolicy);
     // An office proxy is for the vendor's site; this machine itself is reached directly.
     if (isLoopbackHost(url.host()))
-        manager.setProxy(QNetworkProxy::NoProxy);
+        m_network.setProxy(QNetworkProxy::NoProxy);
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     request.setMaximumRedirectsAllowed(5);
 
-    QNetworkReply *reply = manager.get(request);
-    reply->setReadBufferSize(kReadChunk);
-    QByteArray body;
-    std::optional<DownloadResult> stopped;  // why the download was cut off
-    const auto stop = [&](DownloadResult why) {
-        stopped = why;
-        reply->abort();
-    };
-    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [&] {
-        if (reply->header(QNetworkRequest::ContentLengthHeader).toLongLong() > maxBytes)
+    m_reply = m_network.get(request);
+    m_reply->setReadBufferSize(kReadChunk);
+    connect(m_reply, &QNetworkReply::metaDataChanged, this, [this] {
+        if (m_reply->header(QNetworkRequest::ContentLengthHeader).toLongLong() > m_maxBytes)
             stop(DownloadResult::TooLarge);
     });
-    QObject::connect(reply, &QNetworkReply::readyRead, reply, [&] {
-        body += reply->read(maxBytes + 1 - body.size());
-        if (body.size() > maxBytes)
-            stop(DownloadResult::TooLarge);
-    });
-    QEventLoop loop;
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    deadline.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&deadline, &QTimer::timeout, reply, [&] { stop(DownloadResult::TimedOut); });
-    deadline.start(timeoutMs);
-    if (!reply->isFinished())
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    deadline.stop();
-    // The handlers above refer to this frame: nothing may call them later.
-    QObject::disconnect(reply, nullptr, nullptr, nullptr);
+    connect(m_reply, &QNetworkReply::readyRead, this, &DownloadFile::readBody);
+    connect(m_reply, &QNetworkReply::finished, this, &DownloadFile::replyFinished);
+    m_deadline.setSingleShot(true);
+    m_deadline.setTimerType(Qt::PreciseTimer);
+    connect(&m_deadline, &QTimer::timeout, this, [this] { stop(DownloadResult::TimedOut); });
+    m_deadline.start(timeoutMs);
+}
 
-    if (stopped)
-        return *stopped;
-    // The loop may also end because the program is quitting: only a
-    // finished answer is whole.
-    if (!reply->isFinished()) {
-        reply->abort();
-        return DownloadResult::Failed;
+// The reply finishes at once, aborted, and says why through `m_stopped`.
+void DownloadFile::stop(DownloadResult why)
+{
+    m_stopped = why;
+    m_reply->abort();
+}
+
+void DownloadFile::readBody()
+{
+    m_body += m_reply->read(m_maxBytes + 1 - m_body.size());
+    if (m_body.size() > m_maxBytes)
+        stop(DownloadResult::TooLarge);
+}
+
+void DownloadFile::replyFinished()
+{
+    m_deadline.stop();
+    QNetworkReply *reply = m_reply;
+    m_reply = nullptr;
+    reply->disconnect(this);
+    // Not deleted here: the reply is still emitting the signal that brought us here.
+    reply->deleteLater();
+    if (m_stopped) {
+        finish(*m_stopped);
+        return;
     }
-    body += reply->read(maxBytes + 1 - body.size());
+    m_body += reply->read(m_maxBytes + 1 - m_body.size());
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (reply->error() != QNetworkReply::NoError || status != 200)
-        return DownloadResult::Failed;
-    if (body.size() > maxBytes)
-        return DownloadResult::TooLarge;
-    return writeWhole(target, body) ? DownloadResult::Saved : DownloadResult::Failed;
+        finish(DownloadResult::Failed);
+    else if (m_body.size() > m_maxBytes)
+        finish(DownloadResult::TooLarge);
+    else
+        finish(writeWhole(m_target, m_body) ? DownloadResult::Saved : DownloadResult::Failed);
+}
+
+// Queued, so that whoever handles the result may delete this download.
+void DownloadFile::finish(DownloadResult result)
+{
+    QMetaObject::invokeMethod(this, [this, result] { emit finished(result); }, Qt::QueuedConnection);
 }
 
 QString messageIndexPath(const app::Environment &env)
@@ -164,6 +202,9 @@ QString messagePath(const app::Environment &env, const QString &identifier)
 }
 
 QString pendingMessagePath(const app::Environment &env) { return messagePath(env, QStringLiteral("komunikat")); }
+
+// Not ".txt": no identifier can name it.
+QString failedMessagePath(const app::Environment &env) { return messagesFolder(env) + QStringLiteral("/nieudany.dat"); }
 
 QUrl vendorFeedUrl(const app::Environment &env, const QString &fileName)
 {
@@ -201,28 +242,62 @@ QString applicableMessage(const QByteArray &index, const QDate &today)
 
 bool isHiddenMessage(const QByteArray &message) { return message.startsWith("***"); }
 
-QString FetchMessageIndex(const app::Environment &env, const QDate &today, const FeedLimits &limits)
+MessageFeed::MessageFeed(const app::Environment &env, const QDate &today, const FeedLimits &limits, QObject *parent)
+    : QObject(parent), m_env(env), m_today(today), m_limits(limits)
 {
-    const QString index = messageIndexPath(env);
-    DownloadFile(vendorFeedUrl(env, QStringLiteral("nrkomunikatu.txt")), index, limits.indexTimeoutMs,
-                 limits.maxBytes);
-    return applicableMessage(readAtMost(index, limits.maxBytes), today);
 }
 
-void FetchMessage(const app::Environment &env, const QString &identifier, const FeedLimits &limits)
+void MessageFeed::start()
 {
-    QDir().mkpath(messagesFolder(env));
-    if (!isSafeMessageIdentifier(identifier))
+    connect(this, &MessageFeed::indexFetched, this, &MessageFeed::FetchMessage, Qt::SingleShotConnection);
+    FetchMessageIndex();
+}
+
+void MessageFeed::FetchMessageIndex()
+{
+    download(vendorFeedUrl(m_env, QStringLiteral("nrkomunikatu.txt")), messageIndexPath(m_env),
+             m_limits.indexTimeoutMs, [this](DownloadResult) {
+                 emit indexFetched(applicableMessage(readAtMost(messageIndexPath(m_env), m_limits.maxBytes), m_today));
+             });
+}
+
+void MessageFeed::FetchMessage(const QString &identifier)
+{
+    QDir().mkpath(messagesFolder(m_env));
+    // A message fetched once is never fetched again; one that did not come
+    // within its limits would cost every start today the same wait.
+    if (!isSafeMessageIdentifier(identifier) || QFileInfo::exists(messagePath(m_env, identifier))
+        || failedMessageOn(m_env, m_today) == identifier) {
+        QMetaObject::invokeMethod(this, &MessageFeed::messageFetched, Qt::QueuedConnection);
         return;
-    const QString message = messagePath(env, identifier);
-    // A message fetched once is never fetched again.
-    if (QFileInfo::exists(message))
-        return;
-    DownloadFile(vendorFeedUrl(env, identifier + QStringLiteral(".txt")), message, limits.messageTimeoutMs,
-                 limits.maxBytes);
-    if (!QFileInfo::exists(message) || isHiddenMessage(readAtMost(message, 3)))
-        return;
-    app::CopyFileWaiting(message, pendingMessagePath(env));
+    }
+    download(vendorFeedUrl(m_env, identifier + QStringLiteral(".txt")), messagePath(m_env, identifier),
+             m_limits.messageTimeoutMs, [this, identifier](DownloadResult result) {
+                 messageDownloaded(identifier, result);
+             });
+}
+
+void MessageFeed::messageDownloaded(const QString &identifier, DownloadResult result)
+{
+    // A time-out would cost every start today its wait, and a message too
+    // large stays too large; a refusal or an error page costs nothing to ask
+    // again at the next start.
+    if (result == DownloadResult::TimedOut || result == DownloadResult::TooLarge)
+        rememberFailedMessage(m_env, m_today, identifier);
+    const QString message = messagePath(m_env, identifier);
+    if (QFileInfo::exists(message) && !isHiddenMessage(readAtMost(message, 3)))
+        app::CopyFileWaiting(message, pendingMessagePath(m_env));
+    emit messageFetched();
+}
+
+void MessageFeed::download(const QUrl &url, const QString &target, int timeoutMs,
+                           const std::function<void(DownloadResult)> &then)
+{
+    auto *download = new DownloadFile(url, target, timeoutMs, m_limits.maxBytes, this);
+    connect(download, &DownloadFile::finished, this, [download, then](DownloadResult result) {
+        download->deleteLater();
+        then(result);
+    });
 }
 
 } // namespace service

@@ -5,6 +5,9 @@
 // pending message that the viewer shows at every start until it is read.
 // No windows: QtCore and QtNetwork only.
 //
+// The downloads run on the event loop: nothing waits for them, so a site
+// that takes its time never holds the user up.
+//
 // Everything from the network is untrusted: every download has a time and a
 // size limit, lands in a scratch file that takes the target's place only
 // when complete, and an identifier that could name a file outside
@@ -14,8 +17,17 @@
 
 #include <QByteArray>
 #include <QDate>
+#include <QNetworkAccessManager>
+#include <QObject>
+#include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <QUrl>
+
+#include <functional>
+#include <optional>
+
+class QNetworkReply;
 
 namespace service {
 
@@ -33,18 +45,44 @@ enum class DownloadResult {
     TooLarge,  // the body is, or announced itself, larger than the limit
 };
 
-// Fetches `url` into `target` within `timeoutMs` and `maxBytes`. Waits in a
-// local event loop that takes no user input, so the caller's windows neither
-// react nor freeze. On anything but Saved the target stays as it was.
-// Redirects are followed only within the same site. Hosts under the reserved
-// ".example" and ".invalid" names are not looked up at all.
-DownloadResult DownloadFile(const QUrl &url, const QString &target, int timeoutMs, qint64 maxBytes);
+// One download of `url` into `target` within `timeoutMs` and `maxBytes`.
+// `finished` comes once, always from the event loop; on anything but Saved
+// the target stays as it was. Redirects are followed only within the same
+// site. Hosts under the reserved ".example" and ".invalid" names are not
+// looked up at all. Destroying the download abandons it.
+class DownloadFile : public QObject {
+    Q_OBJECT
+public:
+    DownloadFile(const QUrl &url, const QString &target, int timeoutMs, qint64 maxBytes, QObject *parent = nullptr);
+    ~DownloadFile() override;
+
+signals:
+    void finished(service::DownloadResult result);
+
+private:
+    void start(const QUrl &url, int timeoutMs);
+    void stop(DownloadResult why);
+    void readBody();
+    void replyFinished();
+    // Hands `result` on from the event loop, once.
+    void finish(DownloadResult result);
+
+    const QString m_target;
+    const qint64 m_maxBytes;
+    QNetworkAccessManager m_network;
+    QPointer<QNetworkReply> m_reply;
+    QTimer m_deadline;
+    QByteArray m_body;
+    std::optional<DownloadResult> m_stopped;  // why the download was cut off
+};
 
 // The local files of the feed, all under the working folder.
 QString messageIndexPath(const app::Environment &env);    // NrKomunikatu.txt
 QString messagesFolder(const app::Environment &env);      // komunikaty
 QString messagePath(const app::Environment &env, const QString &identifier);
 QString pendingMessagePath(const app::Environment &env);  // komunikaty/komunikat.txt
+// The message that did not come within its limits, and on which day.
+QString failedMessagePath(const app::Environment &env);   // komunikaty/nieudany.dat
 
 // A file of the vendor's feed on its site ("/mirelomsg/" + name); characters
 // that mean something in an address are escaped.
@@ -63,12 +101,40 @@ QString applicableMessage(const QByteArray &index, const QDate &today);
 // True when the message's first line begins with "***": it is kept but never shown.
 bool isHiddenMessage(const QByteArray &message);
 
-// Downloads the index into NrKomunikatu.txt and returns the identifier that
-// applies on `today`. A failed download reads the index kept from before.
-QString FetchMessageIndex(const app::Environment &env, const QDate &today, const FeedLimits &limits = {});
+// The feed's round at one start. Destroying the feed abandons a download
+// still running.
+class MessageFeed : public QObject {
+    Q_OBJECT
+public:
+    MessageFeed(const app::Environment &env, const QDate &today, const FeedLimits &limits = {},
+                QObject *parent = nullptr);
 
-// Fetches the message `identifier` unless it was fetched before, and makes
-// it the pending message unless it is hidden.
-void FetchMessage(const app::Environment &env, const QString &identifier, const FeedLimits &limits = {});
+    // The whole round: `FetchMessageIndex`, then `FetchMessage` with its
+    // result; `messageFetched` ends it.
+    void start();
+
+    // Downloads the index into NrKomunikatu.txt; `indexFetched` follows with
+    // the identifier that applies today. A failed download reads the index
+    // kept from before.
+    void FetchMessageIndex();
+    // Fetches the message `identifier` unless it was fetched before, or did
+    // not come within its limits earlier today; makes it the pending message
+    // unless it is hidden. `messageFetched` follows.
+    void FetchMessage(const QString &identifier);
+
+signals:
+    void indexFetched(const QString &identifier);
+    void messageFetched();
+
+private:
+    void messageDownloaded(const QString &identifier, DownloadResult result);
+    // Runs `then` with the result; the download is a child until then.
+    void download(const QUrl &url, const QString &target, int timeoutMs,
+                  const std::function<void(DownloadResult)> &then);
+
+    const app::Environment &m_env;
+    const QDate m_today;
+    const FeedLimits m_limits;
+};
 
 } // namespace service

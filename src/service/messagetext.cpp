@@ -1,6 +1,7 @@
 #include "messagetext.h"
 
 #include "rprtfstream.h"
+#include "textencoding.h"
 
 #include <QBuffer>
 #include <QHash>
@@ -444,9 +445,7 @@ MessageText readRtfMessage(const QByteArray &rtf) { return RtfReader(rtf).read()
 
 MessageText readPlainMessage(const QByteArray &bytes)
 {
-    const std::optional<QStringConverter::Encoding> marked = QStringConverter::encodingForData(bytes);
-    QStringDecoder decoder = marked ? QStringDecoder(*marked) : QStringDecoder(kSystemCodePage);
-    QString text = decoder.decode(bytes);
+    QString text = app::decodeText(bytes);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     if (text.endsWith(QLatin1Char('\n')))

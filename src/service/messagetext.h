@@ -38,8 +38,9 @@ QString webLink(const QString &address);
 // fields as links. Anything malformed is read as far as it makes sense.
 MessageText readRtfMessage(const QByteArray &rtf);
 
-// Plain text in the system's code page (Windows-1250), or in UTF-8 or
-// UTF-16 when it starts with a byte-order mark; one paragraph a line.
+// Plain text in the encoding its bytes show: UTF-8 or UTF-16 by a
+// byte-order mark, else UTF-8 when valid, else the system's code page
+// (Windows-1250); one paragraph a line.
 MessageText readPlainMessage(const QByteArray &bytes);
 
 // RTF when the bytes begin with "{\rtf", plain text otherwise. Web

@@ -1,5 +1,6 @@
 #include "wyswietlkomunikat.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -127,15 +128,57 @@ void ShowMessageViewer(const app::Environment &env, ui::Prompts &prompts, app::S
     viewer.exec();
 }
 
-void RunMessageFeed(const app::Environment &env, ui::Prompts &prompts, app::Shell &shell, const QDate &today,
-                    QWidget *parent, const FeedLimits &limits)
+MessageFeedAtStart::MessageFeedAtStart(const app::Environment &env, ui::Prompts &prompts, app::Shell &shell,
+                                       const QDate &today, QWidget *mainWindow, const FeedLimits &limits)
+    : QObject(mainWindow), m_env(env), m_prompts(prompts), m_shell(shell), m_mainWindow(mainWindow),
+      m_feed(env, today, limits)
 {
-    {
-        ui::BusyCursor busy;
-        FetchMessage(env, FetchMessageIndex(env, today, limits), limits);
+    connect(&m_feed, &MessageFeed::messageFetched, this, &MessageFeedAtStart::roundOver);
+    // Queued: the viewer's own event loop does not run inside the feed's handlers.
+    connect(&m_feed, &MessageFeed::messageFetched, this, &MessageFeedAtStart::showViewerWhenFree,
+            Qt::QueuedConnection);
+    // Asked again while the window is busy; cheap, and sure to notice a
+    // dialog or menu closing whatever the window system reports.
+    m_waitForWindow.setInterval(250);
+    connect(&m_waitForWindow, &QTimer::timeout, this, &MessageFeedAtStart::showViewerWhenFree);
+}
+
+void MessageFeedAtStart::start()
+{
+    QTimer::singleShot(0, &m_feed, &MessageFeed::start);
+}
+
+bool MessageFeedAtStart::mainWindowFree() const
+{
+    // A dialog or a menu is open, or a command is at work (the busy cursor:
+    // an archive keeps the window painted between its steps).
+    if (QApplication::activeModalWidget() || QApplication::activePopupWidget() || QApplication::overrideCursor())
+        return false;
+    // Not "active": not every window system gives the activation back after
+    // a dialog, and a viewer that comes while the user is in another program
+    // waits there without harm.
+    return !m_mainWindow || (m_mainWindow->isVisible() && !m_mainWindow->isMinimized());
+}
+
+void MessageFeedAtStart::showViewerWhenFree()
+{
+    const bool pending = QFileInfo::exists(pendingMessagePath(m_env));
+    if (pending && !mainWindowFree()) {
+        m_waitForWindow.start();
+        return;
     }
-    if (QFileInfo::exists(pendingMessagePath(env)))
-        ShowMessageViewer(env, prompts, shell, parent);
+    m_waitForWindow.stop();
+    if (pending)
+        ShowMessageViewer(m_env, m_prompts, m_shell, m_mainWindow);
+    emit done();
+}
+
+MessageFeedAtStart *RunMessageFeed(const app::Environment &env, ui::Prompts &prompts, app::Shell &shell,
+                                   const QDate &today, QWidget *mainWindow, const FeedLimits &limits)
+{
+    auto *run = new MessageFeedAtStart(env, prompts, shell, today, mainWindow, limits);
+    run->start();
+    return run;
 }
 
 } // namespace service

@@ -11,6 +11,8 @@
 #include "shell.h"
 
 #include <QDialog>
+#include <QPointer>
+#include <QTimer>
 
 class QPushButton;
 class QTextDocument;
@@ -52,10 +54,45 @@ void fillDocument(QTextDocument &document, const MessageText &text, const QColor
 void ShowMessageViewer(const app::Environment &env, ui::Prompts &prompts, app::Shell &shell,
                        QWidget *parent = nullptr);
 
-// What the main window runs when it is first shown: fetch the index and the
-// message that applies on `today`, then show the viewer while a message is
-// pending.
-void RunMessageFeed(const app::Environment &env, ui::Prompts &prompts, app::Shell &shell, const QDate &today,
-                    QWidget *parent = nullptr, const FeedLimits &limits = {});
+// The feed's run at start beside the main window. The round of downloads
+// goes on while the user works; the viewer shows once it is over and the
+// main window is free: shown, not minimised, with no dialog or menu open and
+// no command at work, so that it never comes up over the user's work in
+// progress. A message still pending from an earlier start shows after the
+// round too, so that a newer message takes its place instead of following it
+// in a second viewer.
+class MessageFeedAtStart : public QObject {
+    Q_OBJECT
+public:
+    // `mainWindow` may be null: then only open dialogs and menus hold the viewer back.
+    MessageFeedAtStart(const app::Environment &env, ui::Prompts &prompts, app::Shell &shell, const QDate &today,
+                       QWidget *mainWindow, const FeedLimits &limits = {});
+
+    // Starts the round when the event loop next turns, after what runs now
+    // (the window's showing).
+    void start();
+
+signals:
+    // The downloads are over; the viewer follows when the window is free.
+    void roundOver();
+    // The viewer, if there was a message, has been closed.
+    void done();
+
+private:
+    void showViewerWhenFree();
+    bool mainWindowFree() const;
+
+    const app::Environment &m_env;
+    ui::Prompts &m_prompts;
+    app::Shell &m_shell;
+    QPointer<QWidget> m_mainWindow;
+    MessageFeed m_feed;
+    QTimer m_waitForWindow;
+};
+
+// What the main window runs when it is first shown: the feed's run at start
+// for `today`, owned by `mainWindow`.
+MessageFeedAtStart *RunMessageFeed(const app::Environment &env, ui::Prompts &prompts, app::Shell &shell,
+                                   const QDate &today, QWidget *mainWindow, const FeedLimits &limits = {});
 
 } // namespace service

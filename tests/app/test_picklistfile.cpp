@@ -16,7 +16,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-using app::ListFileEncoding;
+using app::TextEncoding;
 using app::PickListFile;
 
 namespace {
@@ -52,7 +52,7 @@ const QString kAdded = QStringLiteral("Żółw ŚĆŃ");
 
 struct EncodingCase {
     const char *name;
-    ListFileEncoding encoding;
+    TextEncoding encoding;
     QByteArray file;   // kFirst and kSecond, each ended by CR LF
     QByteArray added;  // kAdded and CR LF
 };
@@ -63,13 +63,13 @@ const QString kFileText = kFirst + "\r\n" + kSecond + "\r\n";
 const QString kAddedText = kAdded + "\r\n";
 
 const EncodingCase kEncodingCases[] = {
-    {"Utf8WithMark", ListFileEncoding::Utf8WithMark, "\xEF\xBB\xBF" + kFileText.toUtf8(), kAddedText.toUtf8()},
-    {"Utf16LEWithMark", ListFileEncoding::Utf16LEWithMark, "\xFF\xFE" + utf16(kFileText, false),
+    {"Utf8WithMark", TextEncoding::Utf8WithMark, "\xEF\xBB\xBF" + kFileText.toUtf8(), kAddedText.toUtf8()},
+    {"Utf16LEWithMark", TextEncoding::Utf16LEWithMark, "\xFF\xFE" + utf16(kFileText, false),
      utf16(kAddedText, false)},
-    {"Utf16BEWithMark", ListFileEncoding::Utf16BEWithMark, "\xFE\xFF" + utf16(kFileText, true),
+    {"Utf16BEWithMark", TextEncoding::Utf16BEWithMark, "\xFE\xFF" + utf16(kFileText, true),
      utf16(kAddedText, true)},
-    {"Utf8", ListFileEncoding::Utf8, kFileText.toUtf8(), kAddedText.toUtf8()},
-    {"Windows1250", ListFileEncoding::Windows1250,
+    {"Utf8", TextEncoding::Utf8, kFileText.toUtf8(), kAddedText.toUtf8()},
+    {"Windows1250", TextEncoding::Windows1250,
      "Za\xBF\xF3\xB3\xE6 g\xEA\x9Cl\xB9 ja\x9F\xF1\r\nKoszt:\t\xA3\xF3" "d\x9F\r\n",
      "\xAF\xF3\xB3w \x8C\xC6\xD1\r\n"},
 };
@@ -115,7 +115,7 @@ TEST(PickListFile, EveryByteOfTheCodePageSurvivesAChangeElsewhere)
 
     PickListFile file(path);
     const QStringList lines = readLines(file);
-    ASSERT_EQ(file.encoding(), ListFileEncoding::Windows1250);
+    ASSERT_EQ(file.encoding(), TextEncoding::Windows1250);
     QString reason;
     ASSERT_TRUE(file.write(lines + QStringList{"x"}, reason)) << reason.toStdString();
     EXPECT_EQ(contents(path), high + "\r\nx\r\n");
@@ -133,7 +133,7 @@ TEST(PickListFile, ACharacterTheCodePageLacksTurnsTheFileIntoUtf8WithAMark)
     QString reason;
     ASSERT_TRUE(file.write(lines, reason)) << reason.toStdString();
     EXPECT_EQ(contents(path), "\xEF\xBB\xBF" + QStringLiteral("Łódź\r\nSeñor → 5 €\r\n").toUtf8());
-    EXPECT_EQ(file.encoding(), ListFileEncoding::Utf8WithMark);
+    EXPECT_EQ(file.encoding(), TextEncoding::Utf8WithMark);
     PickListFile again(path);
     EXPECT_EQ(readLines(again), lines);
 }

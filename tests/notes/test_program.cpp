@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include <functional>
@@ -26,11 +27,9 @@
 
 namespace {
 
-// Closes the about window when it shows, then the main window once its
-// first showing is over, `shown` being true (the closing question is
-// answered by the scripted prompts). The showing waits for the message feed
-// in an event loop that serves this timer too: a window closed in the middle
-// of it would close before the program's event loop runs.
+// Closes the about window when it shows, then the main window once it is
+// shown and `shown` is true (the closing question is answered by the
+// scripted prompts).
 void closeWindowsAsTheyShow(bool *sawAbout, bool *sawMain, const std::function<bool()> &shown)
 {
     QTimer *timer = new QTimer;
@@ -52,6 +51,34 @@ void closeWindowsAsTheyShow(bool *sawAbout, bool *sawMain, const std::function<b
     timer->start(10);
 }
 
+// A start in folders of its own under `root`: the template database beside
+// the program in "program", the working folder "work".
+app::StartupContext startIn(const QTemporaryDir &root, testsupport::ScriptedPrompts &prompts)
+{
+    const QString program = root.filePath("program");
+    QDir().mkpath(program);
+    EXPECT_TRUE(QFile::copy(testsupport::templateDatabase(), program + "/mr"));
+    QFile::setPermissions(program + "/mr", QFile::ReadOwner | QFile::WriteOwner);
+    app::StartupContext context;
+    context.programFolder = program;
+    context.firstArgument = root.filePath("work");
+    context.homeFolder = root.path();
+    context.commonDataFolder = root.filePath("none");
+    context.userDataFolder = root.filePath("share");
+    context.today = QDate(2022, 3, 15);
+    context.version = {2022, 1, 1, 0};
+    context.messenger = &prompts;
+    return context;
+}
+
+// Config.ini in the working folder of `context` names `site` as the vendor's.
+void useVendorSite(const app::StartupContext &context, const testsupport::LocalHttpServer &site)
+{
+    QDir().mkpath(context.firstArgument);
+    testsupport::write(context.firstArgument + "/Config.ini",
+                       "[Ustawienia]\nAdresDostawcy=" + site.url().toUtf8() + "\n");
+}
+
 } // namespace
 
 TEST(Program, FirstStartInstallsTheDatabaseAndTheNextDeletesTheTemplate)
@@ -59,30 +86,17 @@ TEST(Program, FirstStartInstallsTheDatabaseAndTheNextDeletesTheTemplate)
     testsupport::TestDatabase engine;  // configures the database engine
     testsupport::ScriptedPrompts prompts;
     QTemporaryDir root;
-    const QString program = root.filePath("program");
-    const QString work = root.filePath("work");
-    QDir().mkpath(program);
+    const app::StartupContext context = startIn(root, prompts);
+    const QString program = context.programFolder;
+    const QString work = context.firstArgument;
     // The message feed at start asks a site on this machine, which has no messages.
     testsupport::LocalHttpServer vendorSite;
-    QDir().mkpath(work);
-    testsupport::write(work + "/Config.ini", "[Ustawienia]\nAdresDostawcy=" + vendorSite.url().toUtf8() + "\n");
-    ASSERT_TRUE(QFile::copy(testsupport::templateDatabase(), program + "/mr"));
-    QFile::setPermissions(program + "/mr", QFile::ReadOwner | QFile::WriteOwner);
-
-    app::StartupContext context;
-    context.programFolder = program;
-    context.firstArgument = work;
-    context.homeFolder = root.path();
-    context.commonDataFolder = root.filePath("none");
-    context.userDataFolder = root.filePath("share");
-    context.today = QDate(2022, 3, 15);
-    context.version = {2022, 1, 1, 0};
-    context.messenger = &prompts;
+    useVendorSite(context, vendorSite);
 
     for (int start = 1; start <= 2; ++start) {
         bool sawAbout = false, sawMain = false;
         prompts.answers = {app::MessageAnswer::Yes};  // "Czy na pewno opuścić program ?"
-        // The feed makes its folder when its download is over.
+        // The feed makes its folder once the index is in: the window closes after that.
         const QString feedFolder = work + "/komunikaty";
         QDir(feedFolder).removeRecursively();
         closeWindowsAsTheyShow(&sawAbout, &sawMain, [feedFolder] { return QDir(feedFolder).exists(); });
@@ -118,25 +132,13 @@ TEST(Program, ADamagedDatabaseSaysWhyEndsWithAFailureAndKeepsTheTemplate)
     for (const auto &c : cases) {
         testsupport::ScriptedPrompts prompts;
         QTemporaryDir root;
-        const QString program = root.filePath("program");
-        QDir().mkpath(program);
-        ASSERT_TRUE(QFile::copy(testsupport::templateDatabase(), program + "/mr"));
-        QFile::setPermissions(program + "/mr", QFile::ReadOwner | QFile::WriteOwner);
+        const app::StartupContext context = startIn(root, prompts);
+        const QString program = context.programFolder;
         const QString data = root.filePath("share/Vorlane/Mirelo/Dane");
         QDir().mkpath(data);
         ASSERT_TRUE(QFile::copy(testsupport::templateDatabase(), data + "/mr.fdb"));
         QFile::setPermissions(data + "/mr.fdb", QFile::ReadOwner | QFile::WriteOwner);
         c.damage(data + "/mr.fdb");
-
-        app::StartupContext context;
-        context.programFolder = program;
-        context.firstArgument = root.filePath("work");
-        context.homeFolder = root.path();
-        context.commonDataFolder = root.filePath("none");
-        context.userDataFolder = root.filePath("share");
-        context.today = QDate(2022, 3, 15);
-        context.version = {2022, 1, 1, 0};
-        context.messenger = &prompts;
         // The about window goes; no main window may follow.
         bool sawMain = false;
         QTimer timer;
@@ -164,19 +166,7 @@ TEST(Program, ALogoutShutdownOrCtrlCClosesInOrder)
     for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
         testsupport::ScriptedPrompts prompts;
         QTemporaryDir root;
-        const QString program = root.filePath("program");
-        QDir().mkpath(program);
-        ASSERT_TRUE(QFile::copy(testsupport::templateDatabase(), program + "/mr"));
-        QFile::setPermissions(program + "/mr", QFile::ReadOwner | QFile::WriteOwner);
-        app::StartupContext context;
-        context.programFolder = program;
-        context.firstArgument = root.filePath("work");
-        context.homeFolder = root.path();
-        context.commonDataFolder = root.filePath("none");
-        context.userDataFolder = root.filePath("share");
-        context.today = QDate(2022, 3, 15);
-        context.version = {2022, 1, 1, 0};
-        context.messenger = &prompts;
+        const app::StartupContext context = startIn(root, prompts);
 
         // The about window goes; once the main window shows, the signal comes.
         QTimer timer;
@@ -214,4 +204,46 @@ TEST(Program, ALogoutShutdownOrCtrlCClosesInOrder)
         ::sigaction(signal, nullptr, &now);
         EXPECT_EQ(now.sa_handler, SIG_DFL) << signal;
     }
+}
+
+// A signal while the feed waits for a site that holds its answer: the
+// program ends in order at once, and the answer that comes afterwards
+// finds nobody.
+TEST(Program, ASignalWhileTheMessageFeedWaitsClosesInOrder)
+{
+    testsupport::TestDatabase engine;  // configures the database engine
+    testsupport::ScriptedPrompts prompts;
+    QTemporaryDir root;
+    const app::StartupContext context = startIn(root, prompts);
+    const QString work = context.firstArgument;
+    testsupport::LocalHttpServer vendorSite;
+    vendorSite.serve("/mirelomsg/nrkomunikatu.txt", testsupport::LocalHttpServer::Kind::Held,
+                     "NumerKomunikatu=2099123120000101A\r\n");
+    vendorSite.serve("/mirelomsg/2099123120000101A.txt", "Komunikat");
+    useVendorSite(context, vendorSite);
+
+    // The about window goes; once the main window shows and the index is
+    // asked for, the signal comes.
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (auto *about = qobject_cast<service::TAboutBox *>(QApplication::activeModalWidget())) {
+            about->accept();
+            return;
+        }
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            if (qobject_cast<notes::TfrmMain *>(widget) && widget->isVisible() && !vendorSite.requests.isEmpty()) {
+                timer.stop();
+                ::kill(::getpid(), SIGTERM);
+            }
+    });
+    timer.start(10);
+    EXPECT_EQ(notes::RunProgram(context), 0);
+    EXPECT_TRUE(prompts.shown.isEmpty());
+    EXPECT_TRUE(testsupport::contents(work + "/Config.ini").contains("IDFirma="));
+
+    vendorSite.releaseHeld();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return vendorSite.openConnections() == 0; }));
+    QApplication::processEvents();
+    EXPECT_EQ(vendorSite.requests, QStringList{"/mirelomsg/nrkomunikatu.txt"});
+    EXPECT_FALSE(QFile::exists(work + "/komunikaty/komunikat.txt"));
 }

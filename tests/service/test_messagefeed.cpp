@@ -8,10 +8,14 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QSignalSpy>
 #include <QStringEncoder>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <optional>
 
 using service::DownloadResult;
 using testsupport::LocalHttpServer;
@@ -20,6 +24,16 @@ namespace {
 
 const QString kIndex = QStringLiteral("/mirelomsg/nrkomunikatu.txt");
 const QDate kJune15 = QDate(2024, 6, 15);
+
+// Downloads as the feed does and waits for the result.
+DownloadResult download(const QUrl &url, const QString &target, int timeoutMs, qint64 maxBytes)
+{
+    service::DownloadFile download(url, target, timeoutMs, maxBytes);
+    std::optional<DownloadResult> result;
+    QObject::connect(&download, &service::DownloadFile::finished, [&](DownloadResult r) { result = r; });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return result.has_value(); }, timeoutMs + 5000));
+    return result.value_or(DownloadResult::Failed);
+}
 
 QByteArray windows1250(const QString &text)
 {
@@ -116,7 +130,7 @@ TEST_P(DownloadOutcome, OnlyAWholeAnswerReplacesTheTarget)
     server.replies["/plik.txt"] = GetParam().reply;
     QElapsedTimer clock;
     clock.start();
-    EXPECT_EQ(service::DownloadFile(url("/plik.txt"), target(), 500, kLimit), GetParam().expected);
+    EXPECT_EQ(download(url("/plik.txt"), target(), 500, kLimit), GetParam().expected);
     EXPECT_LT(clock.elapsed(), 5000);  // did not hang
     EXPECT_EQ(testsupport::contents(target()),
               GetParam().expected == DownloadResult::Saved ? GetParam().reply.body : QByteArray("earlier"));
@@ -147,7 +161,7 @@ TEST_F(Download, NoServerFailsAtOnce)
     closed.close();
     QElapsedTimer clock;
     clock.start();
-    EXPECT_EQ(service::DownloadFile(nobody, target(), 5000, 1 << 20), DownloadResult::Failed);
+    EXPECT_EQ(download(nobody, target(), 5000, 1 << 20), DownloadResult::Failed);
     EXPECT_LT(clock.elapsed(), 4000);  // a refused connection is not waited out
     EXPECT_EQ(testsupport::contents(target()), "earlier");
 }
@@ -160,7 +174,7 @@ TEST_F(Download, AddressesNotTried)
          {QStringLiteral("https://www.vorlane.example/mirelomsg/nrkomunikatu.txt"),
           QStringLiteral("http://vorlane.invalid/x.txt"), QStringLiteral("file:///etc/passwd"),
           QStringLiteral("ftp://127.0.0.1/x.txt"), QStringLiteral("http:///x.txt")}) {
-        EXPECT_EQ(service::DownloadFile(QUrl(address), target(), 5000, 1 << 20), DownloadResult::NotTried)
+        EXPECT_EQ(download(QUrl(address), target(), 5000, 1 << 20), DownloadResult::NotTried)
             << address.toStdString();
     }
     EXPECT_EQ(testsupport::contents(target()), "earlier");
@@ -177,6 +191,31 @@ protected:
     }
 
     QString file(const QString &name) const { return work.filePath(name); }
+    // One start's round on `today`: the index, then the message it names.
+    void round(const QDate &today)
+    {
+        service::MessageFeed feed(env, today, limits);
+        QSignalSpy over(&feed, &service::MessageFeed::messageFetched);
+        feed.start();
+        ASSERT_TRUE(over.wait());
+    }
+
+    QString fetchIndex(const QDate &today)
+    {
+        service::MessageFeed feed(env, today, limits);
+        QSignalSpy fetched(&feed, &service::MessageFeed::indexFetched);
+        feed.FetchMessageIndex();
+        EXPECT_TRUE(fetched.wait());
+        return fetched.value(0).value(0).toString();
+    }
+
+    void fetchMessage(const QString &identifier)
+    {
+        service::MessageFeed feed(env, kJune15, limits);
+        QSignalSpy fetched(&feed, &service::MessageFeed::messageFetched);
+        feed.FetchMessage(identifier);
+        EXPECT_TRUE(fetched.wait());
+    }
     int requestsFor(const QString &path) const { return int(server.requests.count(path)); }
 
     QTemporaryDir work;
@@ -189,15 +228,15 @@ TEST_F(Feed, MessageFetchedOnceAndMadePending)
 {
     server.serve(kIndex, kOneLine);
     server.serve("/mirelomsg/2024123120240101A.txt", "{\\rtf1 Nowa wersja}");
-    const QString id = service::FetchMessageIndex(env, kJune15, limits);
+    const QString id = fetchIndex(kJune15);
     EXPECT_EQ(id, kOneId);
     EXPECT_EQ(testsupport::contents(file("NrKomunikatu.txt")), kOneLine);
-    service::FetchMessage(env, id, limits);
+    fetchMessage(id);
     EXPECT_EQ(testsupport::contents(file("komunikaty/2024123120240101A.txt")), "{\\rtf1 Nowa wersja}");
     EXPECT_EQ(testsupport::contents(file("komunikaty/komunikat.txt")), "{\\rtf1 Nowa wersja}");
 
     QFile::remove(file("komunikaty/komunikat.txt"));
-    service::FetchMessage(env, id, limits);
+    fetchMessage(id);
     EXPECT_EQ(requestsFor("/mirelomsg/2024123120240101A.txt"), 1);
     EXPECT_FALSE(QFile::exists(file("komunikaty/komunikat.txt")));
 }
@@ -207,7 +246,7 @@ TEST_F(Feed, MessageMarkedWithStarsIsKeptButNeverPending)
     server.serve("/mirelomsg/2024123120240101A.txt", "*** tylko dla serwisu\r\ntreść");
     QDir().mkpath(file("komunikaty"));
     testsupport::write(file("komunikaty/komunikat.txt"), "starszy");
-    service::FetchMessage(env, kOneId, limits);
+    fetchMessage(kOneId);
     EXPECT_TRUE(QFile::exists(file("komunikaty/2024123120240101A.txt")));
     EXPECT_EQ(testsupport::contents(file("komunikaty/komunikat.txt")), "starszy");
 }
@@ -217,15 +256,15 @@ TEST_F(Feed, MessageMarkedWithStarsIsKeptButNeverPending)
 TEST_F(Feed, ErrorPagesAreNeverStored)
 {
     testsupport::write(file("NrKomunikatu.txt"), kOneLine);
-    EXPECT_EQ(service::FetchMessageIndex(env, kJune15, limits), kOneId);
+    EXPECT_EQ(fetchIndex(kJune15), kOneId);
     EXPECT_EQ(testsupport::contents(file("NrKomunikatu.txt")), kOneLine);
 
-    service::FetchMessage(env, kOneId, limits);
+    fetchMessage(kOneId);
     EXPECT_FALSE(QFile::exists(file("komunikaty/2024123120240101A.txt")));
     EXPECT_FALSE(QFile::exists(file("komunikaty/komunikat.txt")));
 
     server.serve("/mirelomsg/2024123120240101A.txt", "Nowa wersja");
-    service::FetchMessage(env, kOneId, limits);
+    fetchMessage(kOneId);
     EXPECT_EQ(testsupport::contents(file("komunikaty/komunikat.txt")), "Nowa wersja");
 }
 
@@ -236,12 +275,52 @@ TEST_F(Feed, SilentSiteEndsWithinTheLimit)
     server.serve(kIndex, LocalHttpServer::Kind::Silent);
     QElapsedTimer clock;
     clock.start();
-    const QString id = service::FetchMessageIndex(env, kJune15, limits);
-    service::FetchMessage(env, id, limits);
+    const QString id = fetchIndex(kJune15);
+    fetchMessage(id);
     EXPECT_LT(clock.elapsed(), 5000);  // did not hang
     EXPECT_TRUE(id.isEmpty());
     EXPECT_FALSE(QFile::exists(file("NrKomunikatu.txt")));
     EXPECT_EQ(QDir(file("komunikaty")).entryList(QDir::Files), QStringList());
+}
+
+// A message that does not come within its limits costs every start that
+// tries it the wait (or the megabyte): it is tried again on the next day,
+// not at every start of the same day. One that the site refuses at once is
+// tried again at the next start (ErrorPagesAreNeverStored).
+class FailedMessage : public Feed, public ::testing::WithParamInterface<LocalHttpServer::Kind> {};
+
+TEST_P(FailedMessage, IsTriedAgainOnlyTheNextDay)
+{
+    const QString message = QStringLiteral("/mirelomsg/2024123120240101A.txt");
+    server.serve(kIndex, kOneLine);
+    server.serve(message, GetParam());
+    round(kJune15);
+    round(kJune15);
+    EXPECT_EQ(requestsFor(message), 1);
+    EXPECT_FALSE(QFile::exists(file("komunikaty/komunikat.txt")));
+
+    server.serve(message, "Nowa wersja");
+    round(kJune15.addDays(1));
+    EXPECT_EQ(requestsFor(message), 2);
+    EXPECT_EQ(testsupport::contents(file("komunikaty/komunikat.txt")), "Nowa wersja");
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, FailedMessage,
+                         ::testing::Values(LocalHttpServer::Kind::Silent, LocalHttpServer::Kind::Endless),
+                         [](const ::testing::TestParamInfo<LocalHttpServer::Kind> &info) {
+                             return info.param == LocalHttpServer::Kind::Silent ? "TimedOut" : "TooLarge";
+                         });
+
+// Only the message that failed waits: another one named the same day is fetched.
+TEST_F(Feed, AnotherMessageIsFetchedTheSameDay)
+{
+    server.serve(kIndex, kOneLine);
+    server.serve("/mirelomsg/2024123120240101A.txt", LocalHttpServer::Kind::Silent);
+    round(kJune15);
+    server.serve(kIndex, kOneLine + "NumerKomunikatu=2024123120240101B\r\n");
+    server.serve("/mirelomsg/2024123120240101B.txt", "Druga");
+    round(kJune15);
+    EXPECT_EQ(testsupport::contents(file("komunikaty/komunikat.txt")), "Druga");
 }
 
 // An identifier that could name a file outside "komunikaty" is neither
@@ -259,7 +338,7 @@ TEST_F(Feed, IdentifiersLeavingTheFolderAreRefused)
                                  QString(101, 'a')};
     for (const QString &id : refused) {
         server.serve("/mirelomsg/" + id + ".txt", "treść");
-        service::FetchMessage(env, id, limits);
+        fetchMessage(id);
     }
     EXPECT_TRUE(server.requests.isEmpty()) << server.requests.join(", ").toStdString();
     EXPECT_EQ(QDir(file("komunikaty")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
@@ -268,7 +347,7 @@ TEST_F(Feed, IdentifiersLeavingTheFolderAreRefused)
     // The longest identifier taken, with characters that mean something in an address.
     const QString longest = "2024123120240101 ?#%" + QString(80, 'b');
     server.serve("/mirelomsg/" + longest + ".txt", "treść");
-    service::FetchMessage(env, longest, limits);
+    fetchMessage(longest);
     EXPECT_EQ(server.requests, QStringList{"/mirelomsg/2024123120240101%20%3F%23%25" + QString(80, 'b') + ".txt"});
     EXPECT_TRUE(QFile::exists(service::messagePath(env, longest)));
 }

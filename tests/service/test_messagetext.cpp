@@ -197,3 +197,37 @@ TEST(MessageText, PlainTextWithAByteOrderMark)
 }
 
 } // namespace
+
+namespace {
+
+// Plain text without a byte-order mark: UTF-8 when the bytes are valid
+// UTF-8, as today's editors save it, the office's code page otherwise.
+struct PlainCase {
+    const char *name;
+    QByteArray bytes;
+    QString expected;
+};
+
+void PrintTo(const PlainCase &c, std::ostream *out) { *out << c.name; }
+
+class PlainTextEncoding : public ::testing::TestWithParam<PlainCase> {};
+
+TEST_P(PlainTextEncoding, IsReadAsTheBytesShow)
+{
+    EXPECT_EQ(plain(service::readMessage(GetParam().bytes)), GetParam().expected);
+}
+
+QByteArray inWindows1250(const QString &text) { return QStringEncoder("windows-1250").encode(text); }
+
+INSTANTIATE_TEST_SUITE_P(
+    WithoutAMark, PlainTextEncoding,
+    ::testing::Values(
+        PlainCase{"Utf8", QStringLiteral("Zażółć gęślą jaźń\r\nŹdźbło").toUtf8(), "Zażółć gęślą jaźń\nŹdźbło"},
+        PlainCase{"Utf8WithAddress", QStringLiteral("Więcej: https://127.0.0.1/ż").toUtf8(), "Więcej: https://127.0.0.1/ż"},
+        PlainCase{"Windows1250", inWindows1250(QStringLiteral("Zażółć gęślą jaźń")), "Zażółć gęślą jaźń"},
+        // One byte that UTF-8 cannot hold is enough to read the whole text in the code page.
+        PlainCase{"Utf8ButForOneByte", QStringLiteral("Zażółć").toUtf8() + "\xB9", QString::fromUtf8("ZaĹĽĂłĹ‚Ä‡ą")},
+        PlainCase{"Ascii", "Nowa wersja", "Nowa wersja"}),
+    [](const ::testing::TestParamInfo<PlainCase> &info) { return info.param.name; });
+
+} // namespace

@@ -20,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 
 using service::TfrmWyswietlKomunikat;
 
@@ -57,7 +58,11 @@ protected:
                 viewer->reject();
         });
         watch.start(10);
-        service::RunMessageFeed(env, prompts, shell, QDate(2024, 6, 15), nullptr, service::FeedLimits{2000, 2000});
+        service::MessageFeedAtStart run(env, prompts, shell, QDate(2024, 6, 15), nullptr, service::FeedLimits{2000, 2000});
+        bool done = false;
+        QObject::connect(&run, &service::MessageFeedAtStart::done, [&] { done = true; });
+        run.start();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return done; }));
         return shown;
     }
 
@@ -170,6 +175,37 @@ TEST_F(MessageViewer, SilentSiteStillShowsThePendingMessage)
     EXPECT_TRUE(prompts.shown.isEmpty());
 }
 
+// A command at work (an archive keeps the window painted between its
+// steps, under the busy cursor) is not interrupted by the viewer: it shows
+// once the work is done.
+TEST_F(MessageViewer, WaitsWhileACommandIsAtWork)
+{
+    site.serve(kIndex, kIndexLine);
+    site.serve(kMessage, "Komunikat");
+    std::optional<ui::BusyCursor> work(std::in_place);
+    bool shownAtWork = false, shown = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (auto *viewer = qobject_cast<TfrmWyswietlKomunikat *>(QApplication::activeModalWidget())) {
+            shown = true;
+            shownAtWork = work.has_value();
+            viewer->reject();
+        }
+    });
+    watch.start(10);
+    service::MessageFeedAtStart run(env, prompts, shell, QDate(2024, 6, 15), nullptr, service::FeedLimits{2000, 2000});
+    bool roundOver = false;
+    QObject::connect(&run, &service::MessageFeedAtStart::roundOver, [&] { roundOver = true; });
+    run.start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return roundOver; }));
+    QCoreApplication::processEvents();  // where the viewer would have come
+    EXPECT_FALSE(shown);
+
+    work.reset();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown; }));
+    EXPECT_FALSE(shownAtWork);
+}
+
 TEST_F(MessageViewer, FormattingAndLinksComeFromTheParagraphs)
 {
     auto viewer = viewerOf("{\\rtf1 Zwykly {\\b gruby} {\\i pochyly}\\par "
@@ -208,6 +244,14 @@ TEST_F(MessageViewer, ALinkTheDesktopCannotOpenShowsTheAddress)
     ASSERT_EQ(prompts.shown.size(), 1);
     EXPECT_TRUE(prompts.shown[0].text.startsWith("Nie udało się otworzyć strony http://127.0.0.1:9/nowosci:\r\n"))
         << prompts.shown[0].text.toStdString();
+}
+
+// A message saved by today's editors, in UTF-8 without a mark, shows its
+// Polish letters.
+TEST_F(MessageViewer, PlainTextInUtf8ShowsItsLetters)
+{
+    auto viewer = viewerOf(QStringLiteral("Zażółć gęślą jaźń\r\nŻÓŁĆ").toUtf8());
+    EXPECT_EQ(viewer->reKomunikat->toPlainText(), "Zażółć gęślą jaźń\nŻÓŁĆ");
 }
 
 // Nothing from the network reaches Qt's HTML or RTF importers: markup is

@@ -1,14 +1,15 @@
 #pragma once
 // A small HTTP server on 127.0.0.1 inside the test process, answering from
 // a table of paths, for the message feed's downloads. It runs on the
-// caller's thread: the feed waits for its downloads in an event loop of its
-// own, which serves these sockets too. Besides whole answers it can stay
-// silent, drip a byte at a time, send a body without end, or cut a body short.
+// caller's thread, served by the same event loop as the feed's downloads.
+// Besides whole answers it can stay silent, hold its answer until told,
+// drip a byte at a time, send a body without end, or cut a body short.
 
 #include <QByteArray>
 #include <QHash>
 #include <QHostAddress>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QTcpServer>
@@ -17,6 +18,7 @@
 #include <QUrl>
 
 #include <memory>
+#include <utility>
 
 namespace testsupport {
 
@@ -28,6 +30,7 @@ public:
         Drip,      // headers, then one byte every 50 ms for ever
         Endless,   // headers without a length, then bytes as fast as they go
         CutShort,  // announces twice the body's length, sends the body and closes
+        Held,      // answers as Whole only when `releaseHeld` is called
     };
     struct Reply {
         QByteArray body;
@@ -52,6 +55,26 @@ public:
     void serve(const QString &path, const QByteArray &body) { replies[path] = Reply{body}; }
     void serve(const QString &path, Kind kind, const QByteArray &body = {}) { replies[path] = Reply{body, 200, kind}; }
 
+    // Answers the requests held so far, on connections still open; false
+    // when there were none.
+    bool releaseHeld()
+    {
+        const QList<HeldAnswer> held = std::exchange(m_held, {});
+        for (const auto &[socket, reply] : held)
+            if (socket && socket->state() == QAbstractSocket::ConnectedState)
+                sendWhole(socket, reply);
+        return !held.isEmpty();
+    }
+
+    // Connections that asked and are still open.
+    int openConnections() const
+    {
+        int open = 0;
+        for (const QTcpSocket *socket : findChildren<QTcpSocket *>())
+            open += socket->state() == QAbstractSocket::ConnectedState ? 1 : 0;
+        return open;
+    }
+
     QHash<QString, Reply> replies;
     QStringList requests;  // the paths asked for, as sent (percent-encoded), in order
 
@@ -74,14 +97,14 @@ private:
         requests.append(QString::fromUtf8(target));
         const auto found = replies.constFind(QUrl::fromPercentEncoding(target));
         const Reply reply = found != replies.cend() ? *found : Reply{"not found", 404};
-        const QByteArray status = QByteArray::number(reply.status) + (reply.status == 200 ? " OK" : " Error");
         switch (reply.kind) {
         case Kind::Silent:
             return;
+        case Kind::Held:
+            m_held.append({socket, reply});
+            return;
         case Kind::Whole:
-            socket->write("HTTP/1.1 " + status + "\r\nContent-Length: " + QByteArray::number(reply.body.size())
-                          + "\r\nConnection: close\r\n\r\n" + reply.body);
-            socket->disconnectFromHost();
+            sendWhole(socket, reply);
             return;
         case Kind::CutShort:
             socket->write("HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(2 * reply.body.size())
@@ -109,7 +132,17 @@ private:
         }
     }
 
+    static void sendWhole(QTcpSocket *socket, const Reply &reply)
+    {
+        const QByteArray status = QByteArray::number(reply.status) + (reply.status == 200 ? " OK" : " Error");
+        socket->write("HTTP/1.1 " + status + "\r\nContent-Length: " + QByteArray::number(reply.body.size())
+                      + "\r\nConnection: close\r\n\r\n" + reply.body);
+        socket->disconnectFromHost();
+    }
+
     QTcpServer m_server;
+    using HeldAnswer = std::pair<QPointer<QTcpSocket>, Reply>;
+    QList<HeldAnswer> m_held;
 };
 
 } // namespace testsupport
