@@ -74,7 +74,11 @@ IniFile::IniFile(const QString &path) : m_path(path)
     if (!file.open(QIODevice::ReadOnly))
         return;
     const QByteArray content = file.readAll();
-    qsizetype start = 0;
+    // An editor may have saved it with UTF-8's byte-order mark: read through
+    // it, and write it back.
+    static const QByteArray utf8Mark("\xEF\xBB\xBF");
+    m_mark = content.startsWith(utf8Mark) ? utf8Mark : QByteArray();
+    qsizetype start = m_mark.size();
     while (start < content.size()) {
         const qsizetype end = content.indexOf('\n', start);
         if (end < 0) {
@@ -169,14 +173,26 @@ QString IniFile::scratchPath(const QString &path)
     return info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".zapis");
 }
 
-void IniFile::removeLeftovers(const QString &path) { QFile::remove(scratchPath(path)); }
+// A file reached through a link is written where the link leads, as
+// editors do: the link stays.
+QString IniFile::writtenPath(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.isSymLink())
+        return path;
+    const QString target = info.canonicalFilePath();
+    return target.isEmpty() ? info.symLinkTarget() : target;
+}
+
+void IniFile::removeLeftovers(const QString &path) { QFile::remove(scratchPath(writtenPath(path))); }
 
 bool IniFile::save(QString *error) const
 {
-    QByteArray content;
+    QByteArray content = m_mark;
     for (const Line &line : m_lines)
         content += line.text + line.newline;
-    const QByteArray scratch = QFile::encodeName(scratchPath(m_path));
+    const QString path = writtenPath(m_path);
+    const QByteArray scratch = QFile::encodeName(scratchPath(path));
     const auto fail = [&](int code) {
         if (error)
             *error = QString::fromLocal8Bit(std::strerror(code));
@@ -190,13 +206,13 @@ bool IniFile::save(QString *error) const
     // The file keeps permissions given on purpose (a shared machine may let
     // a group write it); the 0644 earlier versions gave it becomes 0600.
     struct stat old = {};
-    if (::stat(QFile::encodeName(m_path).constData(), &old) == 0 && (old.st_mode & 07777) != 0644)
+    if (::stat(QFile::encodeName(path).constData(), &old) == 0 && (old.st_mode & 07777) != 0644)
         ::fchmod(descriptor, old.st_mode & 07777);
     const bool written = writeAll(descriptor, content) && ::fsync(descriptor) == 0;
     const int code = errno;
     if (::close(descriptor) != 0 || !written)
         return fail(written ? errno : code);
-    if (::rename(scratch.constData(), QFile::encodeName(m_path).constData()) != 0)
+    if (::rename(scratch.constData(), QFile::encodeName(path).constData()) != 0)
         return fail(errno);
     return true;
 }

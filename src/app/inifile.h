@@ -22,7 +22,8 @@ public:
     void setValue(const QString &section, const QString &key, const QString &value);
 
     // Replaces the file whole: the new text goes to a scratch file beside it
-    // (see scratchPath), reaches the disk, and is renamed over the file. False,
+    // (see scratchPath), reaches the disk, and is renamed over the file (over
+    // the file a link leads to, for a link). False,
     // with the system's reason in `error`, when that fails; the file is then
     // as it was.
     bool save(QString *error = nullptr) const;
@@ -44,8 +45,10 @@ private:
     // One past the section's last line that is not blank.
     int sectionEnd(int header) const;
     QByteArray newline() const;
+    static QString writtenPath(const QString &path);
 
     QString m_path;
+    QByteArray m_mark;  // the byte-order mark the file began with, if any
     QList<Line> m_lines;
 };
 

@@ -13,11 +13,17 @@ const QString kCompanyKey = QStringLiteral("IDFirma");
 const QString kDoubleRowKey = QStringLiteral("WierszPodwojny");
 const QString kVendorKey = QStringLiteral("AdresDostawcy");
 
-// An integer as the INI reader takes it; anything else gives the default.
+// An integer as Windows' INI reader takes it: the number the value begins
+// with, so that "0 ; komentarz" is 0; a value that begins with none gives
+// the default.
 int readInteger(const IniFile &file, const QString &key, int fallback)
 {
+    const QString text = file.value(kSection, key).trimmed();
+    qsizetype end = text.startsWith(QLatin1Char('-')) || text.startsWith(QLatin1Char('+')) ? 1 : 0;
+    while (end < text.size() && text.at(end) >= QLatin1Char('0') && text.at(end) <= QLatin1Char('9'))
+        ++end;
     bool ok = false;
-    const int value = file.value(kSection, key).trimmed().toInt(&ok);
+    const int value = text.left(end).toInt(&ok);
     return ok ? value : fallback;
 }
 

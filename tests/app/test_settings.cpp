@@ -155,6 +155,47 @@ TEST_F(Settings, VendorAddressIsAWebAddressOrTheDefault)
     EXPECT_EQ(env.vendorAddress(), "127.0.0.1:8765");
 }
 
+// As editors leave it: with UTF-8's byte-order mark, a comment after a
+// number, reached through a link.
+TEST_F(Settings, AFileAsEditorsLeaveItIsReadAndWrittenBack)
+{
+    write("Config.ini", "\xEF\xBB\xBF[Ustawienia]\r\nIDFirma=5\r\nAdresDostawcy=http://127.0.0.1:8765\r\n");
+    ReadSettings(env);
+    EXPECT_EQ(env.currentCompany, 5);
+    EXPECT_EQ(env.vendorUrl, "http://127.0.0.1:8765");
+    ASSERT_TRUE(WriteSettings(env));
+    const QByteArray written = read("Config.ini");
+    EXPECT_TRUE(written.startsWith("\xEF\xBB\xBF[Ustawienia]\r\nIDFirma=5\r\n")) << written.toStdString();
+    EXPECT_EQ(written.count("[Ustawienia]"), 1);
+
+    const struct {
+        QByteArray lines;
+        int company;
+        bool doubleRow;
+    } numbers[] = {
+        {"WierszPodwojny=0 ; komentarz\nIDFirma=12;stara firma\n", 12, false},
+        {"WierszPodwojny= 0\t# nie\nIDFirma=-3\n", -3, false},
+        {"WierszPodwojny=tak\nIDFirma=firma\n", 1, true},
+    };
+    for (const auto &c : numbers) {
+        write("Config.ini", "[Ustawienia]\n" + c.lines);
+        ReadSettings(env);
+        EXPECT_EQ(env.currentCompany, c.company) << c.lines.toStdString();
+        EXPECT_EQ(env.doubleRow, c.doubleRow) << c.lines.toStdString();
+    }
+
+    QDir(dir.path()).mkdir("biuro");
+    QFile::remove(dir.filePath("Config.ini"));
+    write("biuro/mirelo.ini", "[Ustawienia]\nIDFirma=2\n");
+    ASSERT_TRUE(QFile::link("biuro/mirelo.ini", dir.filePath("Config.ini")));
+    ReadSettings(env);
+    env.currentCompany = 9;
+    ASSERT_TRUE(WriteSettings(env));
+    EXPECT_TRUE(QFileInfo(dir.filePath("Config.ini")).isSymLink()) << "the link was replaced by a file";
+    EXPECT_TRUE(read("biuro/mirelo.ini").contains("IDFirma=9"));
+    EXPECT_EQ(QDir(dir.filePath("biuro")).entryList(QDir::Files | QDir::Hidden), QStringList{"mirelo.ini"});
+}
+
 TEST_F(Settings, AFileEditedByHandKeepsEverythingTheProgramDoesNotOwn)
 {
     // Comments, another program's section, a Windows-1250 text, a path with
