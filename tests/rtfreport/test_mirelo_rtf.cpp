@@ -7,8 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include "localusers.h"
+
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -272,6 +275,35 @@ TEST_F(MireloRtf, OutputThatIsTheTemplateIsRefused)
             EXPECT_TRUE(r.err.contains("is the template")) << r.err.toStdString();
             EXPECT_EQ(ReadFile(tmpl), bytes) << output.toStdString();
         }
+    }
+}
+
+// In a folder everyone may write to, as /tmp is, another user's link at
+// the output would have the run replace the file it leads to, or make a
+// file where a dangling one points. The run fails naming the output, and
+// the link, the file it leads to and both folders stay as they were.
+TEST_F(MireloRtf, OutputThatIsASymbolicLinkIsNeverWrittenThrough)
+{
+    const QString tmpl = Write("t.rtf", "{\\rtf1 x}");
+    const QString shared = testsupport::stickyFolder(folder.filePath("shared"));
+    QDir().mkpath(folder.filePath("home"));
+    const QString victim = Write("home/important.odt", "the victim's own\n");
+    const QString output = shared + "/out.rtf";
+    const auto entries = [](const QString &path) {
+        return QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    };
+    for (const QString &target : {victim, folder.filePath("home/new.odt")}) {
+        QFile::remove(output);
+        ASSERT_TRUE(testsupport::plantLink(target, output));
+        const Result r = RunTool({tmpl, output});
+        EXPECT_EQ(r.exitCode, 1) << target.toStdString();
+        EXPECT_EQ(r.err, ("mirelo-rtf: Cannot create file \"" + output
+                          + "\". It is a symbolic link, and nothing is written through one.\n")
+                             .toUtf8());
+        EXPECT_EQ(ReadFile(victim), "the victim's own\n");
+        EXPECT_EQ(entries(folder.filePath("home")), QStringList{"important.odt"});
+        EXPECT_EQ(QFileInfo(output).symLinkTarget(), target);
+        EXPECT_EQ(entries(shared), QStringList{"out.rtf"});
     }
 }
 

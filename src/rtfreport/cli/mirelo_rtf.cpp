@@ -5,7 +5,8 @@
 //
 // Exit codes: 0 success; 1 the run failed (one line "mirelo-rtf: " and the
 // engine's message on standard error; an existing output file is left as it
-// was, none is made); 2 bad arguments or an unreadable data file (a usage
+// was, none is made; an OUTPUT that is a symbolic link fails so, never
+// written through); 2 bad arguments or an unreadable data file (a usage
 // message).
 
 #include "printfunctions.h"
