@@ -278,6 +278,25 @@ TEST_F(MireloRtf, OutputThatIsTheTemplateIsRefused)
     }
 }
 
+// The data file is refused as the output as the template is: in any way
+// that leads to its file, before anything is opened for writing.
+TEST_F(MireloRtf, OutputThatIsADataFileIsRefused)
+{
+    const QString tmpl = Write("t.rtf", "{\\rtf1 x}");
+    const QByteArray json = "{\"name\": \"X\", \"fields\": [], \"rows\": []}";
+    const QString first = Write("first.json", json);
+    const QString data = Write("d.json", json);
+    ASSERT_TRUE(QFile::link(data, folder.filePath("link.json")));
+    ASSERT_EQ(::link(QFile::encodeName(data).constData(), QFile::encodeName(folder.filePath("hard.json")).constData()), 0);
+    for (const QString &output : {data, folder.path() + "/./d.json", folder.filePath("link.json"), folder.filePath("hard.json")}) {
+        const Result r = RunTool({"--data", first, "--data", data, tmpl, output});
+        EXPECT_EQ(r.exitCode, 2) << output.toStdString();
+        EXPECT_TRUE(r.err.startsWith(("mirelo-rtf: OUTPUT " + output + " is the data file " + data).toUtf8()))
+            << r.err.toStdString();
+        EXPECT_EQ(ReadFile(data), json) << output.toStdString();
+    }
+}
+
 // In a folder everyone may write to, as /tmp is, another user's link at
 // the output would have the run replace the file it leads to, or make a
 // file where a dangling one points. The run fails naming the output, and
