@@ -306,8 +306,8 @@ void TRpRTF::CheckOutputSize(qint64 size) const
 
 // The document goes to a scratch file beside OutFile, which replaces it only
 // once complete: a failed run leaves the previous document as it was. A
-// symbolic link at OutFile is refused, as a device or a pipe named as the
-// output is written through (TRpOutputFile).
+// symbolic link at OutFile is refused; a device or a pipe named as the
+// output is written directly (TRpOutputFile).
 void TRpRTF::WriteOutputFile(TRpTemplateRunner &runner)
 {
     TRpOutputFile output(m_outFile);
