@@ -1,7 +1,8 @@
 #include "files.h"
 
+#include "rpoutputfile.h"
+
 #include <QFile>
-#include <QSaveFile>
 
 namespace app {
 
@@ -30,24 +31,29 @@ private:
 
 void setBusyIndicator(std::function<void(bool)> indicator) { busyIndicator() = std::move(indicator); }
 
-bool CopyFileWaiting(const QString &source, const QString &target)
+bool CopyFileWaiting(const QString &source, const QString &target, QString *reason)
 {
     BusyScope busy;
+    const auto fail = [reason](const QString &why) {
+        if (reason)
+            *reason = why;
+        return false;
+    };
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
-        return false;
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
+        return fail(in.errorString());
+    rtfreport::TRpOutputFile out(target);
+    if (!out.Open())
+        return fail(out.ErrorString());
     static constexpr qint64 kChunk = 1 << 20;
     while (!in.atEnd()) {
         const QByteArray chunk = in.read(kChunk);
-        if ((chunk.isEmpty() && in.error() != QFile::NoError) || out.write(chunk) != chunk.size()) {
-            out.cancelWriting();
-            return false;
-        }
+        if (chunk.isEmpty() && in.error() != QFile::NoError)
+            return fail(in.errorString());
+        if (out.Device().write(chunk) != chunk.size())
+            return fail(out.Device().errorString());
     }
-    return out.commit();
+    return out.Commit() || fail(out.ErrorString());
 }
 
 } // namespace app

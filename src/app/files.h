@@ -11,7 +11,8 @@ namespace app {
 void setBusyIndicator(std::function<void(bool busy)> indicator);
 
 // Copies `source` over `target` with the busy cursor shown. The target is
-// replaced only by a complete copy. True on success.
-bool CopyFileWaiting(const QString &source, const QString &target);
+// replaced only by a complete copy, and never through a symbolic link (see
+// rtfreport::TRpOutputFile). True on success; else `reason` says why.
+bool CopyFileWaiting(const QString &source, const QString &target, QString *reason = nullptr);
 
 } // namespace app

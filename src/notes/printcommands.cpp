@@ -135,6 +135,10 @@ bool TfrmMain::producePrintout(print::PrintoutKind kind)
         m_context.prompts.error(kPreviousStillOpen);
         return false;
     }
+    if (const QString refusal = print::linkRefusal(files.outputPath); !refusal.isEmpty()) {
+        m_context.prompts.error(refusal);
+        return false;
+    }
     NotesDataSet ibqNotaData = listDataSet();
     ui::BusyCursor busy;
     RpRTF1.Execute({&ibqNotaData});
@@ -182,6 +186,10 @@ void TfrmMain::actZapiszPdfExecute()
         QStringLiteral("Dokumenty PDF (*.pdf)"));
     if (!target)
         return;
+    if (const QString refusal = print::linkRefusal(*target); !refusal.isEmpty()) {
+        m_context.prompts.error(refusal);
+        return;
+    }
     QString failure;
     try {
         if (producePrintout(print::PrintoutKind::Note)) {

@@ -1,16 +1,12 @@
 #include "pdfexport.h"
 
-#include <QDir>
-#include <QFile>
+#include "files.h"
+
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QUrl>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 
 namespace print {
 
@@ -47,21 +43,10 @@ QString convertToPdf(const QString &document, const QString &target, int timeout
         return QStringLiteral("LibreOffice nie zapisał dokumentu jako PDF: ")
                + QString::fromLocal8Bit(process.readAll()).trimmed();
 
-    // Beside the target first, then renamed over it: never half a PDF.
-    const QString scratch = target + QStringLiteral(".part");
-    QFile::remove(scratch);
-    QFile copy(produced);
-    if (!copy.copy(scratch)) {
-        const QString reason = copy.errorString();
-        QFile::remove(scratch);
+    // Never half a PDF, and never through a link at the target.
+    QString reason;
+    if (!app::CopyFileWaiting(produced, target, &reason))
         return QStringLiteral("Nie można zapisać pliku ") + target + QStringLiteral(": ") + reason;
-    }
-    // rename() replaces the old file in one step.
-    if (::rename(QFile::encodeName(scratch).constData(), QFile::encodeName(target).constData()) != 0) {
-        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
-        QFile::remove(scratch);
-        return QStringLiteral("Nie można zapisać pliku ") + target + QStringLiteral(": ") + reason;
-    }
     return {};
 }
 

@@ -76,6 +76,15 @@ PrintoutFiles printoutFiles(PrintoutKind kind, const app::Environment &env)
             env.printFolder + (note ? QStringLiteral("/nota.rtf") : QStringLiteral("/RejestrNot.rtf"))};
 }
 
+QString linkRefusal(const QString &path)
+{
+    if (!QFileInfo(path).isSymLink())
+        return {};
+    return QStringLiteral("Nie zapisano pliku ") + path
+           + QStringLiteral(": jest dowiązaniem symbolicznym, a program nie zapisuje plików przez dowiązania.\r\n"
+                            "Proszę usunąć to dowiązanie.");
+}
+
 QString issuerBlock(const app::CompanyDetails &company)
 {
     QString block = company.nazwa1.trimmed() + QLatin1Char(' ') + company.nazwa2.trimmed() + QStringLiteral("\r\n")

@@ -35,6 +35,11 @@ QString filterDescription(const app::FilterState &filter, const QString &counter
 // from here).
 bool isOpenInWordProcessor(const QString &document);
 
+// Why the program does not write `path`, when it is a symbolic link: in a
+// folder others may write to, someone else's link could lead to any of the
+// user's files. Empty for anything else.
+QString linkRefusal(const QString &path);
+
 // A note's display number made fit for a file name: "5/11/2021" -> "5-11-2021".
 QString fileNameOf(const QString &displayNumber);
 

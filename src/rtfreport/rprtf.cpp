@@ -3,6 +3,7 @@
 
 #include "rprtf.h"
 
+#include "rpoutputfile.h"
 #include "rptemplaterunner.h"
 
 #include "rpdataset.h"
@@ -16,7 +17,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <QSaveFile>
 #include <QScopeGuard>
 
 #include <sys/stat.h>
@@ -306,25 +306,18 @@ void TRpRTF::CheckOutputSize(qint64 size) const
 
 // The document goes to a scratch file beside OutFile, which replaces it only
 // once complete: a failed run leaves the previous document as it was. A
-// device or a pipe named as the output cannot be replaced and is written
-// through.
+// symbolic link at OutFile is refused; a device or a pipe named as the
+// output is written directly (TRpOutputFile).
 void TRpRTF::WriteOutputFile(TRpTemplateRunner &runner)
 {
-    const QFileInfo target(m_outFile);
-    const bool replaceable = !target.exists() || target.isFile();
-    std::unique_ptr<QFileDevice> output;
-    if (replaceable)
-        output = std::make_unique<QSaveFile>(m_outFile);
-    else
-        output = std::make_unique<QFile>(m_outFile);
-    if (!output->open(QIODevice::WriteOnly))
-        throw EIOError(u"Cannot create file \""_qs + m_outFile + u"\". "_qs + output->errorString());
-    runner.Assemble(output.get());
-    CheckOutputSize(output->size());
-    FlushDevice(output.get(), "Can't write report results: ");
-    const bool written = replaceable ? static_cast<QSaveFile &>(*output).commit() : output->flush();
-    if (!written)
-        throw EIOError(u"Can't write report results: "_qs + output->errorString());
+    TRpOutputFile output(m_outFile);
+    if (!output.Open())
+        throw EIOError(u"Cannot create file \""_qs + m_outFile + u"\". "_qs + output.ErrorString());
+    runner.Assemble(&output.Device());
+    CheckOutputSize(output.Device().size());
+    FlushDevice(&output.Device(), "Can't write report results: ");
+    if (!output.Commit())
+        throw EIOError(u"Can't write report results: "_qs + output.ErrorString());
 }
 
 bool TRpRTF::IsSameFile(const QString &first, const QString &second)

@@ -11,6 +11,11 @@
 #include <QPlainTextEdit>
 #include <QStorageInfo>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -154,12 +159,31 @@ db::ConnectionParameters connectionParameters(const ui::Context &context)
     return context.data.IBDatabase1.parameters();
 }
 
+// The backup opens its file by name and would follow a link planted there
+// into the file it leads to: the scratch archive is made new first, by
+// this process, and the backup writes into it. A scratch file left by an
+// earlier run goes, and so does a link (not what it leads to). Empty on
+// success, else the system's reason.
+QString createScratch(const QString &scratch)
+{
+    QFile::remove(scratch);
+    const int descriptor = ::open(QFile::encodeName(scratch).constData(),
+                                  O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (descriptor < 0)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    ::close(descriptor);
+    return {};
+}
+
 // Writes the archive under a scratch name and gives it the chosen name
 // when complete. Empty on success, else the message for the user.
 QString writeArchive(const ui::Context &context, RunDisplay &display, const QString &path)
 {
     const QString scratch = scratchOf(path);
-    QString failure;
+    QString failure = createScratch(scratch);
+    if (!failure.isEmpty())
+        return withDetail(kArchiveFailed, QStringLiteral("Nie można utworzyć pliku ") + scratch + QStringLiteral(": ")
+                                              + failure);
     try {
         db::ServiceManager(connectionParameters(context)).backup(scratch, display.progress());
         failure = renameOver(scratch, path);

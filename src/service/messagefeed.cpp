@@ -1,6 +1,7 @@
 #include "messagefeed.h"
 
 #include "files.h"
+#include "rpoutputfile.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,7 +11,6 @@
 #include <QNetworkProxy>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QTimer>
 
@@ -47,12 +47,8 @@ bool isWebScheme(const QUrl &url)
 
 bool writeWhole(const QString &target, const QByteArray &body)
 {
-    QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly) || file.write(body) != body.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    rtfreport::TRpOutputFile file(target);
+    return file.Open() && file.Device().write(body) == body.size() && file.Commit();
 }
 
 // YYYYMMDD; an invalid date for anything else.

@@ -2,6 +2,7 @@
 // data set and variables the template sees, the shell request, the list
 // brought back, the filter description, and a previous printout still open.
 #include "fullfilesystem.h"
+#include "localusers.h"
 #include "notesfixture.h"
 #include "notesquery.h"
 #include "printouts.h"
@@ -73,6 +74,19 @@ protected:
         for (const notes::NoteRow &row : window->notesModel()->rows())
             result << row.tresc;
         return result;
+    }
+
+    // The one message said is the refusal of `link`, which still leads to
+    // `victim`, whose text is as the test wrote it.
+    void expectLinkRefused(const QString &link, const QString &victim) const
+    {
+        ASSERT_EQ(prompts.shown.size(), 1);
+        EXPECT_EQ(prompts.shown[0].caption, " BŁĄD !");
+        EXPECT_EQ(prompts.shown[0].text, "Nie zapisano pliku " + link
+                                             + ": jest dowiązaniem symbolicznym, a program nie zapisuje plików "
+                                               "przez dowiązania.\r\nProszę usunąć to dowiązanie.");
+        EXPECT_EQ(testsupport::contents(victim), "cudza praca");
+        EXPECT_EQ(QFileInfo(link).symLinkTarget(), victim);
     }
 
     QTemporaryDir program;
@@ -379,6 +393,35 @@ TEST_F(Printouts, APreviousPrintoutStillOpenIsSaidAndNothingIsPrinted)
     EXPECT_TRUE(output("nota.rtf").contains("[a/"));
 }
 
+// A print folder others may write to, with another user's link where a
+// printout goes: the printout is refused in Polish, nothing is printed,
+// and the file the link leads to stays as it was.
+TEST_F(Printouts, ALinkPlantedAsThePrintoutIsNotWrittenThrough)
+{
+    addNote(company, alfa, QDate(2022, 3, 1), 1, 100, 0, "a");
+    notes::TfrmMain &w = openWindow();
+    env.printFolder = testsupport::stickyFolder(work.path() + "/wspólne wydruki");
+    const QString victim = work.path() + "/ważne.odt";
+    testsupport::write(victim, "cudza praca");
+    const struct {
+        QAction *action;
+        const char *output;
+    } printouts[] = {{w.actDrukuj, "nota.rtf"}, {w.actRejestrNot, "RejestrNot.rtf"}};
+    for (const auto &printout : printouts) {
+        SCOPED_TRACE(printout.output);
+        const QString output = env.printFolder + "/" + printout.output;
+        ASSERT_TRUE(testsupport::plantLink(victim, output));
+        prompts.shown.clear();
+        answer(&TfrmPytanieWydruk::bbtnPodglad);
+        printout.action->trigger();
+        expectLinkRefused(output, victim);
+        EXPECT_TRUE(shell.requests.isEmpty());
+        EXPECT_EQ(texts(), QStringList{"a"});
+    }
+    EXPECT_EQ(QDir(env.printFolder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+              QStringList({"nota.rtf", "RejestrNot.rtf"}));
+}
+
 TEST_F(Printouts, ATemplateThatFailsIsReportedAfterTheListIsBack)
 {
     addNote(company, alfa, QDate(2022, 3, 1), 1, 100, 0, "a");
@@ -446,6 +489,22 @@ TEST_F(Printouts, ANoteSavedAsPdfLandsWhereTheUserSaid)
     prompts.fileAnswers = {std::nullopt};
     w.actZapiszPdf->trigger();
     EXPECT_EQ(prompts.shown.size(), 1);
+}
+
+// The PDF's file chosen in a folder others may write to, where another
+// user's link stands under that name: refused as a printout is.
+TEST_F(Printouts, ALinkPlantedAsThePdfIsNotWrittenThrough)
+{
+    addNote(company, alfa, QDate(2022, 3, 2), 2, 100, 0, "n1");
+    notes::TfrmMain &w = openWindow();
+    const QString target = testsupport::stickyFolder(work.path() + "/wspólny") + "/nota 2.pdf";
+    const QString victim = work.path() + "/ważne.odt";
+    testsupport::write(victim, "cudza praca");
+    ASSERT_TRUE(testsupport::plantLink(victim, target));
+    prompts.fileAnswers = {target};
+    w.actZapiszPdf->trigger();
+    expectLinkRefused(target, victim);
+    EXPECT_EQ(texts(), QStringList{"n1"});
 }
 
 namespace {

@@ -156,7 +156,9 @@ TEST_F(Execution, OutputThatIsTheTemplateIsRefused)
     }
 }
 
-TEST_F(Execution, OutputNamedByALinkIsWrittenThroughAndKept)
+// Whoever made the link, the document is never written through it: in a
+// folder others may write to, it could lead to any of the user's files.
+TEST_F(Execution, OutputNamedByALinkIsRefusedAndKept)
 {
     const QString target = out.filePath("target.rtf");
     const QString link = out.filePath("link.rtf");
@@ -167,14 +169,19 @@ TEST_F(Execution, OutputNamedByALinkIsWrittenThroughAndKept)
     ASSERT_TRUE(QFile::link(target, link));
     report.SetOutFile(link);
     UseTemplate(Template);
-    report.Execute({});
+    EXPECT_THROW(report.Execute({}), EIOError);
+    EXPECT_EQ(report.LastErrMsg(),
+              u"Cannot create file \""_qs + link + u"\". It is a symbolic link, and nothing is written through one."_qs);
     EXPECT_TRUE(QFileInfo(link).isSymLink());
-    EXPECT_EQ(Output(), QByteArray("{\\rtf1\\ansi \\lang0 7/2021}"));
+    EXPECT_EQ(Output(), QByteArray("old"));
+    EXPECT_TRUE(TemporaryFiles().isEmpty());
 
     UseTemplate("{\\rtf1 \\\\SCAN(A)\\\\}");
     EXPECT_THROW(report.Execute({}), EIllegalScanUse);
     EXPECT_TRUE(QFileInfo(link).isSymLink());
-    EXPECT_EQ(Output(), QByteArray("{\\rtf1\\ansi \\lang0 7/2021}"));
+    EXPECT_EQ(Output(), QByteArray("old"));
+    EXPECT_EQ(QDir(out.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+              QStringList({"link.rtf", "target.rtf"}));
 }
 
 TEST_F(Execution, FailingOnFinishedFailsTheRun)

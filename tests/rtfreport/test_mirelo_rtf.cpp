@@ -7,8 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include "localusers.h"
+
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -272,6 +275,54 @@ TEST_F(MireloRtf, OutputThatIsTheTemplateIsRefused)
             EXPECT_TRUE(r.err.contains("is the template")) << r.err.toStdString();
             EXPECT_EQ(ReadFile(tmpl), bytes) << output.toStdString();
         }
+    }
+}
+
+// The data file is refused as the output as the template is: in any way
+// that leads to its file, before anything is opened for writing.
+TEST_F(MireloRtf, OutputThatIsADataFileIsRefused)
+{
+    const QString tmpl = Write("t.rtf", "{\\rtf1 x}");
+    const QByteArray json = "{\"name\": \"X\", \"fields\": [], \"rows\": []}";
+    const QString first = Write("first.json", json);
+    const QString data = Write("d.json", json);
+    ASSERT_TRUE(QFile::link(data, folder.filePath("link.json")));
+    ASSERT_EQ(::link(QFile::encodeName(data).constData(), QFile::encodeName(folder.filePath("hard.json")).constData()), 0);
+    for (const QString &output : {data, folder.path() + "/./d.json", folder.filePath("link.json"), folder.filePath("hard.json")}) {
+        const Result r = RunTool({"--data", first, "--data", data, tmpl, output});
+        EXPECT_EQ(r.exitCode, 2) << output.toStdString();
+        EXPECT_TRUE(r.err.startsWith(("mirelo-rtf: OUTPUT " + output + " is the data file " + data).toUtf8()))
+            << r.err.toStdString();
+        EXPECT_EQ(ReadFile(data), json) << output.toStdString();
+    }
+}
+
+// In a folder everyone may write to, as /tmp is, another user's link at
+// the output would have the run replace the file it leads to, or make a
+// file where a dangling one points. The run fails naming the output, and
+// the link, the file it leads to and both folders stay as they were.
+TEST_F(MireloRtf, OutputThatIsASymbolicLinkIsNeverWrittenThrough)
+{
+    const QString tmpl = Write("t.rtf", "{\\rtf1 x}");
+    const QString shared = testsupport::stickyFolder(folder.filePath("shared"));
+    QDir().mkpath(folder.filePath("home"));
+    const QString victim = Write("home/important.odt", "the victim's own\n");
+    const QString output = shared + "/out.rtf";
+    const auto entries = [](const QString &path) {
+        return QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    };
+    for (const QString &target : {victim, folder.filePath("home/new.odt")}) {
+        QFile::remove(output);
+        ASSERT_TRUE(testsupport::plantLink(target, output));
+        const Result r = RunTool({tmpl, output});
+        EXPECT_EQ(r.exitCode, 1) << target.toStdString();
+        EXPECT_EQ(r.err, ("mirelo-rtf: Cannot create file \"" + output
+                          + "\". It is a symbolic link, and nothing is written through one.\n")
+                             .toUtf8());
+        EXPECT_EQ(ReadFile(victim), "the victim's own\n");
+        EXPECT_EQ(entries(folder.filePath("home")), QStringList{"important.odt"});
+        EXPECT_EQ(QFileInfo(output).symLinkTarget(), target);
+        EXPECT_EQ(entries(shared), QStringList{"out.rtf"});
     }
 }
 

@@ -4,6 +4,7 @@
 // busy cursor for the whole run, and the window connected afterwards.
 #include "archive.h"
 #include "fullfilesystem.h"
+#include "localusers.h"
 #include "notesfixture.h"
 #include "services.h"
 #include "testfiles.h"
@@ -308,6 +309,26 @@ TEST_F(Archive, ArchiveIsNeverWrittenOverTheDatabase)
     EXPECT_FALSE(QFileInfo::exists(database.path() + QLatin1Char('_')));
     window->OpenNotesList();
     EXPECT_EQ(listed(), archived);
+}
+
+// The archive chosen in a folder others may write to, where another user's
+// link stands under the name the backup is first written to: the backup
+// does not go through it into the file it leads to.
+TEST_F(Archive, ALinkPlantedWhereTheBackupIsWrittenIsNotWrittenThrough)
+{
+    openWindow();
+    const QString archive = testsupport::stickyFolder(inWork(QStringLiteral("wspólny"))) + "/kopia.gbk_mr";
+    const QString victim = inWork(QStringLiteral("ważne.odt"));
+    testsupport::write(victim, "cudza praca");
+    ASSERT_TRUE(testsupport::plantLink(victim, archive + QLatin1Char('_')));
+    archiveTo(archive);
+    EXPECT_EQ(testsupport::contents(victim), "cudza praca");
+    ASSERT_EQ(prompts.shown.size(), 1);
+    EXPECT_EQ(lastMessage().text, "Archiwizacja zakończona !");
+    EXPECT_FALSE(QFileInfo(archive).isSymLink());
+    EXPECT_GT(testsupport::contents(archive).size(), 1000);
+    EXPECT_EQ(QDir(QFileInfo(archive).path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+              QStringList{"kopia.gbk_mr"});
 }
 
 TEST_F(Archive, SharedInstallationHasNeitherEntry)

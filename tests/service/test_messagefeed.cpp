@@ -2,6 +2,7 @@
 // what is fetched and kept, identifiers that would leave "komunikaty", and
 // downloads that fail, stall or never end.
 #include "localhttpserver.h"
+#include "localusers.h"
 #include "messagefeed.h"
 #include "qtprinters.h"
 #include "testfiles.h"
@@ -321,6 +322,36 @@ TEST_F(Feed, AnotherMessageIsFetchedTheSameDay)
     server.serve("/mirelomsg/2024123120240101B.txt", "Druga");
     round(kJune15);
     EXPECT_EQ(testsupport::contents(file("komunikaty/komunikat.txt")), "Druga");
+}
+
+// A working folder others may write to, with another user's links where
+// the index, a message and the pending message go: what comes from the
+// site lands in none of the files they lead to, nor makes one where a
+// dangling link points.
+TEST_F(Feed, LinksPlantedWhereTheFeedWritesAreNotWrittenThrough)
+{
+    QTemporaryDir home;
+    const QString victim = home.filePath("ważne.txt");
+    testsupport::write(victim, "cudza praca");
+    testsupport::stickyFolder(work.path());
+    testsupport::stickyFolder(file("komunikaty"));
+    ASSERT_TRUE(testsupport::plantLink(victim, file("NrKomunikatu.txt")));
+    ASSERT_TRUE(testsupport::plantLink(home.filePath("nowy.txt"), file("komunikaty/2024123120240101A.txt")));
+    ASSERT_TRUE(testsupport::plantLink(victim, file("komunikaty/komunikat.txt")));
+    server.serve(kIndex, kOneLine);
+    server.serve("/mirelomsg/2024123120240101A.txt", "{\\rtf1 Nowa wersja}");
+
+    round(kJune15);
+    EXPECT_EQ(testsupport::contents(victim), "cudza praca");
+    EXPECT_EQ(QDir(home.path()).entryList(QDir::Files), QStringList{"ważne.txt"});
+
+    // The message itself, fetched where no link stands, is not copied
+    // through the one at the pending message either.
+    QFile::remove(file("komunikaty/2024123120240101A.txt"));
+    fetchMessage(kOneId);
+    EXPECT_EQ(testsupport::contents(file("komunikaty/2024123120240101A.txt")), "{\\rtf1 Nowa wersja}");
+    EXPECT_EQ(testsupport::contents(victim), "cudza praca");
+    EXPECT_TRUE(QFileInfo(file("komunikaty/komunikat.txt")).isSymLink());
 }
 
 // An identifier that could name a file outside "komunikaty" is neither

@@ -2,9 +2,13 @@
 // A second local user for tests that run as root: someone else who plants
 // files or owns a folder the program must not trust.
 
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QString>
 
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace testsupport {
@@ -27,6 +31,29 @@ inline QString secondLocalUser()
         return user;
     }();
     return name;
+}
+
+// `path` made a folder everyone may write to and no one may empty of
+// another's files, as /tmp is: where another user plants links.
+inline QString stickyFolder(const QString &path)
+{
+    QDir().mkpath(path);
+    ::chmod(QFile::encodeName(path).constData(), 01777);
+    return path;
+}
+
+// A symbolic link at `link` leading to `target`, as another user would
+// plant it: the second local user's when the tests run as root, else the
+// tester's own.
+inline bool plantLink(const QString &target, const QString &link)
+{
+    if (!QFile::link(target, link))
+        return false;
+    const QString intruder = secondLocalUser();
+    if (intruder.isEmpty())
+        return true;
+    const passwd *account = ::getpwnam(intruder.toLocal8Bit().constData());
+    return account && ::lchown(QFile::encodeName(link).constData(), account->pw_uid, account->pw_gid) == 0;
 }
 
 } // namespace testsupport

@@ -5,8 +5,9 @@
 //
 // Exit codes: 0 success; 1 the run failed (one line "mirelo-rtf: " and the
 // engine's message on standard error; an existing output file is left as it
-// was, none is made); 2 bad arguments or an unreadable data file (a usage
-// message).
+// was, none is made; an OUTPUT that is a symbolic link fails so, never
+// written through); 2 bad arguments, an unreadable data file or an OUTPUT
+// that is one of the inputs (a usage message).
 
 #include "printfunctions.h"
 #include "qimagedecoder.h"
@@ -235,6 +236,15 @@ qint64 ReadSize(const QString &option, const QString &argument)
     return number << shift;
 }
 
+// An input named as OUTPUT, by any path or link, would be overwritten by
+// the run that reads it.
+void RefuseInputAsOutput(const QString &output, const QString &input, const std::string &what)
+{
+    if (output != u"-" && TRpRTF::IsSameFile(input, output))
+        throw UsageError("OUTPUT " + output.toStdString() + " is " + what + " " + input.toStdString()
+                         + " itself: the run would overwrite it");
+}
+
 Arguments ParseArguments(int argc, char *argv[])
 {
     Arguments args;
@@ -291,9 +301,9 @@ Arguments ParseArguments(int argc, char *argv[])
         throw UsageError("TEMPLATE and OUTPUT are needed");
     args.templateFile = positional[0];
     args.outputFile = positional[1];
-    if (TRpRTF::IsSameFile(args.templateFile, args.outputFile))
-        throw UsageError("OUTPUT " + args.outputFile.toStdString() + " is the template " + args.templateFile.toStdString()
-                         + " itself: the run would overwrite it");
+    RefuseInputAsOutput(args.outputFile, args.templateFile, "the template");
+    for (const QString &dataFile : args.dataFiles)
+        RefuseInputAsOutput(args.outputFile, dataFile, "the data file");
     return args;
 }
 
