@@ -2,6 +2,7 @@
 // A second local user for tests that run as root: someone else who plants
 // files or owns a folder the program must not trust.
 
+#include <QFile>
 #include <QProcess>
 #include <QString>
 
@@ -27,6 +28,17 @@ inline QString secondLocalUser()
         return user;
     }();
     return name;
+}
+
+// Makes `folder` an ordinary user's, as a developer's build folder is, and
+// returns that user's id: this process's own, or when it runs as root the
+// id of nobody (65534), for whom root may stand in.
+inline uint ordinaryOwnerOf(const QString &folder)
+{
+    if (::geteuid() != 0)
+        return ::geteuid();
+    const uint nobody = 65534;
+    return ::chown(QFile::encodeName(folder).constData(), nobody, nobody) == 0 ? nobody : 0;
 }
 
 } // namespace testsupport
