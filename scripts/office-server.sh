@@ -74,9 +74,9 @@ host=${host:-${bind:-$(hostname)}}
 # The program user's password.
 if [ -n "$password_file" ]; then
   [ -r "$password_file" ] || { echo "office-server.sh: cannot read $password_file" >&2; exit 1; }
-  IFS= read -r password <"$password_file" || [ -n "$password" ]
+  IFS= read -r password <"$password_file" || true
 elif [ -z "$password_given" ] && [ ! -t 0 ]; then
-  IFS= read -r password || [ -n "$password" ]
+  IFS= read -r password || true
 elif [ -z "$password_given" ]; then
   read -r -s -p "Password of the program's user $program_user on the database server: " password; echo
   read -r -s -p "The same again: " again; echo
