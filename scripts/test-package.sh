@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
-# The Debian package on a newcomer's machine: a fresh Debian 12 (minbase)
-# root file system where apt installs the package with what it depends on,
-# two members of the mirelo group work on the one embedded database at the
-# same time (one adds a note in her program, the other's program reads its
-# list again; each adds a stored text), two copies share the office server
-# that office-server.sh made, with the password on fnet.cfg's second line
+# The Debian package on a newcomer's machine. Before installing: the
+# package lists no folder of the system's, its binaries are hardened, and
+# lintian finds nothing but what a package in /opt must differ in. Then a
+# fresh Debian 12 (minbase) root file system where apt installs the package
+# with what it depends on, two members of the mirelo group work on the one
+# embedded database at the same time (one adds a note in her program, the
+# other's program reads its list again; each adds a stored text), root's
+# run of the program leaves the package's files as they are, a user outside
+# the group is told to join it, two copies share the office server that
+# office-server.sh made, signed in as the program's own user from fnet.cfg
 # (one adds a note, the other hears it; the program's own password is
-# refused there), and removing or purging the package keeps the data.
+# refused there, and so is an fnet.cfg everyone may read), and removing or
+# purging the package keeps the data and /opt.
 #
 #   bash scripts/test-package.sh [mirelo_<version>_amd64.deb]
 #
@@ -36,7 +41,36 @@ if [ -z "$inside" ]; then
     deb=$(bash scripts/package.sh | tail -1)
   fi
   [ -f "$deb" ] || fail "no package $deb"
-  command -v debootstrap >/dev/null || { apt-get update -q && apt-get install -y -q debootstrap; }
+  tools=()
+  command -v debootstrap >/dev/null || tools+=(debootstrap)
+  command -v lintian >/dev/null || tools+=(lintian)
+  command -v hardening-check >/dev/null || tools+=(devscripts)
+  if ((${#tools[@]})); then
+    apt-get update -q && apt-get install -y -q --no-install-recommends "${tools[@]}"
+  fi
+
+  step "the package's folders, hardening and lintian"
+  # Folders the package lists are removed with it: only its own may be there.
+  foreign=$(dpkg-deb -c "$deb" | awk '$1 ~ /^d/ { print $NF }' \
+    | grep -Ev '^\./(opt/Vorlane/|usr/share/mirelo/|usr/share/doc/mirelo/|usr/share/applications/$)' || true)
+  [ -z "$foreign" ] || fail "the package lists folders of the system's: $foreign"
+  unpacked=$(mktemp -d)
+  dpkg-deb -x "$deb" "$unpacked"
+  # Debian 12 builds without control-flow protection. The program itself
+  # makes no call whose buffer's size the compiler knows, so hardening-check
+  # finds no fortified function in it to prove the flag (mirelo-rtf has them).
+  hardened() {  # program [hardening-check options]
+    local program=$1; shift
+    hardening-check --nocfprotection "$@" "$unpacked/opt/Vorlane/Mirelo/$program" >"/tmp/hardening-$program.txt" \
+      || { cat "/tmp/hardening-$program.txt"; rm -rf "$unpacked"; fail "$program is not hardened"; }
+  }
+  hardened mirelo --nofortify
+  hardened mirelo-rtf
+  rm -rf "$unpacked"
+  # What a program in /opt of its own vendor must differ in (README).
+  allowed=dir-or-file-in-opt,missing-intermediate-directory
+  lintian --fail-on error,warning --suppress-tags "$allowed" "$deb" >/tmp/lintian.txt 2>&1 \
+    || { cat /tmp/lintian.txt; fail "lintian"; }
 
   dir=${FRESH_DIR:-/var/tmp/fresh}
   base=$dir/bookworm-minbase.tar
@@ -55,8 +89,16 @@ if [ -z "$inside" ]; then
       if [ "$(readlink "$p/root" 2>/dev/null)" = "$root" ]; then kill -9 "${p#/proc/}" 2>/dev/null || true; fi
     done
     sleep 1
-    umount "$root/proc" "$root/dev" "$root/sys" 2>/dev/null || true
-    rm -rf "$root"
+    for m in proc dev sys; do
+      if mountpoint -q "$root/$m"; then umount "$root/$m" || true; fi
+    done
+    # The machine's /dev and /sys are bound in: a folder still holding a
+    # mount is left for a person to unmount, never deleted.
+    if awk -v root="$root/" 'index($5, root) == 1 { found = 1 } END { exit !found }' /proc/self/mountinfo; then
+      echo "test-package: $root stays, something is still mounted in it" >&2
+    else
+      rm -rf --one-file-system "$root"
+    fi
   }
   trap cleanup EXIT
   tar -C "$root" -xf "$base"
@@ -66,7 +108,9 @@ if [ -z "$inside" ]; then
   mount --bind /sys "$root/sys"
   cp "$deb" "$root/tmp/"
   cp "$0" "$root/tmp/test-package.sh"
-  cp scripts/office-server.sh "$root/tmp/office-server.sh"
+  mkdir -p "$root/tmp/mirelo/scripts" "$root/tmp/mirelo/db"
+  cp scripts/office-server.sh "$root/tmp/mirelo/scripts/"
+  cp db/program_user.sql "$root/tmp/mirelo/db/"
   chroot "$root" /usr/bin/env -i HOME=/root PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 \
     bash /tmp/test-package.sh --inside "/tmp/$(basename "$deb")"
   echo "test-package: all checks passed for $(basename "$deb")"
@@ -89,12 +133,24 @@ apt-get update -q >/dev/null
 apt-get install -y -q --no-install-recommends "$deb" >/tmp/apt-mirelo.log 2>&1 \
   || { tail -30 /tmp/apt-mirelo.log; fail "apt-get install $deb"; }
 dpkg-query -W -f='${Status}\n' mirelo | grep -q 'install ok installed' || fail "the package is not installed"
-dpkg-query -W -f='${Recommends}\n' mirelo | grep -q libreoffice-writer || fail "LibreOffice is not recommended"
+recommends=$(dpkg-query -W -f='${Recommends}\n' mirelo)
+for wanted in libreoffice-writer pdf-viewer; do
+  echo "$recommends" | grep -q "$wanted" || fail "$wanted is not recommended: $recommends"
+done
 # The test's own tools: X without a screen, a keyboard, and isql-fb.
 apt-get install -y -q --no-install-recommends xvfb xdotool firebird3.0-utils >/tmp/apt-tools.log 2>&1 \
   || { tail -30 /tmp/apt-tools.log; fail "installing the test's tools"; }
 
-step "files, links, the menu entry, the group and the shared folders"
+step "files, links, the menu entry, the manual pages, the group and the shared folders"
+# The package owns no folder of the system's.
+for d in / /opt /usr /usr/bin /usr/share /usr/share/doc /usr/share/man/man1; do
+  if dpkg -L mirelo | grep -qx "$d"; then fail "the package lists $d"; fi
+done
+for f in /usr/share/doc/mirelo/copyright /usr/share/man/man1/mirelo.1.gz /usr/share/man/man1/mirelo-rtf.1.gz; do
+  [ -f "$f" ] || fail "$f is missing"
+done
+grep -q '^Copyright: .*Vorlane' /usr/share/doc/mirelo/copyright || fail "the copyright is not Vorlane's"
+zcat /usr/share/man/man1/mirelo.1.gz | grep -q MIRELO_FIREBIRD_DIR || fail "mirelo(1) does not name MIRELO_FIREBIRD_DIR"
 for f in mirelo mirelo-rtf mr szablonnota.rtf szablonrejestr.rtf Opisy.txt; do
   [ -e "$program/$f" ] || fail "$program/$f is missing"
 done
@@ -118,7 +174,10 @@ conf_before=$(stat -c '%U %Y' "$engine/firebird.conf")
 for user in ala ola; do
   useradd -m -s /bin/bash -G mirelo "$user"
 done
-as() { local user=$1; shift; runuser -u "$user" -- env HOME="/home/$user" LANG=C.UTF-8 "$@"; }
+as() {
+  local user=$1; shift
+  runuser -u "$user" -- env HOME="$(getent passwd "$user" | cut -d: -f6)" LANG=C.UTF-8 "$@"
+}
 # isql-fb embedded, as the program opens the database: the package's engine
 # configuration, the machine's lock folder.
 sql() {
@@ -201,6 +260,19 @@ window() {
 press() {  # display window keys...
   local display=$1 id=$2; shift 2
   DISPLAY=:$display timeout 10 xdotool windowfocus --sync "$id" key "$@" || fail "no keys to window $id on :$display"
+}
+# The text of the program's error box on a display, which the program also
+# writes to its standard error (`log`); then the box is closed.
+error_text() {  # display log
+  local display=$1 log=$2 box
+  for _ in $(seq 300); do
+    box=$(DISPLAY=:$display xdotool search --onlyvisible --name "$error_title" 2>/dev/null | head -1) || true
+    [ -n "$box" ] && break
+    sleep 0.1
+  done
+  [ -n "$box" ] || { echo "no error box on :$display" >&2; return 1; }
+  cat "$log"
+  press "$display" "$box" Return
 }
 # Starts the program as a user on a display and waits for its about box
 # ($about); its process is $started. On this shared machine a start now and
@@ -327,34 +399,69 @@ wait "$ola_program" || fail "ola's program ended with $?"
 [ "$(stat -c '%U %Y' "$engine/firebird.conf")" = "$conf_before" ] || fail "a program rewrote the engine's firebird.conf"
 ls -la "$top/firebird" "$top/Dane"
 
+step "root's run of the program leaves the package's files as they are"
+start_program root "$ala_display" /tmp/mirelo-root.log
+root_program=$started
+press "$ala_display" "$(window "$ala_display" '^Mirelo ver')" Escape
+press "$ala_display" "$(window "$ala_display" '^Wyjście z programu$')" Return
+wait "$root_program" || { cat /tmp/mirelo-root.log; fail "root's program ended with $?"; }
+changed=$(dpkg -V mirelo) || true
+[ -z "$changed" ] || fail "the package's files changed: $changed"
+
+step "a user outside the mirelo group is told how to join it"
+useradd -m -s /bin/bash ewa
+as ewa env DISPLAY=:"$ala_display" mirelo >/tmp/mirelo-ewa.log 2>&1 &
+ewa_program=$!
+about=$(window "$ala_display" '^O programie$') || { cat /tmp/mirelo-ewa.log; fail "ewa: no about box"; }
+press "$ala_display" "$about" Escape
+told=$(error_text "$ala_display" /tmp/mirelo-ewa.log) || { cat /tmp/mirelo-ewa.log; fail "ewa was told nothing"; }
+echo "$told" | grep -q 'adduser ewa mirelo' || fail "ewa was not told to join the group: $told"
+if wait "$ewa_program"; then fail "ewa's program ended with success"; fi
+
 step "the office server: office-server.sh, and fnet.cfg with its password"
 # A real machine names itself in /etc/hosts; the fresh system has no such file.
 echo "127.0.0.1 localhost" >/etc/hosts
 port=$((20000 + RANDOM % 10000))
 while (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; do port=$((port + 1)); done
 password="Hasło biura 'Żuraw' 7"
-bash /tmp/office-server.sh --password "$password" --port "$port" --bind 127.0.0.1 --host 127.0.0.1 \
+# The password on standard input, where ps does not show it; the clients
+# reach the server by the address it is bound to.
+printf '%s\n' "$password" | bash /tmp/mirelo/scripts/office-server.sh --port "$port" --bind 127.0.0.1 \
   --template "$program/mr" | tee /tmp/office-server.out
-printed=$(tail -2 /tmp/office-server.out)
+printed=$(tail -3 /tmp/office-server.out)
 [ "$printed" = "127.0.0.1/$port:/srv/mirelo
-$password" ] || fail "office-server.sh printed other fnet.cfg lines: $printed"
-printf '%s\r\n' "127.0.0.1/$port:/srv/mirelo" "$password" >"$program/fnet.cfg"
+$password
+MIRELO" ] || fail "office-server.sh printed other fnet.cfg lines: $printed"
+[ "$(stat -c '%U %a' /etc/firebird/3.0/SYSDBA.password)" = "root 600" ] || fail "SYSDBA's password is not root's alone"
+sysdba=$(. /etc/firebird/3.0/SYSDBA.password; printf '%s' "$ISC_PASSWORD")
+[ -n "$sysdba" ] && [ "$sysdba" != "$password" ] || fail "SYSDBA's password is the program user's"
+# Everyone may read it: the program refuses to start, and says how to mend it.
+printf '%s\r\n' "127.0.0.1/$port:/srv/mirelo" "$password" MIRELO >"$program/fnet.cfg"
+chmod 0644 "$program/fnet.cfg"
+as ola env DISPLAY=:"$ola_display" mirelo >/tmp/mirelo-ola-open.log 2>&1 &
+open_program=$!
+told=$(error_text "$ola_display" /tmp/mirelo-ola-open.log) || { cat /tmp/mirelo-ola-open.log; fail "an fnet.cfg everyone may read was taken"; }
+echo "$told" | grep -q "chmod 0640 $program/fnet.cfg" || fail "the program did not say how to mend fnet.cfg: $told"
+wait "$open_program" || true
 chgrp mirelo "$program/fnet.cfg"
 chmod 0640 "$program/fnet.cfg"
 # Two users' programs share the server's database: Ola adds, Ala's program
 # hears it.
 remote="127.0.0.1/$port:/srv/mirelo/mr.fdb"
-first_records "$remote" -password "$password"
+first_records "$remote" -password "$sysdba"
 start_program ala "$ala_display" /tmp/mirelo-ala-server.log
 ala_program=$started
 start_program ola "$ola_display" /tmp/mirelo-ola-server.log
 ola_program=$started
-before=$(reads "$remote" -password "$password")
+before=$(reads "$remote" -password "$sysdba")
 [ "$(echo "$before" | wc -l)" -eq 2 ] || fail "expected the two programs attached to the server, found: $before"
+signed_in=$(printf 'set heading off;\nselect distinct MON$USER from MON$ATTACHMENTS where MON$ATTACHMENT_ID <> current_connection and MON$SYSTEM_FLAG = 0;\n' \
+  | sql ala "$remote" -password "$sysdba" | awk 'NF { print $1 }')
+[ "$signed_in" = MIRELO ] || fail "the programs signed in as $signed_in, not as MIRELO"
 add_note "$ola_display" 'od Oli na serwerze'
-wait_for_rereads "$before" "$remote" -password "$password"
+wait_for_rereads "$before" "$remote" -password "$sysdba"
 count=$(printf 'set heading off;\nselect count(*) from NOTA where TRESC = '"'od Oli na serwerze'"';\n' \
-  | sql ala "$remote" -password "$password" | awk 'NF { print $1 }')
+  | sql ala "$remote" -password "$sysdba" | awk 'NF { print $1 }')
 [ "$count" = 1 ] || fail "the server's database holds $count notes 'od Oli na serwerze', not 1"
 for d in "$ala_display" "$ola_display"; do
   press "$d" "$(window "$d" '^Mirelo ver')" Escape
@@ -363,18 +470,21 @@ done
 wait "$ala_program" || fail "ala's server client ended with $?"
 wait "$ola_program" || fail "ola's server client ended with $?"
 # The program's own password opens no door there.
+cp -p "$program/fnet.cfg" /tmp/fnet.cfg
 printf '%s\n' "127.0.0.1/$port:/srv/mirelo" >"$program/fnet.cfg"
 show_program ola "$ola_display" /tmp/mirelo-ola-refused.log
 press "$ola_display" "$about" Escape
 refused=$(window "$ola_display" "$error_title" 2>/dev/null) || fail "the server let the program's own password in"
 press "$ola_display" "$refused" Return
 if wait "$started"; then fail "a refused program ended with success"; fi
-rm -f "$program/fnet.cfg"
+cp -p /tmp/fnet.cfg "$program/fnet.cfg"
 /etc/init.d/firebird3.0 stop >/dev/null
 
 step "apt remove keeps the data"
 apt-get remove -y -q mirelo >/tmp/apt-remove.log 2>&1 || { tail -20 /tmp/apt-remove.log; fail "apt-get remove"; }
 [ ! -e /usr/bin/mirelo ] && [ ! -e "$program/mirelo" ] || fail "the program stayed"
+[ -d /opt ] || fail "removing the package took /opt"
+[ -f "$program/fnet.cfg" ] || fail "removing the package took fnet.cfg, which only purging takes"
 [ -f "$database" ] || fail "the database went with the program"
 count=$(printf 'set heading off;\nselect count(*) from NOTA;\n' | sql ala "$database" | awk 'NF { print $1 }')
 [ "$count" = 2 ] || fail "the database kept $count notes, not 2"
@@ -383,4 +493,7 @@ grep -q 'Opis od ola' "$top/Dane/Opisy.txt" || fail "the stored texts went"
 step "apt purge drops the engine's folder and keeps the office's records"
 apt-get purge -y -q mirelo >/tmp/apt-purge.log 2>&1 || { tail -20 /tmp/apt-purge.log; fail "apt-get purge"; }
 [ ! -e "$top/firebird" ] || fail "purge left $top/firebird"
+[ ! -e "$program/fnet.cfg" ] || fail "purge left fnet.cfg with its password"
+[ ! -e /opt/Vorlane ] || fail "purge left $(find /opt/Vorlane)"
+[ -d /opt ] || fail "purging the package took /opt"
 [ -f "$database" ] && grep -q 'Opis od ola' "$top/Dane/Opisy.txt" || fail "purge took the office's records"

@@ -49,9 +49,10 @@ TDataModule1::~TDataModule1() { DataModuleDestroy(); }
 
 void TDataModule1::connect()
 {
+    const QString user = m_env.sharedDatabaseUser.isEmpty() ? QStringLiteral("sysdba") : m_env.sharedDatabaseUser;
     const QString password =
         m_env.sharedDatabasePassword.isEmpty() ? databasePassword() : m_env.sharedDatabasePassword;
-    IBDatabase1.open({m_env.databaseName(), QStringLiteral("sysdba"), password, {}});
+    IBDatabase1.open({m_env.databaseName(), user, password, {}});
     // A damaged file, or someone else's database, may attach and fail at the
     // first read: read once now, while the user can be told.
     IBTransaction1.start();

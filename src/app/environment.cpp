@@ -13,6 +13,8 @@
 #include <QStandardPaths>
 #include <QTextStream>
 
+#include <unistd.h>
+
 namespace app {
 
 namespace {
@@ -42,6 +44,20 @@ bool distributionGuard(const Environment &env, Messenger &messenger)
     return false;
 }
 
+// fnet.cfg with a password: the program's group may read it, no one else.
+bool fnetModeGuard(const QString &fnet, const QStringList &lines, Messenger &messenger)
+{
+    if (lines.value(1).trimmed().isEmpty() || !(QFileInfo(fnet).permissions() & QFile::ReadOther))
+        return true;
+    messenger.error(QStringLiteral("Plik ") + fnet
+                    + QStringLiteral(" może odczytać każdy użytkownik komputera, a zawiera hasło do bazy danych.\r\n"
+                                     "Administrator komputera ustawia mu właściciela root, grupę mirelo "
+                                     "i prawa 0640 poleceniami:\r\n    chown root:mirelo ")
+                    + fnet + QStringLiteral("\r\n    chmod 0640 ") + fnet
+                    + QStringLiteral("\r\nDo tego czasu program się nie uruchomi."));
+    return false;
+}
+
 bool colourGuard(const StartupContext &context, Messenger &messenger)
 {
     if (context.firstArgument.toUpper() == QStringLiteral("NC") || !context.colourDepth
@@ -53,15 +69,23 @@ bool colourGuard(const StartupContext &context, Messenger &messenger)
     return false;
 }
 
+// The program deletes files of its own folder only where that folder is the
+// user's, as a build's is. An installed program's folder is root's, and root
+// running the program must not take what the package owns.
+bool mayChangeProgramFolder(const Environment &env, const StartupContext &context)
+{
+    return context.userId != 0 && QFileInfo(env.programFolder).ownerId() == context.userId;
+}
+
 // Only for an installation of its own: the database then lives in the data
 // folder. The template goes only after the database has opened (the caller's
 // part): a damaged database must leave the user a way back.
-void installTemplateDatabase(Environment &env, Messenger &messenger)
+void installTemplateDatabase(Environment &env, const StartupContext &context, Messenger &messenger)
 {
     const QString database = env.databaseName();
     const QString templatePath = env.programFolder + kTemplateName;
     if (QFile::exists(database)) {
-        if (QFile::exists(templatePath))
+        if (QFile::exists(templatePath) && mayChangeProgramFolder(env, context))
             env.templateToDelete = templatePath;
     } else if (QFile::exists(templatePath)) {
         // A failed copy shows as the connection failure that follows.
@@ -178,26 +202,35 @@ StartupResult InitEnvironment(Environment &env, const StartupContext &context)
     env.dataFolder = QDir(commonData).exists() ? commonData
                                                : context.userDataFolder + QStringLiteral("/Vorlane/Mirelo/Dane");
 
+    // fnet.cfg: the server's folder, a password and the user it belongs to.
+    // The password comes first, where files of earlier versions carry
+    // SYSDBA's: those keep working, and an earlier copy of the program that
+    // reads a newer file tries the password, never the user's name, as SYSDBA's.
     const QString fnet = env.programFolder + QStringLiteral("fnet.cfg");
-    const QStringList fnetLines = firstLines(fnet, 2);
+    const QStringList fnetLines = firstLines(fnet, 3);
     env.sharedDatabaseLine = fnetLines.value(0);
     env.databaseFolder = env.isSharedInstallation() ? env.sharedDatabaseLine : env.dataFolder;
-    // The program's own password is known to every copy of it: a server on
-    // the office network has its own, given with the folder.
-    env.sharedDatabasePassword = env.isSharedInstallation() ? fnetLines.value(1).trimmed() : QString();
+    if (env.isSharedInstallation()) {
+        if (!fnetModeGuard(fnet, fnetLines, messenger))
+            return StartupResult::Stop;
+        // The program's own password is known to every copy of it: a server
+        // on the office network has its own, given with the folder.
+        env.sharedDatabasePassword = fnetLines.value(1).trimmed();
+        env.sharedDatabaseUser = fnetLines.value(2).trimmed();
+    }
 
     for (const QString &folder : {env.dataFolder, env.workingFolder, env.printFolder})
         QDir().mkpath(folder);
 
     if (!env.isSharedInstallation()) {
         moveDatabaseFromProgramFolder(env);
-        installTemplateDatabase(env, messenger);
+        installTemplateDatabase(env, context, messenger);
         // The package's folder is the group's, with modes of its own.
         if (env.dataFolder != commonData)
             keepUsersDataPrivate(env);
-    }
-    else
+    } else if (mayChangeProgramFolder(env, context)) {
         eraseListedFiles(env);
+    }
 
     ReadSettings(env);
     return StartupResult::Continue;
@@ -212,6 +245,7 @@ StartupContext processStartupContext(const QStringList &arguments, Messenger *me
     context.homeFolder = QDir::homePath();
     context.commonDataFolder = QStringLiteral("/var/lib");
     context.userDataFolder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    context.userId = ::geteuid();
     context.colourDepth = std::move(colourDepth);
     context.today = QDate::currentDate();
     context.version = programVersion();

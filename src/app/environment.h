@@ -41,8 +41,10 @@ struct Environment {
     QString dataFolder;
     QString databaseFolder;
     QString sharedDatabaseLine;  // first line of fnet.cfg; non-blank: shared installation
-    // The server's administrator password: fnet.cfg's second line, trimmed,
-    // in a shared installation; empty: the program's own.
+    // The user the program signs in to the server as, and that user's
+    // password: fnet.cfg's third and second lines, trimmed, in a shared
+    // installation. Empty: SYSDBA, and the program's own password.
+    QString sharedDatabaseUser;
     QString sharedDatabasePassword;
     // The template database to delete once the installed one has opened;
     // empty when there is nothing to delete.
@@ -94,6 +96,7 @@ struct StartupContext {
     QString homeFolder;           // holds the default working folder
     QString commonDataFolder;     // machine-wide application data (/var/lib)
     QString userDataFolder;       // the user's application data (~/.local/share)
+    uint userId = 0;              // who runs the program (effective user id)
     std::function<int()> colourDepth;  // bits per pixel of the desktop
     QDate today;
     VersionNumbers version;
@@ -106,6 +109,8 @@ enum class StartupResult { Continue, Stop };
 // list query, dates and filter, formats, folders, the guards, the data
 // folder, the shared-installation files, the template database and the
 // settings. Stop means a guard refused to run; the process ends with 0.
+// The program changes its own folder (the template, erasemb.cfg) only where
+// that folder is the user's: an installed program's folder is root's.
 // The data folder is the machine's (/var/lib/Vorlane/Mirelo/Dane) when it
 // exists, else the user's (~/.local/share/Vorlane/Mirelo/Dane); a database
 // that an earlier version kept in "dane" beside the program moves there.

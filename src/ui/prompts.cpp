@@ -9,6 +9,8 @@
 #include <QLineEdit>
 #include <QMessageBox>
 
+#include <cstdio>
+
 namespace ui {
 
 namespace {
@@ -51,6 +53,11 @@ void setPrompts(Prompts *replacement) { installed() = replacement; }
 app::MessageAnswer QtPrompts::message(const QString &text, const QString &caption, app::MessageIcon icon,
                                       app::MessageButtons buttons, app::MessageAnswer defaultAnswer)
 {
+    // An error goes to standard error too, where the desktop session keeps it
+    // for the administrator and a start from a terminal shows it.
+    if (icon == app::MessageIcon::Error)
+        std::fprintf(stderr, "mirelo: %s\n",
+                     QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).toLocal8Bit().constData());
     QMessageBox box(toIcon(icon), caption, text, QMessageBox::NoButton, dialogParent());
     if (buttons == app::MessageButtons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);

@@ -1,6 +1,7 @@
 // Start-up decisions: folders, guards, the template database, fnet.cfg and erasemb.cfg.
 #include "environment.h"
 #include "daynumber.h"
+#include "localusers.h"
 #include "scriptedmessenger.h"
 
 #include <QDir>
@@ -39,6 +40,8 @@ protected:
         context.today = QDate(2022, 3, 15);
         context.version = {2022, 1, 1, 0};
         context.messenger = &messenger;
+        context.userId = testsupport::ordinaryOwnerOf(programFolder);
+        ASSERT_NE(context.userId, 0u);
     }
 
     StartupResult start()
@@ -49,6 +52,12 @@ protected:
     }
 
     QString program(const QString &name) const { return programFolder + "/" + name; }
+    // fnet.cfg as the administrator leaves it: readable by the group alone.
+    void writeFnet(const QByteArray &content)
+    {
+        writeFile(program("fnet.cfg"), content);
+        QFile::setPermissions(program("fnet.cfg"), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+    }
 
     QTemporaryDir root;
     QString programFolder;
@@ -190,7 +199,7 @@ TEST_F(Startup, CommonDataFolderWinsWhenItExists)
 
 TEST_F(Startup, SharedInstallationLeavesTheTemplateAndErasesListedFiles)
 {
-    writeFile(program("fnet.cfg"), "localhost:/srv/mirelo\r\nsecond line\r\n");
+    writeFnet("localhost:/srv/mirelo\r\nsecond line\r\n");
     writeFile(program("mr"), "template");
     writeFile(program("old.dll"), "x");
     writeFile(program("sub/old.txt"), "x");
@@ -214,27 +223,108 @@ TEST_F(Startup, SharedInstallationLeavesTheTemplateAndErasesListedFiles)
     EXPECT_TRUE(QFile::exists(program("mr")));
 }
 
-// The second line is the server's password. Only a shared installation
-// reads it; a missing or blank one leaves the program's own.
-TEST_F(Startup, FnetSecondLineIsTheServersPassword)
+// The second line is a password, the third the user it belongs to. Only a
+// shared installation reads them; a missing or blank password leaves the
+// program's own, a missing user SYSDBA, as files of earlier versions expect.
+TEST_F(Startup, FnetCarriesThePasswordAndTheUser)
 {
     const struct {
         QByteArray fnet;
         QString password;
+        QString user;
     } cases[] = {
-        {"localhost:/srv/mirelo\r\nZażółć gęślą 7\r\n", "Zażółć gęślą 7"},
-        {"localhost:/srv/mirelo\n \thasło z odstępami  \ntrzecia linia\n", "hasło z odstępami"},
-        {"localhost:/srv/mirelo\r\n", ""},
-        {"localhost:/srv/mirelo", ""},
-        {"localhost:/srv/mirelo\r\n \t \r\nhasło\r\n", ""},
-        {"   \r\nhasło\r\n", ""},
+        {"localhost:/srv/mirelo\r\nZażółć gęślą 7\r\nMIRELO\r\n", "Zażółć gęślą 7", "MIRELO"},
+        {"localhost:/srv/mirelo\n \thasło z odstępami  \n  mirelo \nczwarta linia\n", "hasło z odstępami", "mirelo"},
+        {"localhost:/srv/mirelo\r\nZażółć gęślą 7\r\n", "Zażółć gęślą 7", ""},
+        {"localhost:/srv/mirelo\r\nZażółć gęślą 7", "Zażółć gęślą 7", ""},
+        {"localhost:/srv/mirelo\r\n", "", ""},
+        {"localhost:/srv/mirelo", "", ""},
+        {"localhost:/srv/mirelo\r\n \t \r\nMIRELO\r\n", "", "MIRELO"},
+        {"   \r\nhasło\r\nMIRELO\r\n", "", ""},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.fnet.toStdString());
-        writeFile(program("fnet.cfg"), c.fnet);
+        writeFnet(c.fnet);
         ASSERT_EQ(start(), StartupResult::Continue);
         EXPECT_EQ(env.sharedDatabasePassword, c.password);
+        EXPECT_EQ(env.sharedDatabaseUser, c.user);
         EXPECT_EQ(env.sharedDatabaseLine, QString::fromUtf8(c.fnet).section(QRegularExpression("\r?\n"), 0, 0));
+    }
+}
+
+// A password that every user of the machine may read is no password: the
+// program refuses to start and says how to set the file's mode.
+TEST_F(Startup, FnetCfgWithAPasswordThatEveryoneMayReadIsRefused)
+{
+    const QFileDevice::Permissions ownerWrites = QFile::ReadOwner | QFile::WriteOwner;
+    const struct {
+        QByteArray fnet;
+        QFileDevice::Permissions mode;
+        bool refused;
+    } cases[] = {
+        {"localhost:/srv/mirelo\r\nhasło\r\nMIRELO\r\n", ownerWrites | QFile::ReadGroup | QFile::ReadOther, true},
+        {"localhost:/srv/mirelo\r\nhasło\r\n", ownerWrites | QFile::ReadOther, true},
+        {"localhost:/srv/mirelo\r\nhasło\r\nMIRELO\r\n", ownerWrites | QFile::ReadGroup, false},
+        {"localhost:/srv/mirelo\r\nhasło\r\nMIRELO\r\n", ownerWrites, false},
+        // Nothing secret in it: the program's own password is in every copy.
+        {"localhost:/srv/mirelo\r\n", ownerWrites | QFile::ReadGroup | QFile::ReadOther, false},
+        {"\r\nhasło\r\n", ownerWrites | QFile::ReadGroup | QFile::ReadOther, false},
+    };
+    writeFile(program("mr"), "template");
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.fnet.toStdString() + " " + std::to_string(int(c.mode)));
+        writeFile(program("fnet.cfg"), c.fnet);
+        QFile::setPermissions(program("fnet.cfg"), c.mode);
+        if (!c.refused) {
+            EXPECT_EQ(start(), StartupResult::Continue);
+            EXPECT_TRUE(messenger.shown.isEmpty());
+            continue;
+        }
+        EXPECT_EQ(start(), StartupResult::Stop);
+        ASSERT_EQ(messenger.shown.size(), 1);
+        const QString path = program("fnet.cfg");
+        EXPECT_EQ(messenger.shown[0].text,
+                  "Plik " + path + " może odczytać każdy użytkownik komputera, a zawiera hasło do bazy danych.\r\n"
+                  "Administrator komputera ustawia mu właściciela root, grupę mirelo i prawa 0640 poleceniami:\r\n"
+                  "    chown root:mirelo " + path + "\r\n"
+                  "    chmod 0640 " + path + "\r\n"
+                  "Do tego czasu program się nie uruchomi.");
+        EXPECT_EQ(messenger.shown[0].caption, " BŁĄD !");
+        EXPECT_EQ(messenger.shown[0].icon, MessageIcon::Error);
+        EXPECT_TRUE(env.sharedDatabasePassword.isEmpty());
+    }
+}
+
+// An installed program's folder is root's: neither root running the program
+// nor another user takes the template or the files erasemb.cfg names from
+// it. Only a folder of the user's own, as a build's, gives them up.
+TEST_F(Startup, OnlyAProgramFolderOfTheUsersOwnGivesUpItsFiles)
+{
+    const uint owner = context.userId;
+    const struct {
+        const char *who;
+        uint userId;
+        bool changes;
+    } cases[] = {
+        {"the folder's owner", owner, true},
+        {"root", 0, false},
+        {"another user", owner + 1, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.who);
+        context.userId = c.userId;
+        QFile::remove(program("fnet.cfg"));
+        writeFile(program("mr"), "template");
+        writeFile(context.userDataFolder + "/Vorlane/Mirelo/Dane/mr.fdb", "db");
+        ASSERT_EQ(start(), StartupResult::Continue);
+        EXPECT_EQ(env.templateToDelete, c.changes ? program("mr") : QString());
+
+        writeFnet("localhost:/srv/mirelo\r\n");
+        writeFile(program("old.dll"), "x");
+        writeFile(program("erasemb.cfg"), "old.dll\r\n");
+        ASSERT_EQ(start(), StartupResult::Continue);
+        EXPECT_NE(QFile::exists(program("old.dll")), c.changes);
+        EXPECT_TRUE(QFile::exists(program("mr")));
     }
 }
 

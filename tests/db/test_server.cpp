@@ -7,6 +7,7 @@
 #include "dberror.h"
 #include "environment.h"
 #include "events.h"
+#include "notepositions.h"
 #include "scriptedmessenger.h"
 #include "services.h"
 #include "testdatabase.h"
@@ -15,6 +16,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -44,6 +46,32 @@ protected:
 };
 
 testsupport::TestServer *Server::server = nullptr;
+
+namespace {
+
+// Start-up of a program in `root`/program whose fnet.cfg, readable by its
+// group alone, holds `fnet`.
+app::StartupResult startWithFnet(const QTemporaryDir &root, const QByteArray &fnet, app::Messenger &messenger,
+                                 app::Environment &env)
+{
+    QDir().mkpath(root.filePath("program"));
+    QFile file(root.filePath("program/fnet.cfg"));
+    if (!file.open(QIODevice::WriteOnly))
+        return app::StartupResult::Stop;
+    file.write(fnet);
+    file.close();
+    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+    app::StartupContext context;
+    context.programFolder = root.filePath("program");
+    context.homeFolder = root.filePath("home");
+    context.commonDataFolder = root.filePath("var/lib");
+    context.userDataFolder = root.filePath("home/.local/share");
+    context.today = QDate(2026, 12, 1);
+    context.messenger = &messenger;
+    return app::InitEnvironment(env, context);
+}
+
+} // namespace
 
 TEST_F(Server, ClientsShareTheDatabaseAndItsEvents)
 {
@@ -179,22 +207,9 @@ TEST_F(Server, DataModuleSignsInWithThePasswordOnFnetCfgsSecondLine)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.fnet.toStdString());
-        QDir().mkpath(root.filePath("program"));
-        QFile fnet(root.filePath("program/fnet.cfg"));
-        ASSERT_TRUE(fnet.open(QIODevice::WriteOnly));
-        fnet.write(c.fnet);
-        fnet.close();
-
         testsupport::ScriptedMessenger messenger;
-        app::StartupContext context;
-        context.programFolder = root.filePath("program");
-        context.homeFolder = root.filePath("home");
-        context.commonDataFolder = root.filePath("var/lib");
-        context.userDataFolder = root.filePath("home/.local/share");
-        context.today = QDate(2026, 12, 1);
-        context.messenger = &messenger;
         app::Environment env;
-        ASSERT_EQ(app::InitEnvironment(env, context), app::StartupResult::Continue);
+        ASSERT_EQ(startWithFnet(root, c.fnet, messenger, env), app::StartupResult::Continue);
 
         app::TDataModule1 module(env);
         EXPECT_EQ(module.DataModuleCreate(messenger), c.connects);
@@ -206,4 +221,145 @@ TEST_F(Server, DataModuleSignsInWithThePasswordOnFnetCfgsSecondLine)
             EXPECT_TRUE(messenger.shown[0].text.startsWith(QStringLiteral("Połączenie z bazą zakończone niepowodzeniem.")));
         }
     }
+}
+
+namespace {
+
+struct IsqlRun {
+    int exitCode = -1;
+    QString output;
+};
+
+// isql-fb on the server's database as office-server.sh runs it, the user and
+// the password in its environment.
+IsqlRun isql(const QString &database, const QString &user, const QString &password, const QStringList &options,
+             const QByteArray &input = {})
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("ISC_USER"), user);
+    environment.insert(QStringLiteral("ISC_PASSWORD"), password);
+    process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(QStringLiteral(ISQL_FB), QStringList{QStringLiteral("-q"), QStringLiteral("-b")} + options
+                                                 + QStringList{database});
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(60000))
+        return {};
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromLocal8Bit(process.readAll())};
+}
+
+} // namespace
+
+// The program's own user, as office-server.sh makes it: the rights of
+// db/program_user.sql on the database, no administrator. The program signs
+// in as that user from fnet.cfg and does its work; the user can neither
+// make users nor drop the database nor change what is no row of the
+// program's tables.
+TEST_F(Server, TheProgramWorksAsItsOwnUserWhoMayDoNothingElse)
+{
+    const QString user = QStringLiteral("MIRELO");
+    const QString password = QStringLiteral("Hasło programu 'Ćma' 7");
+    QDir().mkpath(server->folder() + QStringLiteral("/biuro"));
+    const QString path = server->newDatabase(QStringLiteral("biuro/mr.fdb"));
+    server->createUser(user, password);
+    // Twice: the script runs it again on an office's database it keeps.
+    for (int run = 0; run < 2; ++run) {
+        const IsqlRun grants = isql(server->remoteName(path), QStringLiteral("SYSDBA"), server->password(),
+                                    {QStringLiteral("-i"), QStringLiteral(PROGRAM_USER_SQL)});
+        ASSERT_EQ(grants.exitCode, 0) << grants.output.toStdString();
+    }
+
+    QTemporaryDir root;
+    ASSERT_TRUE(root.isValid());
+    testsupport::ScriptedMessenger messenger;
+    app::Environment env;
+    const QString fnet = server->remoteName(server->folder() + QStringLiteral("/biuro")) + QStringLiteral("\r\n")
+                         + password + QStringLiteral("\r\n") + user + QStringLiteral("\r\n");
+    ASSERT_EQ(startWithFnet(root, fnet.toUtf8(), messenger, env), app::StartupResult::Continue);
+
+    app::TDataModule1 module(env);
+    ASSERT_TRUE(module.DataModuleCreate(messenger)) << messenger.shown.value(0).text.toStdString();
+    EXPECT_EQ(module.IBDatabase1.parameters().user, user);
+
+    db::Transaction masterData(module.IBDatabase1);
+    masterData.start();
+    const int company = testsupport::insertCompany(masterData, QStringLiteral("Biuro Żuraw"));
+    const int counterparty = testsupport::insertCounterparty(masterData, company, QStringLiteral("Łukasz"));
+    masterData.commit();
+    ASSERT_TRUE(module.ReadCompany(company));
+    EXPECT_EQ(env.company.nazwa1, QStringLiteral("Biuro Żuraw"));
+    EXPECT_EQ(module.CounterpartyName(counterparty), QStringLiteral("Łukasz "));
+
+    // Another copy of the program, signed in as the same user, hears each change.
+    db::Connection otherCopy;
+    otherCopy.open(module.IBDatabase1.parameters());
+    int received = 0;
+    db::EventListener listener(otherCopy, QStringLiteral("OdswiezNota"));
+    QObject::connect(&listener, &db::EventListener::posted, [&received](int n) { received += n; });
+    listener.start();
+    ASSERT_TRUE(waitFor([&listener] { return listener.counting(); }));
+
+    db::Transaction notes(module.IBDatabase1);
+    app::NotePositions positions(notes);
+    app::NotePosition position{module.NextNoteNumber(46357), 1000000, 0, 46357, counterparty, QStringLiteral("pierwsza")};
+    const app::InsertedPosition inserted = positions.insert(company, position, true, false);
+    EXPECT_EQ(inserted.numer, 1);
+    EXPECT_TRUE(waitFor([&received] { return received == 1; }));
+    position.tresc = QStringLiteral("poprawiona");
+    EXPECT_TRUE(positions.update(inserted.idNota, position));
+    EXPECT_TRUE(waitFor([&received] { return received == 2; }));
+    EXPECT_TRUE(positions.remove(inserted.idNota));
+    EXPECT_TRUE(waitFor([&received] { return received == 3; }));
+    listener.stop();
+
+    // What an administrator does is refused to the program's user.
+    const char *const refused[] = {
+        "create user INTRUZ password 'intruz'",
+        "alter user SYSDBA password 'intruz'",
+        "update RDB$DATABASE set RDB$DESCRIPTION = 'intruz'",
+        "delete from RDB$USER_PRIVILEGES",
+        "grant select on NOTA to PUBLIC",
+        "alter trigger NOTA_ODSWIEZ inactive",
+        "drop table NOTA",
+        "create table INTRUZ (A integer)",
+    };
+    for (const char *sql : refused) {
+        SCOPED_TRACE(sql);
+        db::Transaction transaction(otherCopy);
+        transaction.start();
+        // Users are changed when the transaction commits.
+        EXPECT_THROW(
+            {
+                db::Statement(transaction, QString::fromLatin1(sql)).execute();
+                transaction.commit();
+            },
+            db::DbError);
+        if (transaction.isActive())
+            transaction.rollback();
+    }
+    module.DataModuleDestroy();
+    otherCopy.close();
+    const IsqlRun drop = isql(server->remoteName(path), user, password, {}, "drop database;\n");
+    EXPECT_NE(drop.exitCode, 0) << drop.output.toStdString();
+    EXPECT_TRUE(drop.output.contains(QStringLiteral("no permission"))) << drop.output.toStdString();
+    ASSERT_TRUE(QFile::exists(path));
+
+    // The administrator still finds everything in place.
+    db::Connection administrator;
+    administrator.open(remote(path, server->password()));
+    db::Transaction check(administrator);
+    check.start();
+    db::Statement users(check, QStringLiteral("select count(*) from SEC$USERS where SEC$USER_NAME = 'INTRUZ'"));
+    users.open();
+    ASSERT_TRUE(users.next());
+    EXPECT_EQ(users.toInt(0), 0);
+    users.close();
+    db::Statement trigger(check, QStringLiteral("select RDB$TRIGGER_INACTIVE from RDB$TRIGGERS "
+                                                "where RDB$TRIGGER_NAME = 'NOTA_ODSWIEZ'"));
+    trigger.open();
+    ASSERT_TRUE(trigger.next());
+    EXPECT_EQ(trigger.toInt(0), 0);
 }

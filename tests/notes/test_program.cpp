@@ -2,6 +2,7 @@
 // the template beside the program, shows the about window, opens the main
 // window; closing it writes the settings. The next start deletes the template.
 #include "localhttpserver.h"
+#include "localusers.h"
 #include "program.h"
 #include "scriptedprompts.h"
 #include "testdatabase.h"
@@ -68,6 +69,8 @@ app::StartupContext startIn(const QTemporaryDir &root, testsupport::ScriptedProm
     context.today = QDate(2022, 3, 15);
     context.version = {2022, 1, 1, 0};
     context.messenger = &prompts;
+    // A build's folder: the user's own.
+    context.userId = testsupport::ordinaryOwnerOf(program);
     return context;
 }
 

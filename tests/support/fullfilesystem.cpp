@@ -105,10 +105,10 @@ void FullFileSystem::fill(qint64 spare)
         }
     }
     const int lastError = errno;
-    if (spare > 0)
-        ::ftruncate(fd, std::max<qint64>(0, size - spare));
+    const int spareError = spare > 0 && ::ftruncate(fd, std::max<qint64>(0, size - spare)) != 0 ? errno : 0;
     ::close(fd);
     ASSERT_EQ(lastError, ENOSPC) << "the filler stopped for another reason: " << std::strerror(lastError);
+    ASSERT_EQ(spareError, 0) << "the filler could not give back its spare bytes: " << std::strerror(spareError);
 }
 
 void FullFileSystem::release() { QFile::remove(filePath(kFiller)); }

@@ -56,4 +56,15 @@ inline bool plantLink(const QString &target, const QString &link)
     return account && ::lchown(QFile::encodeName(link).constData(), account->pw_uid, account->pw_gid) == 0;
 }
 
+// Makes `folder` an ordinary user's, as a developer's build folder is, and
+// returns that user's id: this process's own, or when it runs as root the
+// id of nobody (65534), for whom root may stand in.
+inline uint ordinaryOwnerOf(const QString &folder)
+{
+    if (::geteuid() != 0)
+        return ::geteuid();
+    const uint nobody = 65534;
+    return ::chown(QFile::encodeName(folder).constData(), nobody, nobody) == 0 ? nobody : 0;
+}
+
 } // namespace testsupport

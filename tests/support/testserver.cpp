@@ -301,15 +301,22 @@ bool TestServer::acceptsAttachments()
 
 void TestServer::setPassword(const QString &password)
 {
+    setUser(QStringLiteral("SYSDBA"), password);
+    m_password = password;
+}
+
+void TestServer::createUser(const QString &name, const QString &password) { setUser(name, password); }
+
+void TestServer::setUser(const QString &name, const QString &password)
+{
     db::Connection connection;
     connection.open({remoteName(m_dir.filePath(QStringLiteral("probe.fdb"))), QStringLiteral("sysdba"), m_password, {}});
     db::Transaction transaction(connection);
     transaction.start();
     QString quoted = password;
     quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
-    db::Statement(transaction, QStringLiteral("alter user SYSDBA password '%1'").arg(quoted)).execute();
+    db::Statement(transaction, QStringLiteral("create or alter user %1 password '%2'").arg(name, quoted)).execute();
     transaction.commit();
-    m_password = password;
 }
 
 QString TestServer::newDatabase(const QString &name)

@@ -33,6 +33,8 @@ public:
     // The administrator's password in the server's security database.
     const QString &password() const { return m_password; }
     void setPassword(const QString &password);
+    // A user who is no administrator, made or given a new password.
+    void createUser(const QString &name, const QString &password);
 
     // The server killed, as a crash or a pulled cable would end it, and
     // started again on the same port. False when it did not come back.
@@ -45,6 +47,7 @@ private:
     enum class Listening { Yes, PortTaken, Failed };
     Listening startOn(int port);
     bool acceptsAttachments();
+    void setUser(const QString &name, const QString &password);
     void stop();
 
     QTemporaryDir m_dir;
