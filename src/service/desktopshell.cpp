@@ -1,6 +1,7 @@
 #include "desktopshell.h"
 
 #include <QFileInfo>
+#include <QMimeDatabase>
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -34,6 +35,27 @@ int launch(const QStringList &candidates, const QStringList &arguments)
     return app::kShellNoProgram;
 }
 
+// Whether the desktop has a program for the document `path`, asked as
+// xdg-open will ask; true when xdg-mime cannot be asked, xdg-open then
+// deciding alone. Without this a missing PDF viewer shows as nothing at all:
+// xdg-open is started detached and its failure goes unseen.
+bool desktopHasProgramFor(const QString &path)
+{
+    const QString xdgMime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+    if (xdgMime.isEmpty())
+        return true;
+    QProcess query;
+    query.setStandardInputFile(QProcess::nullDevice());
+    query.setStandardErrorFile(QProcess::nullDevice());
+    query.start(xdgMime, {QStringLiteral("query"), QStringLiteral("default"),
+                          QMimeDatabase().mimeTypeForFile(path).name()});
+    if (!query.waitForFinished(3000) || query.exitStatus() != QProcess::NormalExit) {
+        query.kill();
+        return true;
+    }
+    return !query.readAllStandardOutput().trimmed().isEmpty();
+}
+
 } // namespace
 
 int DesktopShell::request(const QString &target, app::ShellVerb verb, app::WindowState)
@@ -52,6 +74,8 @@ int DesktopShell::request(const QString &target, app::ShellVerb verb, app::Windo
         return launch({QStringLiteral("soffice"), QStringLiteral("libreoffice")},
                       {QStringLiteral("--headless"), QStringLiteral("--norestore"), QStringLiteral("-p"), argument});
     }
+    if (!web && QFileInfo(argument).isFile() && !desktopHasProgramFor(argument))
+        return app::kShellNoProgram;
     return launch({QStringLiteral("xdg-open")}, {argument});
 }
 

@@ -89,6 +89,33 @@ TEST_F(DesktopShellTest, OpensDocumentsFoldersAndWebAddressesWithXdgOpen)
     }
 }
 
+// The manual with no PDF viewer on the desktop: xdg-open would fail where no
+// one sees it, so the request says there is no program for it.
+TEST_F(DesktopShellTest, ADocumentTheDesktopHasNoProgramForIsNotHandedOn)
+{
+    install(QStringLiteral("xdg-open"));
+    const QString manual = files.filePath(QStringLiteral("podrecznik.pdf"));
+    QFile pdf(manual);
+    ASSERT_TRUE(pdf.open(QIODevice::WriteOnly));
+    pdf.write("%PDF-1.4\n");
+    pdf.close();
+    const auto answering = [&](const QByteArray &program) {
+        QFile script(bin.filePath(QStringLiteral("xdg-mime")));
+        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\n[ \"$1 $2 $3\" = 'query default application/pdf' ] && echo " + program + "\nexit 0\n");
+        script.close();
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    };
+
+    answering("''");
+    EXPECT_EQ(shell.request(manual, ShellVerb::Open, WindowState::Maximized), app::kShellNoProgram);
+    EXPECT_EQ(argumentsOf(QStringLiteral("xdg-open")), QStringList());
+
+    answering("qpdfview.desktop");
+    EXPECT_GT(shell.request(manual, ShellVerb::Open, WindowState::Maximized), 32);
+    EXPECT_EQ(argumentsOf(QStringLiteral("xdg-open")), QStringList{manual});
+}
+
 TEST_F(DesktopShellTest, ARelativePathReachesTheProgramAsAnAbsolutePathNeverAsAnOption)
 {
     install(QStringLiteral("xdg-open"));
